@@ -1,0 +1,85 @@
+#include "blitter/probes.h"
+
+namespace dibdraw {
+
+namespace {
+
+int ScreenCaps(int index)
+{
+    HDC screen = GetDC(nullptr);
+    const int value = GetDeviceCaps(screen, index);
+    ReleaseDC(nullptr, screen);
+    return value;
+}
+
+}  // namespace
+
+int GetDisplayPlanes()
+{
+    return ScreenCaps(PLANES);
+}
+
+int GetDisplayBitsPixel()
+{
+    HDC screen = GetDC(nullptr);
+    int bits = GetDeviceCaps(screen, BITSPIXEL);
+    if (bits == 8 && GetDeviceCaps(screen, SIZEPALETTE) == 0) {
+        bits = 24;
+    }
+    ReleaseDC(nullptr, screen);
+    return bits;
+}
+
+int GetDisplayColorBits()
+{
+    return GetDisplayPlanes() * GetDisplayBitsPixel();
+}
+
+void ReadSystemPalette(uint8_t* dst)
+{
+    const int colorBits = GetDisplayColorBits();
+    // Only called below 24 bits; the clamp keeps a nonsensical report inside the table.
+    const UINT count = (colorBits >= 0 && colorBits <= 8) ? (1u << colorBits) : 256u;
+    PALETTEENTRY entries[256] = {};
+    HDC screen = GetDC(nullptr);
+    GetSystemPaletteEntries(screen, 0, count, entries);
+    ReleaseDC(nullptr, screen);
+    for (UINT i = 0; i < count; ++i) {
+        dst[3 * i] = entries[i].peRed;
+        dst[3 * i + 1] = entries[i].peGreen;
+        dst[3 * i + 2] = entries[i].peBlue;
+    }
+}
+
+short ReadBackDisplayPixel(unsigned char red, unsigned char green, unsigned char blue, void* out)
+{
+    HDC screen = GetDC(nullptr);
+    const COLORREF saved = GetPixel(screen, 0, 0);
+    SetPixel(screen, 0, 0, RGB(red, green, blue));
+
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, 1, 1, screen, 0, 0, SRCCOPY);
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 1;
+    info.bmiHeader.biHeight = 1;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader.biSizeImage = 4;
+    GetDIBits(memory, bitmap, 0, 1, out, &info, DIB_RGB_COLORS);
+
+    // The bitmap must leave the memory DC before it can be deleted.
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+
+    SetPixel(screen, 0, 0, saved);
+    ReleaseDC(nullptr, screen);
+    return 0;
+}
+
+}  // namespace dibdraw

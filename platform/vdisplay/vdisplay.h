@@ -1,0 +1,79 @@
+// Host side of the virtual display: what a test or a tool uses to set up the
+// in-memory screen behind the GDI functions of gdi.h and to look at it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "gdi.h"
+
+namespace vd {
+
+enum class Kind {
+    Mono,      // 1 plane x 1 bit: black, white
+    Planar4,   // 16 colours as 4 planes x 1 bit
+    Packed4,   // 16 colours as 1 plane x 4 bits
+    Palette8,  // 256 colours with a system palette (SIZEPALETTE 256)
+    Rgb332,    // 8 bits without a palette (SIZEPALETTE 0), pixels stored 3-3-2
+    Rgb565,    // 16 bits, 5-6-5
+    Rgb24,     // 24 bits
+    Rgb32,     // 32 bits
+    Grey2,     // 2 bits: four greys
+};
+
+struct Config {
+    int width = 64;
+    int height = 64;
+    Kind kind = Kind::Rgb32;
+    // The driver's 24-bit DIBs are red, green, blue instead of blue, green,
+    // red, in GetDIBits and StretchDIBits alike.
+    bool swappedRgb = false;
+};
+
+// Replaces the screen: a new framebuffer filled with black, the standard
+// system palette of the kind, no windows. Handles from before are not valid
+// afterwards; the live-object counters restart at zero.
+VDISPLAY_API void Configure(const Config& config);
+VDISPLAY_API Config CurrentConfig();
+
+// A window is a rectangle of the screen; GetDC(window) draws into it, with its
+// top-left corner as the origin, clipped to it.
+VDISPLAY_API HWND CreateWindow(const RECT& area);
+VDISPLAY_API void DestroyWindow(HWND window);
+
+// The framebuffer: device pixel values (palette indices on 1-, 2-, 4- and
+// 8-bit palette kinds, packed 3-3-2 / 5-6-5 values, 0x00RRGGBB on 24/32 bits),
+// and the colours they show, at screen coordinates.
+VDISPLAY_API uint32_t DevicePixel(int x, int y);
+VDISPLAY_API COLORREF ScreenColor(int x, int y);
+// Fills the whole screen with the device's rendition of a colour.
+VDISPLAY_API void FillScreen(COLORREF color);
+
+// Writes system palette entries directly, as another application realizing
+// its palette would (256-colour kind only; ignored elsewhere).
+VDISPLAY_API void SetSystemPaletteEntries(unsigned start, unsigned count, const PALETTEENTRY* entries);
+
+// A record of every StretchDIBits call since the last clear.
+struct StretchCall {
+    int x, y, width, height;           // destination, in DC coordinates
+    int srcX, srcY, srcWidth, srcHeight;
+    int bitCount;                      // of the DIB drawn
+    DWORD rop;
+};
+VDISPLAY_API std::vector<StretchCall> StretchCalls();
+VDISPLAY_API void ClearStretchCalls();
+
+// Objects created and not yet released or deleted.
+struct LiveObjects {
+    int dcs;       // GetDC without ReleaseDC, CreateCompatibleDC without DeleteDC
+    int palettes;  // CreatePalette without DeleteObject
+    int bitmaps;   // CreateCompatibleBitmap without DeleteObject
+};
+VDISPLAY_API LiveObjects CountLiveObjects();
+
+// Writes the screen as a BMP in the device's own format: indexed with the
+// system palette as colour table on 1-, 2-, 4- and 8-bit palette kinds,
+// 24-bit true colour otherwise. Returns false when the file cannot be written.
+VDISPLAY_API bool WriteScreenBmp(const char* path);
+
+}  // namespace vd
