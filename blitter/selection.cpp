@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "blitter/probes.h"
+#include "palette/tracking.h"
 #include "dibdraw32/Diagnostics.h"
 
 namespace dibdraw {
@@ -82,9 +83,16 @@ short IsGrayPalette(const uint8_t* triples, int count, int tolerance)
     return 1;
 }
 
-short PrepareDisplay(VyrBlitter* blitter, HDC /*dc*/, int srcBits)
+short PrepareDisplay(VyrBlitter* blitter, HDC dc, int srcBits)
 {
-    return blitter->AssignBlitterFn(srcBits, blitter->m_paletteMode);
+    switch (blitter->m_displayDepth) {
+    case 4:
+        return SyncPalette4(blitter, dc, srcBits);
+    case 8:
+        return SyncPalette8(blitter, dc, srcBits);
+    default:
+        return blitter->AssignBlitterFn(srcBits, blitter->m_paletteMode);
+    }
 }
 
 }  // namespace dibdraw

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the normal build and an
+# AddressSanitizer + UndefinedBehaviorSanitizer build on Linux, then the
+# Windows DLLs when the mingw-w64 cross-compiler is present.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=$(nproc 2>/dev/null || echo 2)
+
+bash scripts/setup.sh || exit 1
+
+passed=0
+failed=0
+failures=()
+
+record() {  # name, ctest log
+  local summary
+  summary=$(grep -E '[0-9]+% tests passed' "$2" | tail -n 1)
+  local total bad
+  total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
+  bad=$(sed -E 's/.*, ([0-9]+) tests failed.*/\1/' <<<"$summary")
+  if [[ -z "$summary" ]]; then
+    failures+=("$1: no test result")
+    failed=$((failed + 1))
+    return
+  fi
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  (( bad == 0 )) || failures+=("$1: $bad failed")
+}
+
+linux_build() {  # dir, cmake args...
+  local dir=$1; shift
+  echo "== build $dir"
+  cmake -S "$root" -B "$dir" "$@" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  cmake --build "$dir" -j "$jobs" >"$dir.build.log" 2>&1 || { tail -n 60 "$dir.build.log"; return 1; }
+}
+
+run_ctest() {  # name, dir
+  echo "== test $1"
+  (cd "$2" && ctest --output-on-failure -j "$jobs" --timeout 600) 2>&1 | tee "$2.ctest.log" | grep -E -v '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
+  record "$1" "$2.ctest.log"
+}
+
+mkdir -p build
+if linux_build build/release -DCMAKE_BUILD_TYPE=Release; then
+  run_ctest release build/release
+else
+  failures+=("release build failed"); failed=$((failed + 1))
+fi
+
+if linux_build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DDIBDRAW_SANITIZE=ON -DDIBDRAW_BENCH=OFF; then
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 run_ctest sanitize build/sanitize
+else
+  failures+=("sanitizer build failed"); failed=$((failed + 1))
+fi
+
+if command -v i686-w64-mingw32-g++ >/dev/null 2>&1; then
+  if linux_build build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+       -DCMAKE_BUILD_TYPE=Release -DDIBDRAW_TESTS=OFF -DDIBDRAW_BENCH=OFF -DDIBDRAW_TOOLS=OFF; then
+    echo "== check dibdraw32.dll exports"
+    if bash scripts/check_dll_exports.sh build/win32/dibdraw32.dll >build/win32.exports.log 2>&1; then
+      passed=$((passed + 1))
+      echo "dibdraw32.dll exports every VyrBlitter method"
+    else
+      cat build/win32.exports.log
+      failures+=("dibdraw32.dll exports"); failed=$((failed + 1))
+    fi
+  else
+    failures+=("Windows cross-build failed"); failed=$((failed + 1))
+  fi
+else
+  echo "== SKIPPED the Windows DLLs: i686-w64-mingw32-g++ is not installed (bash scripts/setup.sh --windows installs it)"
+fi
+
+echo
+for failure in "${failures[@]}"; do
+  echo "FAILED: $failure"
+done
+echo "dibdraw: $passed passed, $failed failed"
+(( failed == 0 ))
