@@ -2,13 +2,30 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <mutex>
 #include <unordered_map>
 
 namespace {
 
+// A spin lock: the heap's critical sections are a few instructions long, and
+// it needs no thread support from the C++ runtime (the Windows toolchain's
+// default runtime has no std::mutex).
+class SpinLock {
+public:
+    void lock()
+    {
+        while (m_flag.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    void unlock() { m_flag.clear(std::memory_order_release); }
+
+private:
+    std::atomic_flag m_flag = ATOMIC_FLAG_INIT;
+};
+
 struct Heap {
-    std::mutex lock;
+    SpinLock lock;
     std::unordered_map<void*, uint32_t> liveBlocks;  // block -> requested size
     uint64_t liveBytes = 0;
     uint64_t allocationCalls = 0;
@@ -26,7 +43,7 @@ Heap& TheHeap()
 extern "C" void* KemAllocSMem(uint32_t size)
 {
     Heap& heap = TheHeap();
-    std::lock_guard<std::mutex> guard(heap.lock);
+    std::lock_guard<SpinLock> guard(heap.lock);
     ++heap.allocationCalls;
     if (heap.callsUntilFailure != 0 && --heap.callsUntilFailure == 0) {
         return nullptr;
@@ -43,7 +60,7 @@ extern "C" void* KemAllocSMem(uint32_t size)
 extern "C" short KemFreeSMem(void* block)
 {
     Heap& heap = TheHeap();
-    std::unique_lock<std::mutex> guard(heap.lock);
+    std::unique_lock<SpinLock> guard(heap.lock);
     auto found = heap.liveBlocks.find(block);
     if (found == heap.liveBlocks.end()) {
         guard.unlock();
@@ -62,28 +79,28 @@ extern "C" short KemFreeSMem(void* block)
 extern "C" uint32_t KemLiveBlocks(void)
 {
     Heap& heap = TheHeap();
-    std::lock_guard<std::mutex> guard(heap.lock);
+    std::lock_guard<SpinLock> guard(heap.lock);
     return static_cast<uint32_t>(heap.liveBlocks.size());
 }
 
 extern "C" uint64_t KemLiveBytes(void)
 {
     Heap& heap = TheHeap();
-    std::lock_guard<std::mutex> guard(heap.lock);
+    std::lock_guard<SpinLock> guard(heap.lock);
     return heap.liveBytes;
 }
 
 extern "C" uint64_t KemAllocationCalls(void)
 {
     Heap& heap = TheHeap();
-    std::lock_guard<std::mutex> guard(heap.lock);
+    std::lock_guard<SpinLock> guard(heap.lock);
     return heap.allocationCalls;
 }
 
 extern "C" void KemFailNthAllocation(uint32_t n)
 {
     Heap& heap = TheHeap();
-    std::lock_guard<std::mutex> guard(heap.lock);
+    std::lock_guard<SpinLock> guard(heap.lock);
     heap.callsUntilFailure = n;
 }
 

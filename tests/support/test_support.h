@@ -92,6 +92,19 @@ inline void ExpectSameResources(const ResourceCounts& before, const ResourceCoun
     EXPECT_EQ(before.gdi.bitmaps, after.gdi.bitmaps) << "bitmaps leaked " << context;
 }
 
+// The screen's device context for the duration of one expression or scope.
+class ScreenDc {
+public:
+    ScreenDc() : m_dc(GetDC(nullptr)) {}
+    ~ScreenDc() { ReleaseDC(nullptr, m_dc); }
+    ScreenDc(const ScreenDc&) = delete;
+    ScreenDc& operator=(const ScreenDc&) = delete;
+    operator HDC() const { return m_dc; }
+
+private:
+    HDC m_dc;
+};
+
 inline void ConfigureDisplay(vd::Kind kind, int width = 64, int height = 64, bool swapped = false)
 {
     vd::Config config;
