@@ -1,9 +1,220 @@
+// Converters for monochrome displays: eight pixels per byte, the first in the
+// top bit, a set bit for a light pixel. Colour sources are reduced to their
+// luminance and then thresholded, ordered-dithered or error-diffused; the
+// three source depths of one dither mode share a core and differ only in how
+// the luminance of pixel i is fetched. A 1-bit source is copied bit for bit.
+#include <cstring>
+
 #include "blitter/selection.h"
 #include "convert/converters.h"
+#include "convert/diffusion.h"
+#include "convert/pixel_source.h"
+#include "palette/tables.h"
 
 namespace dibdraw {
 
+namespace {
+
+// Grey level 0..255 of pixel i; the three weights add up to at most 255.
+template <typename Source>
+inline int Luminance(const Source& source, int32_t i)
+{
+    const Rgb color = source.Color(i);
+    return kLumaRed[color.red] + kLumaGreen[color.green] + kLumaBlue[color.blue];
+}
+
+// Packs light/dark decisions into output bytes, most significant bit first.
+// A sentinel bit marks how many pixels the pending byte holds, so a full
+// byte is detected by one test and every byte is written whole: no bit of
+// an earlier row survives in it.
+class MonoRowWriter {
+public:
+    explicit MonoRowWriter(uint8_t* dst) : m_next(dst) {}
+
+    void Put(bool light)
+    {
+        m_bits = (m_bits << 1) | (light ? 1u : 0u);
+        if ((m_bits & 0x100) != 0) {
+            *m_next++ = static_cast<uint8_t>(m_bits);
+            m_bits = 1;
+        }
+    }
+
+    // Writes a partly filled last byte, its unused low bits clear.
+    void Finish()
+    {
+        if (m_bits == 1) {
+            return;
+        }
+        while ((m_bits & 0x100) == 0) {
+            m_bits <<= 1;
+        }
+        *m_next = static_cast<uint8_t>(m_bits);
+    }
+
+private:
+    uint8_t* m_next;
+    unsigned m_bits = 1;
+};
+
+template <typename IsLight>
+inline void PackRow(uint8_t* dst, int32_t count, IsLight&& isLight)
+{
+    MonoRowWriter writer(dst);
+    for (int32_t i = 0; i < count; ++i) {
+        writer.Put(isLight(i));
+    }
+    writer.Finish();
+}
+
+// Mode 0: ordered dither with the object's periods. The row term is reduced
+// once per row; the column is stepped instead of divided per pixel.
+template <typename Source>
+void ConvertOrdered(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
+{
+    const unsigned rows = blitter->m_ditherRowsMod;
+    const unsigned columns = blitter->m_ditherColsMod;
+    const uint8_t* thresholds = blitter->m_ditherMatrix + static_cast<uint32_t>(blitter->m_rowCounter) % rows;
+    unsigned column = 0;
+    PackRow(dst, count, [&](int32_t i) {
+        const bool light = Luminance(source, i) > thresholds[column * rows];
+        if (++column == columns) {
+            column = 0;
+        }
+        return light;
+    });
+}
+
+// Mode 1: a fixed threshold, no dither.
+template <typename Source>
+void ConvertThreshold(Source source, uint8_t* dst, int32_t count)
+{
+    PackRow(dst, count, [&](int32_t i) { return Luminance(source, i) >= 128; });
+}
+
+// Mode 2: Floyd-Steinberg error diffusion of the luminance.
+template <typename Source>
+void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
+{
+    GreyErrorChannel errors = GreyErrorRow(blitter->m_errorRow);
+    PackRow(dst, count, [&](int32_t i) {
+        int error = 0;
+        const bool light = QuantizeLightDark(errors.Adjust(Luminance(source, i), i), error);
+        errors.Record(error, i);
+        return light;
+    });
+}
+
+// Mode 3: ordered dither with a fixed 8 x 8 period. The output column picks
+// the matrix row, so the eight thresholds of this output row are gathered once.
+template <typename Source>
+void ConvertOrdered8(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
+{
+    const int row = blitter->m_rowCounter & 7;
+    uint8_t thresholds[8];
+    for (int column = 0; column < 8; ++column) {
+        thresholds[column] = blitter->m_ditherMatrix[column * 8 + row];
+    }
+    PackRow(dst, count, [&](int32_t i) { return Luminance(source, i) > thresholds[i & 7]; });
+}
+
+}  // namespace
+
+void Blit24To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertOrdered(blitter, Rgb24Source{src}, dst, count);
+}
+
+void Blit24To1Mode1(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertThreshold(Rgb24Source{src}, dst, count);
+}
+
+void Blit24To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertDiffused(blitter, Rgb24Source{src}, dst, count);
+}
+
+void Blit24To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertOrdered8(blitter, Rgb24Source{src}, dst, count);
+}
+
+void Blit8To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertOrdered(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+}
+
+void Blit8To1Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertThreshold(Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+}
+
+void Blit8To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertDiffused(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+}
+
+void Blit8To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertOrdered8(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+}
+
+void Blit4To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertOrdered(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+}
+
+void Blit4To1Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertThreshold(Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+}
+
+void Blit4To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertDiffused(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+}
+
+void Blit4To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertOrdered8(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+}
+
+// Writes the row rounded up to whole 16-bit words, as the band rows are laid
+// out. The display's colour 1 is light; when the image's colour 1 has no red
+// it is taken for the dark one and the copied bits are inverted.
+void Blit1To1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    if (count <= 0) {
+        return;
+    }
+    const int32_t length = ((count + 15) >> 3) & ~1;
+    if ((blitter->m_srcBitOffset & 7) == 0) {
+        std::memcpy(dst, src, static_cast<size_t>(length));
+    } else {
+        MonoRowWriter writer(dst);
+        ForEachBit(src, blitter->m_srcBitOffset, count, [&](int32_t, bool set) { writer.Put(set); });
+        writer.Finish();
+    }
+    if (blitter->m_imagePalette[3] == 0) {
+        for (int32_t i = 0; i < length; ++i) {
+            dst[i] = static_cast<uint8_t>(~dst[i]);
+        }
+    }
+}
+
 extern const DisplayTable kMonoTable;
-const DisplayTable kMonoTable = {"monochrome", {}};
+const DisplayTable kMonoTable = {
+    "monochrome",
+    {
+        {.anyMode = DIBDRAW_CONVERTER(Blit1To1)},
+        {.byMode = {DIBDRAW_CONVERTER(Blit4To1Mode0), DIBDRAW_CONVERTER(Blit4To1Mode1),
+                    DIBDRAW_CONVERTER(Blit4To1Mode2), DIBDRAW_CONVERTER(Blit4To1Mode3)}},
+        {.byMode = {DIBDRAW_CONVERTER(Blit8To1Mode0), DIBDRAW_CONVERTER(Blit8To1Mode1),
+                    DIBDRAW_CONVERTER(Blit8To1Mode2), DIBDRAW_CONVERTER(Blit8To1Mode3)}},
+        {.byMode = {DIBDRAW_CONVERTER(Blit24To1Mode0), DIBDRAW_CONVERTER(Blit24To1Mode1),
+                    DIBDRAW_CONVERTER(Blit24To1Mode2), DIBDRAW_CONVERTER(Blit24To1Mode3)}},
+    },
+};
 
 }  // namespace dibdraw

@@ -1,0 +1,73 @@
+// Shared set-up of the converter benchmarks: a blitter on a chosen kind of
+// virtual display, a random 1920-pixel source row, and the measurement of one
+// converter call per iteration in megapixels per second.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "dibdraw32/VyrBlitter.h"
+#include "memkit40.h"
+#include "vdisplay/vdisplay.h"
+
+namespace convertbench {
+
+constexpr int kRowPixels = 1920;
+
+struct RowSetup {
+    vd::Kind display;
+    int ditherMode;
+    int srcBitOffset;
+};
+
+// Converts the same source row again and again, advancing the row counter as
+// the pipeline does, so the dithered converters walk through their patterns
+// and the error row carries from one call to the next.
+inline void MeasureConverter(benchmark::State& state, BlitterFn converter, const RowSetup& setup)
+{
+    vd::Config config;
+    config.kind = setup.display;
+    vd::Configure(config);
+    VyrBlitter blitter(setup.ditherMode, 0);
+
+    std::mt19937 random(12345);
+    auto randomBytes = [&](size_t count) {
+        std::vector<uint8_t> bytes(count);
+        for (auto& b : bytes) {
+            b = static_cast<uint8_t>(random());
+        }
+        return bytes;
+    };
+    std::vector<uint8_t> palette = randomBytes(768);
+    const std::vector<uint8_t> src = randomBytes(3 * kRowPixels + 8);
+    std::vector<uint8_t> dst(3 * (kRowPixels + 4));
+
+    blitter.m_imagePalette = palette.data();
+    blitter.m_monoColor0 = 0x000000;
+    blitter.m_monoColor1 = 0xFFFFFF;
+    blitter.m_srcBitOffset = setup.srcBitOffset;
+    const uint32_t errorBytes = 6 * kRowPixels;
+    blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(errorBytes));
+    if (blitter.m_errorRow == nullptr) {
+        state.SkipWithError("no memory for the error row");
+        blitter.m_imagePalette = nullptr;
+        return;
+    }
+    std::memset(blitter.m_errorRow, 0, errorBytes);
+
+    for (auto _ : state) {
+        converter(&blitter, src.data(), dst.data(), kRowPixels);
+        ++blitter.m_rowCounter;
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRowPixels / 1e6,
+                                                benchmark::Counter::kIsRate);
+    blitter.m_imagePalette = nullptr;
+}
+
+}  // namespace convertbench

@@ -1,0 +1,671 @@
+// The monochrome display converters against a slow reference written from the
+// rules: luminance from the weights, the thresholds and dither matrices, error
+// diffusion with its own error row, and the 1-bit copy with its inversion.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "convert/converters.h"
+#include "dibdraw32/BlitResult.h"
+#include "dibdraw32/Diagnostics.h"
+#include "memkit40.h"
+#include "support/test_support.h"
+
+using namespace testsupport;
+
+namespace {
+
+// weight% of v, to the nearest integer with halves going up.
+int RoundedShare(int weightPercent, int v)
+{
+    const int product = weightPercent * v;
+    return product / 100 + (product % 100 >= 50 ? 1 : 0);
+}
+
+int ReferenceLuminance(int red, int green, int blue)
+{
+    return RoundedShare(30, red) + RoundedShare(59, green) + RoundedShare(11, blue);
+}
+
+struct Color {
+    int red;
+    int green;
+    int blue;
+};
+
+Color PixelColor(int srcBits, const std::vector<uint8_t>& row, const std::vector<uint8_t>& palette, int i)
+{
+    int index = 0;
+    switch (srcBits) {
+    case 24:
+        return {row[3 * i + 2], row[3 * i + 1], row[3 * i]};
+    case 8:
+        index = row[i];
+        break;
+    default:
+        index = i % 2 == 0 ? row[i / 2] / 16 : row[i / 2] % 16;
+        break;
+    }
+    return {palette[3 * index], palette[3 * index + 1], palette[3 * index + 2]};
+}
+
+int FloorDiv16(int x)
+{
+    return x >= 0 ? x / 16 : -((-x + 15) / 16);
+}
+
+int TowardZeroMultipleOf4(int e)
+{
+    const int magnitude = e < 0 ? -e : e;
+    const int truncated = magnitude - magnitude % 4;
+    return e < 0 ? -truncated : truncated;
+}
+
+int SourceBytes(int srcBits, int count)
+{
+    return srcBits == 24 ? 3 * count : (srcBits == 8 ? count : (count + 1) / 2);
+}
+
+int OutputBytes(int count)
+{
+    return count <= 0 ? 0 : (count + 7) / 8;
+}
+
+// One monochrome conversion, pixel by pixel, keeping its own error row.
+class MonoReference {
+public:
+    MonoReference(int srcBits, int mode, const uint8_t* matrix, int rowsMod, int colsMod, int width)
+        : m_srcBits(srcBits), m_mode(mode), m_matrix(matrix), m_rowsMod(rowsMod), m_colsMod(colsMod),
+          m_errors(width, 0)
+    {
+    }
+
+    std::vector<uint8_t> Convert(const std::vector<uint8_t>& row, const std::vector<uint8_t>& palette, int count,
+                                 int rowCounter)
+    {
+        std::vector<uint8_t> out(OutputBytes(count), 0);
+        int carry = 0;
+        for (int i = 0; i < count; ++i) {
+            const Color c = PixelColor(m_srcBits, row, palette, i);
+            const int y = ReferenceLuminance(c.red, c.green, c.blue);
+            bool light = false;
+            switch (m_mode) {
+            case 0:
+                light = y > m_matrix[(i % m_colsMod) * m_rowsMod + rowCounter % m_rowsMod];
+                break;
+            case 1:
+                light = y >= 128;
+                break;
+            case 2: {
+                int n = y + FloorDiv16(7 * carry + m_errors[i]);
+                n = n < 0 ? 0 : (n > 255 ? 255 : n);
+                light = n >= 128;
+                const int e = TowardZeroMultipleOf4(light ? n - 255 : n);
+                if (i > 0) {
+                    m_errors[i - 1] += 3 * e;
+                }
+                m_errors[i] = 5 * e + carry;
+                carry = e;
+                break;
+            }
+            default:
+                light = y > m_matrix[(i % 8) * 8 + rowCounter % 8];
+                break;
+            }
+            if (light) {
+                out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+            }
+        }
+        return out;
+    }
+
+    const std::vector<int32_t>& Errors() const { return m_errors; }
+
+private:
+    int m_srcBits;
+    int m_mode;
+    const uint8_t* m_matrix;
+    int m_rowsMod;
+    int m_colsMod;
+    std::vector<int32_t> m_errors;
+};
+
+// Empty when equal; otherwise names the first differing byte and pixel.
+std::string FirstDifference(const uint8_t* actual, const std::vector<uint8_t>& expected)
+{
+    for (size_t b = 0; b < expected.size(); ++b) {
+        if (actual[b] != expected[b]) {
+            const int bit = __builtin_clz(static_cast<unsigned>(actual[b] ^ expected[b]) << 24);
+            std::ostringstream text;
+            text << "first difference at byte " << b << " (pixel " << 8 * b + bit << "): got 0x" << std::hex
+                 << int(actual[b]) << ", expected 0x" << int(expected[b]);
+            return text.str();
+        }
+    }
+    return {};
+}
+
+// A blitter on a monochrome display with an owned, zeroed error row of
+// exactly `width` entries, so that reaching past it is caught by the sanitizer.
+struct MonoDisplay {
+    MonoDisplay() { ConfigureDisplay(vd::Kind::Mono); }
+};
+
+struct MonoBlitter : MonoDisplay {
+    explicit MonoBlitter(int mode, int width) : blitter(mode, 0)
+    {
+        const size_t bytes = 4 * static_cast<size_t>(width > 0 ? width : 0);
+        blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(static_cast<uint32_t>(bytes)));
+        std::memset(blitter.m_errorRow, 0, bytes);
+    }
+    ~MonoBlitter() { blitter.m_imagePalette = nullptr; }
+
+    int32_t Error(int i) const
+    {
+        int32_t value;
+        std::memcpy(&value, blitter.m_errorRow + 4 * i, 4);
+        return value;
+    }
+
+    VyrBlitter blitter;
+};
+
+struct MonoConverter {
+    const char* name;
+    BlitterFn fn;
+    int srcBits;
+    int mode;
+};
+
+void PrintTo(const MonoConverter& converter, std::ostream* os)
+{
+    *os << converter.name;
+}
+
+const MonoConverter kColourConverters[] = {
+    {"Blit24To1Mode0", dibdraw::Blit24To1Mode0, 24, 0}, {"Blit24To1Mode1", dibdraw::Blit24To1Mode1, 24, 1},
+    {"Blit24To1Mode2", dibdraw::Blit24To1Mode2, 24, 2}, {"Blit24To1Mode3", dibdraw::Blit24To1Mode3, 24, 3},
+    {"Blit8To1Mode0", dibdraw::Blit8To1Mode0, 8, 0},    {"Blit8To1Mode1", dibdraw::Blit8To1Mode1, 8, 1},
+    {"Blit8To1Mode2", dibdraw::Blit8To1Mode2, 8, 2},    {"Blit8To1Mode3", dibdraw::Blit8To1Mode3, 8, 3},
+    {"Blit4To1Mode0", dibdraw::Blit4To1Mode0, 4, 0},    {"Blit4To1Mode1", dibdraw::Blit4To1Mode1, 4, 1},
+    {"Blit4To1Mode2", dibdraw::Blit4To1Mode2, 4, 2},    {"Blit4To1Mode3", dibdraw::Blit4To1Mode3, 4, 3},
+};
+
+const int kWidths[] = {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 23, 24, 25, 31, 32, 33, 47, 63, 64, 65, 70};
+constexpr int kCasesPerWidth = 6;
+constexpr int kRowsPerCase = 5;
+
+class MonoConverterTest : public ::testing::TestWithParam<MonoConverter> {};
+
+std::string ConverterParamName(const ::testing::TestParamInfo<MonoConverter>& info)
+{
+    return info.param.name;
+}
+
+// A palette whose entries are often grey around the middle, where the
+// thresholds and the diffused values decide.
+std::vector<uint8_t> RandomPalette(Random& random, int entries)
+{
+    std::vector<uint8_t> palette(3 * entries);
+    for (int k = 0; k < entries; ++k) {
+        if (random.Between(0, 2) == 0) {
+            const uint8_t grey = static_cast<uint8_t>(random.Between(96, 160));
+            palette[3 * k] = palette[3 * k + 1] = palette[3 * k + 2] = grey;
+        } else {
+            palette[3 * k] = random.Byte();
+            palette[3 * k + 1] = random.Byte();
+            palette[3 * k + 2] = random.Byte();
+        }
+    }
+    return palette;
+}
+
+TEST_P(MonoConverterTest, MatchesTheReference)
+{
+    const MonoConverter& converter = GetParam();
+    int caseIndex = 0;
+    for (const int width : kWidths) {
+        for (int repeat = 0; repeat < kCasesPerWidth; ++repeat, ++caseIndex) {
+            const uint64_t seed = 1000u * static_cast<uint64_t>(converter.srcBits * 4 + converter.mode) + caseIndex;
+            Random random(seed);
+            MonoBlitter mono(converter.mode, width);
+            VyrBlitter& blitter = mono.blitter;
+            ASSERT_EQ(blitter.m_displayDepth, 1);
+
+            // Mode 0 honours whatever periods the object holds; the first case
+            // of each width keeps the 8 x 8 ones that the object is built with.
+            if (converter.mode == 0 && repeat != 0) {
+                blitter.m_ditherRowsMod = static_cast<uint8_t>(random.Between(1, 8));
+                blitter.m_ditherColsMod = static_cast<uint8_t>(random.Between(1, 8));
+            }
+            std::vector<uint8_t> palette;
+            if (converter.srcBits != 24) {
+                palette = RandomPalette(random, converter.srcBits == 8 ? 256 : 16);
+                blitter.m_imagePalette = palette.data();
+            }
+            int rowCounter = random.Between(0, 100000);
+            MonoReference reference(converter.srcBits, converter.mode, blitter.m_ditherMatrix,
+                                    blitter.m_ditherRowsMod, blitter.m_ditherColsMod, width);
+
+            for (int row = 0; row < kRowsPerCase; ++row, ++rowCounter) {
+                const std::vector<uint8_t> src = random.Bytes(SourceBytes(converter.srcBits, width));
+                GuardedBuffer dst(OutputBytes(width));
+                for (size_t b = 0; b < dst.size(); ++b) {
+                    dst[b] = random.Byte();
+                }
+                blitter.m_rowCounter = rowCounter;
+                converter.fn(&blitter, src.data(), dst.data(), width);
+
+                const std::string where = std::string(converter.name) + " seed " + std::to_string(seed) +
+                                          " width " + std::to_string(width) + " row " + std::to_string(row) +
+                                          " m_rowCounter " + std::to_string(rowCounter) + " periods " +
+                                          std::to_string(blitter.m_ditherColsMod) + "x" +
+                                          std::to_string(blitter.m_ditherRowsMod);
+                const std::vector<uint8_t> expected = reference.Convert(src, palette, width, rowCounter);
+                const std::string difference = FirstDifference(dst.data(), expected);
+                ASSERT_TRUE(difference.empty()) << where << ": " << difference;
+                ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+                ASSERT_EQ(blitter.m_rowCounter, rowCounter) << where;
+                for (int i = 0; i < width; ++i) {
+                    ASSERT_EQ(mono.Error(i), reference.Errors()[i]) << where << ": error row entry " << i;
+                }
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Colour, MonoConverterTest, ::testing::ValuesIn(kColourConverters), ConverterParamName);
+
+// The documented write length of the 1-bit copy: whole 16-bit words.
+int CopyLength(int count)
+{
+    return count <= 0 ? 0 : 2 * ((count + 15) / 16);
+}
+
+// The 1-bit copy from the rules. `before` is the output row as it was.
+std::vector<uint8_t> ReferenceCopy1(const std::vector<uint8_t>& src, int offset, int count,
+                                    const std::vector<uint8_t>& before, bool invert)
+{
+    std::vector<uint8_t> out = before;
+    if (offset == 0) {
+        for (int b = 0; b < CopyLength(count); ++b) {
+            out[b] = src[b];
+        }
+    } else {
+        for (int b = 0; b < OutputBytes(count); ++b) {
+            out[b] = 0;
+        }
+        for (int i = 0; i < count; ++i) {
+            const int bit = offset + i;
+            if ((src[bit / 8] >> (7 - bit % 8)) & 1) {
+                out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+            }
+        }
+    }
+    if (invert) {
+        for (auto& byte : out) {
+            byte = static_cast<uint8_t>(~byte);
+        }
+    }
+    return out;
+}
+
+TEST(Blit1To1, MatchesTheReference)
+{
+    int caseIndex = 0;
+    for (const int width : kWidths) {
+        for (int offset = 0; offset < 8; ++offset) {
+            for (int repeat = 0; repeat < 3; ++repeat, ++caseIndex) {
+                const uint64_t seed = 50000u + caseIndex;
+                Random random(seed);
+                MonoBlitter mono(random.Between(0, 3), 0);
+                VyrBlitter& blitter = mono.blitter;
+                std::vector<uint8_t> palette = random.Bytes(6);
+                if (random.Between(0, 1) == 0) {
+                    palette[3] = 0;
+                }
+                const bool invert = palette[3] == 0;
+                blitter.m_imagePalette = palette.data();
+                blitter.m_srcBitOffset = offset;
+                blitter.m_rowCounter = random.Between(0, 1000);
+
+                const size_t length = static_cast<size_t>(CopyLength(width));
+                // Exactly the bytes the copy may read: whole words when
+                // aligned, the bytes holding the pixels otherwise.
+                const size_t readable = offset == 0 ? length : static_cast<size_t>((offset + width + 7) / 8);
+                for (int row = 0; row < 3; ++row) {
+                    const std::vector<uint8_t> src = random.Bytes(readable);
+                    GuardedBuffer dst(length);
+                    std::vector<uint8_t> before(length);
+                    for (size_t b = 0; b < length; ++b) {
+                        dst[b] = before[b] = random.Byte();
+                    }
+                    dibdraw::Blit1To1(&blitter, src.data(), dst.data(), width);
+
+                    const std::string where = "Blit1To1 seed " + std::to_string(seed) + " width " +
+                                              std::to_string(width) + " offset " + std::to_string(offset) +
+                                              (invert ? " inverted" : " plain") + " row " + std::to_string(row);
+                    const std::string difference =
+                        FirstDifference(dst.data(), ReferenceCopy1(src, offset, width, before, invert));
+                    ASSERT_TRUE(difference.empty()) << where << ": " << difference;
+                    ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past " << length << " bytes";
+                }
+            }
+        }
+    }
+}
+
+// ---- Worked cases -------------------------------------------------------
+
+// A colour of exactly luminance y: a grey where one fits, else a grey with
+// its blue moved.
+Color ColorOfLuminance(int y)
+{
+    for (int v = 0; v < 256; ++v) {
+        for (int blue = v; blue >= 0 && blue > v - 8; --blue) {
+            if (ReferenceLuminance(v, v, blue) == y) {
+                return {v, v, blue};
+            }
+        }
+    }
+    ADD_FAILURE() << "no colour of luminance " << y;
+    return {0, 0, 0};
+}
+
+// A row of the given colours in the converter's source format; palette
+// sources get one entry per pixel.
+struct WorkedRow {
+    std::vector<uint8_t> src;
+    std::vector<uint8_t> palette;
+};
+
+WorkedRow MakeRow(int srcBits, const std::vector<Color>& colors)
+{
+    WorkedRow row;
+    const int count = static_cast<int>(colors.size());
+    row.src.assign(SourceBytes(srcBits, count), 0);
+    row.palette.assign(srcBits == 8 ? 768 : 48, 0);
+    for (int i = 0; i < count; ++i) {
+        const Color& c = colors[i];
+        if (srcBits == 24) {
+            row.src[3 * i] = static_cast<uint8_t>(c.blue);
+            row.src[3 * i + 1] = static_cast<uint8_t>(c.green);
+            row.src[3 * i + 2] = static_cast<uint8_t>(c.red);
+            continue;
+        }
+        // Entries counted down from the top so that index 0 is not the obvious one.
+        const int index = (srcBits == 8 ? 255 : 15) - i;
+        row.palette[3 * index] = static_cast<uint8_t>(c.red);
+        row.palette[3 * index + 1] = static_cast<uint8_t>(c.green);
+        row.palette[3 * index + 2] = static_cast<uint8_t>(c.blue);
+        if (srcBits == 8) {
+            row.src[i] = static_cast<uint8_t>(index);
+        } else {
+            row.src[i / 2] |= static_cast<uint8_t>(i % 2 == 0 ? index << 4 : index);
+        }
+    }
+    return row;
+}
+
+const MonoConverter* Find(int srcBits, int mode)
+{
+    for (const MonoConverter& c : kColourConverters) {
+        if (c.srcBits == srcBits && c.mode == mode) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+const int kSourceDepths[] = {24, 8, 4};
+
+// Converts one row of the given colours and returns its output bytes.
+std::vector<uint8_t> ConvertColors(MonoBlitter& mono, const MonoConverter& converter, const std::vector<Color>& colors,
+                                   int rowCounter)
+{
+    WorkedRow row = MakeRow(converter.srcBits, colors);
+    const int count = static_cast<int>(colors.size());
+    mono.blitter.m_imagePalette = converter.srcBits == 24 ? nullptr : row.palette.data();
+    mono.blitter.m_rowCounter = rowCounter;
+    GuardedBuffer dst(OutputBytes(count), 0x5A);
+    converter.fn(&mono.blitter, row.src.data(), dst.data(), count);
+    mono.blitter.m_imagePalette = nullptr;
+    EXPECT_TRUE(dst.GuardsIntact()) << converter.name << " wrote past the row";
+    return std::vector<uint8_t>(dst.data(), dst.data() + dst.size());
+}
+
+struct ThresholdCase {
+    const char* name;
+    Color color;
+    bool light;
+};
+
+TEST(MonoWorkedCases, FixedThreshold)
+{
+    const ThresholdCase cases[] = {
+        {"grey 127", {127, 127, 127}, false}, {"grey 128", {128, 128, 128}, true},
+        {"pure red (Y 77)", {255, 0, 0}, false}, {"pure green (Y 150)", {0, 255, 0}, true},
+        {"pure blue (Y 28)", {0, 0, 255}, false}, {"white", {255, 255, 255}, true},
+    };
+    for (const int srcBits : kSourceDepths) {
+        const MonoConverter& converter = *Find(srcBits, 1);
+        for (const ThresholdCase& c : cases) {
+            MonoBlitter mono(1, 1);
+            const std::vector<uint8_t> out = ConvertColors(mono, converter, {c.color}, 0);
+            EXPECT_EQ(out[0], c.light ? 0x80 : 0x00) << converter.name << ": " << c.name;
+        }
+    }
+}
+
+TEST(MonoWorkedCases, OrderedExtremes)
+{
+    struct Case {
+        const char* name;
+        Color color;
+        uint8_t everyByte;
+    };
+    const Case cases[] = {{"luminance 0 is never light", {0, 0, 0}, 0x00},
+                          {"luminance 255 is always light", {255, 255, 255}, 0xFF}};
+    for (const int srcBits : kSourceDepths) {
+        for (const int mode : {0, 3}) {
+            const MonoConverter& converter = *Find(srcBits, mode);
+            for (const Case& c : cases) {
+                for (int rowCounter = 0; rowCounter < 8; ++rowCounter) {
+                    MonoBlitter mono(mode, 16);
+                    const std::vector<uint8_t> out =
+                        ConvertColors(mono, converter, std::vector<Color>(16, c.color), rowCounter);
+                    EXPECT_EQ(out[0], c.everyByte) << converter.name << ": " << c.name << ", row " << rowCounter;
+                    EXPECT_EQ(out[1], c.everyByte) << converter.name << ": " << c.name << ", row " << rowCounter;
+                }
+            }
+        }
+    }
+}
+
+TEST(MonoWorkedCases, OrderedTopLeftThresholdIsZero)
+{
+    // Column 0 of row 0 compares with 0, column 1 with 192.
+    for (const int srcBits : kSourceDepths) {
+        for (const int mode : {0, 3}) {
+            const MonoConverter& converter = *Find(srcBits, mode);
+            MonoBlitter mono(mode, 2);
+            const Color y1 = ColorOfLuminance(1);
+            EXPECT_EQ(ConvertColors(mono, converter, {y1, y1}, 0)[0], 0x80)
+                << converter.name << ": luminance 1 at column 0, row 0";
+        }
+    }
+}
+
+struct DiffusionCase {
+    const char* name;
+    std::vector<int> luminance;
+    uint8_t firstRow;
+    std::vector<int> errors;  // truncated errors of the first row
+    int secondRow;            // bits of the same luminance on the next row, -1: not stated
+};
+
+TEST(MonoWorkedCases, ErrorDiffusionSequences)
+{
+    const DiffusionCase cases[] = {
+        {"four pixels of 64", {64, 64, 64, 64}, 0x00, {64, 92, 104, 108}, 0x50},
+        {"200, 30, 130, 127", {200, 30, 130, 127}, 0xA0, {-52, 4, -124, 72}, -1},
+    };
+    for (const int srcBits : kSourceDepths) {
+        const MonoConverter& converter = *Find(srcBits, 2);
+        for (const DiffusionCase& c : cases) {
+            const int count = static_cast<int>(c.luminance.size());
+            std::vector<Color> colors;
+            for (const int y : c.luminance) {
+                colors.push_back(ColorOfLuminance(y));
+            }
+            MonoBlitter mono(2, count);
+            EXPECT_EQ(ConvertColors(mono, converter, colors, 0)[0], c.firstRow) << converter.name << ": " << c.name;
+            // Entry i now holds 5 e(i) + e(i-1) + 3 e(i+1) of the row.
+            for (int i = 0; i < count; ++i) {
+                const int left = i > 0 ? c.errors[i - 1] : 0;
+                const int right = i + 1 < count ? c.errors[i + 1] : 0;
+                EXPECT_EQ(mono.Error(i), 5 * c.errors[i] + left + 3 * right)
+                    << converter.name << ": " << c.name << ", error row entry " << i;
+            }
+            if (c.secondRow >= 0) {
+                EXPECT_EQ(ConvertColors(mono, converter, colors, 1)[0], c.secondRow)
+                    << converter.name << ": " << c.name << ", second row";
+            }
+        }
+    }
+}
+
+TEST(MonoWorkedCases, FourBitOddCountUsesOnlyTheHighNibble)
+{
+    // Pixels 1, 2, 3 and an unused low nibble 15: white, black, black, white.
+    const std::vector<uint8_t> src = {0x12, 0x3F};
+    std::vector<uint8_t> palette(48, 0);
+    for (const int light : {1, 15}) {
+        palette[3 * light] = palette[3 * light + 1] = palette[3 * light + 2] = 255;
+    }
+    for (int mode = 0; mode < 4; ++mode) {
+        const MonoConverter& converter = *Find(4, mode);
+        MonoBlitter mono(mode, 3);
+        mono.blitter.m_imagePalette = palette.data();
+        GuardedBuffer dst(1, 0xFF);
+        converter.fn(&mono.blitter, src.data(), dst.data(), 3);
+        EXPECT_EQ(dst[0], 0x80) << converter.name;
+        EXPECT_TRUE(dst.GuardsIntact()) << converter.name;
+    }
+}
+
+struct CopyCase {
+    const char* name;
+    int offset;
+    int count;
+    std::vector<uint8_t> colours;  // colour 0 then colour 1, red, green, blue
+    std::vector<uint8_t> src;
+    std::vector<uint8_t> expected;  // the documented write length of output
+};
+
+TEST(MonoWorkedCases, OneBitCopy)
+{
+    const std::vector<uint8_t> blackWhite = {0, 0, 0, 255, 255, 255};
+    const CopyCase cases[] = {
+        {"offset 0, count 20 copies 4 bytes", 0, 20, blackWhite, {0x12, 0x34, 0x56, 0x78, 0x9A},
+         {0x12, 0x34, 0x56, 0x78}},
+        {"offset 3, count 10 takes source bits 3..12, the rest clear", 3, 10, blackWhite, {0xB3, 0x5C},
+         {0x9A, 0xC0}},
+        {"black, white: bits as they are", 0, 16, blackWhite, {0x0F, 0xF0}, {0x0F, 0xF0}},
+        {"white, black: inverted", 0, 16, {255, 255, 255, 0, 0, 0}, {0x0F, 0xF0}, {0xF0, 0x0F}},
+        {"colour 1 pure blue: inverted", 0, 16, {255, 255, 255, 0, 0, 255}, {0x0F, 0xF0}, {0xF0, 0x0F}},
+        {"colour 1 without red but green and blue: inverted", 0, 16, {0, 0, 0, 0, 255, 255}, {0x0F, 0xF0},
+         {0xF0, 0x0F}},
+        {"colour 1 with a little red: not inverted", 0, 16, {255, 255, 255, 1, 0, 0}, {0x0F, 0xF0},
+         {0x0F, 0xF0}},
+        {"offset 3, count 10, inverted including the unused bits", 3, 10, {255, 255, 255, 0, 0, 0}, {0xB3, 0x5C},
+         {0x65, 0x3F}},
+        {"count 1 writes a whole word", 0, 1, blackWhite, {0x80, 0x7F}, {0x80, 0x7F}},
+    };
+    for (const CopyCase& c : cases) {
+        MonoBlitter mono(0, 0);
+        std::vector<uint8_t> colours = c.colours;
+        std::vector<uint8_t> src = c.src;
+        mono.blitter.m_imagePalette = colours.data();
+        mono.blitter.m_srcBitOffset = c.offset;
+        GuardedBuffer dst(c.expected.size(), 0x33);
+        dibdraw::Blit1To1(&mono.blitter, src.data(), dst.data(), c.count);
+        EXPECT_EQ(std::vector<uint8_t>(dst.data(), dst.data() + dst.size()), c.expected) << c.name;
+        EXPECT_TRUE(dst.GuardsIntact()) << c.name << ": wrote past the documented length";
+    }
+}
+
+TEST(MonoWorkedCases, CountZeroOrLessWritesNothing)
+{
+    std::vector<MonoConverter> all(std::begin(kColourConverters), std::end(kColourConverters));
+    all.push_back({"Blit1To1", dibdraw::Blit1To1, 1, 0});
+    std::vector<uint8_t> palette(768, 0);
+    const std::vector<uint8_t> src(64, 0xFF);
+    for (const MonoConverter& converter : all) {
+        for (const int count : {0, -1, -17}) {
+            for (int offset = 0; offset < 8; offset += 3) {
+                MonoBlitter mono(converter.mode, 4);
+                const int32_t marker = 0x12345678;
+                for (int i = 0; i < 4; ++i) {
+                    std::memcpy(mono.blitter.m_errorRow + 4 * i, &marker, 4);
+                }
+                mono.blitter.m_imagePalette = palette.data();
+                mono.blitter.m_srcBitOffset = offset;
+                GuardedBuffer dst(0);
+                converter.fn(&mono.blitter, src.data(), dst.data(), count);
+                EXPECT_TRUE(dst.GuardsIntact()) << converter.name << " count " << count << " offset " << offset;
+                for (int i = 0; i < 4; ++i) {
+                    EXPECT_EQ(mono.Error(i), marker) << converter.name << " count " << count << ": error row changed";
+                }
+            }
+        }
+    }
+}
+
+// ---- Selection on a monochrome display ------------------------------------
+
+TEST(MonoSelection, EveryDepthAndMode)
+{
+    struct Case {
+        int srcBits;
+        int mode;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {1, 0, "Blit1To1"},        {1, 1, "Blit1To1"},        {1, 2, "Blit1To1"},        {1, 3, "Blit1To1"},
+        {1, 7, "Blit1To1"},        {4, 0, "Blit4To1Mode0"},   {4, 1, "Blit4To1Mode1"},   {4, 2, "Blit4To1Mode2"},
+        {4, 3, "Blit4To1Mode3"},   {8, 0, "Blit8To1Mode0"},   {8, 1, "Blit8To1Mode1"},   {8, 2, "Blit8To1Mode2"},
+        {8, 3, "Blit8To1Mode3"},   {24, 0, "Blit24To1Mode0"}, {24, 1, "Blit24To1Mode1"}, {24, 2, "Blit24To1Mode2"},
+        {24, 3, "Blit24To1Mode3"},
+    };
+    ConfigureDisplay(vd::Kind::Mono);
+    for (const Case& c : cases) {
+        for (const int flag : {0, 1}) {
+            VyrBlitter blitter(c.mode, 0);
+            EXPECT_EQ(blitter.AssignBlitterFn(c.srcBits, flag), kBlitOk) << c.expected << " flag " << flag;
+            EXPECT_STREQ(ConverterName(blitter.m_convert), c.expected) << "flag " << flag;
+        }
+    }
+}
+
+TEST(MonoSelection, InvalidModeFailsAndKeepsTheConverter)
+{
+    ConfigureDisplay(vd::Kind::Mono);
+    for (const int srcBits : {4, 8, 24}) {
+        VyrBlitter blitter(0, 0);
+        ASSERT_EQ(blitter.AssignBlitterFn(1, 0), kBlitOk);
+        blitter.m_ditherMode = 5;
+        EXPECT_EQ(blitter.AssignBlitterFn(srcBits, 1), kBlitUnsupported) << srcBits;
+        EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit1To1") << srcBits;
+    }
+    VyrBlitter blitter(0, 0);
+    EXPECT_EQ(blitter.AssignBlitterFn(16, 0), kBlitUnsupported);
+    EXPECT_EQ(blitter.AssignBlitterFn(32, 0), kBlitUnsupported);
+}
+
+}  // namespace
