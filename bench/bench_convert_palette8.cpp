@@ -1,0 +1,102 @@
+// Throughput of the 256-colour converters over one 1920-pixel row, in
+// megapixels per second: every source depth with every dither mode, the
+// mapped members and the grey members.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "convert/converters.h"
+#include "dibdraw32/VyrBlitter.h"
+#include "memkit40.h"
+#include "vdisplay/vdisplay.h"
+
+namespace {
+
+constexpr int32_t kRowPixels = 1920;
+
+enum class Source { Rgb24, Index8, Index4, Bit1 };
+
+size_t RowBytes(Source source)
+{
+    switch (source) {
+    case Source::Rgb24: return 3 * kRowPixels;
+    case Source::Index8: return kRowPixels;
+    case Source::Index4: return kRowPixels / 2;
+    case Source::Bit1: return kRowPixels / 8;
+    }
+    return 0;
+}
+
+void ConvertRow(benchmark::State& state, BlitterFn converter, Source source, bool grey)
+{
+    vd::Config config;
+    config.kind = vd::Kind::Palette8;
+    vd::Configure(config);
+    VyrBlitter blitter(0, 0);
+
+    std::mt19937 random(1920);
+    std::vector<uint8_t> palette(768);
+    for (size_t k = 0; k < 256; ++k) {
+        const auto level = static_cast<uint8_t>(random());
+        palette[3 * k] = level;
+        palette[3 * k + 1] = grey ? level : static_cast<uint8_t>(random());
+        palette[3 * k + 2] = grey ? level : static_cast<uint8_t>(random());
+    }
+    for (auto& entry : blitter.m_colorMap) {
+        entry = static_cast<uint8_t>(random());
+    }
+    blitter.m_imagePalette = palette.data();
+    blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(6 * kRowPixels));
+    std::fill(blitter.m_errorRow, blitter.m_errorRow + 6 * kRowPixels, uint8_t{0});
+
+    std::vector<uint8_t> row(RowBytes(source));
+    for (auto& byte : row) {
+        byte = static_cast<uint8_t>(random());
+    }
+    std::vector<uint8_t> out(kRowPixels);
+
+    for (auto _ : state) {
+        converter(&blitter, row.data(), out.data(), kRowPixels);
+        ++blitter.m_rowCounter;
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRowPixels / 1e6,
+                                                benchmark::Counter::kIsRate);
+    blitter.m_imagePalette = nullptr;
+}
+
+using namespace dibdraw;
+
+BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode0, Blit24To8Mode0, Source::Rgb24, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode1, Blit24To8Mode1, Source::Rgb24, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode2, Blit24To8Mode2, Source::Rgb24, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode3, Blit24To8Mode3, Source::Rgb24, false);
+
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mapped, Blit8To8Mapped, Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode0, Blit8To8Mode0, Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode1, Blit8To8Mode1, Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode2, Blit8To8Mode2, Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode3, Blit8To8Mode3, Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode0Gray, Blit8To8Mode0Gray, Source::Index8, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode1Gray, Blit8To8Mode1Gray, Source::Index8, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode2Gray, Blit8To8Mode2Gray, Source::Index8, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode3Gray, Blit8To8Mode3Gray, Source::Index8, true);
+
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mapped, Blit4To8Mapped, Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode0, Blit4To8Mode0, Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode1, Blit4To8Mode1, Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode2, Blit4To8Mode2, Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode3, Blit4To8Mode3, Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode0Gray, Blit4To8Mode0Gray, Source::Index4, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode1Gray, Blit4To8Mode1Gray, Source::Index4, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode2Gray, Blit4To8Mode2Gray, Source::Index4, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode3Gray, Blit4To8Mode3Gray, Source::Index4, true);
+
+BENCHMARK_CAPTURE(ConvertRow, Blit1To8Mapped, Blit1To8Mapped, Source::Bit1, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit1To8, Blit1To8, Source::Bit1, false);
+
+}  // namespace
