@@ -1,9 +1,262 @@
+// Converters for 16-colour displays: two palette indices per output byte, the
+// first pixel in the high nibble. Colours are reduced to black and the seven
+// full-intensity colours by judging each channel light or dark, after the
+// dither mode has adjusted it; mapped sources translate their indices through
+// the colour map instead.
+#include <cstdint>
+
 #include "blitter/selection.h"
 #include "convert/converters.h"
+#include "convert/diffusion.h"
+#include "convert/pixel_source.h"
+#include "palette/tables.h"
 
 namespace dibdraw {
 
+namespace {
+
+// Stores index (0..15) as pixel i of a packed 4-bit row. An even pixel writes
+// its whole byte, so nothing of an earlier row survives in the low nibble,
+// and exactly ceil(count / 2) bytes are touched.
+inline void PutNibble(uint8_t* dst, int32_t i, unsigned index)
+{
+    uint8_t& pair = dst[i >> 1];
+    if ((i & 1) == 0) {
+        pair = static_cast<uint8_t>(index << 4);
+    } else {
+        pair = static_cast<uint8_t>(pair | index);
+    }
+}
+
+inline unsigned VgaIndex(bool redLight, bool greenLight, bool blueLight)
+{
+    return kBrightVgaIndex[(redLight ? 4 : 0) | (greenLight ? 2 : 0) | (blueLight ? 1 : 0)];
+}
+
+// A channel judged light after the same signed offset is added to all three.
+inline unsigned OffsetIndex(Rgb color, int offset)
+{
+    return VgaIndex(color.red + offset >= 128, color.green + offset >= 128, color.blue + offset >= 128);
+}
+
+// The dither modes. Each is set up once per row from the blitter and then
+// turns the colour of pixel i into a display index.
+
+// Mode 0: ordered dither with the object's periods; the row term is reduced
+// once per row, leaving one remainder per pixel.
+class PeriodicDither {
+public:
+    explicit PeriodicDither(const VyrBlitter& blitter)
+        : m_matrixRow(blitter.m_ditherMatrix + blitter.m_rowCounter % blitter.m_ditherRowsMod),
+          m_columns(blitter.m_ditherColsMod),
+          m_stride(blitter.m_ditherRowsMod)
+    {
+    }
+
+    unsigned Index(Rgb color, int32_t i) const
+    {
+        return OffsetIndex(color, static_cast<int8_t>(m_matrixRow[(i % m_columns) * m_stride]));
+    }
+
+private:
+    const uint8_t* m_matrixRow;
+    int32_t m_columns;
+    int32_t m_stride;
+};
+
+// Mode 1: a fixed threshold at 128, the top bit of each channel.
+class FixedThreshold {
+public:
+    explicit FixedThreshold(const VyrBlitter&) {}
+
+    unsigned Index(Rgb color, int32_t) const
+    {
+        return VgaIndex(color.red >= 128, color.green >= 128, color.blue >= 128);
+    }
+};
+
+// Mode 2: Floyd-Steinberg on each channel separately.
+class ErrorDiffusion {
+public:
+    explicit ErrorDiffusion(const VyrBlitter& blitter) : m_errors(blitter.m_errorRow) {}
+
+    unsigned Index(Rgb color, int32_t i)
+    {
+        const bool redLight = Judge(m_errors.red, color.red, i);
+        const bool greenLight = Judge(m_errors.green, color.green, i);
+        const bool blueLight = Judge(m_errors.blue, color.blue, i);
+        return VgaIndex(redLight, greenLight, blueLight);
+    }
+
+private:
+    static bool Judge(ColorErrorChannel& channel, int value, int32_t i)
+    {
+        int error = 0;
+        const bool light = QuantizeLightDark(channel.Adjust(value, i), error);
+        channel.Record(error, i);
+        return light;
+    }
+
+    ColorErrorRow m_errors;
+};
+
+// Mode 3: ordered dither with a fixed 8 x 8 period; the output column picks
+// the row of the stored matrix.
+class Fixed8x8Dither {
+public:
+    explicit Fixed8x8Dither(const VyrBlitter& blitter)
+        : m_matrixRow(blitter.m_ditherMatrix + (blitter.m_rowCounter & 7))
+    {
+    }
+
+    unsigned Index(Rgb color, int32_t i) const
+    {
+        return OffsetIndex(color, static_cast<int8_t>(m_matrixRow[(i & 7) * 8]));
+    }
+
+private:
+    const uint8_t* m_matrixRow;
+};
+
+// Reduces a row of colours to the eight bright colours. Pixels are taken left
+// to right, which error diffusion relies on.
+template <typename DitherMode, typename Source>
+void ConvertTo4(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+{
+    if (count <= 0) {
+        return;
+    }
+    DitherMode dither(blitter);
+    for (int32_t i = 0; i < count; ++i) {
+        PutNibble(dst, i, dither.Index(source.Color(i), i));
+    }
+}
+
+// Translates source indices through the colour map. Only the low nibble of an
+// entry is stored, so a map entry above 15 cannot spill into the neighbouring
+// pixel.
+template <typename Indexed>
+void MapTo4(const VyrBlitter& blitter, Indexed pixels, uint8_t* dst, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        PutNibble(dst, i, blitter.m_colorMap[pixels.Index(i)] & 0x0Fu);
+    }
+}
+
+Palette8Source Palette8(const VyrBlitter* blitter, const uint8_t* src)
+{
+    return {{src}, blitter->m_imagePalette};
+}
+
+Palette4Source Palette4(const VyrBlitter* blitter, const uint8_t* src)
+{
+    return {{src}, blitter->m_imagePalette};
+}
+
+}  // namespace
+
+void Blit24To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<PeriodicDither>(*blitter, Rgb24Source{src}, dst, count);
+}
+
+void Blit24To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<FixedThreshold>(*blitter, Rgb24Source{src}, dst, count);
+}
+
+void Blit24To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<ErrorDiffusion>(*blitter, Rgb24Source{src}, dst, count);
+}
+
+void Blit24To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<Fixed8x8Dither>(*blitter, Rgb24Source{src}, dst, count);
+}
+
+void Blit8To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<PeriodicDither>(*blitter, Palette8(blitter, src), dst, count);
+}
+
+void Blit8To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<FixedThreshold>(*blitter, Palette8(blitter, src), dst, count);
+}
+
+void Blit8To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<ErrorDiffusion>(*blitter, Palette8(blitter, src), dst, count);
+}
+
+void Blit8To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<Fixed8x8Dither>(*blitter, Palette8(blitter, src), dst, count);
+}
+
+void Blit8To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    MapTo4(*blitter, Index8{src}, dst, count);
+}
+
+void Blit4To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<PeriodicDither>(*blitter, Palette4(blitter, src), dst, count);
+}
+
+void Blit4To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<FixedThreshold>(*blitter, Palette4(blitter, src), dst, count);
+}
+
+void Blit4To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<ErrorDiffusion>(*blitter, Palette4(blitter, src), dst, count);
+}
+
+void Blit4To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    ConvertTo4<Fixed8x8Dither>(*blitter, Palette4(blitter, src), dst, count);
+}
+
+void Blit4To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    MapTo4(*blitter, Index4{src}, dst, count);
+}
+
+// The two colours are reduced once per row, by the fixed threshold: a 1-bit
+// source is never dithered.
+void Blit1To4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    static const uint8_t kBothColors[2] = {0, 1};
+    const Palette8Source colors{{kBothColors}, blitter->m_imagePalette};
+    const FixedThreshold threshold(*blitter);
+    const unsigned indices[2] = {threshold.Index(colors.Color(0), 0), threshold.Index(colors.Color(1), 1)};
+    ForEachBit(src, blitter->m_srcBitOffset, count,
+               [&](int32_t i, bool set) { PutNibble(dst, i, indices[set ? 1 : 0]); });
+}
+
 extern const DisplayTable kVga16Table;
-const DisplayTable kVga16Table = {"16-colour", {}};
+const DisplayTable kVga16Table = {
+    "16-colour",
+    {
+        {.anyMode = DIBDRAW_CONVERTER(Blit1To4)},
+        {
+            .mapped = DIBDRAW_CONVERTER(Blit4To4Mapped),
+            .byMode = {DIBDRAW_CONVERTER(Blit4To4Mode0), DIBDRAW_CONVERTER(Blit4To4Mode1),
+                       DIBDRAW_CONVERTER(Blit4To4Mode2), DIBDRAW_CONVERTER(Blit4To4Mode3)},
+        },
+        {
+            .mapped = DIBDRAW_CONVERTER(Blit8To4Mapped),
+            .byMode = {DIBDRAW_CONVERTER(Blit8To4Mode0), DIBDRAW_CONVERTER(Blit8To4Mode1),
+                       DIBDRAW_CONVERTER(Blit8To4Mode2), DIBDRAW_CONVERTER(Blit8To4Mode3)},
+        },
+        {
+            .byMode = {DIBDRAW_CONVERTER(Blit24To4Mode0), DIBDRAW_CONVERTER(Blit24To4Mode1),
+                       DIBDRAW_CONVERTER(Blit24To4Mode2), DIBDRAW_CONVERTER(Blit24To4Mode3)},
+        },
+    },
+};
 
 }  // namespace dibdraw

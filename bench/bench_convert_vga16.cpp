@@ -1,0 +1,74 @@
+// The 16-colour display converters over 1920-pixel rows, in megapixels per
+// second.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "convert/converters.h"
+#include "dibdraw32/VyrBlitter.h"
+#include "memkit40.h"
+#include "vdisplay/vdisplay.h"
+
+namespace {
+
+constexpr int kRowPixels = 1920;
+
+void RunConverter(benchmark::State& state, BlitterFn convert, int sourceBits, int ditherMode)
+{
+    vd::Config config;
+    config.kind = vd::Kind::Packed4;
+    vd::Configure(config);
+    VyrBlitter blitter(ditherMode, 0);
+
+    // Gradients with a little noise, like a scaled photograph.
+    const size_t sourceBytes = (static_cast<size_t>(kRowPixels) * sourceBits + 7) / 8;
+    std::vector<uint8_t> src(sourceBytes);
+    uint32_t noise = 12345;
+    for (size_t k = 0; k < sourceBytes; ++k) {
+        noise = noise * 1103515245u + 12345u;
+        src[k] = static_cast<uint8_t>(k / 5 + ((noise >> 16) & 15));
+    }
+    std::vector<uint8_t> palette(3 * 256);
+    for (int i = 0; i < 256; ++i) {
+        palette[3 * i] = static_cast<uint8_t>(i * 7);
+        palette[3 * i + 1] = static_cast<uint8_t>(255 - i);
+        palette[3 * i + 2] = static_cast<uint8_t>(i * 3);
+    }
+    for (int i = 0; i < 256; ++i) {
+        blitter.m_colorMap[i] = static_cast<uint8_t>(i & 15);
+    }
+    blitter.m_imagePalette = palette.data();
+    const uint32_t errorBytes = 6 * kRowPixels;
+    blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(errorBytes));
+    std::memset(blitter.m_errorRow, 0, errorBytes);
+    std::vector<uint8_t> dst((kRowPixels + 1) / 2);
+
+    for (auto _ : state) {
+        convert(&blitter, src.data(), dst.data(), kRowPixels);
+        ++blitter.m_rowCounter;
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    blitter.m_imagePalette = nullptr;
+    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRowPixels / 1e6,
+                                                benchmark::Counter::kIsRate);
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode0, dibdraw::Blit24To4Mode0, 24, 0);
+BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode1, dibdraw::Blit24To4Mode1, 24, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode2, dibdraw::Blit24To4Mode2, 24, 2);
+BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode3, dibdraw::Blit24To4Mode3, 24, 3);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode0, dibdraw::Blit8To4Mode0, 8, 0);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode1, dibdraw::Blit8To4Mode1, 8, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode2, dibdraw::Blit8To4Mode2, 8, 2);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode3, dibdraw::Blit8To4Mode3, 8, 3);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mapped, dibdraw::Blit8To4Mapped, 8, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode0, dibdraw::Blit4To4Mode0, 4, 0);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode1, dibdraw::Blit4To4Mode1, 4, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode2, dibdraw::Blit4To4Mode2, 4, 2);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode3, dibdraw::Blit4To4Mode3, 4, 3);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mapped, dibdraw::Blit4To4Mapped, 4, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit1To4, dibdraw::Blit1To4, 1, 1);
