@@ -40,7 +40,7 @@ std::string Hex(uint32_t value)
 
 std::string PastEnd(const std::string& what, uint64_t end, size_t fileSize)
 {
-    return "truncated: " + what + " ends at byte " + Num(end) + " but the file has " + Num(fileSize) + " bytes";
+    return "truncated: the file has " + Num(fileSize) + " bytes, too few for " + what + " (up to byte " + Num(end) + ")";
 }
 
 // Everything the headers say, checked.
@@ -215,8 +215,8 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
         }
     } else if (bits <= 8) {
         if (colorsUsed > fullTable) {
-            return "colour count " + Num(colorsUsed) + " is more than a " + Num(bits) + "-bit image has (" +
-                   Num(fullTable) + ")";
+            return "colour count " + Num(colorsUsed) + " is more than the " + Num(fullTable) +
+                   " colours a bit count of " + Num(bits) + " allows";
         }
         layout.tableEntries = colorsUsed == 0 ? fullTable : colorsUsed;
     } else {
