@@ -1,0 +1,303 @@
+// The horizontal scalers against slow references written from the sampling
+// rules: output pixel j is source pixel floor(j * srcCount / dstCount); grey
+// level j averages the source pixels i with floor(i * dstCount / srcCount) = j.
+//
+// Each source row is copied into a heap block of exactly the bytes that hold
+// its pixels, so a read past them is an AddressSanitizer error in the
+// sanitized build. Every destination is exactly the documented size, filled
+// with a pattern and followed by guard bytes.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "blitter/scalers.h"
+#include "support/test_support.h"
+
+using namespace testsupport;
+
+namespace {
+
+enum class Format { Rgb24, Index8, Index4, Bit1, Grey };
+
+struct ScalerUnderTest {
+    const char* name;
+    Format format;
+    StretchFn fn;
+};
+
+const ScalerUnderTest kScalers[] = {
+    {"Stretch24", Format::Rgb24, &dibdraw::Stretch24},
+    {"Stretch8", Format::Index8, &dibdraw::Stretch8},
+    {"Stretch4", Format::Index4, &dibdraw::Stretch4},
+    {"Stretch1", Format::Bit1, &dibdraw::Stretch1},
+    {"Shrink1ToGray", Format::Grey, &dibdraw::Shrink1ToGray},
+};
+
+void PrintTo(const ScalerUnderTest& scaler, std::ostream* out) { *out << scaler.name; }
+
+bool IsOneBit(Format format) { return format == Format::Bit1 || format == Format::Grey; }
+
+size_t SourceBytes(Format format, int count, int bitOffset)
+{
+    if (count <= 0) {
+        return 0;
+    }
+    switch (format) {
+    case Format::Rgb24: return 3 * static_cast<size_t>(count);
+    case Format::Index8: return static_cast<size_t>(count);
+    case Format::Index4: return (static_cast<size_t>(count) + 1) / 2;
+    case Format::Bit1:
+    case Format::Grey: return (static_cast<size_t>(bitOffset) + count + 7) / 8;
+    }
+    return 0;
+}
+
+size_t DestinationBytes(Format format, int count)
+{
+    if (count <= 0) {
+        return 0;
+    }
+    switch (format) {
+    case Format::Rgb24: return 3 * static_cast<size_t>(count);
+    case Format::Index8:
+    case Format::Grey: return static_cast<size_t>(count);
+    case Format::Index4: return (static_cast<size_t>(count) + 1) / 2;
+    case Format::Bit1: return (static_cast<size_t>(count) + 7) / 8;
+    }
+    return 0;
+}
+
+int Bit(const std::vector<uint8_t>& row, int position)
+{
+    return (row[static_cast<size_t>(position / 8)] >> (7 - position % 8)) & 1;
+}
+
+int Nibble(const std::vector<uint8_t>& row, int i)
+{
+    const uint8_t pair = row[static_cast<size_t>(i / 2)];
+    return i % 2 == 0 ? pair >> 4 : pair & 0x0F;
+}
+
+int NearestLower(int j, int srcCount, int dstCount)
+{
+    return static_cast<int>(static_cast<int64_t>(j) * srcCount / dstCount);
+}
+
+// The expected destination bytes for a source of srcCount pixels and a
+// destination of dstCount pixels, given the destination's prior contents.
+std::vector<uint8_t> Reference(Format format, const std::vector<uint8_t>& src, int srcCount, int dstCount,
+                               int bitOffset, std::vector<uint8_t> dst)
+{
+    if (srcCount <= 0 || dstCount <= 0) {
+        return dst;
+    }
+    for (int j = 0; j < dstCount; ++j) {
+        const int i = NearestLower(j, srcCount, dstCount);
+        switch (format) {
+        case Format::Rgb24:
+            for (int k = 0; k < 3; ++k) {
+                dst[static_cast<size_t>(3 * j + k)] = src[static_cast<size_t>(3 * i + k)];
+            }
+            break;
+        case Format::Index8: dst[static_cast<size_t>(j)] = src[static_cast<size_t>(i)]; break;
+        case Format::Index4: {
+            uint8_t& byte = dst[static_cast<size_t>(j / 2)];
+            if (j % 2 == 0) {
+                byte = static_cast<uint8_t>(Nibble(src, i) << 4);
+            } else {
+                byte = static_cast<uint8_t>(byte | Nibble(src, i));
+            }
+            break;
+        }
+        case Format::Bit1: {
+            uint8_t& byte = dst[static_cast<size_t>(j / 8)];
+            if (j % 8 == 0) {
+                byte = 0;
+            }
+            byte = static_cast<uint8_t>(byte | (Bit(src, bitOffset + i) << (7 - j % 8)));
+            break;
+        }
+        case Format::Grey:
+            if (srcCount > dstCount) {
+                int ones = 0;
+                int pixels = 0;
+                for (int s = 0; s < srcCount; ++s) {
+                    if (NearestLower(s, dstCount, srcCount) == j) {
+                        ones += Bit(src, bitOffset + s);
+                        ++pixels;
+                    }
+                }
+                dst[static_cast<size_t>(j)] = static_cast<uint8_t>(ones * 255 / pixels);
+            } else {
+                dst[static_cast<size_t>(j)] = Bit(src, bitOffset + i) != 0 ? 255 : 0;
+            }
+            break;
+        }
+    }
+    return dst;
+}
+
+std::string Describe(const ScalerUnderTest& scaler, uint64_t seed, int srcCount, int dstCount, int bitOffset)
+{
+    std::ostringstream text;
+    text << scaler.name << " seed " << seed << " srcCount " << srcCount << " dstCount " << dstCount
+         << " bitOffset " << bitOffset;
+    return text.str();
+}
+
+// Runs one scaler on `source` and compares with the reference; returns false
+// (after reporting) on the first difference.
+bool RunAndCompare(const ScalerUnderTest& scaler, const std::vector<uint8_t>& source, int srcCount, int dstCount,
+                   int bitOffset, uint8_t fill, const std::string& context)
+{
+    // A block of exactly the source's bytes: nothing around it may be read.
+    std::vector<uint8_t> exactSource(source.begin(),
+                                     source.begin() + static_cast<long>(SourceBytes(scaler.format, srcCount, bitOffset)));
+    const size_t dstBytes = DestinationBytes(scaler.format, dstCount);
+    GuardedBuffer dst(dstBytes, fill);
+    scaler.fn(exactSource.data(), dst.data(), srcCount, dstCount, bitOffset);
+
+    const std::vector<uint8_t> expected =
+        Reference(scaler.format, source, srcCount, dstCount, bitOffset, std::vector<uint8_t>(dstBytes, fill));
+    for (size_t k = 0; k < dstBytes; ++k) {
+        if (dst[k] != expected[k]) {
+            ADD_FAILURE() << context << ": first difference at destination byte " << k << ": got "
+                          << int(dst[k]) << ", expected " << int(expected[k]);
+            return false;
+        }
+    }
+    if (!dst.GuardsIntact()) {
+        ADD_FAILURE() << context << ": wrote past the " << dstBytes << "-byte destination";
+        return false;
+    }
+    return true;
+}
+
+// Enlarging, reducing and equal counts from 0 to 300, each bit offset of a
+// 1-bit row, destinations prefilled with 0x00 and 0xFF so that bits and
+// nibbles left unset are caught.
+class ScalerMatchesReference : public ::testing::TestWithParam<ScalerUnderTest> {};
+
+TEST_P(ScalerMatchesReference, OverChosenCounts)
+{
+    const ScalerUnderTest& scaler = GetParam();
+    const int counts[] = {0, 1, 2, 3, 7, 8, 9, 15, 16, 17, 31, 33, 64, 100, 127, 160, 255, 256, 299, 300};
+    const int offsets = IsOneBit(scaler.format) ? 8 : 1;
+    uint64_t seed = 0;
+    for (int srcCount : counts) {
+        for (int dstCount : counts) {
+            for (int bitOffset = 0; bitOffset < offsets; ++bitOffset) {
+                ++seed;
+                Random random(seed);
+                const std::vector<uint8_t> source = random.Bytes(SourceBytes(scaler.format, srcCount, bitOffset));
+                const uint8_t fill = (seed & 1) != 0 ? 0xFF : 0x00;
+                if (!RunAndCompare(scaler, source, srcCount, dstCount, bitOffset, fill,
+                                   Describe(scaler, seed, srcCount, dstCount, bitOffset))) {
+                    return;
+                }
+            }
+        }
+    }
+}
+
+TEST_P(ScalerMatchesReference, OverRandomCounts)
+{
+    const ScalerUnderTest& scaler = GetParam();
+    for (uint64_t seed = 1000; seed < 3000; ++seed) {
+        Random random(seed);
+        const int srcCount = random.Between(0, 300);
+        const int dstCount = random.Between(0, 300);
+        const int bitOffset = IsOneBit(scaler.format) ? random.Between(0, 7) : 0;
+        const std::vector<uint8_t> source = random.Bytes(SourceBytes(scaler.format, srcCount, bitOffset));
+        if (!RunAndCompare(scaler, source, srcCount, dstCount, bitOffset, random.Byte(),
+                           Describe(scaler, seed, srcCount, dstCount, bitOffset))) {
+            return;
+        }
+    }
+}
+
+// Counts that are not positive write nothing and read nothing.
+TEST_P(ScalerMatchesReference, NonPositiveCountsWriteNothing)
+{
+    const ScalerUnderTest& scaler = GetParam();
+    const int pairs[][2] = {{0, 5}, {-1, 5}, {-300, 5}, {5, 0}, {5, -1}, {5, -300}, {0, 0}, {-3, -3}};
+    for (const auto& pair : pairs) {
+        const int srcCount = pair[0];
+        const int dstCount = pair[1];
+        std::vector<uint8_t> source(SourceBytes(scaler.format, srcCount, 0), 0xFF);
+        GuardedBuffer dst(16, 0x3C);
+        scaler.fn(source.data(), dst.data(), srcCount, dstCount, 0);
+        for (size_t k = 0; k < dst.size(); ++k) {
+            ASSERT_EQ(dst[k], 0x3C) << scaler.name << " srcCount " << srcCount << " dstCount " << dstCount
+                                    << " wrote byte " << k;
+        }
+        EXPECT_TRUE(dst.GuardsIntact()) << scaler.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryScaler, ScalerMatchesReference, ::testing::ValuesIn(kScalers),
+                         [](const ::testing::TestParamInfo<ScalerUnderTest>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// Worked examples, as named cases over 8-bit pixels, nibbles and bits.
+struct NamedCase {
+    const char* name;
+    StretchFn fn;
+    std::vector<uint8_t> source;
+    int srcCount;
+    int dstCount;
+    int bitOffset;
+    std::vector<uint8_t> expected;
+};
+
+void PrintTo(const NamedCase& c, std::ostream* out) { *out << c.name; }
+
+class NamedScalerCase : public ::testing::TestWithParam<NamedCase> {};
+
+TEST_P(NamedScalerCase, GivesTheDocumentedOutput)
+{
+    const NamedCase& c = GetParam();
+    GuardedBuffer dst(c.expected.size(), 0x77);
+    c.fn(c.source.data(), dst.data(), c.srcCount, c.dstCount, c.bitOffset);
+    for (size_t k = 0; k < c.expected.size(); ++k) {
+        EXPECT_EQ(int(dst[k]), int(c.expected[k])) << c.name << ": byte " << k;
+    }
+    EXPECT_TRUE(dst.GuardsIntact()) << c.name << ": wrote past the destination";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WorkedExamples, NamedScalerCase,
+    ::testing::Values(
+        NamedCase{"Enlarge3To7", &dibdraw::Stretch8, {10, 11, 12}, 3, 7, 0, {10, 10, 10, 11, 11, 12, 12}},
+        NamedCase{"Reduce7To3", &dibdraw::Stretch8, {10, 11, 12, 13, 14, 15, 16}, 7, 3, 0, {10, 12, 14}},
+        NamedCase{"Enlarge3To7Rgb",
+                  &dibdraw::Stretch24,
+                  {1, 2, 3, 4, 5, 6, 7, 8, 9},
+                  3,
+                  7,
+                  0,
+                  {1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 4, 5, 6, 7, 8, 9, 7, 8, 9}},
+        NamedCase{"Reduce7To3Nibbles", &dibdraw::Stretch4, {0x01, 0x23, 0x45, 0x60}, 7, 3, 0, {0x02, 0x40}},
+        NamedCase{"EqualCountsCopy8", &dibdraw::Stretch8, {9, 8, 7, 6}, 4, 4, 0, {9, 8, 7, 6}},
+        NamedCase{"EqualCountsCopyOddNibbles", &dibdraw::Stretch4, {0x12, 0x3F}, 3, 3, 0, {0x12, 0x30}},
+        NamedCase{"EqualCountsRealignBits", &dibdraw::Stretch1, {0x1F, 0xE0}, 8, 8, 3, {0xFF}},
+        NamedCase{"EqualCountsRealignBitsLowTail", &dibdraw::Stretch1, {0xB5, 0xFF}, 9, 9, 0, {0xB5, 0x80}},
+        NamedCase{"NibbleAEnlarged1To3", &dibdraw::Stretch4, {0xAF}, 1, 3, 0, {0xAA, 0xA0}},
+        NamedCase{"Enlarge3To7Bits", &dibdraw::Stretch1, {0xA0}, 3, 7, 0, {0b11100110}},
+        NamedCase{"GreyGroups8To3", &dibdraw::Shrink1ToGray, {0b11010011}, 8, 3, 0, {170, 85, 255}},
+        NamedCase{"GreyGroups8To3AtBitOffset3",
+                  &dibdraw::Shrink1ToGray,
+                  {0b00011010, 0b01100000},
+                  8,
+                  3,
+                  3,
+                  {170, 85, 255}},
+        NamedCase{"BitOffset3StartsAtFourthBit", &dibdraw::Stretch1, {0b00011010, 0b01100000}, 8, 8, 3,
+                  {0b11010011}}),
+    [](const ::testing::TestParamInfo<NamedCase>& info) { return std::string(info.param.name); });
+
+}  // namespace
