@@ -487,3 +487,48 @@ TEST(BmpRunLength, SizeImageLimitsTheData)
 }
 
 }  // namespace
+
+namespace {
+
+// Random damage to the headers, the colour table and the length of valid
+// files: the reader either refuses the file or returns an image of the size
+// it announced, and never reads outside the file (the buffer is exactly the
+// file, so AddressSanitizer sees any stray read).
+TEST(BmpDamaged, NeverReadsOutsideTheFile)
+{
+    const uint32_t kCompressions[] = {0, 0, 1, 2, 3, 6};
+    for (uint64_t seed = 1; seed <= 3000; ++seed) {
+        testsupport::Random random(seed);
+        const int bitsChoices[] = {1, 4, 8, 16, 24, 32};
+        const int bits = bitsChoices[random.Between(0, 5)];
+        BmpFile file = MakeValid(random.Between(1, 20), random.Between(-6, 6) | 1, bits, seed);
+        file.compression = kCompressions[random.Between(0, 5)];
+        if (random.Between(0, 3) == 0) {
+            file.headerSize = random.Between(0, 1) != 0 ? 12 : 108;
+        }
+        if (file.compression == 3 || file.compression == 6) {
+            file.masks = {0xF800, 0x07E0, 0x001F, 0};
+        }
+        std::vector<uint8_t> bytes = file.Bytes();
+        for (int damage = random.Between(0, 4); damage > 0; --damage) {
+            const size_t at = static_cast<size_t>(random.Between(0, static_cast<int>(std::min<size_t>(bytes.size(), 80)) - 1));
+            bytes[at] = random.Byte();
+        }
+        if (random.Between(0, 2) == 0) {
+            bytes.resize(static_cast<size_t>(random.Between(0, static_cast<int>(bytes.size()))));
+        }
+        const std::vector<uint8_t> exact(bytes);  // exactly sized
+        PackedDib image;
+        const std::string problem = DecodeBmp(exact, image);
+        if (problem.empty()) {
+            ASSERT_FALSE(image.empty()) << "seed " << seed;
+            ASSERT_TRUE(image.bits() == 1 || image.bits() == 4 || image.bits() == 8 || image.bits() == 24)
+                << "seed " << seed;
+            ASSERT_LE(int64_t{image.width()} * image.height(), dibtool::kMaxImagePixels) << "seed " << seed;
+        } else {
+            ASSERT_TRUE(image.empty()) << "seed " << seed;
+        }
+    }
+}
+
+}  // namespace
