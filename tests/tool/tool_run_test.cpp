@@ -310,30 +310,42 @@ TEST(ToolRun, SwappedDisplayShowsTheSameColours)
     ExpectSamePicture(ReadPngPicture(ws.Path("card.png")), ColoursOf(dibtool::MakeEmbeddedImage()), "swapped");
 }
 
-TEST(ToolRun, EveryDisplayKindWritesMatchingBmpAndPng)
+struct DisplayKindCase {
+    const char* name;
+    const char* option;
+    int bmpBits;
+    int depth;
+};
+
+void PrintTo(const DisplayKindCase& c, std::ostream* os) { *os << c.name; }
+
+const DisplayKindCase kDisplayKinds[] = {
+    {"Mono", "1", 1, 1},        {"Packed4", "4", 4, 4}, {"Planar4", "4p", 4, 4}, {"Palette8", "8", 8, 8},
+    {"Rgb332", "8rgb", 24, 24}, {"Rgb565", "16", 24, 24}, {"Rgb24", "24", 24, 24}, {"Rgb32", "32", 24, 24},
+};
+
+class EveryDisplayKind : public testing::TestWithParam<DisplayKindCase> {};
+
+// The scaled, dithered test card on each kind of display: the .bmp output is
+// in the device's format and shows the same colours as the .png output.
+TEST_P(EveryDisplayKind, WritesMatchingBmpAndPng)
 {
-    struct Kind {
-        const char* name;
-        int bmpBits;
-        int depth;
-    };
-    const Kind kKinds[] = {{"1", 1, 1},    {"4", 4, 4},   {"4p", 4, 4},  {"8", 8, 8},
-                           {"8rgb", 24, 24}, {"16", 24, 24}, {"24", 24, 24}, {"32", 24, 24}};
-    for (const Kind& kind : kKinds) {
-        Workspace ws;
-        const RunResult bmp = ws.Run({"render", "-o", ws.Path("s.bmp"), "--display", kind.name, "--dither", "2",
-                                      "--size", "200x150", "--info"});
-        ASSERT_EQ(bmp.exitCode, 0) << kind.name << ": " << bmp.err;
-        EXPECT_NE(bmp.out.find("display_depth=" + std::to_string(kind.depth) + "\n"), std::string::npos)
-            << kind.name << ": " << bmp.out;
-        const RunResult png = ws.Run({"render", "-o", ws.Path("s.png"), "--display", kind.name, "--dither", "2",
-                                      "--size", "200x150"});
-        ASSERT_EQ(png.exitCode, 0) << kind.name << ": " << png.err;
-        const Picture fromBmp = ReadBmpPicture(ws.Path("s.bmp"));
-        EXPECT_EQ(fromBmp.bits, kind.bmpBits) << kind.name;
-        ExpectSamePicture(ReadPngPicture(ws.Path("s.png")), fromBmp, std::string("display ") + kind.name);
-    }
+    const DisplayKindCase& kind = GetParam();
+    Workspace ws;
+    const RunResult bmp = ws.Run({"render", "-o", ws.Path("s.bmp"), "--display", kind.option, "--dither", "2",
+                                  "--size", "200x150", "--info"});
+    ASSERT_EQ(bmp.exitCode, 0) << bmp.err;
+    EXPECT_NE(bmp.out.find("display_depth=" + std::to_string(kind.depth) + "\n"), std::string::npos) << bmp.out;
+    const RunResult png = ws.Run({"render", "-o", ws.Path("s.png"), "--display", kind.option, "--dither", "2",
+                                  "--size", "200x150"});
+    ASSERT_EQ(png.exitCode, 0) << png.err;
+    const Picture fromBmp = ReadBmpPicture(ws.Path("s.bmp"));
+    EXPECT_EQ(fromBmp.bits, kind.bmpBits);
+    ExpectSamePicture(ReadPngPicture(ws.Path("s.png")), fromBmp, kind.name);
 }
+
+INSTANTIATE_TEST_SUITE_P(ToolRun, EveryDisplayKind, testing::ValuesIn(kDisplayKinds),
+                         [](const testing::TestParamInfo<DisplayKindCase>& info) { return info.param.name; });
 
 TEST(ToolRun, IndexedBmpIsDrawnAsItIs)
 {
