@@ -10,7 +10,7 @@
 
 namespace tooltest {
 
-struct PngSpec {
+struct PngPicture {
     int width = 0;
     int height = 0;
     int colorType = PNG_COLOR_TYPE_RGB;
@@ -66,12 +66,12 @@ inline void AppendToSink(png_structp png, png_bytep data, size_t size)
 
 inline void FlushSink(png_structp) {}
 
-// Returns the encoded file, or an empty vector if libpng refused the spec.
-inline std::vector<uint8_t> EncodePng(const PngSpec& spec)
+// Returns the encoded file, or an empty vector if libpng refused the picture.
+inline std::vector<uint8_t> EncodePng(const PngPicture& picture)
 {
     std::vector<std::vector<png_byte>> rows;
-    for (const auto& samples : spec.samples) {
-        rows.push_back(PackRow(samples, spec.bitDepth));
+    for (const auto& samples : picture.samples) {
+        rows.push_back(PackRow(samples, picture.bitDepth));
     }
     std::vector<png_bytep> pointers;
     for (auto& row : rows) {
@@ -85,14 +85,14 @@ inline std::vector<uint8_t> EncodePng(const PngSpec& spec)
         return {};
     }
     png_set_write_fn(png, &sink, AppendToSink, FlushSink);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-                 spec.bitDepth, spec.colorType, spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height),
+                 picture.bitDepth, picture.colorType, picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!picture.palette.empty()) {
+        png_set_PLTE(png, info, picture.palette.data(), static_cast<int>(picture.palette.size()));
     }
-    if (!spec.transparency.empty()) {
-        png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+    if (!picture.transparency.empty()) {
+        png_set_tRNS(png, info, picture.transparency.data(), static_cast<int>(picture.transparency.size()), nullptr);
     }
     png_set_rows(png, info, pointers.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);

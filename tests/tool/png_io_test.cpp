@@ -13,23 +13,23 @@
 using dibtool::DecodePng;
 using dibtool::PackedDib;
 using tooltest::EncodePng;
-using tooltest::PngSpec;
+using tooltest::PngPicture;
 
 namespace {
 
-PngSpec RandomSpec(int width, int height, int colorType, int bitDepth, uint64_t seed, int paletteSize = 0)
+PngPicture RandomSpec(int width, int height, int colorType, int bitDepth, uint64_t seed, int paletteSize = 0)
 {
     testsupport::Random random(seed);
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.colorType = colorType;
-    spec.bitDepth = bitDepth;
+    PngPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.colorType = colorType;
+    picture.bitDepth = bitDepth;
     const int channels = tooltest::Channels(colorType);
     uint32_t limit = (1u << bitDepth) - 1;
     if (colorType == PNG_COLOR_TYPE_PALETTE) {
         for (int i = 0; i < paletteSize; ++i) {
-            spec.palette.push_back(png_color{random.Byte(), random.Byte(), random.Byte()});
+            picture.palette.push_back(png_color{random.Byte(), random.Byte(), random.Byte()});
         }
         limit = static_cast<uint32_t>(paletteSize - 1);
     }
@@ -38,16 +38,16 @@ PngSpec RandomSpec(int width, int height, int colorType, int bitDepth, uint64_t 
         for (int i = 0; i < width * channels; ++i) {
             row.push_back(static_cast<uint32_t>(random.Between(0, static_cast<int>(limit))));
         }
-        spec.samples.push_back(row);
+        picture.samples.push_back(row);
     }
-    return spec;
+    return picture;
 }
 
-std::string Describe(const PngSpec& spec, uint64_t seed)
+std::string Describe(const PngPicture& picture, uint64_t seed)
 {
-    return "seed " + std::to_string(seed) + ", colour type " + std::to_string(spec.colorType) + ", depth " +
-           std::to_string(spec.bitDepth) + ", " + std::to_string(spec.width) + "x" + std::to_string(spec.height) +
-           (spec.interlaced ? ", interlaced" : "");
+    return "seed " + std::to_string(seed) + ", colour type " + std::to_string(picture.colorType) + ", depth " +
+           std::to_string(picture.bitDepth) + ", " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+           (picture.interlaced ? ", interlaced" : "");
 }
 
 // A sample of `depth` bits scaled to 8 bits with rounding.
@@ -58,31 +58,31 @@ uint32_t To8(uint32_t sample, int depth)
 
 // The DIB pixel a PNG pixel should become: the index for palette images, the
 // grey level for grey images, 0xRRGGBB for colour images.
-uint32_t ExpectedPixel(const PngSpec& spec, int x, int y)
+uint32_t ExpectedPixel(const PngPicture& picture, int x, int y)
 {
-    const auto& row = spec.samples[static_cast<size_t>(y)];
-    const size_t at = static_cast<size_t>(x) * static_cast<size_t>(tooltest::Channels(spec.colorType));
-    switch (spec.colorType) {
+    const auto& row = picture.samples[static_cast<size_t>(y)];
+    const size_t at = static_cast<size_t>(x) * static_cast<size_t>(tooltest::Channels(picture.colorType));
+    switch (picture.colorType) {
     case PNG_COLOR_TYPE_PALETTE:
         return row[at];
     case PNG_COLOR_TYPE_GRAY:
     case PNG_COLOR_TYPE_GRAY_ALPHA:
-        return To8(row[at], spec.bitDepth);
+        return To8(row[at], picture.bitDepth);
     default:
-        return To8(row[at], spec.bitDepth) << 16 | To8(row[at + 1], spec.bitDepth) << 8 |
-               To8(row[at + 2], spec.bitDepth);
+        return To8(row[at], picture.bitDepth) << 16 | To8(row[at + 1], picture.bitDepth) << 8 |
+               To8(row[at + 2], picture.bitDepth);
     }
 }
 
-void ExpectDecoded(const PngSpec& spec, int dibBits, const std::string& context)
+void ExpectDecoded(const PngPicture& picture, int dibBits, const std::string& context)
 {
-    const std::vector<uint8_t> file = EncodePng(spec);
+    const std::vector<uint8_t> file = EncodePng(picture);
     ASSERT_FALSE(file.empty()) << context;
     PackedDib image;
     ASSERT_EQ(DecodePng(file, image), "") << context;
     const BITMAPINFOHEADER* h = image.header();
-    ASSERT_EQ(h->biWidth, spec.width) << context;
-    ASSERT_EQ(h->biHeight, spec.height) << context;
+    ASSERT_EQ(h->biWidth, picture.width) << context;
+    ASSERT_EQ(h->biHeight, picture.height) << context;
     ASSERT_EQ(h->biBitCount, dibBits) << context;
     EXPECT_EQ(h->biSize, 40u) << context;
     EXPECT_EQ(h->biPlanes, 1) << context;
@@ -90,11 +90,11 @@ void ExpectDecoded(const PngSpec& spec, int dibBits, const std::string& context)
     for (int i = 0; i < image.colorCount(); ++i) {
         const RGBQUAD& q = image.colors()[i];
         uint8_t r = 0, g = 0, b = 0;
-        if (spec.colorType == PNG_COLOR_TYPE_PALETTE) {
-            if (static_cast<size_t>(i) < spec.palette.size()) {
-                r = spec.palette[static_cast<size_t>(i)].red;
-                g = spec.palette[static_cast<size_t>(i)].green;
-                b = spec.palette[static_cast<size_t>(i)].blue;
+        if (picture.colorType == PNG_COLOR_TYPE_PALETTE) {
+            if (static_cast<size_t>(i) < picture.palette.size()) {
+                r = picture.palette[static_cast<size_t>(i)].red;
+                g = picture.palette[static_cast<size_t>(i)].green;
+                b = picture.palette[static_cast<size_t>(i)].blue;
             }
         } else {
             r = g = b = static_cast<uint8_t>(i);
@@ -103,9 +103,9 @@ void ExpectDecoded(const PngSpec& spec, int dibBits, const std::string& context)
             << context << ": colour " << i << " is " << int(q.rgbRed) << "," << int(q.rgbGreen) << ","
             << int(q.rgbBlue) << "," << int(q.rgbReserved);
     }
-    for (int y = 0; y < spec.height; ++y) {
-        for (int x = 0; x < spec.width; ++x) {
-            ASSERT_EQ(image.Pixel(x, y), ExpectedPixel(spec, x, y))
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            ASSERT_EQ(image.Pixel(x, y), ExpectedPixel(picture, x, y))
                 << context << ": pixel (" << x << ", " << y << ")";
         }
     }
@@ -122,8 +122,8 @@ TEST(PngRead, PaletteImagesKeepTheirIndicesAndPalette)
     uint64_t seed = 0;
     for (const Layout& layout : kLayouts) {
         for (int width : {1, 3, 7, 8, 9, 17}) {
-            const PngSpec spec = RandomSpec(width, 3, PNG_COLOR_TYPE_PALETTE, layout.depth, ++seed, layout.paletteSize);
-            ExpectDecoded(spec, layout.dibBits, Describe(spec, seed));
+            const PngPicture picture = RandomSpec(width, 3, PNG_COLOR_TYPE_PALETTE, layout.depth, ++seed, layout.paletteSize);
+            ExpectDecoded(picture, layout.dibBits, Describe(picture, seed));
         }
     }
 }
@@ -132,12 +132,12 @@ TEST(PngRead, PaletteTransparencyIsDropped)
 {
     // A transparent entry must not become the library's transparent 1-bit
     // colour: the reserved bytes stay 0.
-    PngSpec spec = RandomSpec(9, 2, PNG_COLOR_TYPE_PALETTE, 1, 50, 2);
-    spec.transparency = {0, 128};
-    ExpectDecoded(spec, 1, "1-bit palette with tRNS");
-    spec = RandomSpec(5, 2, PNG_COLOR_TYPE_PALETTE, 8, 51, 40);
-    spec.transparency = {0, 0, 0, 17};
-    ExpectDecoded(spec, 8, "8-bit palette with tRNS");
+    PngPicture picture = RandomSpec(9, 2, PNG_COLOR_TYPE_PALETTE, 1, 50, 2);
+    picture.transparency = {0, 128};
+    ExpectDecoded(picture, 1, "1-bit palette with tRNS");
+    picture = RandomSpec(5, 2, PNG_COLOR_TYPE_PALETTE, 8, 51, 40);
+    picture.transparency = {0, 0, 0, 17};
+    ExpectDecoded(picture, 8, "8-bit palette with tRNS");
 }
 
 TEST(PngRead, GreyImagesGetAnEightBitGreyTable)
@@ -145,13 +145,13 @@ TEST(PngRead, GreyImagesGetAnEightBitGreyTable)
     uint64_t seed = 100;
     for (int depth : {1, 2, 4, 8, 16}) {
         for (int width : {1, 5, 8, 13}) {
-            const PngSpec spec = RandomSpec(width, 3, PNG_COLOR_TYPE_GRAY, depth, ++seed);
-            ExpectDecoded(spec, 8, Describe(spec, seed));
+            const PngPicture picture = RandomSpec(width, 3, PNG_COLOR_TYPE_GRAY, depth, ++seed);
+            ExpectDecoded(picture, 8, Describe(picture, seed));
         }
     }
     for (int depth : {8, 16}) {
-        const PngSpec spec = RandomSpec(6, 2, PNG_COLOR_TYPE_GRAY_ALPHA, depth, ++seed);
-        ExpectDecoded(spec, 8, Describe(spec, seed));
+        const PngPicture picture = RandomSpec(6, 2, PNG_COLOR_TYPE_GRAY_ALPHA, depth, ++seed);
+        ExpectDecoded(picture, 8, Describe(picture, seed));
     }
 }
 
@@ -161,8 +161,8 @@ TEST(PngRead, ColourImagesBecomeTwentyFourBitWithoutCompositing)
     for (int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA}) {
         for (int depth : {8, 16}) {
             for (int width : {1, 2, 3, 4, 5, 11}) {
-                const PngSpec spec = RandomSpec(width, 4, colorType, depth, ++seed);
-                ExpectDecoded(spec, 24, Describe(spec, seed));
+                const PngPicture picture = RandomSpec(width, 4, colorType, depth, ++seed);
+                ExpectDecoded(picture, 24, Describe(picture, seed));
             }
         }
     }
@@ -170,13 +170,13 @@ TEST(PngRead, ColourImagesBecomeTwentyFourBitWithoutCompositing)
 
 TEST(PngRead, FullyTransparentPixelsKeepTheirColour)
 {
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    spec.samples = {{10, 20, 30, 0, 200, 100, 50, 255}};
+    PngPicture picture;
+    picture.width = 2;
+    picture.height = 1;
+    picture.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    picture.samples = {{10, 20, 30, 0, 200, 100, 50, 255}};
     PackedDib image;
-    ASSERT_EQ(DecodePng(EncodePng(spec), image), "");
+    ASSERT_EQ(DecodePng(EncodePng(picture), image), "");
     EXPECT_EQ(image.Pixel(0, 0), 0x0A141Eu);
     EXPECT_EQ(image.Pixel(1, 0), 0xC86432u);
 }
@@ -185,10 +185,10 @@ TEST(PngRead, InterlacedImagesDecodeLikePlainOnes)
 {
     uint64_t seed = 300;
     for (int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_PALETTE}) {
-        PngSpec spec = RandomSpec(19, 11, colorType, colorType == PNG_COLOR_TYPE_PALETTE ? 4 : 8, ++seed, 16);
-        spec.interlaced = true;
-        ExpectDecoded(spec, colorType == PNG_COLOR_TYPE_RGB ? 24 : colorType == PNG_COLOR_TYPE_GRAY ? 8 : 4,
-                      Describe(spec, seed));
+        PngPicture picture = RandomSpec(19, 11, colorType, colorType == PNG_COLOR_TYPE_PALETTE ? 4 : 8, ++seed, 16);
+        picture.interlaced = true;
+        ExpectDecoded(picture, colorType == PNG_COLOR_TYPE_RGB ? 24 : colorType == PNG_COLOR_TYPE_GRAY ? 8 : 4,
+                      Describe(picture, seed));
     }
 }
 

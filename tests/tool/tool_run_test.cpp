@@ -393,7 +393,7 @@ TEST(ToolRun, ConvertedInputsShowTheirColours)
     EXPECT_EQ(picture.At(3, 0), 0xE1001Eu);
 
     // A palette PNG and an RGBA PNG.
-    tooltest::PngSpec palette;
+    tooltest::PngPicture palette;
     palette.width = 3;
     palette.height = 1;
     palette.colorType = PNG_COLOR_TYPE_PALETTE;
@@ -407,7 +407,7 @@ TEST(ToolRun, ConvertedInputsShowTheirColours)
     Picture shown = ReadPngPicture(ws.Path("palette-out.png"));
     EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0x00FF00, 0xC86432, 0x010203}));
 
-    tooltest::PngSpec rgba;
+    tooltest::PngPicture rgba;
     rgba.width = 2;
     rgba.height = 1;
     rgba.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
