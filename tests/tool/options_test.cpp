@@ -1,0 +1,292 @@
+// The command line: each usage error is named, every option lands in its
+// field, and the defaults that depend on the image are filled in as the help
+// text says.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/options.h"
+
+using dibtool::Geometry;
+using dibtool::Options;
+using dibtool::ParseArguments;
+using dibtool::RealizeMode;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+std::string RectText(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+struct UsageCase {
+    const char* name;
+    Args args;
+    const char* problem;  // a part of the message
+};
+
+void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
+
+const UsageCase kUsageErrors[] = {
+    {"NoArguments", {}, "no command given"},
+    {"UnknownCommand", {"draw", "-o", "x.png"}, "unknown command 'draw'"},
+    {"NoOutput", {"render", "in.bmp"}, "no output file given (-o OUTPUT)"},
+    {"OutputWithoutValue", {"render", "-o"}, "option -o needs a value"},
+    {"OutputEmpty", {"render", "-o", ""}, "invalid value '' for -o"},
+    {"OutputNotBmpOrPng", {"render", "-o", "x.gif"}, "the output file 'x.gif' must end in .bmp or .png"},
+    {"OutputOnlyExtension", {"render", "-o", "x.png.txt"}, "must end in .bmp or .png"},
+    {"TwoInputs", {"render", "a.bmp", "b.bmp", "-o", "x.png"}, "more than one input file ('a.bmp' and 'b.bmp')"},
+    {"EmptyInput", {"render", "", "-o", "x.png"}, "the input file name is empty"},
+    {"UnknownOption", {"render", "-o", "x.png", "--bogus"}, "unknown option '--bogus'"},
+    {"UnknownShortOption", {"render", "-o", "x.png", "-x"}, "unknown option '-x'"},
+    {"UnknownOptionWithValue", {"render", "-o", "x.png", "--colour=3"}, "unknown option '--colour'"},
+    {"FlagWithValue", {"render", "-o", "x.png", "--info=1"}, "unknown option '--info'"},
+    {"DisplayUnknown", {"render", "-o", "x.png", "--display", "3"},
+     "invalid value '3' for --display (1, 4, 4p, 8, 8rgb, 16, 24, 32 or 2)"},
+    {"DisplayMissing", {"render", "-o", "x.png", "--display"}, "option --display needs a value"},
+    {"DitherNotANumber", {"render", "-o", "x.png", "--dither", "x"}, "invalid value 'x' for --dither (an integer)"},
+    {"DitherFraction", {"render", "-o", "x.png", "--dither", "1.5"}, "invalid value '1.5' for --dither"},
+    {"DitherTooLarge", {"render", "-o", "x.png", "--dither", "99999999999"}, "invalid value '99999999999'"},
+    {"DitherSpace", {"render", "-o", "x.png", "--dither", " 1"}, "invalid value ' 1' for --dither"},
+    {"PaletteEmpty", {"render", "-o", "x.png", "--palette="}, "invalid value '' for --palette (an integer)"},
+    {"RealizeUnknown", {"render", "-o", "x.png", "--realize", "always"},
+     "invalid value 'always' for --realize (none, fixed or image)"},
+    {"SrcThreeNumbers", {"render", "-o", "x.png", "--src", "1,2,3"}, "invalid value '1,2,3' for --src (L,T,R,B)"},
+    {"SrcFiveNumbers", {"render", "-o", "x.png", "--src", "1,2,3,4,5"}, "invalid value '1,2,3,4,5' for --src"},
+    {"SrcLetters", {"render", "-o", "x.png", "--src", "a,b,c,d"}, "invalid value 'a,b,c,d' for --src"},
+    {"SrcEmptyField", {"render", "-o", "x.png", "--src", "1,,3,4"}, "invalid value '1,,3,4' for --src"},
+    {"DstThreeNumbers", {"render", "-o", "x.png", "--dst", "0,0,10"}, "invalid value '0,0,10' for --dst"},
+    {"SizeOneNumber", {"render", "-o", "x.png", "--size", "10"}, "invalid value '10' for --size (WxH, not negative)"},
+    {"SizeNegative", {"render", "-o", "x.png", "--size", "-1x5"}, "invalid value '-1x5' for --size"},
+    {"SizeMissingHeight", {"render", "-o", "x.png", "--size", "10x"}, "invalid value '10x' for --size"},
+    {"SizeAndDst", {"render", "-o", "x.png", "--size", "4x4", "--dst", "0,0,4,4"},
+     "--size and --dst cannot be used together"},
+    {"ScreenZero", {"render", "-o", "x.png", "--screen", "0x10"},
+     "invalid value '0x10' for --screen (WxH, at least 1x1)"},
+    {"ScreenTooWide", {"render", "-o", "x.png", "--screen", "100000x10"},
+     "a screen of 100000x10 is too large (at most 32768 pixels on a side"},
+    {"ScreenTooManyPixels", {"render", "-o", "x.png", "--screen", "20000x20000"},
+     "a screen of 20000x20000 is too large"},
+    {"WindowEmpty", {"render", "-o", "x.png", "--window", "5,5,5,10"},
+     "--window 5,5,5,10 is empty (it needs L < R and T < B)"},
+    {"WindowUpsideDown", {"render", "-o", "x.png", "--window", "0,10,10,0"}, "--window 0,10,10,0 is empty"},
+    {"BackgroundAbove255", {"render", "-o", "x.png", "--background", "256,0,0"},
+     "invalid value '256,0,0' for --background (R,G,B, each 0 to 255)"},
+    {"BackgroundNegative", {"render", "-o", "x.png", "--background", "0,-1,0"},
+     "invalid value '0,-1,0' for --background"},
+    {"BackgroundTwoNumbers", {"render", "-o", "x.png", "--background", "1,2"}, "invalid value '1,2' for --background"},
+};
+
+class UsageError : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(UsageError, IsNamed)
+{
+    Options options;
+    const std::string problem = ParseArguments(GetParam().args, options);
+    EXPECT_NE(problem.find(GetParam().problem), std::string::npos) << "message: '" << problem << "'";
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, UsageError, testing::ValuesIn(kUsageErrors),
+                         [](const testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
+
+TEST(ParseArguments, DefaultsWithOnlyAnOutput)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "out.png"}, options), "");
+    EXPECT_FALSE(options.help);
+    EXPECT_EQ(options.input, "");
+    EXPECT_EQ(options.output, "out.png");
+    EXPECT_EQ(options.format, dibtool::OutputFormat::Png);
+    EXPECT_EQ(options.display, vd::Kind::Rgb32);
+    EXPECT_EQ(options.dither, 0);
+    EXPECT_EQ(options.palette, 0);
+    EXPECT_FALSE(options.realize.has_value());
+    EXPECT_FALSE(options.src || options.dst || options.screen || options.window);
+    EXPECT_EQ(options.background, RGB(0, 0, 0));
+    EXPECT_FALSE(options.swapped);
+    EXPECT_FALSE(options.info);
+}
+
+TEST(ParseArguments, EveryOptionLandsInItsField)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "--display", "4p", "--dither=2", "--palette", "-3", "--realize", "image",
+                              "--src", "-5,-6,100,200", "in.bmp", "--dst=1,2,30,40", "--screen", "64x48",
+                              "--window", "2,3,60,45", "--background", "1,2,3", "--swapped", "--info",
+                              "--output", "OUT.BMP"},
+                             options),
+              "");
+    EXPECT_EQ(options.input, "in.bmp");
+    EXPECT_EQ(options.output, "OUT.BMP");
+    EXPECT_EQ(options.format, dibtool::OutputFormat::Bmp);
+    EXPECT_EQ(options.display, vd::Kind::Planar4);
+    EXPECT_EQ(options.dither, 2);
+    EXPECT_EQ(options.palette, -3);
+    EXPECT_EQ(options.realize, RealizeMode::Image);
+    EXPECT_EQ(RectText(*options.src), "-5,-6,100,200");
+    EXPECT_EQ(RectText(*options.dst), "1,2,30,40");
+    EXPECT_EQ(options.screen->width, 64);
+    EXPECT_EQ(options.screen->height, 48);
+    EXPECT_EQ(RectText(*options.window), "2,3,60,45");
+    EXPECT_EQ(options.background, RGB(1, 2, 3));
+    EXPECT_TRUE(options.swapped);
+    EXPECT_TRUE(options.info);
+}
+
+TEST(ParseArguments, EveryDisplayKind)
+{
+    const std::pair<const char*, vd::Kind> kKinds[] = {
+        {"1", vd::Kind::Mono},       {"4", vd::Kind::Packed4}, {"4p", vd::Kind::Planar4},
+        {"8", vd::Kind::Palette8},   {"8rgb", vd::Kind::Rgb332}, {"16", vd::Kind::Rgb565},
+        {"24", vd::Kind::Rgb24},     {"32", vd::Kind::Rgb32},  {"2", vd::Kind::Grey2},
+    };
+    for (const auto& [name, kind] : kKinds) {
+        Options options;
+        ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--display", name}, options), "") << name;
+        EXPECT_EQ(options.display, kind) << name;
+    }
+}
+
+TEST(ParseArguments, SizeIsADestinationAtTheOrigin)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--size", "30X20"}, options), "");
+    EXPECT_EQ(RectText(*options.dst), "0,0,30,20");
+}
+
+TEST(ParseArguments, DoubleDashEndsTheOptions)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--", "--odd-name.bmp"}, options), "");
+    EXPECT_EQ(options.input, "--odd-name.bmp");
+}
+
+TEST(ParseArguments, HelpNeedsNothingElse)
+{
+    for (const Args& args : {Args{"--help"}, Args{"-h"}, Args{"render", "--help"}, Args{"render", "-x", "-h"}}) {
+        Options options;
+        const std::string problem = ParseArguments(args, options);
+        if (args.size() == 3) {
+            EXPECT_NE(problem, "") << "an unknown option before --help is still an error";
+            continue;
+        }
+        EXPECT_EQ(problem, "") << args.back();
+        EXPECT_TRUE(options.help) << args.back();
+    }
+}
+
+TEST(EffectiveRealize, FollowsThePaletteModeUnlessGiven)
+{
+    struct Case {
+        int palette;
+        std::optional<RealizeMode> given;
+        RealizeMode expected;
+    };
+    const Case kCases[] = {
+        {0, std::nullopt, RealizeMode::Fixed}, {1, std::nullopt, RealizeMode::Image},
+        {2, std::nullopt, RealizeMode::None},  {-1, std::nullopt, RealizeMode::None},
+        {7, std::nullopt, RealizeMode::None},  {0, RealizeMode::None, RealizeMode::None},
+        {1, RealizeMode::Fixed, RealizeMode::Fixed}, {2, RealizeMode::Image, RealizeMode::Image},
+    };
+    for (const Case& c : kCases) {
+        Options options;
+        options.palette = c.palette;
+        options.realize = c.given;
+        EXPECT_EQ(dibtool::EffectiveRealize(options), c.expected)
+            << "palette " << c.palette << ", given " << (c.given ? static_cast<int>(*c.given) : -1);
+    }
+}
+
+struct GeometryCase {
+    const char* name;
+    Args args;
+    int imageWidth;
+    int imageHeight;
+    const char* src;
+    const char* dst;
+    const char* window;
+    int screenWidth;
+    int screenHeight;
+};
+
+void PrintTo(const GeometryCase& c, std::ostream* os) { *os << c.name; }
+
+const GeometryCase kGeometry[] = {
+    {"WholeImage", {}, 100, 50, "0,0,100,50", "0,0,100,50", "0,0,100,50", 100, 50},
+    {"SourceClippedForTheDestination", {"--src", "-5,-5,1000,1000"}, 100, 50, "-5,-5,1000,1000", "0,0,100,50",
+     "0,0,100,50", 100, 50},
+    {"PartOfTheImage", {"--src", "10,20,40,30"}, 100, 50, "10,20,40,30", "0,0,30,10", "0,0,30,10", 30, 10},
+    {"SourceRightOfTheImage", {"--src", "101,0,120,10"}, 100, 50, "101,0,120,10", "0,0,0,0", "0,0,1,1", 1, 1},
+    {"SourceStartingAtTheRightEdge", {"--src", "100,0,120,10"}, 100, 50, "100,0,120,10", "0,0,0,10", "0,0,1,10",
+     1, 10},
+    {"SourceUpsideDown", {"--src", "10,40,20,30"}, 100, 50, "10,40,20,30", "0,0,10,0", "0,0,10,1", 10, 1},
+    {"Size", {"--size", "7x9"}, 100, 50, "0,0,100,50", "0,0,7,9", "0,0,7,9", 7, 9},
+    {"DestinationOffset", {"--dst", "5,6,15,26"}, 10, 10, "0,0,10,10", "5,6,15,26", "0,0,15,26", 15, 26},
+    {"DestinationNegative", {"--dst", "-20,-20,-10,-10"}, 10, 10, "0,0,10,10", "-20,-20,-10,-10", "0,0,1,1", 1, 1},
+    {"ScreenGiven", {"--screen", "300x200"}, 10, 10, "0,0,10,10", "0,0,10,10", "0,0,300,200", 300, 200},
+    {"WindowWidensTheScreen", {"--window", "40,30,60,50"}, 10, 10, "0,0,10,10", "0,0,10,10", "40,30,60,50", 60,
+     50},
+    {"WindowInsideAGivenScreen", {"--window", "1,2,3,4", "--screen", "8x8"}, 10, 10, "0,0,10,10", "0,0,10,10",
+     "1,2,3,4", 8, 8},
+};
+
+class GeometryDefaults : public testing::TestWithParam<GeometryCase> {};
+
+TEST_P(GeometryDefaults, AreFilledIn)
+{
+    const GeometryCase& c = GetParam();
+    Args args = {"render", "-o", "x.png"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    Options options;
+    ASSERT_EQ(ParseArguments(args, options), "");
+    Geometry geometry;
+    ASSERT_EQ(dibtool::ResolveGeometry(options, c.imageWidth, c.imageHeight, geometry), "");
+    EXPECT_EQ(RectText(geometry.src), c.src);
+    EXPECT_EQ(RectText(geometry.dst), c.dst);
+    EXPECT_EQ(RectText(geometry.window), c.window);
+    EXPECT_EQ(geometry.screen.width, c.screenWidth);
+    EXPECT_EQ(geometry.screen.height, c.screenHeight);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, GeometryDefaults, testing::ValuesIn(kGeometry),
+                         [](const testing::TestParamInfo<GeometryCase>& info) { return info.param.name; });
+
+TEST(GeometryErrors, WindowOutsideTheScreen)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--screen", "20x20", "--window", "10,10,30,15"}, options), "");
+    Geometry geometry;
+    EXPECT_EQ(dibtool::ResolveGeometry(options, 5, 5, geometry),
+              "--window 10,10,30,15 does not fit in the 20x20 screen");
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--window", "-1,0,5,5"}, options), "");
+    EXPECT_EQ(dibtool::ResolveGeometry(options, 5, 5, geometry), "--window -1,0,5,5 does not fit in the 5x5 screen");
+}
+
+TEST(GeometryErrors, DestinationTooLargeForADefaultScreen)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--size", "40000x10"}, options), "");
+    Geometry geometry;
+    const std::string problem = dibtool::ResolveGeometry(options, 5, 5, geometry);
+    EXPECT_NE(problem.find("a screen of 40000x10 is too large"), std::string::npos) << problem;
+    EXPECT_NE(problem.find("give a smaller destination or --screen"), std::string::npos) << problem;
+
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--dst", "0,0,2147483647,2147483647"}, options), "");
+    EXPECT_NE(dibtool::ResolveGeometry(options, 5, 5, geometry), "");
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--size", "40000x10", "--screen", "10x10"}, options), "");
+    EXPECT_EQ(dibtool::ResolveGeometry(options, 5, 5, geometry), "");
+}
+
+TEST(ClipSource, MatchesTheLibrarysRule)
+{
+    EXPECT_EQ(RectText(dibtool::ClipSource({-5, -5, 1000, 1000}, 100, 50)), "0,0,100,50");
+    EXPECT_EQ(RectText(dibtool::ClipSource({101, 0, 200, 10}, 100, 50)), "101,0,200,10");
+    EXPECT_EQ(RectText(dibtool::ClipSource({0, 51, 200, 60}, 100, 50)), "0,51,200,60");
+    EXPECT_EQ(RectText(dibtool::ClipSource({100, 50, 200, 60}, 100, 50)), "100,50,100,50");
+}
+
+}  // namespace

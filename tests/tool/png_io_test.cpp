@@ -1,0 +1,273 @@
+// The PNG reader turns every PNG layout into the closest DIB the library
+// draws; the writer produces files libpng reads back unchanged.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "support/test_support.h"
+#include "tool/png_builder.h"
+#include "tools/png_io.h"
+
+using dibtool::DecodePng;
+using dibtool::PackedDib;
+using tooltest::EncodePng;
+using tooltest::PngPicture;
+
+namespace {
+
+PngPicture RandomSpec(int width, int height, int colorType, int bitDepth, uint64_t seed, int paletteSize = 0)
+{
+    testsupport::Random random(seed);
+    PngPicture picture;
+    picture.width = width;
+    picture.height = height;
+    picture.colorType = colorType;
+    picture.bitDepth = bitDepth;
+    const int channels = tooltest::Channels(colorType);
+    uint32_t limit = (1u << bitDepth) - 1;
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        for (int i = 0; i < paletteSize; ++i) {
+            picture.palette.push_back(png_color{random.Byte(), random.Byte(), random.Byte()});
+        }
+        limit = static_cast<uint32_t>(paletteSize - 1);
+    }
+    for (int y = 0; y < height; ++y) {
+        std::vector<uint32_t> row;
+        for (int i = 0; i < width * channels; ++i) {
+            row.push_back(static_cast<uint32_t>(random.Between(0, static_cast<int>(limit))));
+        }
+        picture.samples.push_back(row);
+    }
+    return picture;
+}
+
+std::string Describe(const PngPicture& picture, uint64_t seed)
+{
+    return "seed " + std::to_string(seed) + ", colour type " + std::to_string(picture.colorType) + ", depth " +
+           std::to_string(picture.bitDepth) + ", " + std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+           (picture.interlaced ? ", interlaced" : "");
+}
+
+// A sample of `depth` bits scaled to 8 bits with rounding.
+uint32_t To8(uint32_t sample, int depth)
+{
+    return static_cast<uint32_t>(std::lround(sample * 255.0 / ((1u << depth) - 1)));
+}
+
+// The DIB pixel a PNG pixel should become: the index for palette images, the
+// grey level for grey images, 0xRRGGBB for colour images.
+uint32_t ExpectedPixel(const PngPicture& picture, int x, int y)
+{
+    const auto& row = picture.samples[static_cast<size_t>(y)];
+    const size_t at = static_cast<size_t>(x) * static_cast<size_t>(tooltest::Channels(picture.colorType));
+    switch (picture.colorType) {
+    case PNG_COLOR_TYPE_PALETTE:
+        return row[at];
+    case PNG_COLOR_TYPE_GRAY:
+    case PNG_COLOR_TYPE_GRAY_ALPHA:
+        return To8(row[at], picture.bitDepth);
+    default:
+        return To8(row[at], picture.bitDepth) << 16 | To8(row[at + 1], picture.bitDepth) << 8 |
+               To8(row[at + 2], picture.bitDepth);
+    }
+}
+
+void ExpectDecoded(const PngPicture& picture, int dibBits, const std::string& context)
+{
+    const std::vector<uint8_t> file = EncodePng(picture);
+    ASSERT_FALSE(file.empty()) << context;
+    PackedDib image;
+    ASSERT_EQ(DecodePng(file, image), "") << context;
+    const BITMAPINFOHEADER* h = image.header();
+    ASSERT_EQ(h->biWidth, picture.width) << context;
+    ASSERT_EQ(h->biHeight, picture.height) << context;
+    ASSERT_EQ(h->biBitCount, dibBits) << context;
+    EXPECT_EQ(h->biSize, 40u) << context;
+    EXPECT_EQ(h->biPlanes, 1) << context;
+
+    for (int i = 0; i < image.colorCount(); ++i) {
+        const RGBQUAD& q = image.colors()[i];
+        uint8_t r = 0, g = 0, b = 0;
+        if (picture.colorType == PNG_COLOR_TYPE_PALETTE) {
+            if (static_cast<size_t>(i) < picture.palette.size()) {
+                r = picture.palette[static_cast<size_t>(i)].red;
+                g = picture.palette[static_cast<size_t>(i)].green;
+                b = picture.palette[static_cast<size_t>(i)].blue;
+            }
+        } else {
+            r = g = b = static_cast<uint8_t>(i);
+        }
+        ASSERT_TRUE(q.rgbRed == r && q.rgbGreen == g && q.rgbBlue == b && q.rgbReserved == 0)
+            << context << ": colour " << i << " is " << int(q.rgbRed) << "," << int(q.rgbGreen) << ","
+            << int(q.rgbBlue) << "," << int(q.rgbReserved);
+    }
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            ASSERT_EQ(image.Pixel(x, y), ExpectedPixel(picture, x, y))
+                << context << ": pixel (" << x << ", " << y << ")";
+        }
+    }
+}
+
+TEST(PngRead, PaletteImagesKeepTheirIndicesAndPalette)
+{
+    struct Layout {
+        int depth;
+        int paletteSize;
+        int dibBits;
+    };
+    const Layout kLayouts[] = {{1, 2, 1}, {2, 4, 4}, {2, 3, 4}, {4, 16, 4}, {4, 9, 4}, {8, 256, 8}, {8, 200, 8}};
+    uint64_t seed = 0;
+    for (const Layout& layout : kLayouts) {
+        for (int width : {1, 3, 7, 8, 9, 17}) {
+            const PngPicture picture = RandomSpec(width, 3, PNG_COLOR_TYPE_PALETTE, layout.depth, ++seed, layout.paletteSize);
+            ExpectDecoded(picture, layout.dibBits, Describe(picture, seed));
+        }
+    }
+}
+
+TEST(PngRead, PaletteTransparencyIsDropped)
+{
+    // A transparent entry must not become the library's transparent 1-bit
+    // colour: the reserved bytes stay 0.
+    PngPicture picture = RandomSpec(9, 2, PNG_COLOR_TYPE_PALETTE, 1, 50, 2);
+    picture.transparency = {0, 128};
+    ExpectDecoded(picture, 1, "1-bit palette with tRNS");
+    picture = RandomSpec(5, 2, PNG_COLOR_TYPE_PALETTE, 8, 51, 40);
+    picture.transparency = {0, 0, 0, 17};
+    ExpectDecoded(picture, 8, "8-bit palette with tRNS");
+}
+
+TEST(PngRead, GreyImagesGetAnEightBitGreyTable)
+{
+    uint64_t seed = 100;
+    for (int depth : {1, 2, 4, 8, 16}) {
+        for (int width : {1, 5, 8, 13}) {
+            const PngPicture picture = RandomSpec(width, 3, PNG_COLOR_TYPE_GRAY, depth, ++seed);
+            ExpectDecoded(picture, 8, Describe(picture, seed));
+        }
+    }
+    for (int depth : {8, 16}) {
+        const PngPicture picture = RandomSpec(6, 2, PNG_COLOR_TYPE_GRAY_ALPHA, depth, ++seed);
+        ExpectDecoded(picture, 8, Describe(picture, seed));
+    }
+}
+
+TEST(PngRead, ColourImagesBecomeTwentyFourBitWithoutCompositing)
+{
+    uint64_t seed = 200;
+    for (int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA}) {
+        for (int depth : {8, 16}) {
+            for (int width : {1, 2, 3, 4, 5, 11}) {
+                const PngPicture picture = RandomSpec(width, 4, colorType, depth, ++seed);
+                ExpectDecoded(picture, 24, Describe(picture, seed));
+            }
+        }
+    }
+}
+
+TEST(PngRead, FullyTransparentPixelsKeepTheirColour)
+{
+    PngPicture picture;
+    picture.width = 2;
+    picture.height = 1;
+    picture.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    picture.samples = {{10, 20, 30, 0, 200, 100, 50, 255}};
+    PackedDib image;
+    ASSERT_EQ(DecodePng(EncodePng(picture), image), "");
+    EXPECT_EQ(image.Pixel(0, 0), 0x0A141Eu);
+    EXPECT_EQ(image.Pixel(1, 0), 0xC86432u);
+}
+
+TEST(PngRead, InterlacedImagesDecodeLikePlainOnes)
+{
+    uint64_t seed = 300;
+    for (int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_PALETTE}) {
+        PngPicture picture = RandomSpec(19, 11, colorType, colorType == PNG_COLOR_TYPE_PALETTE ? 4 : 8, ++seed, 16);
+        picture.interlaced = true;
+        ExpectDecoded(picture, colorType == PNG_COLOR_TYPE_RGB ? 24 : colorType == PNG_COLOR_TYPE_GRAY ? 8 : 4,
+                      Describe(picture, seed));
+    }
+}
+
+struct BadPng {
+    const char* name;
+    std::vector<uint8_t> (*bytes)();
+    const char* problem;
+};
+
+std::vector<uint8_t> SmallRgb() { return EncodePng(RandomSpec(16, 16, PNG_COLOR_TYPE_RGB, 8, 400)); }
+
+const BadPng kBadPngs[] = {
+    {"NotASignature", [] { return std::vector<uint8_t>{'G', 'I', 'F', '8', '9', 'a', 0, 0, 0}; },
+     "not a PNG file"},
+    {"SignatureOnly",
+     [] {
+         std::vector<uint8_t> bytes = SmallRgb();
+         bytes.resize(8);
+         return bytes;
+     },
+     "invalid PNG"},
+    {"CutInTheImageData",
+     [] {
+         std::vector<uint8_t> bytes = SmallRgb();
+         bytes.resize(bytes.size() / 2);
+         return bytes;
+     },
+     "invalid PNG"},
+    {"HeaderChecksumWrong",
+     [] {
+         std::vector<uint8_t> bytes = SmallRgb();
+         bytes[16 + 3] ^= 0x01;  // the width, covered by the IHDR checksum
+         return bytes;
+     },
+     "invalid PNG"},
+    {"TooWide", [] { return EncodePng(RandomSpec(40000, 1, PNG_COLOR_TYPE_GRAY, 1, 401)); },
+     "size 40000x1 is too large (at most 32768 pixels on a side)"},
+};
+
+void PrintTo(const BadPng& c, std::ostream* os) { *os << c.name; }
+
+class BadPngFile : public testing::TestWithParam<BadPng> {};
+
+TEST_P(BadPngFile, IsRefusedWithItsProblem)
+{
+    PackedDib image;
+    const std::string problem = DecodePng(GetParam().bytes(), image);
+    EXPECT_NE(problem.find(GetParam().problem), std::string::npos) << "message: '" << problem << "'";
+    EXPECT_TRUE(image.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BadPngFile, testing::ValuesIn(kBadPngs),
+                         [](const testing::TestParamInfo<BadPng>& info) { return info.param.name; });
+
+TEST(PngWrite, WhatIsWrittenReadsBackUnchanged)
+{
+    testsupport::Random random(500);
+    const int width = 37;
+    const int height = 5;
+    const std::vector<uint8_t> rgb = random.Bytes(static_cast<size_t>(width * height * 3));
+    const std::string path = testing::TempDir() + "dibdraw_png_write_test.png";
+    ASSERT_EQ(dibtool::WritePng(path, width, height, rgb), "");
+
+    png_image read{};
+    read.version = PNG_IMAGE_VERSION;
+    ASSERT_NE(png_image_begin_read_from_file(&read, path.c_str()), 0) << read.message;
+    read.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> back(PNG_IMAGE_SIZE(read));
+    ASSERT_NE(png_image_finish_read(&read, nullptr, back.data(), 0, nullptr), 0) << read.message;
+    std::remove(path.c_str());
+    EXPECT_EQ(read.width, static_cast<png_uint_32>(width));
+    EXPECT_EQ(read.height, static_cast<png_uint_32>(height));
+    EXPECT_TRUE(back == rgb);
+}
+
+TEST(PngWrite, UnwritablePathIsReported)
+{
+    const std::string problem = dibtool::WritePng("/nonexistent-dir/x.png", 1, 1, {0, 0, 0});
+    EXPECT_NE(problem.find("cannot create the file: No such file or directory"), std::string::npos) << problem;
+}
+
+}  // namespace

@@ -1,0 +1,641 @@
+// The dibdraw executable end to end: exit statuses, messages, --info lines,
+// and the screens it writes, read back from its output files.
+#include <gtest/gtest.h>
+#include <png.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tool/bmp_builder.h"
+#include "tool/png_builder.h"
+#include "tools/bmp_reader.h"
+#include "tools/embedded_image.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A scratch directory per test: `work` holds inputs and outputs, so that a
+// listing of it shows any file the tool leaves behind.
+class Workspace {
+public:
+    Workspace()
+    {
+        std::string pattern = (fs::temp_directory_path() / "dibdraw_tool_test.XXXXXX").string();
+        m_root = mkdtemp(pattern.data());
+        fs::create_directory(m_root / "work");
+    }
+    ~Workspace() { fs::remove_all(m_root); }
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+
+    std::string Path(const std::string& name) const { return (m_root / "work" / name).string(); }
+
+    void Write(const std::string& name, const std::vector<uint8_t>& bytes) const
+    {
+        std::ofstream(Path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_root / "work")) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    RunResult Run(const std::vector<std::string>& args) const
+    {
+        const std::string outPath = (m_root / "stdout").string();
+        const std::string errPath = (m_root / "stderr").string();
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<std::string> all = {DIBDRAW_TOOL_PATH};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& arg : all) {
+            argv.push_back(arg.data());
+        }
+        argv.push_back(nullptr);
+        RunResult result;
+        pid_t pid = 0;
+        if (posix_spawn(&pid, DIBDRAW_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        result.out = Slurp(outPath);
+        result.err = Slurp(errPath);
+        return result;
+    }
+
+private:
+    fs::path m_root;
+};
+
+// What a screen showed: 0xRRGGBB per pixel, top row first.
+struct Picture {
+    int width = 0;
+    int height = 0;
+    int bits = 0;  // of the BMP file it was read from
+    std::vector<uint32_t> pixels;
+
+    uint32_t At(int x, int y) const { return pixels[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]; }
+};
+
+Picture ReadPngPicture(const std::string& path)
+{
+    Picture picture;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_file(&image, path.c_str()) == 0) {
+        ADD_FAILURE() << path << ": " << image.message;
+        return picture;
+    }
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) == 0) {
+        ADD_FAILURE() << path << ": " << image.message;
+        return picture;
+    }
+    picture.width = static_cast<int>(image.width);
+    picture.height = static_cast<int>(image.height);
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        picture.pixels.push_back(static_cast<uint32_t>(rgb[i] << 16 | rgb[i + 1] << 8 | rgb[i + 2]));
+    }
+    return picture;
+}
+
+// The colours of a DIB, through its colour table when it has one.
+Picture ColoursOf(const dibtool::PackedDib& dib)
+{
+    Picture picture;
+    picture.width = dib.width();
+    picture.height = dib.height();
+    picture.bits = dib.bits();
+    for (int y = 0; y < dib.height(); ++y) {
+        for (int x = 0; x < dib.width(); ++x) {
+            uint32_t value = dib.Pixel(x, y);
+            if (dib.bits() <= 8) {
+                const RGBQUAD& q = dib.colors()[value];
+                value = static_cast<uint32_t>(q.rgbRed << 16 | q.rgbGreen << 8 | q.rgbBlue);
+            }
+            picture.pixels.push_back(value);
+        }
+    }
+    return picture;
+}
+
+Picture ReadBmpPicture(const std::string& path)
+{
+    const std::string bytes = Slurp(path);
+    dibtool::PackedDib dib;
+    const std::string problem = dibtool::DecodeBmp(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), dib);
+    if (!problem.empty()) {
+        ADD_FAILURE() << path << ": " << problem;
+        return {};
+    }
+    return ColoursOf(dib);
+}
+
+// Compares every pixel and names the first difference.
+void ExpectSamePicture(const Picture& actual, const Picture& expected, const std::string& context)
+{
+    ASSERT_EQ(actual.width, expected.width) << context;
+    ASSERT_EQ(actual.height, expected.height) << context;
+    for (int y = 0; y < expected.height; ++y) {
+        for (int x = 0; x < expected.width; ++x) {
+            ASSERT_EQ(actual.At(x, y), expected.At(x, y)) << context << ": pixel (" << x << ", " << y << ")";
+        }
+    }
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+using tooltest::BmpFile;
+using tooltest::Quad;
+
+// A 24-bit BMP whose pixel (x, y) is `colour(x, y)` (0xRRGGBB).
+template <typename Colour>
+BmpFile TrueColourBmp(int width, int height, Colour colour)
+{
+    BmpFile file;
+    file.width = width;
+    file.height = height;
+    file.bits = 24;
+    const size_t stride = tooltest::Stride(width, 24);
+    file.pixels.assign(stride * static_cast<size_t>(height), 0);
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = file.pixels.data() + stride * static_cast<size_t>(height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t c = colour(x, y);
+            row[3 * x] = static_cast<uint8_t>(c);
+            row[3 * x + 1] = static_cast<uint8_t>(c >> 8);
+            row[3 * x + 2] = static_cast<uint8_t>(c >> 16);
+        }
+    }
+    return file;
+}
+
+uint32_t Pattern(int x, int y) { return static_cast<uint32_t>((x * 37 + y * 11) % 256 << 16 | (x * y) % 256 << 8 | (x + 3 * y) % 256); }
+
+Picture PatternPicture(int width, int height)
+{
+    Picture picture;
+    picture.width = width;
+    picture.height = height;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            picture.pixels.push_back(Pattern(x, y));
+        }
+    }
+    return picture;
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ToolRun, HelpDocumentsEveryOptionAndExitStatus)
+{
+    Workspace ws;
+    const RunResult run = ws.Run({"--help"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    for (const char* text : {"dibdraw render [INPUT] -o OUTPUT", "--display", "4p", "8rgb", "--dither", "--palette",
+                             "--realize", "VyrRealizeFixedPalette", "VyrRealizePalette", "--src", "--dst", "--size",
+                             "--screen", "--window", "--background", "--swapped", "--info", "display_depth",
+                             "converter", "palette_mode", "rop", "bands", "Exit status", "Alpha", "composited",
+                             "BI_RLE8", "BI_BITFIELDS", ".bmp", ".png"}) {
+        EXPECT_NE(run.out.find(text), std::string::npos) << "the help does not mention " << text;
+    }
+    EXPECT_EQ(ws.Run({"render", "--help"}).out, run.out);
+}
+
+TEST(ToolRun, UsageErrorsExitWithTwoAndAShortUsage)
+{
+    const std::vector<std::vector<std::string>> kCases = {
+        {},
+        {"render"},
+        {"render", "-o", "OUT.png", "--display", "5"},
+        {"render", "-o", "OUT.png", "--frobnicate"},
+        {"render", "-o", "OUT.txt"},
+        {"render", "-o", "OUT.png", "--screen", "10x10", "--window", "5,5,20,20"},
+    };
+    for (const auto& args : kCases) {
+        Workspace ws;
+        std::vector<std::string> withPaths = args;
+        for (std::string& arg : withPaths) {
+            if (arg.rfind("OUT", 0) == 0) {
+                arg = ws.Path(arg);
+            }
+        }
+        const RunResult run = ws.Run(withPaths);
+        const std::string context = "arguments: " + testing::PrintToString(args);
+        EXPECT_EQ(run.exitCode, 2) << context;
+        EXPECT_EQ(run.err.rfind("dibdraw: ", 0), 0u) << context << "\n" << run.err;
+        EXPECT_NE(run.err.find("usage: dibdraw render [INPUT] -o OUTPUT"), std::string::npos) << context;
+        EXPECT_LT(Lines(run.err).size(), 10u) << context << ": the usage text is not short";
+        EXPECT_EQ(run.out, "") << context;
+        EXPECT_TRUE(ws.Files().empty()) << context;
+    }
+}
+
+TEST(ToolRun, EmbeddedImageOnATrueColourDisplay)
+{
+    Workspace ws;
+    const RunResult run = ws.Run({"render", "-o", ws.Path("card.png"), "--info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    // 384 pixels of 3 bytes make 1152-byte band rows, 13 to a band of 16000
+    // bytes: 22 full bands and one of 2 rows.
+    EXPECT_EQ(Lines(run.out), (std::vector<std::string>{"result=0", "display_depth=24", "converter=Blit24To24",
+                                                        "palette_mode=0", "rop=SRCCOPY", "src=0,0,384,288",
+                                                        "bands=23"}));
+    ExpectSamePicture(ReadPngPicture(ws.Path("card.png")), ColoursOf(dibtool::MakeEmbeddedImage()), "card.png");
+    EXPECT_EQ(ws.Files(), std::vector<std::string>{"card.png"});
+}
+
+TEST(ToolRun, BmpOutputOfATrueColourDisplayIsTwentyFourBit)
+{
+    Workspace ws;
+    const RunResult run = ws.Run({"render", "-o", ws.Path("card.bmp"), "--display", "24"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Picture picture = ReadBmpPicture(ws.Path("card.bmp"));
+    EXPECT_EQ(picture.bits, 24);
+    ExpectSamePicture(picture, ColoursOf(dibtool::MakeEmbeddedImage()), "card.bmp");
+}
+
+TEST(ToolRun, SwappedDisplayShowsTheSameColours)
+{
+    Workspace ws;
+    const RunResult run = ws.Run({"render", "-o", ws.Path("card.png"), "--display", "24", "--swapped", "--info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("converter=Blit24To24Swap\n"), std::string::npos) << run.out;
+    ExpectSamePicture(ReadPngPicture(ws.Path("card.png")), ColoursOf(dibtool::MakeEmbeddedImage()), "swapped");
+}
+
+struct DisplayKindCase {
+    const char* name;
+    const char* option;
+    int bmpBits;
+    int depth;
+};
+
+void PrintTo(const DisplayKindCase& c, std::ostream* os) { *os << c.name; }
+
+const DisplayKindCase kDisplayKinds[] = {
+    {"Mono", "1", 1, 1},        {"Packed4", "4", 4, 4}, {"Planar4", "4p", 4, 4}, {"Palette8", "8", 8, 8},
+    {"Rgb332", "8rgb", 24, 24}, {"Rgb565", "16", 24, 24}, {"Rgb24", "24", 24, 24}, {"Rgb32", "32", 24, 24},
+};
+
+class EveryDisplayKind : public testing::TestWithParam<DisplayKindCase> {};
+
+// The scaled, dithered test card on each kind of display: the .bmp output is
+// in the device's format and shows the same colours as the .png output.
+TEST_P(EveryDisplayKind, WritesMatchingBmpAndPng)
+{
+    const DisplayKindCase& kind = GetParam();
+    Workspace ws;
+    const RunResult bmp = ws.Run({"render", "-o", ws.Path("s.bmp"), "--display", kind.option, "--dither", "2",
+                                  "--size", "200x150", "--info"});
+    ASSERT_EQ(bmp.exitCode, 0) << bmp.err;
+    EXPECT_NE(bmp.out.find("display_depth=" + std::to_string(kind.depth) + "\n"), std::string::npos) << bmp.out;
+    const RunResult png = ws.Run({"render", "-o", ws.Path("s.png"), "--display", kind.option, "--dither", "2",
+                                  "--size", "200x150"});
+    ASSERT_EQ(png.exitCode, 0) << png.err;
+    const Picture fromBmp = ReadBmpPicture(ws.Path("s.bmp"));
+    EXPECT_EQ(fromBmp.bits, kind.bmpBits);
+    ExpectSamePicture(ReadPngPicture(ws.Path("s.png")), fromBmp, kind.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(ToolRun, EveryDisplayKind, testing::ValuesIn(kDisplayKinds),
+                         [](const testing::TestParamInfo<DisplayKindCase>& info) { return info.param.name; });
+
+TEST(ToolRun, IndexedBmpIsDrawnAsItIs)
+{
+    Workspace ws;
+    BmpFile file;
+    file.width = 9;
+    file.height = 4;
+    file.bits = 8;
+    for (int i = 0; i < 256; ++i) {
+        file.table.push_back(Quad{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0});
+    }
+    const size_t stride = tooltest::Stride(9, 8);
+    for (int row = 0; row < 4; ++row) {
+        for (size_t x = 0; x < stride; ++x) {
+            file.pixels.push_back(static_cast<uint8_t>(row * 40 + static_cast<int>(x) * 3));
+        }
+    }
+    ws.Write("in.bmp", file.Bytes());
+    const RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("out.png"), "--info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("converter=Blit8To24\n"), std::string::npos) << run.out;
+    ExpectSamePicture(ReadPngPicture(ws.Path("out.png")), ReadBmpPicture(ws.Path("in.bmp")), "8-bit BMP");
+}
+
+TEST(ToolRun, ConvertedInputsShowTheirColours)
+{
+    Workspace ws;
+    // Run-length encoded 8-bit.
+    BmpFile rle;
+    rle.width = 4;
+    rle.height = 2;
+    rle.bits = 8;
+    rle.compression = 1;
+    for (int i = 0; i < 256; ++i) {
+        rle.table.push_back(Quad{static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i), 0});
+    }
+    rle.pixels = {4, 10, 0, 0, 2, 20, 2, 30, 0, 1};
+    ws.Write("rle.bmp", rle.Bytes());
+    RunResult run = ws.Run({"render", ws.Path("rle.bmp"), "-o", ws.Path("rle.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Picture picture = ReadPngPicture(ws.Path("rle.png"));
+    ASSERT_EQ(picture.width, 4);
+    EXPECT_EQ(picture.At(0, 1), 0xF5000Au);  // bottom row: index 10
+    EXPECT_EQ(picture.At(1, 0), 0xEB0014u);  // top row: 20 20 30 30
+    EXPECT_EQ(picture.At(3, 0), 0xE1001Eu);
+
+    // A palette PNG and an RGBA PNG.
+    tooltest::PngPicture palette;
+    palette.width = 3;
+    palette.height = 1;
+    palette.colorType = PNG_COLOR_TYPE_PALETTE;
+    palette.bitDepth = 2;
+    palette.palette = {{1, 2, 3}, {200, 100, 50}, {0, 255, 0}};
+    palette.samples = {{2, 1, 0}};
+    ws.Write("palette.png", tooltest::EncodePng(palette));
+    run = ws.Run({"render", ws.Path("palette.png"), "-o", ws.Path("palette-out.png"), "--info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("converter=Blit4To24\n"), std::string::npos) << run.out;
+    Picture shown = ReadPngPicture(ws.Path("palette-out.png"));
+    EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0x00FF00, 0xC86432, 0x010203}));
+
+    tooltest::PngPicture rgba;
+    rgba.width = 2;
+    rgba.height = 1;
+    rgba.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
+    rgba.samples = {{10, 20, 30, 0, 40, 50, 60, 128}};
+    ws.Write("rgba.png", tooltest::EncodePng(rgba));
+    run = ws.Run({"render", ws.Path("rgba.png"), "-o", ws.Path("rgba-out.png"), "--background", "255,255,255"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    shown = ReadPngPicture(ws.Path("rgba-out.png"));
+    EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0x0A141E, 0x28323C})) << "alpha is dropped, not composited";
+}
+
+TEST(ToolRun, SourceRectangleIsClippedAndReported)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(100, 50, Pattern).Bytes());
+    RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("all.png"), "--src", "-5,-5,1000,1000",
+                            "--info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("src=0,0,100,50\n"), std::string::npos) << run.out;
+    ExpectSamePicture(ReadPngPicture(ws.Path("all.png")), PatternPicture(100, 50), "clipped source");
+
+    run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("part.png"), "--src", "90,40,200,200"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Picture part = ReadPngPicture(ws.Path("part.png"));
+    ASSERT_EQ(part.width, 10);
+    ASSERT_EQ(part.height, 10);
+    EXPECT_EQ(part.At(0, 0), Pattern(90, 40));
+    EXPECT_EQ(part.At(9, 9), Pattern(99, 49));
+}
+
+TEST(ToolRun, SourceOutsideTheImageDrawsNothing)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(100, 50, Pattern).Bytes());
+    const RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("out.png"), "--src", "500,0,600,10",
+                                  "--background", "9,8,7", "--info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("result=0\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("src=500,0,600,10\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("bands=0\n"), std::string::npos) << run.out;
+    const Picture out = ReadPngPicture(ws.Path("out.png"));
+    EXPECT_EQ(out.pixels, std::vector<uint32_t>{0x090807});
+}
+
+TEST(ToolRun, DestinationBackgroundAndWindow)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(10, 10, Pattern).Bytes());
+    // The destination at 5,5 inside a 20x20 screen.
+    RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("dst.png"), "--dst", "5,5,15,15",
+                            "--screen", "20x20", "--background", "10,20,30"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Picture out = ReadPngPicture(ws.Path("dst.png"));
+    ASSERT_EQ(out.width, 20);
+    for (int y = 0; y < 20; ++y) {
+        for (int x = 0; x < 20; ++x) {
+            const bool inside = x >= 5 && x < 15 && y >= 5 && y < 15;
+            ASSERT_EQ(out.At(x, y), inside ? Pattern(x - 5, y - 5) : 0x0A141Eu) << "dst: (" << x << ", " << y << ")";
+        }
+    }
+    // A window at 10,10 moves the destination with it; a smaller one clips it.
+    run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("win.png"), "--window", "10,10,17,30", "--screen",
+                  "40x40"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    out = ReadPngPicture(ws.Path("win.png"));
+    ASSERT_EQ(out.width, 40);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const bool inside = x >= 10 && x < 17 && y >= 10 && y < 20;
+            ASSERT_EQ(out.At(x, y), inside ? Pattern(x - 10, y - 10) : 0u) << "window: (" << x << ", " << y << ")";
+        }
+    }
+}
+
+TEST(ToolRun, ScalingFillsTheDestination)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(100, 50, [](int x, int) { return x < 50 ? 0xFF0000u : 0x0000FFu; }).Bytes());
+    const RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("out.png"), "--size", "50x25"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const Picture out = ReadPngPicture(ws.Path("out.png"));
+    ASSERT_EQ(out.width, 50);
+    ASSERT_EQ(out.height, 25);
+    for (int y = 0; y < 25; ++y) {
+        for (int x = 0; x < 50; ++x) {
+            if (x < 24) {
+                ASSERT_EQ(out.At(x, y), 0xFF0000u) << "(" << x << ", " << y << ")";
+            } else if (x > 25) {
+                ASSERT_EQ(out.At(x, y), 0x0000FFu) << "(" << x << ", " << y << ")";
+            }
+        }
+    }
+}
+
+TEST(ToolRun, TransparentOneBitImages)
+{
+    struct Case {
+        const char* name;
+        Quad colour1;
+        const char* rop;
+        uint32_t shown0;  // where index 0 (transparent) is
+        uint32_t shown1;
+    };
+    const Case kCases[] = {
+        {"BlackInk", Quad{0, 0, 0, 0}, "SRCAND", 0xC86432, 0x000000},
+        {"WhiteInk", Quad{255, 255, 255, 0}, "SRCPAINT", 0xC86432, 0xFFFFFF},
+    };
+    for (const Case& c : kCases) {
+        Workspace ws;
+        BmpFile file;
+        file.width = 8;
+        file.height = 1;
+        file.bits = 1;
+        file.table = {Quad{1, 2, 3, 255}, c.colour1};
+        file.pixels = {0xF0, 0, 0, 0};  // four pixels of index 1, then four of index 0
+        ws.Write("mask.bmp", file.Bytes());
+        const RunResult run = ws.Run({"render", ws.Path("mask.bmp"), "-o", ws.Path("out.png"), "--background",
+                                      "200,100,50", "--info"});
+        ASSERT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
+        EXPECT_NE(run.out.find(std::string("rop=") + c.rop + "\n"), std::string::npos) << c.name << ": " << run.out;
+        const Picture out = ReadPngPicture(ws.Path("out.png"));
+        ASSERT_EQ(out.width, 8) << c.name;
+        for (int x = 0; x < 8; ++x) {
+            EXPECT_EQ(out.At(x, 0), x < 4 ? c.shown1 : c.shown0) << c.name << ": x " << x;
+        }
+    }
+}
+
+TEST(ToolRun, PaletteRealizationOnA256ColourDisplay)
+{
+    Workspace ws;
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{"--palette", "1"}, std::vector<std::string>{"--palette", "0"},
+          std::vector<std::string>{"--palette", "1", "--realize", "fixed"},
+          std::vector<std::string>{"--palette", "2"}}) {
+        std::vector<std::string> args = {"render", "-o", ws.Path("out.bmp"), "--display", "8"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const RunResult run = ws.Run(args);
+        EXPECT_EQ(run.exitCode, 0) << testing::PrintToString(extra) << ": " << run.err;
+        EXPECT_EQ(ReadBmpPicture(ws.Path("out.bmp")).bits, 8) << testing::PrintToString(extra);
+    }
+}
+
+TEST(ToolRun, LibraryRefusalExitsWithThree)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+    };
+    const Case kCases[] = {
+        {"FourGreyDisplay", {"--display", "2"}},
+        {"DitherModeOutOfRange", {"--display", "8", "--dither", "7", "--palette", "2"}},
+    };
+    for (const Case& c : kCases) {
+        Workspace ws;
+        std::vector<std::string> args = {"render", "-o", ws.Path("out.png"), "--info"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult run = ws.Run(args);
+        EXPECT_EQ(run.exitCode, 3) << c.name << ": " << run.err;
+        EXPECT_EQ(run.err,
+                  "dibdraw: embedded image: the blit failed with -1032 (unsupported bitmap, display or dither mode)\n")
+            << c.name;
+        EXPECT_EQ(Lines(run.out).size(), 7u) << c.name << ": " << run.out;
+        EXPECT_EQ(run.out.rfind("result=-1032\n", 0), 0u) << c.name << ": " << run.out;
+        EXPECT_TRUE(ws.Files().empty()) << c.name << ": " << testing::PrintToString(ws.Files());
+    }
+}
+
+TEST(ToolRun, BadInputExitsWithOneAndLeavesNoOutput)
+{
+    struct Case {
+        const char* name;
+        bool exists;
+        std::vector<uint8_t> bytes;
+        const char* problem;
+    };
+    BmpFile truncated = TrueColourBmp(10, 10, Pattern);
+    std::vector<uint8_t> cut = truncated.Bytes();
+    cut.resize(cut.size() - 40);
+    BmpFile jpeg = TrueColourBmp(4, 4, Pattern);
+    jpeg.compression = 4;
+    const Case kCases[] = {
+        {"Missing", false, {}, "cannot open: No such file or directory"},
+        {"Empty", true, {}, "the file is empty"},
+        {"Text", true, {'h', 'e', 'l', 'l', 'o'}, "not a BMP or PNG file"},
+        {"TruncatedBmp", true, cut, "truncated: the file has 334 bytes, too few for the pixel data"},
+        {"JpegInBmp", true, jpeg.Bytes(), "unsupported compression BI_JPEG"},
+        {"BrokenPng", true, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0}, "invalid PNG"},
+    };
+    for (const Case& c : kCases) {
+        Workspace ws;
+        if (c.exists) {
+            ws.Write("in", c.bytes);
+        }
+        ws.Write("out.png", {'o', 'l', 'd'});
+        const RunResult run = ws.Run({"render", ws.Path("in"), "-o", ws.Path("out.png"), "--info"});
+        EXPECT_EQ(run.exitCode, 1) << c.name;
+        EXPECT_EQ(run.err.rfind("dibdraw: " + ws.Path("in") + ": ", 0), 0u) << c.name << ": " << run.err;
+        EXPECT_NE(run.err.find(c.problem), std::string::npos) << c.name << ": " << run.err;
+        EXPECT_EQ(run.out, "") << c.name;
+        const std::vector<std::string> expectedFiles =
+            c.exists ? std::vector<std::string>{"in", "out.png"} : std::vector<std::string>{"out.png"};
+        EXPECT_EQ(ws.Files(), expectedFiles) << c.name;
+        EXPECT_EQ(Slurp(ws.Path("out.png")), "old") << c.name << ": an existing output was changed";
+    }
+}
+
+TEST(ToolRun, UnwritableOutputExitsWithOne)
+{
+    Workspace ws;
+    const std::string output = ws.Path("no-such-dir/out.png");
+    const RunResult run = ws.Run({"render", "-o", output});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + output + ": cannot create the file: No such file or directory\n");
+    EXPECT_TRUE(ws.Files().empty());
+}
+
+TEST(ToolRun, OutputReplacesAnExistingFileWithOrdinaryPermissions)
+{
+    Workspace ws;
+    ws.Write("out.png", {'o', 'l', 'd'});
+    const RunResult run = ws.Run({"render", "-o", ws.Path("out.png"), "--size", "8x8"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadPngPicture(ws.Path("out.png")).width, 8);
+    EXPECT_EQ(ws.Files(), std::vector<std::string>{"out.png"});
+    const fs::perms perms = fs::status(ws.Path("out.png")).permissions();
+    EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
+    EXPECT_NE(perms & fs::perms::owner_write, fs::perms::none);
+}
+
+}  // namespace

@@ -1,0 +1,410 @@
+#include "tools/bmp_reader.h"
+
+#include <bit>
+#include <cstdio>
+#include <cstring>
+
+namespace dibtool {
+
+namespace {
+
+constexpr uint32_t kBiRgb = 0;
+constexpr uint32_t kBiRle8 = 1;
+constexpr uint32_t kBiRle4 = 2;
+constexpr uint32_t kBiBitfields = 3;
+constexpr uint32_t kBiJpeg = 4;
+constexpr uint32_t kBiPng = 5;
+constexpr uint32_t kBiAlphaBitfields = 6;
+
+constexpr uint64_t kFileHeaderBytes = 14;
+constexpr uint32_t kCoreHeaderBytes = 12;
+constexpr uint32_t kInfoHeaderBytes = 40;
+// BITMAPV2INFOHEADER and later carry the red, green and blue masks themselves.
+constexpr uint32_t kHeaderWithMasksBytes = 52;
+
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t U32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+std::string Num(uint64_t value) { return std::to_string(value); }
+
+std::string Hex(uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+std::string PastEnd(const std::string& what, uint64_t end, size_t fileSize)
+{
+    return "truncated: the file has " + Num(fileSize) + " bytes, too few for " + what + " (up to byte " + Num(end) + ")";
+}
+
+// Everything the headers say, checked.
+struct Layout {
+    bool core = false;
+    int width = 0;
+    int height = 0;  // rows, whatever the direction
+    bool topDown = false;
+    int bits = 0;
+    uint32_t compression = kBiRgb;
+    uint32_t masks[3] = {};  // red, green, blue; 16- and 32-bit files only
+    uint64_t tableOffset = 0;
+    uint32_t tableEntries = 0;  // as stored in the file
+    uint32_t entryBytes = 4;
+    uint64_t pixelOffset = 0;
+    uint64_t pixelBytes = 0;  // compressed files: the run-length data
+};
+
+const char* CompressionName(uint32_t compression)
+{
+    switch (compression) {
+    case kBiRle8: return "BI_RLE8";
+    case kBiRle4: return "BI_RLE4";
+    case kBiBitfields: return "BI_BITFIELDS";
+    case kBiAlphaBitfields: return "BI_ALPHABITFIELDS";
+    default: return "BI_RGB";
+    }
+}
+
+std::string CheckMasks(const uint32_t (&masks)[3], int bits)
+{
+    for (uint32_t mask : masks) {
+        if (bits == 16 && mask > 0xFFFF) {
+            return "bit-field mask " + Hex(mask) + " does not fit in 16 bits";
+        }
+        const uint64_t shifted = mask == 0 ? 0 : uint64_t{mask} >> std::countr_zero(mask);
+        if ((shifted & (shifted + 1)) != 0) {
+            return "bit-field mask " + Hex(mask) + " is not contiguous";
+        }
+    }
+    if ((masks[0] & masks[1]) != 0 || (masks[0] & masks[2]) != 0 || (masks[1] & masks[2]) != 0) {
+        return "bit-field masks " + Hex(masks[0]) + ", " + Hex(masks[1]) + ", " + Hex(masks[2]) + " overlap";
+    }
+    if ((masks[0] | masks[1] | masks[2]) == 0) {
+        return "bit-field masks are all zero";
+    }
+    return {};
+}
+
+std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
+{
+    const size_t size = file.size();
+    const uint8_t* data = file.data();
+    if (size < kFileHeaderBytes + 4) {
+        return "truncated: " + Num(size) + " bytes are too few for the BMP headers";
+    }
+    if (data[0] != 'B' || data[1] != 'M') {
+        return "not a BMP file (the signature is not \"BM\")";
+    }
+    const uint32_t pixelOffset = U32(data + 10);
+    const uint32_t headerBytes = U32(data + 14);
+    if (headerBytes < kCoreHeaderBytes) {
+        return "header size " + Num(headerBytes) + " is too small (at least 12)";
+    }
+    if (headerBytes != kCoreHeaderBytes && headerBytes < kInfoHeaderBytes) {
+        return "unsupported header size " + Num(headerBytes);
+    }
+    const uint64_t headerEnd = kFileHeaderBytes + headerBytes;
+    if (headerEnd > size) {
+        return PastEnd("the " + Num(headerBytes) + "-byte header", headerEnd, size);
+    }
+    const uint8_t* h = data + kFileHeaderBytes;
+
+    int64_t width = 0;
+    int64_t height = 0;
+    uint32_t planes = 0;
+    uint32_t colorsUsed = 0;
+    layout.core = headerBytes == kCoreHeaderBytes;
+    if (layout.core) {
+        width = U16(h + 4);
+        height = U16(h + 6);
+        planes = U16(h + 8);
+        layout.bits = U16(h + 10);
+        layout.entryBytes = 3;
+    } else {
+        width = static_cast<int32_t>(U32(h + 4));
+        height = static_cast<int32_t>(U32(h + 8));
+        planes = U16(h + 12);
+        layout.bits = U16(h + 14);
+        layout.compression = U32(h + 16);
+        layout.pixelBytes = U32(h + 20);
+        colorsUsed = U32(h + 32);
+    }
+    if (planes != 1) {
+        return "planes is " + Num(planes) + ", not 1";
+    }
+    layout.topDown = height < 0;
+    if (const std::string problem = CheckImageSize(width, layout.topDown ? -height : height); !problem.empty()) {
+        return problem;
+    }
+    layout.width = static_cast<int>(width);
+    layout.height = static_cast<int>(layout.topDown ? -height : height);
+
+    const int bits = layout.bits;
+    const bool coreBits = bits == 1 || bits == 4 || bits == 8 || bits == 24;
+    if (!(coreBits || (!layout.core && (bits == 16 || bits == 32)))) {
+        return "unsupported bit count " + Num(static_cast<uint32_t>(bits));
+    }
+    switch (layout.compression) {
+    case kBiRgb:
+        break;
+    case kBiRle8:
+    case kBiRle4:
+        if (bits != (layout.compression == kBiRle8 ? 8 : 4)) {
+            return std::string("compression ") + CompressionName(layout.compression) + " needs " +
+                   (layout.compression == kBiRle8 ? "8" : "4") + " bits per pixel, not " + Num(bits);
+        }
+        if (layout.topDown) {
+            return "a top-down bitmap cannot be run-length encoded";
+        }
+        break;
+    case kBiBitfields:
+    case kBiAlphaBitfields:
+        if (bits != 16 && bits != 32) {
+            return std::string("compression ") + CompressionName(layout.compression) +
+                   " needs 16 or 32 bits per pixel, not " + Num(bits);
+        }
+        break;
+    case kBiJpeg:
+        return "unsupported compression BI_JPEG (4)";
+    case kBiPng:
+        return "unsupported compression BI_PNG (5)";
+    default:
+        return "unknown compression " + Num(layout.compression);
+    }
+
+    layout.tableOffset = headerEnd;
+    if (bits == 16) {
+        layout.masks[0] = 0x7C00;
+        layout.masks[1] = 0x03E0;
+        layout.masks[2] = 0x001F;
+    } else if (bits == 32) {
+        layout.masks[0] = 0x00FF0000;
+        layout.masks[1] = 0x0000FF00;
+        layout.masks[2] = 0x000000FF;
+    }
+    if (layout.compression == kBiBitfields || layout.compression == kBiAlphaBitfields) {
+        const uint8_t* masks = h + kInfoHeaderBytes;
+        if (headerBytes < kHeaderWithMasksBytes) {
+            const uint64_t masksEnd = headerEnd + (layout.compression == kBiAlphaBitfields ? 16 : 12);
+            if (masksEnd > size) {
+                return PastEnd("the bit-field masks", masksEnd, size);
+            }
+            masks = data + headerEnd;
+            layout.tableOffset = masksEnd;
+        }
+        for (int channel = 0; channel < 3; ++channel) {
+            layout.masks[channel] = U32(masks + 4 * channel);
+        }
+        if (const std::string problem = CheckMasks(layout.masks, bits); !problem.empty()) {
+            return problem;
+        }
+    }
+
+    const uint32_t fullTable = bits <= 8 ? 1u << bits : 0;
+    if (layout.core) {
+        layout.tableEntries = fullTable;
+        // Some writers of the old header store fewer entries than 2^bits; the
+        // pixel offset then says how many there are.
+        if (pixelOffset >= layout.tableOffset && (pixelOffset - layout.tableOffset) / 3 < fullTable) {
+            layout.tableEntries = static_cast<uint32_t>((pixelOffset - layout.tableOffset) / 3);
+        }
+    } else if (bits <= 8) {
+        if (colorsUsed > fullTable) {
+            return "colour count " + Num(colorsUsed) + " is more than the " + Num(fullTable) +
+                   " colours a bit count of " + Num(bits) + " allows";
+        }
+        layout.tableEntries = colorsUsed == 0 ? fullTable : colorsUsed;
+    } else {
+        layout.tableEntries = colorsUsed;  // an optional palette, not used
+    }
+    const uint64_t tableEnd = layout.tableOffset + uint64_t{layout.entryBytes} * layout.tableEntries;
+    if (tableEnd > size) {
+        return PastEnd("the colour table of " + Num(layout.tableEntries) + " entries", tableEnd, size);
+    }
+
+    layout.pixelOffset = pixelOffset;
+    if (pixelOffset < tableEnd) {
+        return "pixel data offset " + Num(pixelOffset) + " lies within the headers and colour table (they end at byte " +
+               Num(tableEnd) + ")";
+    }
+    if (pixelOffset > size) {
+        return "truncated: pixel data offset " + Num(pixelOffset) + " is beyond the end of the file (" + Num(size) +
+               " bytes)";
+    }
+    if (layout.compression == kBiRle8 || layout.compression == kBiRle4) {
+        if (layout.pixelBytes == 0) {
+            layout.pixelBytes = size - pixelOffset;
+        }
+        if (pixelOffset + layout.pixelBytes > size) {
+            return PastEnd("the compressed pixel data of " + Num(layout.pixelBytes) + " bytes",
+                           pixelOffset + layout.pixelBytes, size);
+        }
+        return {};
+    }
+    // The last row's padding may be missing; every pixel must be present.
+    const uint64_t rowBytes = (uint64_t{static_cast<uint32_t>(layout.width)} * static_cast<uint32_t>(bits) + 7) / 8;
+    const uint64_t stride = PackedDib::StrideOf(layout.width, bits);
+    layout.pixelBytes = stride * static_cast<uint64_t>(layout.height - 1) + rowBytes;
+    if (pixelOffset + layout.pixelBytes > size) {
+        return PastEnd("the pixel data of " + Num(layout.height) + " rows of " + Num(stride) + " bytes",
+                       pixelOffset + layout.pixelBytes, size);
+    }
+    return {};
+}
+
+void CopyColorTable(std::span<const uint8_t> file, const Layout& layout, PackedDib& image)
+{
+    const uint8_t* entry = file.data() + layout.tableOffset;
+    for (uint32_t i = 0; i < layout.tableEntries && i < static_cast<uint32_t>(image.colorCount()); ++i) {
+        image.colors()[i] = RGBQUAD{entry[0], entry[1], entry[2], layout.entryBytes == 4 ? entry[3] : uint8_t{0}};
+        entry += layout.entryBytes;
+    }
+}
+
+// File row r (in file order) holds image row r from the top in top-down
+// files and from the bottom otherwise.
+int StoredIndex(const Layout& layout, int fileRow) { return layout.topDown ? layout.height - 1 - fileRow : fileRow; }
+
+void CopyRows(std::span<const uint8_t> file, const Layout& layout, PackedDib& image)
+{
+    const size_t rowBytes = (static_cast<size_t>(layout.width) * static_cast<size_t>(layout.bits) + 7) / 8;
+    const size_t stride = PackedDib::StrideOf(layout.width, layout.bits);
+    for (int r = 0; r < layout.height; ++r) {
+        std::memcpy(image.StoredRow(StoredIndex(layout, r)),
+                    file.data() + layout.pixelOffset + static_cast<size_t>(r) * stride, rowBytes);
+    }
+}
+
+// One channel of a masked pixel, rescaled from the mask's width to 0..255.
+struct Channel {
+    uint32_t mask;
+    int shift;
+    uint64_t maximum;
+
+    explicit Channel(uint32_t m)
+        : mask(m), shift(m == 0 ? 0 : std::countr_zero(m)), maximum(m == 0 ? 0 : uint64_t{m} >> shift) {}
+    uint32_t Value(uint32_t pixel) const
+    {
+        if (maximum == 0) {
+            return 0;
+        }
+        return static_cast<uint32_t>((((pixel & mask) >> shift) * uint64_t{255} + maximum / 2) / maximum);
+    }
+};
+
+void ConvertMaskedRows(std::span<const uint8_t> file, const Layout& layout, PackedDib& image)
+{
+    const Channel red(layout.masks[0]);
+    const Channel green(layout.masks[1]);
+    const Channel blue(layout.masks[2]);
+    const size_t stride = PackedDib::StrideOf(layout.width, layout.bits);
+    const size_t pixelBytes = static_cast<size_t>(layout.bits / 8);
+    for (int r = 0; r < layout.height; ++r) {
+        const uint8_t* in = file.data() + layout.pixelOffset + static_cast<size_t>(r) * stride;
+        uint8_t* out = image.StoredRow(StoredIndex(layout, r));
+        for (int x = 0; x < layout.width; ++x, in += pixelBytes, out += 3) {
+            const uint32_t pixel = pixelBytes == 2 ? U16(in) : U32(in);
+            out[0] = static_cast<uint8_t>(blue.Value(pixel));
+            out[1] = static_cast<uint8_t>(green.Value(pixel));
+            out[2] = static_cast<uint8_t>(red.Value(pixel));
+        }
+    }
+}
+
+// Expands BI_RLE8 or BI_RLE4 data. Pixels the data skips (by deltas or short
+// rows) keep index 0; pixels beyond the right edge and rows beyond the top
+// are dropped. Data ending without an end-of-bitmap mark ends the image.
+std::string DecodeRunLength(std::span<const uint8_t> file, const Layout& layout, PackedDib& image)
+{
+    const bool rle8 = layout.compression == kBiRle8;
+    const uint8_t* data = file.data() + layout.pixelOffset;
+    const uint64_t size = layout.pixelBytes;
+    const int64_t width = layout.width;
+    int64_t x = 0;
+    int64_t y = 0;  // 0 = bottom row
+    auto put = [&](uint32_t index) {
+        if (x < width && y < layout.height) {
+            PutIndex(image.StoredRow(static_cast<int>(y)), static_cast<int>(x), layout.bits, index);
+        }
+        ++x;
+    };
+    auto broken = [&](uint64_t at) {
+        return "truncated: the run-length data ends inside the code at byte " + Num(layout.pixelOffset + at);
+    };
+    uint64_t pos = 0;
+    while (pos < size && y < layout.height) {
+        if (pos + 2 > size) {
+            return broken(pos);
+        }
+        const uint32_t count = data[pos];
+        const uint32_t value = data[pos + 1];
+        const uint64_t code = pos;
+        pos += 2;
+        if (count > 0) {
+            for (uint32_t i = 0; i < count && x < width; ++i) {
+                put(rle8 ? value : (i & 1) != 0 ? value & 15 : value >> 4);
+            }
+            continue;
+        }
+        switch (value) {
+        case 0:  // end of line
+            x = 0;
+            ++y;
+            break;
+        case 1:  // end of bitmap
+            return {};
+        case 2:  // delta
+            if (pos + 2 > size) {
+                return broken(code);
+            }
+            x += data[pos];
+            y += data[pos + 1];
+            pos += 2;
+            break;
+        default: {  // absolute run, padded to a 16-bit boundary
+            const uint64_t bytes = rle8 ? value : (value + 1) / 2;
+            if (pos + bytes > size) {
+                return broken(code);
+            }
+            for (uint32_t i = 0; i < value && x < width; ++i) {
+                const uint8_t byte = data[pos + (rle8 ? i : i / 2)];
+                put(rle8 ? byte : (i & 1) != 0 ? byte & 15 : byte >> 4);
+            }
+            pos += bytes + (bytes & 1);
+            break;
+        }
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string DecodeBmp(std::span<const uint8_t> file, PackedDib& image)
+{
+    Layout layout;
+    if (std::string problem = ReadLayout(file, layout); !problem.empty()) {
+        return problem;
+    }
+    const bool masked = layout.bits == 16 || layout.bits == 32;
+    PackedDib decoded(layout.width, layout.height, masked ? 24 : layout.bits);
+    CopyColorTable(file, layout, decoded);
+    if (layout.compression == kBiRle8 || layout.compression == kBiRle4) {
+        if (std::string problem = DecodeRunLength(file, layout, decoded); !problem.empty()) {
+            return problem;
+        }
+    } else if (masked) {
+        ConvertMaskedRows(file, layout, decoded);
+    } else {
+        CopyRows(file, layout, decoded);
+    }
+    image = std::move(decoded);
+    return {};
+}
+
+}  // namespace dibtool

@@ -1,0 +1,65 @@
+#include "tools/image_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "tools/bmp_reader.h"
+#include "tools/png_io.h"
+
+namespace dibtool {
+
+namespace {
+
+struct FileCloser {
+    void operator()(FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
+{
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (file == nullptr) {
+        return std::string("cannot open: ") + std::strerror(errno);
+    }
+    bytes.clear();
+    uint8_t chunk[65536];
+    for (;;) {
+        const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+        if (got > 0) {
+            if (bytes.size() + got > kMaxInputBytes) {
+                return "the file is too large (more than " + std::to_string(kMaxInputBytes) + " bytes)";
+            }
+            bytes.insert(bytes.end(), chunk, chunk + got);
+        }
+        if (got < sizeof chunk) {
+            break;
+        }
+    }
+    if (std::ferror(file.get()) != 0) {
+        return std::string("cannot read: ") + std::strerror(errno);
+    }
+    return {};
+}
+
+std::string LoadImageFile(const std::string& path, PackedDib& image)
+{
+    std::vector<uint8_t> bytes;
+    if (std::string problem = ReadWholeFile(path, bytes); !problem.empty()) {
+        return problem;
+    }
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+        return DecodeBmp(bytes, image);
+    }
+    if (HasPngSignature(bytes)) {
+        return DecodePng(bytes, image);
+    }
+    if (bytes.empty()) {
+        return "the file is empty";
+    }
+    return "not a BMP or PNG file";
+}
+
+}  // namespace dibtool

@@ -1,0 +1,69 @@
+// The command line of the dibdraw tool and the geometry it implies.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "dibplatform.h"
+#include "vdisplay/vdisplay.h"
+
+namespace dibtool {
+
+enum class OutputFormat { Bmp, Png };
+enum class RealizeMode { None, Fixed, Image };
+
+struct Size {
+    int width = 0;
+    int height = 0;
+};
+
+struct Options {
+    bool help = false;
+    std::string input;  // empty: the embedded image
+    std::string output;
+    OutputFormat format = OutputFormat::Png;
+    vd::Kind display = vd::Kind::Rgb32;
+    int dither = 0;
+    int palette = 0;
+    std::optional<RealizeMode> realize;
+    std::optional<RECT> src;
+    std::optional<RECT> dst;  // --dst, or --size as 0,0,W,H
+    std::optional<Size> screen;
+    std::optional<RECT> window;
+    COLORREF background = RGB(0, 0, 0);
+    bool swapped = false;
+    bool info = false;
+};
+
+// Parses the arguments that follow the program name. Returns an empty string
+// on success, otherwise a one-line description of the usage error.
+std::string ParseArguments(const std::vector<std::string>& args, Options& options);
+
+// --realize, or its default: image with palette mode 1, fixed with palette
+// mode 0, none otherwise.
+RealizeMode EffectiveRealize(const Options& options);
+
+// The rectangles of one render, in the library's and the display's terms.
+struct Geometry {
+    RECT src;     // handed to the library, which clips it
+    RECT dst;     // in the window's coordinates
+    RECT window;  // in screen coordinates
+    Size screen;
+};
+
+// Fills in the defaults that depend on the image: the whole image as source,
+// the clipped source's size at 0,0 as destination, a screen reaching the
+// destination's (and the window's) right and bottom edges, and the whole
+// screen as window. Returns an empty string on success, otherwise the usage
+// error (a window outside the screen, a screen too large).
+std::string ResolveGeometry(const Options& options, int imageWidth, int imageHeight, Geometry& geometry);
+
+// The source rectangle as the library clips it: unchanged when it starts
+// right of or below the image, otherwise limited to the image.
+RECT ClipSource(RECT src, int imageWidth, int imageHeight);
+
+const char* UsageText();
+const char* HelpText();
+
+}  // namespace dibtool

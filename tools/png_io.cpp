@@ -1,0 +1,240 @@
+#include "tools/png_io.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace dibtool {
+
+namespace {
+
+// libpng reports errors by longjmp; everything the decoder builds lives in
+// this state, owned by the caller, so that no object with a destructor is
+// skipped by the jump and none is left half-modified in a register.
+struct PngState {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    std::span<const uint8_t> file;
+    size_t position = 0;
+    std::string error;
+    bool refused = false;  // a valid file whose image is too large
+    std::vector<uint8_t> pixels;  // decoded rows, top row first
+    std::vector<png_bytep> rows;
+    PackedDib image;
+};
+
+void OnError(png_structp png, png_const_charp message)
+{
+    auto* state = static_cast<PngState*>(png_get_error_ptr(png));
+    state->error = message;
+    png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+void ReadFromMemory(png_structp png, png_bytep out, size_t count)
+{
+    auto* state = static_cast<PngState*>(png_get_io_ptr(png));
+    if (count > state->file.size() - state->position) {
+        png_error(png, "the file ends inside the image data");
+    }
+    std::memcpy(out, state->file.data() + state->position, count);
+    state->position += count;
+}
+
+int DibBitsForPalette(int pngBits) { return pngBits == 1 ? 1 : pngBits <= 4 ? 4 : 8; }
+
+// Everything between the jump target and the end of decoding; returns false
+// when the image's size is refused (state->error says why).
+bool DecodeInto(PngState* state)
+{
+    png_structp png = state->png;
+    png_infop info = state->info;
+    png_set_read_fn(png, state, ReadFromMemory);
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    png_read_info(png, info);
+
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    if (std::string problem = CheckImageSize(width, height); !problem.empty()) {
+        state->error = problem;
+        state->refused = true;
+        return false;
+    }
+    const int colorType = png_get_color_type(png, info);
+    const int bitDepth = png_get_bit_depth(png, info);
+
+    int dibBits = 24;
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        dibBits = DibBitsForPalette(bitDepth);
+        png_set_packing(png);  // one index per byte
+    } else {
+        if (bitDepth == 16) {
+            png_set_scale_16(png);
+        }
+        if ((colorType & PNG_COLOR_MASK_ALPHA) != 0) {
+            png_set_strip_alpha(png);
+        }
+        if ((colorType & PNG_COLOR_MASK_COLOR) != 0) {
+            png_set_bgr(png);
+        } else {
+            dibBits = 8;
+            if (bitDepth < 8) {
+                png_set_expand_gray_1_2_4_to_8(png);
+            }
+        }
+    }
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    const size_t expected = static_cast<size_t>(width) * (dibBits == 24 ? 3 : 1);
+    if (rowBytes != expected) {
+        png_error(png, "unexpected row layout after conversion");
+    }
+    state->pixels.assign(rowBytes * height, 0);
+    state->rows.resize(height);
+    for (png_uint_32 y = 0; y < height; ++y) {
+        state->rows[y] = state->pixels.data() + rowBytes * y;
+    }
+    png_read_image(png, state->rows.data());
+    png_read_end(png, nullptr);
+
+    PackedDib& image = state->image;
+    image = PackedDib(static_cast<int>(width), static_cast<int>(height), dibBits);
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_colorp palette = nullptr;
+        int entries = 0;
+        png_get_PLTE(png, info, &palette, &entries);
+        for (int i = 0; i < entries && i < image.colorCount(); ++i) {
+            image.SetColor(i, palette[i].red, palette[i].green, palette[i].blue);
+        }
+    } else if (dibBits == 8) {
+        for (int i = 0; i < 256; ++i) {
+            image.SetColor(i, static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i));
+        }
+    }
+    for (png_uint_32 y = 0; y < height; ++y) {
+        const uint8_t* in = state->rows[y];
+        uint8_t* out = image.Row(static_cast<int>(y));
+        if (dibBits >= 8) {
+            std::memcpy(out, in, rowBytes);
+        } else {
+            for (png_uint_32 x = 0; x < width; ++x) {
+                PutIndex(out, static_cast<int>(x), dibBits, in[x]);
+            }
+        }
+    }
+    return true;
+}
+
+bool RunDecode(PngState* state)
+{
+    if (setjmp(png_jmpbuf(state->png)) != 0) {
+        return false;
+    }
+    return DecodeInto(state);
+}
+
+struct WriteState {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    FILE* file = nullptr;
+    std::string error;
+    int width = 0;
+    int height = 0;
+    const std::vector<uint8_t>* rgb = nullptr;
+};
+
+void OnWriteError(png_structp png, png_const_charp message)
+{
+    auto* state = static_cast<WriteState*>(png_get_error_ptr(png));
+    state->error = message;
+    png_longjmp(png, 1);
+}
+
+bool RunEncode(WriteState* state)
+{
+    if (setjmp(png_jmpbuf(state->png)) != 0) {
+        return false;
+    }
+    png_init_io(state->png, state->file);
+    png_set_IHDR(state->png, state->info, static_cast<png_uint_32>(state->width),
+                 static_cast<png_uint_32>(state->height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(state->png, state->info);
+    const size_t rowBytes = static_cast<size_t>(state->width) * 3;
+    for (int y = 0; y < state->height; ++y) {
+        png_write_row(state->png, state->rgb->data() + rowBytes * static_cast<size_t>(y));
+    }
+    png_write_end(state->png, nullptr);
+    return true;
+}
+
+}  // namespace
+
+bool HasPngSignature(std::span<const uint8_t> file)
+{
+    return file.size() >= 8 && png_sig_cmp(file.data(), 0, 8) == 0;
+}
+
+std::string DecodePng(std::span<const uint8_t> file, PackedDib& image)
+{
+    if (!HasPngSignature(file)) {
+        return "not a PNG file (bad signature)";
+    }
+    auto state = std::make_unique<PngState>();
+    state->file = file;
+    state->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state.get(), OnError, OnWarning);
+    if (state->png == nullptr) {
+        return "out of memory";
+    }
+    state->info = png_create_info_struct(state->png);
+    bool decoded = false;
+    if (state->info == nullptr) {
+        state->error = "out of memory";
+    } else {
+        decoded = RunDecode(state.get());
+    }
+    png_destroy_read_struct(&state->png, &state->info, nullptr);
+    if (!decoded) {
+        return state->refused ? state->error : "invalid PNG: " + state->error;
+    }
+    image = std::move(state->image);
+    return {};
+}
+
+std::string WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb)
+{
+    auto state = std::make_unique<WriteState>();
+    state->width = width;
+    state->height = height;
+    state->rgb = &rgb;
+    state->file = std::fopen(path.c_str(), "wb");
+    if (state->file == nullptr) {
+        return std::string("cannot create the file: ") + std::strerror(errno);
+    }
+    state->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, state.get(), OnWriteError, OnWarning);
+    bool written = false;
+    if (state->png != nullptr) {
+        state->info = png_create_info_struct(state->png);
+        if (state->info != nullptr) {
+            written = RunEncode(state.get());
+        }
+        png_destroy_write_struct(&state->png, &state->info);
+    }
+    const bool closed = std::fclose(state->file) == 0;
+    if (!written) {
+        return "cannot write the PNG: " + (state->error.empty() ? std::string("out of memory") : state->error);
+    }
+    if (!closed) {
+        return std::string("cannot write the file: ") + std::strerror(errno);
+    }
+    return {};
+}
+
+}  // namespace dibtool

@@ -1,0 +1,29 @@
+// Reading PNG files into packed DIBs and writing screen colours as PNG, with
+// libpng.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tools/packed_dib.h"
+
+namespace dibtool {
+
+bool HasPngSignature(std::span<const uint8_t> file);
+
+// Decodes a whole PNG file held in memory into the closest DIB the library
+// draws: palette images keep their palette at 1, 4 (for 2- and 4-bit files) or
+// 8 bits; grey images become 8-bit with a grey colour table; colour images
+// become 24-bit. 16-bit samples are rounded to 8 bits, alpha and transparency
+// are dropped (nothing is composited) and no gamma correction is applied.
+// Returns an empty string on success, otherwise what is wrong with the file.
+std::string DecodePng(std::span<const uint8_t> file, PackedDib& image);
+
+// Writes `rgb` (width x height pixels, 3 bytes each, red first, top row
+// first) as an 8-bit RGB PNG file. Returns an empty string on success,
+// otherwise why the file could not be written.
+std::string WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
+
+}  // namespace dibtool
