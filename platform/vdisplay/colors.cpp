@@ -166,15 +166,38 @@ ColorMatcher::ColorMatcher(const State& state, const DeviceContext* dc, Kind kin
     }
     default: m_logicalColors = SelectedPaletteColors(state, dc); break;
     }
+    // Exact colours, lowest index first: the usual colour table (the palette
+    // itself) is resolved here without any distance search.
     if (!m_candidates.empty()) {
-        m_cache.resize(4096);
+        m_exact.resize(512);
+        for (size_t i = 0; i < m_candidates.size(); ++i) {
+            const uint32_t key = CacheKey(m_candidates[i]);
+            for (uint32_t h = SlotOf(key, 511);; h = (h + 1) & 511) {
+                if (m_exact[h].key == key) {
+                    break;
+                }
+                if (m_exact[h].key == 0) {
+                    m_exact[h] = CacheSlot{key, m_candidatePixels[i]};
+                    break;
+                }
+            }
+        }
     }
 }
 
 uint32_t ColorMatcher::Nearest(Rgb c)
 {
-    const uint32_t key = 0x01000000u | PackRgb32(c);
-    CacheSlot& slot = m_cache[((key * 2654435761u) >> 20) & 4095];
+    const uint32_t key = CacheKey(c);
+    for (uint32_t h = SlotOf(key, 511); m_exact[h].key != 0; h = (h + 1) & 511) {
+        if (m_exact[h].key == key) {
+            return m_exact[h].pixel;
+        }
+    }
+    // Colours of true-colour sources recur: remember the latest search per slot.
+    if (m_cache.empty()) {
+        m_cache.resize(4096);
+    }
+    CacheSlot& slot = m_cache[SlotOf(key, 4095)];
     if (slot.key != key) {
         slot.key = key;
         slot.pixel = m_candidatePixels[static_cast<size_t>(

@@ -137,6 +137,12 @@ Rgb PixelColor(const State& state, Kind kind, uint32_t pixel);
 // The colour table of a kind's device pixels (system palette on Palette8).
 std::vector<Rgb> DeviceColorTable(const State& state, Kind kind);
 
+// Direct-colour conversions, shared with the drawing loops.
+constexpr uint32_t PackRgb32(Rgb c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
+constexpr uint32_t PackRgb565(Rgb c) { return ((uint32_t{c.r} >> 3) << 11) | ((uint32_t{c.g} >> 2) << 5) | (c.b >> 3); }
+constexpr uint32_t PackRgb332(Rgb c) { return ((uint32_t{c.r} >> 5) << 5) | ((uint32_t{c.g} >> 5) << 2) | (c.b >> 6); }
+constexpr uint32_t MonoPixel(Rgb c) { return (30 * c.r + 59 * c.g + 11 * c.b) / 100 >= 128 ? 1u : 0u; }
+
 // How one DC turns colours into device pixels of one surface: nearest entry
 // of the selected logical palette on 256-colour surfaces (translated to the
 // system index its realization chose), nearest colour on the 4- and 16-colour
@@ -157,19 +163,17 @@ private:
         uint32_t pixel = 0;
     };
     uint32_t Nearest(Rgb c);
+    // Slot keys are never 0, so 0 marks an empty slot.
+    static uint32_t CacheKey(Rgb c) { return 0x01000000u | PackRgb32(c); }
+    static uint32_t SlotOf(uint32_t key, uint32_t mask) { return ((key * 2654435761u) >> 20) & mask; }
 
     Kind m_kind;
     std::vector<Rgb> m_logicalColors;
     std::vector<Rgb> m_candidates;
     std::vector<uint32_t> m_candidatePixels;
+    std::vector<CacheSlot> m_exact;
     std::vector<CacheSlot> m_cache;
 };
-
-// Direct-colour conversions, shared with the drawing loops.
-constexpr uint32_t PackRgb32(Rgb c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
-constexpr uint32_t PackRgb565(Rgb c) { return ((uint32_t{c.r} >> 3) << 11) | ((uint32_t{c.g} >> 2) << 5) | (c.b >> 3); }
-constexpr uint32_t PackRgb332(Rgb c) { return ((uint32_t{c.r} >> 5) << 5) | ((uint32_t{c.g} >> 5) << 2) | (c.b >> 6); }
-constexpr uint32_t MonoPixel(Rgb c) { return (30 * c.r + 59 * c.g + 11 * c.b) / 100 >= 128 ? 1u : 0u; }
 
 // ---- Palettes (palettes.cpp) ----
 
