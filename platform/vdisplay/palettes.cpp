@@ -28,36 +28,69 @@ namespace {
 constexpr int kFirstFree = 10;
 constexpr int kLastFree = 245;
 
+// The placed colours of a realization and where each sits. A colour is
+// placed once only (later entries of that colour collapse onto it), so each
+// colour has one index, the lowest.
+class PlacedColors {
+public:
+    void Place(Rgb c, int index)
+    {
+        const uint32_t key = Key(c);
+        uint32_t h = Slot(key);
+        while (m_slots[h].key != 0 && m_slots[h].key != key) {
+            h = (h + 1) & kMask;
+        }
+        if (m_slots[h].key == 0) {
+            m_slots[h] = {key, index};
+        }
+    }
+    int Find(Rgb c) const
+    {
+        const uint32_t key = Key(c);
+        for (uint32_t h = Slot(key); m_slots[h].key != 0; h = (h + 1) & kMask) {
+            if (m_slots[h].key == key) {
+                return m_slots[h].index;
+            }
+        }
+        return -1;
+    }
+
+private:
+    static constexpr uint32_t kMask = 511;
+    static uint32_t Key(Rgb c) { return 0x01000000u | (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }
+    static uint32_t Slot(uint32_t key) { return ((key * 2654435761u) >> 20) & kMask; }
+    struct Entry {
+        uint32_t key;
+        int index;
+    };
+    std::array<Entry, kMask + 1> m_slots{};
+};
+
 // Foreground realization: the middle of the system palette is given up and
 // refilled entry by entry. An entry collapses onto an identical static or
-// already placed colour (the lowest such index), else takes the lowest free
-// entry, else maps to the nearest colour placed. Returns how many system
-// palette entries changed colour.
+// already placed colour, else takes the lowest free entry, else maps to the
+// nearest colour placed. Returns how many system palette entries changed colour.
 UINT RealizeInForeground(State& state, Palette& palette)
 {
-    std::array<bool, 256> placed{};
-    for (int s = 0; s < 20; ++s) {
-        placed[static_cast<size_t>(StaticIndex(s))] = true;
+    PlacedColors placed;
+    for (int index = 0; index < 256; ++index) {
+        if (index < kFirstFree || index > kLastFree) {
+            placed.Place(state.systemPalette[static_cast<size_t>(index)], index);
+        }
     }
     int nextFree = kFirstFree;
     UINT changed = 0;
     palette.systemIndex.assign(palette.colors.size(), 0);
     for (size_t i = 0; i < palette.colors.size(); ++i) {
         const Rgb color = palette.colors[i];
-        int index = -1;
-        for (int k = 0; k < 256; ++k) {
-            if (placed[static_cast<size_t>(k)] && state.systemPalette[static_cast<size_t>(k)] == color) {
-                index = k;
-                break;
-            }
-        }
+        int index = placed.Find(color);
         if (index < 0 && nextFree <= kLastFree) {
             index = nextFree++;
             if (!(state.systemPalette[static_cast<size_t>(index)] == color)) {
                 ++changed;
             }
             state.systemPalette[static_cast<size_t>(index)] = color;
-            placed[static_cast<size_t>(index)] = true;
+            placed.Place(color, index);
         }
         if (index < 0) {
             // Nothing is free any more, so every entry has been placed.
