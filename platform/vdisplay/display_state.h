@@ -121,6 +121,11 @@ bool ResolveTarget(State& state, const DeviceContext& dc, Target& target);
 
 bool IntersectRect(RECT& result, const RECT& a, const RECT& b);
 
+// Coordinates and extents beyond this are refused, so that sums of
+// coordinates, origins and extents never overflow.
+constexpr int kMaxCoordinate = 1 << 28;
+constexpr bool WithinLimits(int value) { return value >= -kMaxCoordinate && value <= kMaxCoordinate; }
+
 // ---- Colours (colors.cpp) ----
 
 // The fixed colour tables of the kinds.

@@ -12,7 +12,7 @@ using vd::Kind;
 
 namespace {
 
-bool Contains(const RECT& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+bool Contains(const RECT& r, int64_t x, int64_t y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 
 // Converts a row of one surface's device pixels into another's. Colour to
 // monochrome follows GDI: pixels of the source's background colour (white)
@@ -180,14 +180,14 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color)
     if (context == nullptr || !ResolveTarget(state, *context, target)) {
         return CLR_INVALID;
     }
-    const int sx = x + target.originX;
-    const int sy = y + target.originY;
+    const int64_t sx = int64_t{x} + target.originX;
+    const int64_t sy = int64_t{y} + target.originY;
     if (!Contains(target.clip, sx, sy)) {
         return CLR_INVALID;
     }
     ColorMatcher match(state, context, target.surface->kind);
     const uint32_t pixel = match.FromColorRef(color);
-    target.surface->Row(sy)[sx] = pixel;
+    target.surface->Row(static_cast<int>(sy))[sx] = pixel;
     return ToColorRef(PixelColor(state, target.surface->kind, pixel));
 }
 
@@ -200,12 +200,12 @@ COLORREF GetPixel(HDC dc, int x, int y)
     if (context == nullptr || !ResolveTarget(state, *context, target)) {
         return CLR_INVALID;
     }
-    const int sx = x + target.originX;
-    const int sy = y + target.originY;
+    const int64_t sx = int64_t{x} + target.originX;
+    const int64_t sy = int64_t{y} + target.originY;
     if (!Contains(target.clip, sx, sy)) {
         return CLR_INVALID;
     }
-    return ToColorRef(PixelColor(state, target.surface->kind, target.surface->Row(sy)[sx]));
+    return ToColorRef(PixelColor(state, target.surface->kind, target.surface->Row(static_cast<int>(sy))[sx]));
 }
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop)
@@ -223,7 +223,8 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
     if (op.usesSource() && (srcDc == nullptr || !ResolveTarget(state, *srcDc, from))) {
         return FALSE;
     }
-    if (width <= 0 || height <= 0) {
+    if (width <= 0 || height <= 0 || !WithinLimits(x) || !WithinLimits(y) || !WithinLimits(width) ||
+        !WithinLimits(height) || !WithinLimits(srcX) || !WithinLimits(srcY)) {
         return TRUE;
     }
     // The destination rectangle in destination surface coordinates, clipped
@@ -303,7 +304,7 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT startLine, UINT lines, void* bits, BI
     DibRowWriter writer(state, surface.kind, bitCount);
     const int dibHeight = header.biHeight < 0 ? -header.biHeight : header.biHeight;
     const int stride = DibStride(header.biWidth, bitCount);
-    header.biSizeImage = static_cast<DWORD>(stride * dibHeight);
+    header.biSizeImage = static_cast<DWORD>(static_cast<uint64_t>(stride) * static_cast<uint64_t>(dibHeight));
     header.biClrUsed = 0;
     if (bitCount <= 8) {
         WriteColorTable(info, writer.table());

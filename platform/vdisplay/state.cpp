@@ -176,7 +176,8 @@ Config CurrentConfig()
 
 HWND CreateWindow(const RECT& area)
 {
-    if (area.right < area.left || area.bottom < area.top) {
+    if (area.right < area.left || area.bottom < area.top || !WithinLimits(area.left) ||
+        !WithinLimits(area.top) || !WithinLimits(area.right) || !WithinLimits(area.bottom)) {
         return nullptr;
     }
     auto lock = Lock();

@@ -162,6 +162,11 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
         (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)) {
         return 0;
     }
+    for (int value : {xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight}) {
+        if (!WithinLimits(value)) {
+            return 0;
+        }
+    }
     const int width = header.biWidth;
     const int height = std::abs(header.biHeight);
     const bool topDown = header.biHeight < 0;

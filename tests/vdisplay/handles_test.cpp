@@ -125,6 +125,28 @@ TEST(Accounting, InvalidHandlesNeverCrash)
     ExpectNothingLive();
 }
 
+TEST(Accounting, ExtremeCoordinatesDrawNothing)
+{
+    Configure(vd::Kind::Rgb32, 8, 8);
+    constexpr int kMax = 0x7FFFFFFF;
+    constexpr int kMin = -kMax - 1;
+    EXPECT_EQ(vd::CreateWindow(RECT{kMin, 0, kMax, 10}), nullptr);
+    HWND window = vd::CreateWindow(RECT{2, 2, 6, 6});
+    HDC dc = GetDC(window);
+    Dib dib(2, 2, 24);
+    dib.SetRaw(0, 0, 0xFFFFFF);
+    EXPECT_EQ(SetPixel(dc, kMax, kMax, RGB(255, 255, 255)), CLR_INVALID);
+    EXPECT_EQ(GetPixel(dc, kMin, kMin), CLR_INVALID);
+    EXPECT_EQ(StretchDIBits(dc, kMax, 0, kMax, 2, 0, 0, 2, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, kMin, 0, kMax, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_TRUE(BitBlt(dc, kMax, kMax, kMax, kMax, dc, kMin, kMin, SRCCOPY));
+    for (int p = 0; p < 64; ++p) {
+        ASSERT_EQ(vd::DevicePixel(p % 8, p / 8), 0u) << "drew at " << p % 8 << "," << p / 8;
+    }
+    ReleaseDC(window, dc);
+    ExpectNothingLive();
+}
+
 TEST(Accounting, DcKindsAreReleasedTheirOwnWay)
 {
     Configure(vd::Kind::Rgb32);
