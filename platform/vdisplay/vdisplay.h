@@ -43,11 +43,31 @@ VDISPLAY_API void DestroyWindow(HWND window);
 
 // The framebuffer: device pixel values (palette indices on 1-, 2-, 4- and
 // 8-bit palette kinds, packed 3-3-2 / 5-6-5 values, 0x00RRGGBB on 24/32 bits),
-// and the colours they show, at screen coordinates.
+// and the colours they show, at screen coordinates. Outside the screen both
+// return 0xFFFFFFFF (CLR_INVALID).
 VDISPLAY_API uint32_t DevicePixel(int x, int y);
 VDISPLAY_API COLORREF ScreenColor(int x, int y);
-// Fills the whole screen with the device's rendition of a colour.
+// The colour a device pixel value shows on the current screen.
+VDISPLAY_API COLORREF PixelColor(uint32_t pixel);
+// Writes one device pixel value (masked to the kind's bits) at screen coordinates.
+VDISPLAY_API void SetDevicePixel(int x, int y, uint32_t pixel);
+// Fills the whole screen with the device's rendition of a colour (as drawn
+// through a DC with the default palette).
 VDISPLAY_API void FillScreen(COLORREF color);
+
+// The current system palette as GetSystemPaletteEntries reports it: 256
+// entries on the 256-colour kind, the fixed colours of the 1-, 2- and 4-bit
+// kinds, nothing on direct-colour kinds.
+VDISPLAY_API std::vector<PALETTEENTRY> SystemPalette();
+
+// The device pixels of a bitmap, top row first; empty for an invalid handle.
+struct BitmapContents {
+    int width = 0;
+    int height = 0;
+    Kind kind = Kind::Rgb32;  // Mono for the stock bitmap and bitmaps made compatible with it
+    std::vector<uint32_t> pixels;
+};
+VDISPLAY_API BitmapContents ReadBitmap(HBITMAP bitmap);
 
 // Writes system palette entries directly, as another application realizing
 // its palette would (256-colour kind only; ignored elsewhere).
@@ -63,7 +83,9 @@ struct StretchCall {
 VDISPLAY_API std::vector<StretchCall> StretchCalls();
 VDISPLAY_API void ClearStretchCalls();
 
-// Objects created and not yet released or deleted.
+// Objects created and not yet released or deleted. An object deleted while
+// still selected into a DC lives on, and is counted, until that DC lets go of
+// it, as in GDI.
 struct LiveObjects {
     int dcs;       // GetDC without ReleaseDC, CreateCompatibleDC without DeleteDC
     int palettes;  // CreatePalette without DeleteObject
@@ -72,8 +94,10 @@ struct LiveObjects {
 VDISPLAY_API LiveObjects CountLiveObjects();
 
 // Writes the screen as a BMP in the device's own format: indexed with the
-// system palette as colour table on 1-, 2-, 4- and 8-bit palette kinds,
-// 24-bit true colour otherwise. Returns false when the file cannot be written.
+// system palette as colour table on 1-, 2-, 4- and 8-bit palette kinds (the
+// 2-bit kind as a 4-bit file whose table holds its four greys, since desktop
+// readers know no 2-bit BMPs), 24-bit true colour otherwise, bottom-up.
+// Returns false when the file cannot be written.
 VDISPLAY_API bool WriteScreenBmp(const char* path);
 
 }  // namespace vd

@@ -1,0 +1,285 @@
+// StretchDIBits: draws a DIB into a DC, stretched or not, clipped to the DC.
+//
+// Every call decides once how a source pixel becomes a device pixel: indexed
+// DIBs get a table with one device pixel per colour-table entry, true-colour
+// DIBs a converter chosen by display kind. Rows are then decoded straight
+// into the framebuffer (SRCCOPY without stretching) or into a scratch row
+// that is resampled and combined with the destination.
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
+#include "display_state.h"
+
+using namespace vd::detail;
+using vd::Kind;
+
+namespace {
+
+struct Decoder;
+using DecodeFn = void (*)(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out);
+
+struct Decoder {
+    DecodeFn decode = nullptr;
+    std::vector<uint32_t> table;     // indexed sources: device pixel per entry
+    ColorMatcher* matcher = nullptr;  // true-colour sources on colour-table kinds
+};
+
+template <int Bits>
+void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
+{
+    const uint32_t* table = decoder.table.data();
+    if constexpr (Bits == 8) {
+        row += first;
+        for (int i = 0; i < count; ++i) {
+            out[i] = table[row[i]];
+        }
+    } else {
+        constexpr int perByte = 8 / Bits;
+        constexpr int mask = (1 << Bits) - 1;
+        for (int i = 0; i < count; ++i) {
+            const int x = first + i;
+            const int shift = 8 - Bits * (x % perByte + 1);
+            out[i] = table[(row[x / perByte] >> shift) & mask];
+        }
+    }
+}
+
+// True-colour source formats: where a pixel's channels lie.
+struct Bgr24 {
+    static constexpr int kBytes = 3;
+    static Rgb Fetch(const uint8_t* p) { return {p[2], p[1], p[0]}; }
+};
+struct Rgb24Swapped {
+    static constexpr int kBytes = 3;
+    static Rgb Fetch(const uint8_t* p) { return {p[0], p[1], p[2]}; }
+};
+struct Bgrx32 {
+    static constexpr int kBytes = 4;
+    static Rgb Fetch(const uint8_t* p) { return {p[2], p[1], p[0]}; }
+};
+struct Xrgb555 {
+    static constexpr int kBytes = 2;
+    static uint8_t Widen(unsigned v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); }
+    static Rgb Fetch(const uint8_t* p)
+    {
+        const unsigned v = p[0] | (p[1] << 8);
+        return {Widen((v >> 10) & 31), Widen((v >> 5) & 31), Widen(v & 31)};
+    }
+};
+
+// Device pixel makers for true-colour sources.
+struct ToRgb32 {
+    static uint32_t Make(const Decoder&, Rgb c) { return PackRgb32(c); }
+};
+struct ToRgb565 {
+    static uint32_t Make(const Decoder&, Rgb c) { return PackRgb565(c); }
+};
+struct ToRgb332 {
+    static uint32_t Make(const Decoder&, Rgb c) { return PackRgb332(c); }
+};
+struct ToMono {
+    static uint32_t Make(const Decoder&, Rgb c) { return MonoPixel(c); }
+};
+struct ToNearest {
+    static uint32_t Make(const Decoder& decoder, Rgb c) { return (*decoder.matcher)(c); }
+};
+
+template <class Format, class Maker>
+void DecodeTrueColor(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
+{
+    const uint8_t* p = row + static_cast<size_t>(first) * Format::kBytes;
+    for (int i = 0; i < count; ++i, p += Format::kBytes) {
+        out[i] = Maker::Make(decoder, Format::Fetch(p));
+    }
+}
+
+template <class Format>
+DecodeFn TrueColorDecoder(Kind kind)
+{
+    switch (kind) {
+    case Kind::Rgb24:
+    case Kind::Rgb32: return &DecodeTrueColor<Format, ToRgb32>;
+    case Kind::Rgb565: return &DecodeTrueColor<Format, ToRgb565>;
+    case Kind::Rgb332: return &DecodeTrueColor<Format, ToRgb332>;
+    case Kind::Mono: return &DecodeTrueColor<Format, ToMono>;
+    default: return &DecodeTrueColor<Format, ToNearest>;
+    }
+}
+
+// One axis of the mapping from destination to source pixels: destination
+// pixel j of the (normalized) destination span shows source pixel
+// first + floor(j * srcSpan / dstSpan), counted from the far end when exactly
+// one of the two spans was given negative.
+struct Axis {
+    int dstStart, dstSpan;
+    int srcStart, srcSpan;
+    bool mirrored;
+
+    int SourceOf(int dst) const
+    {
+        const int64_t j = dst - dstStart;
+        int k = static_cast<int>(j * srcSpan / dstSpan);
+        return srcStart + (mirrored ? srcSpan - 1 - k : k);
+    }
+};
+
+// GDI's bounding rectangle of a span given by origin and signed extent: a
+// negative extent covers the pixels just before the origin, the origin included.
+void Span(int origin, int extent, int& start, int& span)
+{
+    if (extent < 0) {
+        start = origin + extent + 1;
+        span = -extent;
+    } else {
+        start = origin;
+        span = extent;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc, int srcWidth,
+                  int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop)
+{
+    auto lock = Lock();
+    State& state = TheState();
+    state.stretchCalls.push_back(vd::StretchCall{xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth,
+                                                 srcHeight, info != nullptr ? info->bmiHeader.biBitCount : 0,
+                                                 rop});
+    DeviceContext* context = FindDc(state, dc);
+    if (context == nullptr || bits == nullptr || info == nullptr || usage != DIB_RGB_COLORS) {
+        return 0;
+    }
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    const int bitCount = header.biBitCount;
+    constexpr LONG kMaxSide = 1 << 20;
+    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1 || header.biCompression != BI_RGB ||
+        header.biWidth <= 0 || header.biWidth > kMaxSide || header.biHeight == 0 || header.biHeight > kMaxSide ||
+        header.biHeight < -kMaxSide ||
+        (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)) {
+        return 0;
+    }
+    for (int value : {xDest, yDest, destWidth, destHeight, xSrc, ySrc, srcWidth, srcHeight}) {
+        if (!WithinLimits(value)) {
+            return 0;
+        }
+    }
+    const int width = header.biWidth;
+    const int height = std::abs(header.biHeight);
+    const bool topDown = header.biHeight < 0;
+
+    // Source rows are measured from the bottom of a bottom-up DIB; GDI also
+    // measures them so for top-down DIBs drawn with SRCCOPY, unless the call
+    // draws the whole of it from the origin without stretching.
+    const bool unstretchedFromOrigin =
+        xSrc == 0 && ySrc == 0 && srcWidth == destWidth && srcHeight == destHeight;
+    int srcTop = ySrc;
+    if (!topDown || (rop == SRCCOPY && !unstretchedFromOrigin)) {
+        srcTop = height - ySrc - srcHeight;
+    }
+    Axis columns{};
+    Axis rows{};
+    Span(xSrc, srcWidth, columns.srcStart, columns.srcSpan);
+    Span(srcTop, srcHeight, rows.srcStart, rows.srcSpan);
+    RECT source{columns.srcStart, rows.srcStart, columns.srcStart + columns.srcSpan, rows.srcStart + rows.srcSpan};
+    if (!IntersectRect(source, source, RECT{0, 0, width, height})) {
+        return 0;
+    }
+    const int result = rop == SRCCOPY ? height : header.biHeight;
+
+    Target target;
+    if (!ResolveTarget(state, *context, target)) {
+        return result;
+    }
+    Span(xDest + target.originX, destWidth, columns.dstStart, columns.dstSpan);
+    Span(yDest + target.originY, destHeight, rows.dstStart, rows.dstSpan);
+    columns.mirrored = (srcWidth < 0) != (destWidth < 0);
+    rows.mirrored = (srcHeight < 0) != (destHeight < 0);
+    RECT area{columns.dstStart, rows.dstStart, columns.dstStart + columns.dstSpan, rows.dstStart + rows.dstSpan};
+    if (!IntersectRect(area, area, target.clip)) {
+        return result;
+    }
+
+    // The destination columns whose source pixel lies inside the DIB: the
+    // mapping is monotonic, so they form one run.
+    std::vector<int> sourceColumns;
+    sourceColumns.reserve(static_cast<size_t>(area.right - area.left));
+    int firstColumn = area.left;
+    for (int x = area.left; x < area.right; ++x) {
+        const int sx = columns.SourceOf(x);
+        if (sx < 0 || sx >= width) {
+            if (sourceColumns.empty()) {
+                firstColumn = x + 1;
+            }
+            continue;
+        }
+        sourceColumns.push_back(sx);
+    }
+    if (sourceColumns.empty()) {
+        return result;
+    }
+    const int count = static_cast<int>(sourceColumns.size());
+    const int lowColumn = std::min(sourceColumns.front(), sourceColumns.back());
+    const int highColumn = std::max(sourceColumns.front(), sourceColumns.back());
+    const bool contiguous = !columns.mirrored && columns.srcSpan == columns.dstSpan;
+
+    const Kind kind = target.surface->kind;
+    Decoder decoder;
+    std::optional<ColorMatcher> matcher;
+    if (bitCount <= 8) {
+        const int tableSize = 1 << bitCount;
+        const int entries = header.biClrUsed != 0 && header.biClrUsed < static_cast<DWORD>(tableSize)
+                                ? static_cast<int>(header.biClrUsed)
+                                : tableSize;
+        const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + header.biSize);
+        decoder.table = TranslateColorTable(state, *context, kind, table, entries, tableSize);
+        decoder.decode = bitCount == 1 ? &DecodeIndexed<1> : bitCount == 4 ? &DecodeIndexed<4> : &DecodeIndexed<8>;
+    } else {
+        matcher.emplace(state, context, kind);
+        decoder.matcher = &*matcher;
+        switch (bitCount) {
+        case 16: decoder.decode = TrueColorDecoder<Xrgb555>(kind); break;
+        case 24:
+            decoder.decode = state.config.swappedRgb ? TrueColorDecoder<Rgb24Swapped>(kind)
+                                                     : TrueColorDecoder<Bgr24>(kind);
+            break;
+        default: decoder.decode = TrueColorDecoder<Bgrx32>(kind); break;
+        }
+    }
+
+    const RasterOp op{rop, InfoOf(kind).pixelMask};
+    const bool direct = contiguous && rop == SRCCOPY;
+    const size_t stride = static_cast<size_t>((width * bitCount + 31) / 32) * 4;
+    const auto* dib = static_cast<const uint8_t*>(bits);
+    std::vector<uint32_t> decoded(direct ? 0 : static_cast<size_t>(highColumn - lowColumn + 1));
+    std::vector<uint32_t> resampled(direct || contiguous ? 0 : static_cast<size_t>(count));
+    int decodedRow = -1;
+    for (int y = area.top; y < area.bottom; ++y) {
+        const int sy = rows.SourceOf(y);
+        if (sy < 0 || sy >= height) {
+            continue;
+        }
+        const uint8_t* row = dib + static_cast<size_t>(topDown ? sy : height - 1 - sy) * stride;
+        uint32_t* out = target.surface->Row(y) + firstColumn;
+        if (direct) {
+            decoder.decode(decoder, row, lowColumn, count, out);
+            continue;
+        }
+        if (sy != decodedRow) {
+            decoder.decode(decoder, row, lowColumn, highColumn - lowColumn + 1, decoded.data());
+            if (!contiguous) {
+                for (int i = 0; i < count; ++i) {
+                    resampled[static_cast<size_t>(i)] = decoded[static_cast<size_t>(sourceColumns[static_cast<size_t>(i)] - lowColumn)];
+                }
+            }
+            decodedRow = sy;
+        }
+        CombineRow(op, out, contiguous ? decoded.data() : resampled.data(), count);
+    }
+    return result;
+}
+
+}  // extern "C"

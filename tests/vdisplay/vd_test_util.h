@@ -1,0 +1,310 @@
+// Helpers of the virtual display tests: configuration, DIB building, and a
+// reference model of how each kind of display turns colours into pixels,
+// written from the device rules independently of the library.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "vdisplay/vdisplay.h"
+
+namespace vdtest {
+
+inline void Configure(vd::Kind kind, int width = 32, int height = 24, bool swapped = false)
+{
+    vd::Config config;
+    config.kind = kind;
+    config.width = width;
+    config.height = height;
+    config.swappedRgb = swapped;
+    vd::Configure(config);
+}
+
+inline const char* Name(vd::Kind kind)
+{
+    switch (kind) {
+    case vd::Kind::Mono: return "Mono";
+    case vd::Kind::Planar4: return "Planar4";
+    case vd::Kind::Packed4: return "Packed4";
+    case vd::Kind::Palette8: return "Palette8";
+    case vd::Kind::Rgb332: return "Rgb332";
+    case vd::Kind::Rgb565: return "Rgb565";
+    case vd::Kind::Rgb24: return "Rgb24";
+    case vd::Kind::Rgb32: return "Rgb32";
+    case vd::Kind::Grey2: return "Grey2";
+    }
+    return "?";
+}
+
+inline const std::vector<vd::Kind>& AllKinds()
+{
+    static const std::vector<vd::Kind> kinds = {vd::Kind::Mono,   vd::Kind::Planar4, vd::Kind::Packed4,
+                                                vd::Kind::Palette8, vd::Kind::Rgb332, vd::Kind::Rgb565,
+                                                vd::Kind::Rgb24,  vd::Kind::Rgb32,  vd::Kind::Grey2};
+    return kinds;
+}
+
+struct Color {
+    int r, g, b;
+    bool operator==(const Color&) const = default;
+};
+
+inline std::string ToString(Color c)
+{
+    return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+}
+inline COLORREF Ref(Color c) { return RGB(static_cast<BYTE>(c.r), static_cast<BYTE>(c.g), static_cast<BYTE>(c.b)); }
+inline Color FromRef(COLORREF c) { return {GetRValue(c), GetGValue(c), GetBValue(c)}; }
+
+// The 20 static colours in system palette order (entries 0-9, then 246-255).
+inline const std::array<Color, 20>& StaticColors()
+{
+    static const std::array<Color, 20> colors = {{
+        {0, 0, 0},       {128, 0, 0},     {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+        {128, 0, 128},   {0, 128, 128},   {192, 192, 192}, {192, 220, 192}, {166, 202, 240},
+        {255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},     {0, 255, 0},
+        {255, 255, 0},   {0, 0, 255},     {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
+    }};
+    return colors;
+}
+inline int StaticSlot(int s) { return s < 10 ? s : 236 + s; }
+
+inline const std::array<Color, 16>& SixteenColors()
+{
+    static const std::array<Color, 16> colors = {{
+        {0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+        {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+        {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+        {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255},
+    }};
+    return colors;
+}
+
+inline int Distance(Color a, Color b)
+{
+    return (a.r - b.r) * (a.r - b.r) + (a.g - b.g) * (a.g - b.g) + (a.b - b.b) * (a.b - b.b);
+}
+
+// Lowest index of the nearest colour.
+inline int Nearest(const std::vector<Color>& table, Color c)
+{
+    int best = 0;
+    for (size_t i = 1; i < table.size(); ++i) {
+        if (Distance(table[i], c) < Distance(table[static_cast<size_t>(best)], c)) {
+            best = static_cast<int>(i);
+        }
+    }
+    return best;
+}
+
+// The standard system palette of the 256-colour display at start.
+inline std::vector<Color> StartSystemPalette()
+{
+    std::vector<Color> palette(256, Color{0, 0, 0});
+    for (int s = 0; s < 20; ++s) {
+        palette[static_cast<size_t>(StaticSlot(s))] = StaticColors()[static_cast<size_t>(s)];
+    }
+    return palette;
+}
+
+inline std::vector<Color> CurrentSystemPalette()
+{
+    std::vector<Color> palette;
+    for (const PALETTEENTRY& e : vd::SystemPalette()) {
+        palette.push_back({e.peRed, e.peGreen, e.peBlue});
+    }
+    return palette;
+}
+
+// Reference device pixel for a colour drawn with the default palette.
+inline uint32_t ReferencePixel(vd::Kind kind, Color c)
+{
+    switch (kind) {
+    case vd::Kind::Mono: return (30 * c.r + 59 * c.g + 11 * c.b) / 100 >= 128 ? 1 : 0;
+    case vd::Kind::Planar4:
+    case vd::Kind::Packed4:
+        return static_cast<uint32_t>(Nearest({SixteenColors().begin(), SixteenColors().end()}, c));
+    case vd::Kind::Palette8: {
+        const std::vector<Color> statics(StaticColors().begin(), StaticColors().end());
+        return static_cast<uint32_t>(StaticSlot(Nearest(statics, c)));
+    }
+    case vd::Kind::Grey2: return static_cast<uint32_t>(Nearest({{0, 0, 0}, {85, 85, 85}, {170, 170, 170}, {255, 255, 255}}, c));
+    case vd::Kind::Rgb332: return static_cast<uint32_t>(((c.r / 32) << 5) | ((c.g / 32) << 2) | (c.b / 64));
+    case vd::Kind::Rgb565: return static_cast<uint32_t>(((c.r / 8) << 11) | ((c.g / 4) << 5) | (c.b / 8));
+    case vd::Kind::Rgb24:
+    case vd::Kind::Rgb32: return static_cast<uint32_t>((c.r << 16) | (c.g << 8) | c.b);
+    }
+    return 0;
+}
+
+// Reference colour of a device pixel (with the start system palette on Palette8).
+inline Color ReferenceColor(vd::Kind kind, uint32_t pixel, const std::vector<Color>& system = StartSystemPalette())
+{
+    // Widening by bit replication, spelled out per width.
+    auto w3 = [](uint32_t v) { return static_cast<int>((v << 5) | (v << 2) | (v >> 1)); };
+    auto w2 = [](uint32_t v) { return static_cast<int>(v * 85); };
+    auto w5 = [](uint32_t v) { return static_cast<int>((v << 3) | (v >> 2)); };
+    auto w6 = [](uint32_t v) { return static_cast<int>((v << 2) | (v >> 4)); };
+    switch (kind) {
+    case vd::Kind::Mono: return pixel ? Color{255, 255, 255} : Color{0, 0, 0};
+    case vd::Kind::Planar4:
+    case vd::Kind::Packed4: return SixteenColors()[pixel];
+    case vd::Kind::Palette8: return system[pixel];
+    case vd::Kind::Grey2: return {static_cast<int>(pixel * 85), static_cast<int>(pixel * 85), static_cast<int>(pixel * 85)};
+    case vd::Kind::Rgb332: return {w3(pixel >> 5), w3((pixel >> 2) & 7), w2(pixel & 3)};
+    case vd::Kind::Rgb565: return {w5(pixel >> 11), w6((pixel >> 5) & 63), w5(pixel & 31)};
+    case vd::Kind::Rgb24:
+    case vd::Kind::Rgb32:
+        return {static_cast<int>((pixel >> 16) & 255), static_cast<int>((pixel >> 8) & 255), static_cast<int>(pixel & 255)};
+    }
+    return {0, 0, 0};
+}
+
+// A packed DIB: header, colour table, rows, with pixel accessors in image
+// coordinates (y = 0 is the top row, whichever way the rows are stored).
+class Dib {
+public:
+    Dib(int width, int height, int bitCount, bool topDown = false)
+        : m_width(width), m_height(height), m_bitCount(bitCount), m_topDown(topDown),
+          m_stride(((width * bitCount + 31) / 32) * 4),
+          m_info(sizeof(BITMAPINFOHEADER) + 4 * (bitCount <= 8 ? (1u << bitCount) : 0u), 0),
+          m_bits(static_cast<size_t>(m_stride) * static_cast<size_t>(height), 0)
+    {
+        BITMAPINFOHEADER& h = header();
+        h.biSize = sizeof(BITMAPINFOHEADER);
+        h.biWidth = width;
+        h.biHeight = topDown ? -height : height;
+        h.biPlanes = 1;
+        h.biBitCount = static_cast<WORD>(bitCount);
+        h.biCompression = BI_RGB;
+    }
+
+    BITMAPINFOHEADER& header() { return *reinterpret_cast<BITMAPINFOHEADER*>(m_info.data()); }
+    const BITMAPINFO* info() const { return reinterpret_cast<const BITMAPINFO*>(m_info.data()); }
+    const void* bits() const { return m_bits.data(); }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    int bitCount() const { return m_bitCount; }
+
+    void SetColor(int index, Color c)
+    {
+        RGBQUAD* table = reinterpret_cast<RGBQUAD*>(m_info.data() + sizeof(BITMAPINFOHEADER));
+        table[index] = RGBQUAD{static_cast<BYTE>(c.b), static_cast<BYTE>(c.g), static_cast<BYTE>(c.r), 0};
+    }
+    Color TableColor(int index) const
+    {
+        const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(m_info.data() + sizeof(BITMAPINFOHEADER));
+        return {table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue};
+    }
+
+    uint8_t* RowBytes(int y)
+    {
+        const int stored = m_topDown ? y : m_height - 1 - y;
+        return m_bits.data() + static_cast<size_t>(stored) * static_cast<size_t>(m_stride);
+    }
+
+    // An index for 1/4/8 bits; for 16/24/32 bits the bytes of the pixel, as
+    // stored, little-endian.
+    void SetRaw(int x, int y, uint32_t value)
+    {
+        uint8_t* row = RowBytes(y);
+        if (m_bitCount < 8) {
+            const int perByte = 8 / m_bitCount;
+            const int shift = 8 - m_bitCount * (x % perByte + 1);
+            const uint8_t mask = static_cast<uint8_t>(((1 << m_bitCount) - 1) << shift);
+            row[x / perByte] = static_cast<uint8_t>((row[x / perByte] & ~mask) | ((value << shift) & mask));
+        } else {
+            for (int i = 0; i < m_bitCount / 8; ++i) {
+                row[x * (m_bitCount / 8) + i] = static_cast<uint8_t>(value >> (8 * i));
+            }
+        }
+    }
+    uint32_t Raw(int x, int y) const
+    {
+        const int stored = m_topDown ? y : m_height - 1 - y;
+        const uint8_t* row = m_bits.data() + static_cast<size_t>(stored) * static_cast<size_t>(m_stride);
+        if (m_bitCount < 8) {
+            const int perByte = 8 / m_bitCount;
+            const int shift = 8 - m_bitCount * (x % perByte + 1);
+            return (row[x / perByte] >> shift) & ((1u << m_bitCount) - 1);
+        }
+        uint32_t value = 0;
+        for (int i = 0; i < m_bitCount / 8; ++i) {
+            value |= static_cast<uint32_t>(row[x * (m_bitCount / 8) + i]) << (8 * i);
+        }
+        return value;
+    }
+
+    // The colour pixel (x, y) stands for; swapped applies to 24-bit pixels.
+    Color PixelColorAt(int x, int y, bool swapped = false) const
+    {
+        const uint32_t v = Raw(x, y);
+        switch (m_bitCount) {
+        case 16: {
+            auto w5 = [](uint32_t c) { return static_cast<int>((c << 3) | (c >> 2)); };
+            return {w5((v >> 10) & 31), w5((v >> 5) & 31), w5(v & 31)};
+        }
+        case 24:
+            return swapped ? Color{static_cast<int>(v & 255), static_cast<int>((v >> 8) & 255), static_cast<int>(v >> 16)}
+                           : Color{static_cast<int>(v >> 16), static_cast<int>((v >> 8) & 255), static_cast<int>(v & 255)};
+        case 32: return {static_cast<int>((v >> 16) & 255), static_cast<int>((v >> 8) & 255), static_cast<int>(v & 255)};
+        default: return TableColor(static_cast<int>(v));
+        }
+    }
+
+private:
+    int m_width, m_height, m_bitCount;
+    bool m_topDown;
+    int m_stride;
+    std::vector<uint8_t> m_info;
+    std::vector<uint8_t> m_bits;
+};
+
+// Everything a test might leak must be back to zero once it has released
+// what it made.
+inline void ExpectNothingLive(const std::string& context = "")
+{
+    const vd::LiveObjects live = vd::CountLiveObjects();
+    EXPECT_EQ(live.dcs, 0) << "device contexts left " << context;
+    EXPECT_EQ(live.palettes, 0) << "palettes left " << context;
+    EXPECT_EQ(live.bitmaps, 0) << "bitmaps left " << context;
+}
+
+// splitmix64, seeded per case.
+class Random {
+public:
+    explicit Random(uint64_t seed) : m_state(seed) {}
+    uint64_t Next()
+    {
+        uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int Between(int low, int high) { return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1)); }
+    Color AnyColor() { return {Between(0, 255), Between(0, 255), Between(0, 255)}; }
+
+private:
+    uint64_t m_state;
+};
+
+inline HPALETTE MakePalette(const std::vector<Color>& colors)
+{
+    std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * colors.size());
+    auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
+    log->palVersion = 0x300;
+    log->palNumEntries = static_cast<WORD>(colors.size());
+    PALETTEENTRY* entries = log->palPalEntry;
+    for (size_t i = 0; i < colors.size(); ++i) {
+        entries[i] = PALETTEENTRY{static_cast<BYTE>(colors[i].r), static_cast<BYTE>(colors[i].g),
+                                  static_cast<BYTE>(colors[i].b), 0};
+    }
+    return CreatePalette(log);
+}
+
+}  // namespace vdtest
