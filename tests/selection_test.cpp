@@ -198,9 +198,9 @@ TEST(SelectionOrder, GreyTestDecidesBetweenTheTwoVariants)
     blitter.m_imagePalette = palette.data();
     ASSERT_EQ(blitter.AssignBlitterFn(8, 0), kBlitOk);
     EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit8To8Mode2Gray");
-    palette[3 * 10] = 10;
-    palette[3 * 10 + 1] = 10;
-    palette[3 * 10 + 2] = 11;
+    palette[3 * 100] = 10;
+    palette[3 * 100 + 1] = 10;
+    palette[3 * 100 + 2] = 11;
     ASSERT_EQ(blitter.AssignBlitterFn(8, 0), kBlitOk);
     EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit8To8Mode2");
     // A 4-bit source looks only at its 16 entries.

@@ -60,6 +60,14 @@ Dib ImageOfSystemPalette()
 Dib UniformImage(int bits, uint8_t red, uint8_t green, uint8_t blue)
 {
     Dib dib(4, 4, bits);
+    if (bits > 8) {
+        for (int y = 0; y < 4; ++y) {
+            for (int x = 0; x < 4; ++x) {
+                dib.SetPixel(x, y, (uint32_t{red} << 16) | (uint32_t{green} << 8) | blue);
+            }
+        }
+        return dib;
+    }
     for (int i = 0; i < (1 << bits); ++i) {
         dib.SetColor(i, red, green, blue);
     }

@@ -55,6 +55,7 @@ HDC GetDC(HWND window)
 {
     auto lock = Lock();
     State& state = TheState();
+    ++state.dcRequests;
     DeviceContext context;
     if (window != nullptr) {
         if (state.windows.count(reinterpret_cast<uintptr_t>(window)) == 0) {
@@ -201,3 +202,13 @@ int GetDeviceCaps(HDC dc, int index)
 }
 
 }  // extern "C"
+
+namespace vd {
+
+uint64_t DcRequests()
+{
+    auto lock = Lock();
+    return TheState().dcRequests;
+}
+
+}  // namespace vd

@@ -88,6 +88,8 @@ struct State {
     std::vector<StretchCall> stretchCalls;
     // Never reset, so that a handle from before a Configure never names a new object.
     uintptr_t nextSerial = 16;
+    // Calls of GetDC since the process started.
+    uint64_t dcRequests = 0;
 };
 
 // The one state, initialized with the default configuration on first use.

@@ -92,6 +92,8 @@ struct LiveObjects {
     int bitmaps;   // CreateCompatibleBitmap without DeleteObject
 };
 VDISPLAY_API LiveObjects CountLiveObjects();
+// Calls of GetDC since the process started, window or screen, successful or not.
+VDISPLAY_API uint64_t DcRequests();
 
 // Writes the screen as a BMP in the device's own format: indexed with the
 // system palette as colour table on 1-, 2-, 4- and 8-bit palette kinds (the

@@ -77,8 +77,8 @@ public:
         for (int y = 0; y < config.height; ++y) {
             for (int x = 0; x < config.width; ++x) {
                 const bool inside = x >= m_dst.left && x < m_dst.right && y >= m_dst.top && y < m_dst.bottom;
-                const uint32_t want =
-                    inside ? expected[static_cast<size_t>((y - m_dst.top) * dstW + (x - m_dst.left))] : background;
+                const uint32_t want = DeviceRendition(
+                    inside ? expected[static_cast<size_t>((y - m_dst.top) * dstW + (x - m_dst.left))] : background);
                 const uint32_t shown = ToRgb(vd::ScreenColor(x, y));
                 if (shown != want) {
                     return ::testing::AssertionFailure() << "first difference at screen (" << x << ", " << y

@@ -126,4 +126,35 @@ inline uint32_t ToRgb(COLORREF color)
     return (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) | GetBValue(color);
 }
 
+// A channel kept to its top `bits` bits and widened again by repeating them,
+// as a display of that many bits per channel shows it.
+inline uint32_t KeepTopBits(uint32_t channel, int bits)
+{
+    const uint32_t kept = channel >> (8 - bits);
+    uint32_t widened = 0;
+    for (int shift = 8 - bits; shift > -bits; shift -= bits) {
+        widened |= shift >= 0 ? kept << shift : kept >> -shift;
+    }
+    return widened & 0xFF;
+}
+
+// The colour (0xRRGGBB) a direct-colour screen of the current kind shows for
+// a colour; palette kinds are not covered.
+inline uint32_t DeviceRendition(uint32_t rgb)
+{
+    int redBits = 8, greenBits = 8, blueBits = 8;
+    switch (vd::CurrentConfig().kind) {
+    case vd::Kind::Rgb565:
+        redBits = 5, greenBits = 6, blueBits = 5;
+        break;
+    case vd::Kind::Rgb332:
+        redBits = 3, greenBits = 3, blueBits = 2;
+        break;
+    default:
+        return rgb;
+    }
+    return (KeepTopBits(rgb >> 16, redBits) << 16) | (KeepTopBits((rgb >> 8) & 0xFF, greenBits) << 8) |
+           KeepTopBits(rgb & 0xFF, blueBits);
+}
+
 }  // namespace testsupport
