@@ -128,27 +128,22 @@ const Palette& SelectedPalette(const State& state, const DeviceContext* dc)
     return state.palettes.at(reinterpret_cast<uintptr_t>(StockPaletteHandle()));
 }
 
-std::vector<Rgb> SelectedPaletteColors(const State& state, const DeviceContext* dc)
-{
-    return SelectedPalette(state, dc).colors;
-}
-
 }  // namespace
 
 ColorMatcher::ColorMatcher(const State& state, const DeviceContext* dc, Kind kind) : m_kind(kind)
 {
     switch (kind) {
     case Kind::Palette8: {
-        const Palette* palette = &SelectedPalette(state, dc);
-        m_logicalColors = palette->colors;
-        m_candidates = palette->colors;
+        const Palette& palette = SelectedPalette(state, dc);
+        m_logicalColors = palette.colors;
+        m_candidates = palette.colors;
         m_candidatePixels.resize(m_candidates.size());
         for (size_t i = 0; i < m_candidates.size(); ++i) {
             // A palette never realized shows its colours through the nearest
             // system entries, as a background palette would.
             m_candidatePixels[i] =
-                i < palette->systemIndex.size()
-                    ? palette->systemIndex[i]
+                i < palette.systemIndex.size()
+                    ? palette.systemIndex[i]
                     : static_cast<uint32_t>(NearestIndex(state.systemPalette.data(), 256, m_candidates[i]));
         }
         break;
@@ -156,7 +151,7 @@ ColorMatcher::ColorMatcher(const State& state, const DeviceContext* dc, Kind kin
     case Kind::Planar4:
     case Kind::Packed4:
     case Kind::Grey2: {
-        m_logicalColors = SelectedPaletteColors(state, dc);
+        m_logicalColors = SelectedPalette(state, dc).colors;
         m_candidates = DeviceColorTable(state, kind);
         m_candidatePixels.resize(m_candidates.size());
         for (size_t i = 0; i < m_candidates.size(); ++i) {
@@ -164,7 +159,7 @@ ColorMatcher::ColorMatcher(const State& state, const DeviceContext* dc, Kind kin
         }
         break;
     }
-    default: m_logicalColors = SelectedPaletteColors(state, dc); break;
+    default: m_logicalColors = SelectedPalette(state, dc).colors; break;
     }
     // Exact colours, lowest index first: the usual colour table (the palette
     // itself) is resolved here without any distance search.
@@ -236,8 +231,8 @@ uint32_t ColorMatcher::PaletteIndexPixel(unsigned index)
 
 uint32_t ColorMatcher::FromColorRef(COLORREF color)
 {
-    // PALETTEINDEX(i) names an entry of the DC's logical palette; on other
-    // devices, and for every other flag, the low 24 bits are the colour.
+    // PALETTEINDEX(i) names an entry of the DC's logical palette; any other
+    // flag byte is ignored and the low 24 bits are the colour.
     if ((color >> 24) == 0x01) {
         return PaletteIndexPixel(color & 0xFFFF);
     }

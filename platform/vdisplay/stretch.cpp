@@ -271,8 +271,8 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
         if (sy != decodedRow) {
             decoder.decode(decoder, row, lowColumn, highColumn - lowColumn + 1, decoded.data());
             if (!contiguous) {
-                for (int i = 0; i < count; ++i) {
-                    resampled[static_cast<size_t>(i)] = decoded[static_cast<size_t>(sourceColumns[static_cast<size_t>(i)] - lowColumn)];
+                for (size_t i = 0; i < resampled.size(); ++i) {
+                    resampled[i] = decoded[static_cast<size_t>(sourceColumns[i] - lowColumn)];
                 }
             }
             decodedRow = sy;

@@ -169,7 +169,8 @@ TEST_P(ReadBack, PartialScanLinesCountFromTheBottom)
     // Scan line 1 is the second row from the bottom, bitmap row 2.
     for (int k = 0; k < 2; ++k) {
         const Color c = ReferenceColor(kind, vd::DevicePixel(0, 2 - k));
-        EXPECT_EQ(out[k], static_cast<uint32_t>((c.r << 16) | (c.g << 8) | c.b)) << Name(kind) << " scan line " << 1 + k;
+        EXPECT_EQ(out[k], static_cast<uint32_t>((c.r << 16) | (c.g << 8) | c.b))
+            << Name(kind) << " scan line " << 1 + k;
     }
     DeleteDC(memory);
     DeleteObject(bitmap);
@@ -359,7 +360,8 @@ TEST_P(BlitRops, OverlappingScreenToScreenCopiesTheOriginalPixels)
         ReleaseDC(nullptr, screen);
         for (int y = 0; y < 4; ++y) {
             for (int x = 0; x < 5; ++x) {
-                ASSERT_EQ(vd::DevicePixel(2 + s.dx + x, 2 + s.dy + y), before[static_cast<size_t>((2 + y) * 10 + 2 + x)])
+                const uint32_t original = before[static_cast<size_t>((2 + y) * 10 + 2 + x)];
+                ASSERT_EQ(vd::DevicePixel(2 + s.dx + x, 2 + s.dy + y), original)
                     << Name(kind) << " shift " << s.dx << "," << s.dy << " at " << x << "," << y;
             }
         }

@@ -104,9 +104,10 @@ TEST_P(ScreenBmp, HeadersAndPixelsMatchTheScreen)
                     << Name(c.kind) << " pixel " << x << "," << y << ": files are blue, green, red";
             } else {
                 const int perByte = 8 / c.bitCount;
-                const int index = (file[row + static_cast<size_t>(x / perByte)] >> (8 - c.bitCount * (x % perByte + 1))) &
-                                  ((1 << c.bitCount) - 1);
-                ASSERT_EQ(static_cast<uint32_t>(index), vd::DevicePixel(x, y)) << Name(c.kind) << " pixel " << x << "," << y;
+                const int shift = 8 - c.bitCount * (x % perByte + 1);
+                const int index = (file[row + static_cast<size_t>(x / perByte)] >> shift) & ((1 << c.bitCount) - 1);
+                ASSERT_EQ(static_cast<uint32_t>(index), vd::DevicePixel(x, y))
+                    << Name(c.kind) << " pixel " << x << "," << y;
             }
         }
     }

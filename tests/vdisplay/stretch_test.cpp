@@ -55,8 +55,12 @@ std::vector<uint32_t> Reference(const std::vector<uint32_t>& before, int screenW
 {
     std::vector<uint32_t> after = before;
     const int srcTop = dib.height() - g.sy - g.sh;
-    for (int y = std::max(0, static_cast<int>(window.top)); y < std::min(screenH, static_cast<int>(window.bottom)); ++y) {
-        for (int x = std::max(0, static_cast<int>(window.left)); x < std::min(screenW, static_cast<int>(window.right)); ++x) {
+    const int top = std::max(0, static_cast<int>(window.top));
+    const int bottom = std::min(screenH, static_cast<int>(window.bottom));
+    const int left = std::max(0, static_cast<int>(window.left));
+    const int right = std::min(screenW, static_cast<int>(window.right));
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
             const int j = x - window.left - g.x;
             const int i = y - window.top - g.y;
             if (j < 0 || j >= g.dw || i < 0 || i >= g.dh) {
@@ -181,8 +185,8 @@ Dib ThreeRows(int bitCount, bool topDown = false)
             dib.SetColor(y, colors[y]);
         }
         for (int x = 0; x < 2; ++x) {
-            dib.SetRaw(x, y, bitCount <= 8 ? static_cast<uint32_t>(y)
-                                           : static_cast<uint32_t>((colors[y].r << 16) | (colors[y].g << 8) | colors[y].b));
+            const uint32_t packed = static_cast<uint32_t>((colors[y].r << 16) | (colors[y].g << 8) | colors[y].b);
+            dib.SetRaw(x, y, bitCount <= 8 ? static_cast<uint32_t>(y) : packed);
         }
     }
     return dib;

@@ -133,7 +133,8 @@ inline uint32_t ReferencePixel(vd::Kind kind, Color c)
         const std::vector<Color> statics(StaticColors().begin(), StaticColors().end());
         return static_cast<uint32_t>(StaticSlot(Nearest(statics, c)));
     }
-    case vd::Kind::Grey2: return static_cast<uint32_t>(Nearest({{0, 0, 0}, {85, 85, 85}, {170, 170, 170}, {255, 255, 255}}, c));
+    case vd::Kind::Grey2:
+        return static_cast<uint32_t>(Nearest({{0, 0, 0}, {85, 85, 85}, {170, 170, 170}, {255, 255, 255}}, c));
     case vd::Kind::Rgb332: return static_cast<uint32_t>(((c.r / 32) << 5) | ((c.g / 32) << 2) | (c.b / 64));
     case vd::Kind::Rgb565: return static_cast<uint32_t>(((c.r / 8) << 11) | ((c.g / 4) << 5) | (c.b / 8));
     case vd::Kind::Rgb24:
@@ -155,12 +156,16 @@ inline Color ReferenceColor(vd::Kind kind, uint32_t pixel, const std::vector<Col
     case vd::Kind::Planar4:
     case vd::Kind::Packed4: return SixteenColors()[pixel];
     case vd::Kind::Palette8: return system[pixel];
-    case vd::Kind::Grey2: return {static_cast<int>(pixel * 85), static_cast<int>(pixel * 85), static_cast<int>(pixel * 85)};
+    case vd::Kind::Grey2: {
+        const int level = static_cast<int>(pixel * 85);
+        return {level, level, level};
+    }
     case vd::Kind::Rgb332: return {w3(pixel >> 5), w3((pixel >> 2) & 7), w2(pixel & 3)};
     case vd::Kind::Rgb565: return {w5(pixel >> 11), w6((pixel >> 5) & 63), w5(pixel & 31)};
     case vd::Kind::Rgb24:
     case vd::Kind::Rgb32:
-        return {static_cast<int>((pixel >> 16) & 255), static_cast<int>((pixel >> 8) & 255), static_cast<int>(pixel & 255)};
+        return {static_cast<int>((pixel >> 16) & 255), static_cast<int>((pixel >> 8) & 255),
+                static_cast<int>(pixel & 255)};
     }
     return {0, 0, 0};
 }
@@ -250,9 +255,12 @@ public:
             return {w5((v >> 10) & 31), w5((v >> 5) & 31), w5(v & 31)};
         }
         case 24:
-            return swapped ? Color{static_cast<int>(v & 255), static_cast<int>((v >> 8) & 255), static_cast<int>(v >> 16)}
-                           : Color{static_cast<int>(v >> 16), static_cast<int>((v >> 8) & 255), static_cast<int>(v & 255)};
-        case 32: return {static_cast<int>((v >> 16) & 255), static_cast<int>((v >> 8) & 255), static_cast<int>(v & 255)};
+        case 32: {
+            // Stored blue, green, red (red, green, blue on a swapped display).
+            const int low = static_cast<int>(v & 255), middle = static_cast<int>((v >> 8) & 255);
+            const int high = static_cast<int>((v >> 16) & 255);
+            return swapped && m_bitCount == 24 ? Color{low, middle, high} : Color{high, middle, low};
+        }
         default: return TableColor(static_cast<int>(v));
         }
     }
