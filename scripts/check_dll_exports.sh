@@ -6,12 +6,12 @@ exports=$(i686-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\
 required=(
   _ZN10VyrBlitterC1Eii _ZN10VyrBlitterD1Ev _ZN10VyrBlitteraSERKS_
   _ZN10VyrBlitter16VyrReInitBlitterEii
-  _ZN10VyrBlitter7VyrBlitEP5HDC__P16tagBITMAPINFOHEADERP7tagRECTS5_
-  _ZN10VyrBlitter7VyrBlitEP6HWND__P16tagBITMAPINFOHEADERP7tagRECTS5_
+  _ZN10VyrBlitter7VyrBlitEP5HDC__P19tagBITMAPINFOHEADERP7tagRECTS5_
+  _ZN10VyrBlitter7VyrBlitEP6HWND__P19tagBITMAPINFOHEADERP7tagRECTS5_
   _ZN10VyrBlitter15AssignBlitterFnEii
   _ZN10VyrBlitter22VyrRealizeFixedPaletteEP6HWND__
-  _ZN10VyrBlitter17VyrRealizePaletteEP6HWND__P16tagBITMAPINFOHEADER
-  _ZN10VyrBlitter17VyrRealizePaletteEP6HWND__P11tagRGBQUADi
+  _ZN10VyrBlitter17VyrRealizePaletteEP6HWND__P19tagBITMAPINFOHEADER
+  _ZN10VyrBlitter17VyrRealizePaletteEP6HWND__P10tagRGBQUADi
 )
 status=0
 for symbol in "${required[@]}"; do

@@ -14,6 +14,19 @@ constexpr uintptr_t HandleValue(uintptr_t serial, HandleType type)
     return (serial << 4) | static_cast<uintptr_t>(type);
 }
 
+template <class Object>
+void KeepApplicationObjects(std::unordered_map<uintptr_t, Object>& objects)
+{
+    for (auto it = objects.begin(); it != objects.end();) {
+        if (it->second.stock || it->second.deletePending) {
+            it = objects.erase(it);
+        } else {
+            it->second.selections = 0;
+            ++it;
+        }
+    }
+}
+
 void Reset(State& state, const Config& config)
 {
     state.config = config;
@@ -27,8 +40,13 @@ void Reset(State& state, const Config& config)
     ResetSystemPalette(state);
     state.windows.clear();
     state.dcs.clear();
-    state.palettes.clear();
-    state.bitmaps.clear();
+    // Palettes and bitmaps are the applications' objects and outlive a change
+    // of display mode, as in GDI; the DCs they were selected into do not.
+    KeepApplicationObjects(state.palettes);
+    KeepApplicationObjects(state.bitmaps);
+    for (auto& [handle, palette] : state.palettes) {
+        palette.systemIndex.clear();
+    }
     state.stretchCalls.clear();
 
     Palette defaultPalette;

@@ -31,8 +31,9 @@ struct Config {
 };
 
 // Replaces the screen: a new framebuffer filled with black, the standard
-// system palette of the kind, no windows. Handles from before are not valid
-// afterwards; the live-object counters restart at zero.
+// system palette of the kind, no windows and no device contexts. Palettes and
+// bitmaps created before stay valid and counted until deleted, as GDI objects
+// outlive a change of display mode.
 VDISPLAY_API void Configure(const Config& config);
 VDISPLAY_API Config CurrentConfig();
 

@@ -235,7 +235,7 @@ TEST(Accounting, BitmapGoesIntoOneDcAtATime)
     ExpectNothingLive();
 }
 
-TEST(Accounting, ConfigureForgetsEverything)
+TEST(Accounting, ConfigureKeepsPalettesAndBitmapsButNotWindowsOrDcs)
 {
     Configure(vd::Kind::Palette8, 8, 8);
     HWND window = vd::CreateWindow(RECT{0, 0, 4, 4});
@@ -245,17 +245,32 @@ TEST(Accounting, ConfigureForgetsEverything)
     RealizePalette(dc);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, 2, 2);
     SetPixel(dc, 1, 1, RGB(255, 255, 255));
-    Configure(vd::Kind::Palette8, 8, 8);
-    ExpectNothingLive("after Configure");
+    Configure(vd::Kind::Rgb32, 8, 8);
+    EXPECT_EQ(vd::CountLiveObjects().dcs, 0);
+    EXPECT_EQ(vd::CountLiveObjects().palettes, 1);
+    EXPECT_EQ(vd::CountLiveObjects().bitmaps, 1);
     EXPECT_EQ(GetDC(window), nullptr) << "windows are gone";
     EXPECT_EQ(ReleaseDC(window, dc), 0) << "old DCs are invalid";
-    EXPECT_EQ(DeleteObject(palette), FALSE);
-    EXPECT_EQ(DeleteObject(bitmap), FALSE);
-    EXPECT_EQ(CurrentSystemPalette(), StartSystemPalette());
+    EXPECT_EQ(DeleteObject(palette), TRUE) << "a palette outlives the change of mode";
+    EXPECT_EQ(DeleteObject(bitmap), TRUE) << "so does a bitmap";
+    ExpectNothingLive("after deleting them");
     EXPECT_EQ(vd::DevicePixel(1, 1), 0u);
     const vd::Config config = vd::CurrentConfig();
-    EXPECT_EQ(config.kind, vd::Kind::Palette8);
+    EXPECT_EQ(config.kind, vd::Kind::Rgb32);
     EXPECT_EQ(config.width, 8);
+}
+
+TEST(Accounting, ConfigureRestoresTheStandardSystemPalette)
+{
+    Configure(vd::Kind::Palette8, 8, 8);
+    HDC dc = GetDC(nullptr);
+    HPALETTE palette = MakePalette({{1, 2, 3}});
+    SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+    ReleaseDC(nullptr, dc);
+    Configure(vd::Kind::Palette8, 8, 8);
+    EXPECT_EQ(CurrentSystemPalette(), StartSystemPalette());
+    DeleteObject(palette);
 }
 
 TEST(Threads, ConcurrentDrawingKeepsCountsAndPixels)
