@@ -10,6 +10,7 @@
 
 #include "dibdraw32/VyrBlitter.h"
 #include "memkit40.h"
+#include "support/display_kinds.h"
 #include "vdisplay/vdisplay.h"
 
 namespace testsupport {
@@ -104,31 +105,5 @@ public:
 private:
     HDC m_dc;
 };
-
-inline void ConfigureDisplay(vd::Kind kind, int width = 64, int height = 64, bool swapped = false)
-{
-    vd::Config config;
-    config.kind = kind;
-    config.width = width;
-    config.height = height;
-    config.swappedRgb = swapped;
-    vd::Configure(config);
-}
-
-inline const char* KindName(vd::Kind kind)
-{
-    switch (kind) {
-    case vd::Kind::Mono: return "Mono";
-    case vd::Kind::Planar4: return "Planar4";
-    case vd::Kind::Packed4: return "Packed4";
-    case vd::Kind::Palette8: return "Palette8";
-    case vd::Kind::Rgb332: return "Rgb332";
-    case vd::Kind::Rgb565: return "Rgb565";
-    case vd::Kind::Rgb24: return "Rgb24";
-    case vd::Kind::Rgb32: return "Rgb32";
-    case vd::Kind::Grey2: return "Grey2";
-    }
-    return "?";
-}
 
 }  // namespace testsupport

@@ -11,34 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "support/display_kinds.h"
 #include "vdisplay/vdisplay.h"
 
 namespace vdtest {
 
 inline void Configure(vd::Kind kind, int width = 32, int height = 24, bool swapped = false)
 {
-    vd::Config config;
-    config.kind = kind;
-    config.width = width;
-    config.height = height;
-    config.swappedRgb = swapped;
-    vd::Configure(config);
+    testsupport::ConfigureDisplay(kind, width, height, swapped);
 }
 
 inline const char* Name(vd::Kind kind)
 {
-    switch (kind) {
-    case vd::Kind::Mono: return "Mono";
-    case vd::Kind::Planar4: return "Planar4";
-    case vd::Kind::Packed4: return "Packed4";
-    case vd::Kind::Palette8: return "Palette8";
-    case vd::Kind::Rgb332: return "Rgb332";
-    case vd::Kind::Rgb565: return "Rgb565";
-    case vd::Kind::Rgb24: return "Rgb24";
-    case vd::Kind::Rgb32: return "Rgb32";
-    case vd::Kind::Grey2: return "Grey2";
-    }
-    return "?";
+    return testsupport::KindName(kind);
 }
 
 inline const std::vector<vd::Kind>& AllKinds()
