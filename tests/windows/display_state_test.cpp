@@ -3,6 +3,7 @@
 // matrix, the read-back probe and the channel order it finds.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "blitter/probes.h"

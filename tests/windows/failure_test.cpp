@@ -108,3 +108,71 @@ TEST(AllocationFailure, RealizationReportsNoMemoryAndRealizesNothing)
     EXPECT_EQ(failures, 3) << "the output palette, the work table and the logical palette";
     EXPECT_NE(SystemPalette(), fixedRealized) << "the realization after the failures changed nothing";
 }
+
+TEST(UnsupportedBitmaps, AreRefusedAndDrawNothing)
+{
+    TestWindow& window = TestWindow::Get();
+    window.Fill(kBackground);
+    RECT dst = {40, 60, 60, 70};
+    const std::vector<uint32_t> untouched = window.Read(dst);
+    const Resources before = Resources::Now();
+    {
+        VyrBlitter blitter(0, 0);
+        for (int bits : {16, 32, 2}) {
+            Dib dib(20, 10, bits);
+            RECT src = {0, 0, 20, 10};
+            EXPECT_EQ(blitter.VyrBlit(window.hwnd(), dib.header(), &src, &dst), kBlitUnsupported) << bits << " bits";
+        }
+        Dib planes(20, 10, 8);
+        planes.header()->biPlanes = 2;
+        RECT src = {-5, -5, 100, 100};
+        EXPECT_EQ(blitter.VyrBlit(window.hwnd(), planes.header(), &src, &dst), kBlitUnsupported);
+        EXPECT_EQ(src.left, -5) << "a bitmap of two planes is refused before the rectangle is clipped";
+        EXPECT_EQ(src.right, 100);
+    }
+    // A dither mode outside 0..3 is refused where the display needs one (an
+    // 8-bit image on a palette screen); a true-colour screen never asks.
+    Random random(2);
+    Dib image(20, 10, 8);
+    Randomize(image, random);
+    {
+        VyrBlitter blitter(7, 0);
+        RECT src = {0, 0, 20, 10};
+        const short result = blitter.VyrBlit(window.hwnd(), image.header(), &src, &dst);
+        if (ScreenCaps::Now().Palettized()) {
+            EXPECT_EQ(result, kBlitUnsupported);
+        } else {
+            EXPECT_EQ(result, kBlitOk);
+            window.Fill(kBackground);
+        }
+    }
+    EXPECT_EQ(FirstDifference(window.Read(dst), untouched, 20), "") << "a refused blit drew";
+    ExpectSameResources(before, Resources::Now(), "refused blits");
+}
+
+TEST(GdiAccounting, BlitsAndRealizationsLeaveNoGdiObject)
+{
+    if (!GdiObjectsCounted()) {
+        GTEST_SKIP() << "GetGuiResources does not count GDI objects here (Wine answers 0); "
+                        "the palette tests check with GetObjectType that every palette is deleted";
+    }
+    TestWindow& window = TestWindow::Get();
+    const auto round = [&window] {
+        VyrBlitter blitter(2, 1);
+        for (int bits : {1, 4, 8, 24}) {
+            Random random(bits);
+            Dib dib(30, 14, bits);
+            Randomize(dib, random);
+            blitter.VyrRealizePalette(window.hwnd(), dib.header());
+            RECT src = {0, 0, 30, 14}, dst = {40, 60, 70, 74};
+            EXPECT_EQ(blitter.VyrBlit(window.hwnd(), dib.header(), &src, &dst), kBlitOk);
+            src = {0, 0, 30, 14};
+            dst = {40, 60, 55, 90};
+            EXPECT_EQ(blitter.VyrBlit(window.hwnd(), dib.header(), &src, &dst), kBlitOk);
+        }
+    };
+    round();
+    const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    round();
+    EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), before);
+}

@@ -78,6 +78,13 @@ std::vector<uint32_t> ImageColours(Random& random, size_t count)
     return {chosen.begin(), chosen.end()};
 }
 
+// Declared after a blitter that draws through the window's DC, it selects
+// the stock palette back into that DC before the blitter deletes its own.
+struct StockPaletteOnExit {
+    HDC dc;
+    ~StockPaletteOnExit() { SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE); }
+};
+
 class PaletteScreen : public ::testing::Test {
 protected:
     void SetUp() override
@@ -143,6 +150,7 @@ std::vector<int> ExpectedIndices(const Dib& dib, const RECT& src, const RECT& ds
 TEST_F(PaletteScreen, FirstBlitAdoptsTheSystemPaletteAndTheNextTakesTheShortcut)
 {
     VyrBlitter blitter(1, 2);
+    StockPaletteOnExit deselect{m_dc};
     const HPALETTE constructed = blitter.m_palette;
     Random random(11);
     Dib first(20, 12, 8), second(20, 12, 8);
@@ -194,6 +202,7 @@ TEST_F(PaletteScreen, AnImageOfTheSystemPaletteIsDrawnIndexForIndex)
         dib.SetPixel(i % 32, i / 32, static_cast<uint32_t>(i));
     }
     VyrBlitter blitter(2, 2);
+    StockPaletteOnExit deselect{m_dc};
     RECT src = {0, 0, 32, 8};
     const RECT dst = {40, 30, 72, 38};
     ASSERT_EQ(blitter.VyrBlit(m_dc, dib.header(), &src, const_cast<RECT*>(&dst)), kBlitOk);
@@ -220,6 +229,7 @@ TEST_F(PaletteScreen, RealizationTakesTheFreeEntries)
         dib.SetColor(i, colors[0]);
     }
     VyrBlitter blitter(0, 1);
+    StockPaletteOnExit deselect{m_dc};
     ASSERT_EQ(blitter.VyrRealizePalette(m_window->hwnd(), dib.header()), kBlitOk);
     const std::vector<uint32_t> after = SystemPalette();
     const auto present = std::count_if(colors.begin(), colors.end(), [&](uint32_t c) { return Contains(after, c); });
@@ -240,6 +250,7 @@ TEST_F(PaletteScreen, RealizedImagePaletteMapsEveryColourExactly)
         dib.SetColor(i, colors[static_cast<size_t>(i) % colors.size()]);
     }
     VyrBlitter blitter(0, 1);
+    StockPaletteOnExit deselect{m_dc};
     ASSERT_EQ(blitter.VyrRealizePalette(m_window->hwnd(), dib.header()), kBlitOk);
     const std::vector<uint32_t> system = SystemPalette();
     for (uint32_t color : colors) {
@@ -267,6 +278,7 @@ TEST_F(PaletteScreen, RealizedColoursReachTheScreen)
         dib.SetColor(i, colors[static_cast<size_t>(i) % colors.size()]);
     }
     VyrBlitter blitter(0, 1);
+    StockPaletteOnExit deselect{m_dc};
     ASSERT_EQ(blitter.VyrRealizePalette(m_window->hwnd(), dib.header()), kBlitOk);
     RECT src = {0, 0, 10, 10};
     const RECT dst = {0, 0, 10, 10};
@@ -314,6 +326,7 @@ TEST_F(PaletteScreen, FixedPaletteIsRealizedAndMatched)
         ASSERT_EQ(other.VyrRealizePalette(m_window->hwnd(), otherDib.header()), kBlitOk);
 
         VyrBlitter blitter(1, variant == 1 ? 1 : 0);
+        StockPaletteOnExit deselect{m_dc};
         short realized = kBlitOk;
         switch (variant) {
         case 0:
@@ -403,6 +416,7 @@ TEST_F(PaletteScreen, FixedPaletteReductionShowsTheIndicesTheConverterNames)
             }
         }
         VyrBlitter blitter(1, 0);
+        StockPaletteOnExit deselect{m_dc};
         RECT src = {0, 0, 30, 20};
         const RECT dst = {10 + 70 * (row % 6), 150, 10 + 70 * (row % 6) + c.dstW, 150 + c.dstH};
         ++row;
@@ -454,6 +468,7 @@ TEST_F(PaletteScreen, PaletteObjectsAreDeletedAndNoBlockIsLeft)
     std::vector<HPALETTE> seen;
     {
         VyrBlitter blitter(2, 1);
+        StockPaletteOnExit deselect{m_dc};
         seen.push_back(blitter.m_palette);
         Random random(3);
         for (int bits : {1, 4, 8, 24, 1}) {
@@ -470,7 +485,6 @@ TEST_F(PaletteScreen, PaletteObjectsAreDeletedAndNoBlockIsLeft)
                 EXPECT_EQ(GetObjectType(seen[i]), 0u) << "palette " << i << " left behind";
             }
         }
-        SelectPalette(m_dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
     }
     EXPECT_EQ(GetObjectType(seen.back()), 0u) << "the destructor left its palette";
     ExpectSameResources(before, Resources::Now(), "palette screen");
