@@ -8,6 +8,7 @@
 #include <cstring>
 #include <set>
 
+#include "memkit40.h"
 #include "wine_support.h"
 
 using namespace winetest;
@@ -394,17 +395,18 @@ TEST_F(PaletteScreen, FixedPaletteReductionShowsTheIndicesTheConverterNames)
         int bits;
         bool grey;
         const char* converter;
-        int dstW, dstH;
+        RECT src;  // as passed; the image is 30 × 20
+        int left, top, dstW, dstH;
     };
     const Case cases[] = {
-        {"24-bit colours", 24, false, "Blit24To8Mode1", 30, 20},
-        {"8-bit colour table, enlarged", 8, false, "Blit8To8Mode1", 57, 33},
-        {"8-bit grey table, reduced", 8, true, "Blit8To8Mode1Gray", 13, 9},
-        {"4-bit colour table, enlarged", 4, false, "Blit4To8Mode1", 45, 23},
-        {"4-bit grey table", 4, true, "Blit4To8Mode1Gray", 30, 20},
-        {"1-bit", 1, false, "Blit1To8", 30, 20},
+        {"24-bit colours", 24, false, "Blit24To8Mode1", {0, 0, 30, 20}, 10, 150, 30, 20},
+        {"8-bit colour table, enlarged", 8, false, "Blit8To8Mode1", {0, 0, 30, 20}, 50, 150, 57, 33},
+        {"8-bit grey table, reduced", 8, true, "Blit8To8Mode1Gray", {0, 0, 30, 20}, 120, 150, 13, 9},
+        {"4-bit colour table, clipped, enlarged", 4, false, "Blit4To8Mode1", {-4, 3, 27, 40}, 150, 150, 45, 23},
+        {"4-bit grey table, odd left edge", 4, true, "Blit4To8Mode1Gray", {5, 0, 30, 20}, 210, 150, 25, 20},
+        {"1-bit, left edge inside a byte", 1, false, "Blit1To8", {3, 1, 30, 20}, 250, 150, 27, 19},
+        {"24-bit, 600 wide: two bands", 24, false, "Blit24To8Mode1", {0, 0, 30, 20}, 20, 190, 600, 40},
     };
-    int row = 0;
     for (const Case& c : cases) {
         Random random(static_cast<uint64_t>(c.bits) * 10 + c.grey);
         Dib dib(30, 20, c.bits);
@@ -417,12 +419,50 @@ TEST_F(PaletteScreen, FixedPaletteReductionShowsTheIndicesTheConverterNames)
         }
         VyrBlitter blitter(1, 0);
         StockPaletteOnExit deselect{m_dc};
-        RECT src = {0, 0, 30, 20};
-        const RECT dst = {10 + 70 * (row % 6), 150, 10 + 70 * (row % 6) + c.dstW, 150 + c.dstH};
-        ++row;
+        RECT src = c.src;
+        const RECT dst = {c.left, c.top, c.left + c.dstW, c.top + c.dstH};
         ASSERT_EQ(blitter.VyrBlit(m_dc, dib.header(), &src, const_cast<RECT*>(&dst)), kBlitOk) << c.name;
         EXPECT_EQ(NameOf(blitter.m_convert), c.converter) << c.name;
         ExpectIndices(blitter, dst, ExpectedIndices(dib, src, dst, blitter.m_colorMap, false, c.grey), c.name);
+    }
+}
+
+TEST_F(PaletteScreen, DitheredBlitsShowWhatTheirConverterMakesOfEachRow)
+{
+    // The converters are checked against references of their own elsewhere;
+    // here the rows a blit emits, with their row numbers, carried error row
+    // and bands, must reach the screen as the converter makes them.
+    Random random(21);
+    Dib dib(23, 11, 24);
+    Randomize(dib, random);
+    const int dstW = 57, dstH = 30;
+    for (int dither : {0, 2, 3}) {
+        VyrBlitter blitter(dither, 0);
+        StockPaletteOnExit deselect{m_dc};
+        RECT src = {0, 0, 23, 11};
+        const RECT dst = {30, 200, 30 + dstW, 200 + dstH};
+        ASSERT_EQ(blitter.VyrBlit(m_dc, dib.header(), &src, const_cast<RECT*>(&dst)), kBlitOk);
+        EXPECT_EQ(NameOf(blitter.m_convert), "Blit24To8Mode" + std::to_string(dither));
+
+        VyrBlitter replay(dither, 0);
+        std::memcpy(replay.m_colorMap, blitter.m_colorMap, sizeof replay.m_colorMap);
+        std::memcpy(replay.m_systemPalette, blitter.m_systemPalette, sizeof replay.m_systemPalette);
+        replay.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(6 * dstW));
+        std::memset(replay.m_errorRow, 0, 6 * dstW);
+        std::vector<uint8_t> scaled(3 * dstW), out(dstW + 4);
+        std::vector<int> indices;
+        for (int y = 0; y < dstH; ++y) {
+            for (int x = 0; x < dstW; ++x) {
+                const uint32_t color = dib.Color(x * 23 / dstW, y * 11 / dstH);
+                scaled[static_cast<size_t>(3 * x)] = static_cast<uint8_t>(color);
+                scaled[static_cast<size_t>(3 * x + 1)] = static_cast<uint8_t>(color >> 8);
+                scaled[static_cast<size_t>(3 * x + 2)] = static_cast<uint8_t>(color >> 16);
+            }
+            replay.m_rowCounter = y;
+            blitter.m_convert(&replay, scaled.data(), out.data(), dstW);
+            indices.insert(indices.end(), out.begin(), out.begin() + dstW);
+        }
+        ExpectIndices(blitter, dst, indices, "dither mode " + std::to_string(dither));
     }
 }
 
