@@ -55,9 +55,12 @@ else
   failures+=("sanitizer build failed"); failed=$((failed + 1))
 fi
 
+windows_built=0
 if command -v i686-w64-mingw32-g++ >/dev/null 2>&1; then
+  # DIBDRAW_TESTS builds the Windows tests, run under Wine below.
   if linux_build build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-       -DCMAKE_BUILD_TYPE=Release -DDIBDRAW_TESTS=OFF -DDIBDRAW_BENCH=OFF -DDIBDRAW_TOOLS=OFF; then
+       -DCMAKE_BUILD_TYPE=Release -DDIBDRAW_TESTS=ON -DDIBDRAW_BENCH=OFF -DDIBDRAW_TOOLS=OFF; then
+    windows_built=1
     echo "== check dibdraw32.dll exports"
     if bash scripts/check_dll_exports.sh build/win32/dibdraw32.dll >build/win32.exports.log 2>&1; then
       passed=$((passed + 1))
@@ -72,6 +75,28 @@ if command -v i686-w64-mingw32-g++ >/dev/null 2>&1; then
 else
   echo "== SKIPPED the Windows DLLs: i686-w64-mingw32-g++ is not installed (bash scripts/setup.sh --windows installs it)"
 fi
+
+# ---- Windows tests under Wine ----------------------------------------------
+# The Windows build's own tests of the library against Wine's GDI on Xvfb
+# screens of 8, 16 and 24 bits; GoogleTest's summary lines are counted.
+if (( windows_built )); then
+  if ! command -v wine >/dev/null 2>&1 || ! command -v Xvfb >/dev/null 2>&1; then
+    echo "== SKIPPED the Windows tests under Wine: wine or Xvfb is not installed"
+  elif [[ ! -f build/win32/tests/windows/dibdraw_wine_tests.exe ]]; then
+    echo "== SKIPPED the Windows tests under Wine: not built (no GoogleTest sources in /usr/src/googletest)"
+  else
+    echo "== Windows tests under Wine"
+    bash scripts/wine_tests.sh build/win32 2>&1 | tee build/win32.wine-tests.log
+    wine_passed=$(awk '/^\[  PASSED  \] [0-9]+ tests?\./ { n += $4 } END { print n + 0 }' build/win32.wine-tests.log)
+    wine_failed=$(awk '/^\[  FAILED  \] [0-9]+ tests?,/ { n += $4 } END { print n + 0 }' build/win32.wine-tests.log)
+    wine_broken=$(grep -c '^run failed:' build/win32.wine-tests.log)
+    passed=$((passed + wine_passed))
+    failed=$((failed + wine_failed + wine_broken))
+    (( wine_failed == 0 )) || failures+=("Windows tests under Wine: ${wine_failed} failed")
+    (( wine_broken == 0 )) || failures+=("Windows tests under Wine: ${wine_broken} run(s) without a result")
+  fi
+fi
+# ---- end of Windows tests under Wine ----------------------------------------
 
 echo
 for failure in "${failures[@]}"; do
