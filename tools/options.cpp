@@ -13,17 +13,6 @@ namespace dibtool {
 
 namespace {
 
-struct DisplayName {
-    std::string_view name;
-    vd::Kind kind;
-};
-
-constexpr DisplayName kDisplays[] = {
-    {"1", vd::Kind::Mono},      {"4", vd::Kind::Packed4}, {"4p", vd::Kind::Planar4},
-    {"8", vd::Kind::Palette8},  {"8rgb", vd::Kind::Rgb332}, {"16", vd::Kind::Rgb565},
-    {"24", vd::Kind::Rgb24},    {"32", vd::Kind::Rgb32},  {"2", vd::Kind::Grey2},
-};
-
 bool ParseInt(std::string_view text, int& value)
 {
     const std::string copy(text);
@@ -111,12 +100,15 @@ std::string ApplyValue(const std::string& name, const std::string& value, Option
         }
         options.output = value;
     } else if (name == "--display") {
-        const auto found = std::find_if(std::begin(kDisplays), std::end(kDisplays),
-                                        [&](const DisplayName& d) { return d.name == value; });
-        if (found == std::end(kDisplays)) {
+        options.display = DisplayKindFromName(value);
+        if (!options.display) {
             return bad("1, 4, 4p, 8, 8rgb, 16, 24, 32 or 2");
         }
-        options.display = found->kind;
+    } else if (name == "--system-palette") {
+        if (value.empty()) {
+            return bad("a file name");
+        }
+        options.systemPaletteFile = value;
     } else if (name == "--dither") {
         if (!ParseInt(value, options.dither)) {
             return bad("an integer");
@@ -181,10 +173,16 @@ std::string ApplyValue(const std::string& name, const std::string& value, Option
 
 bool TakesValue(const std::string& name)
 {
-    static constexpr std::string_view kWithValue[] = {"-o",     "--output",  "--display", "--dither",
-                                                      "--palette", "--realize", "--src",  "--dst",
-                                                      "--size", "--screen",  "--window", "--background"};
+    static constexpr std::string_view kWithValue[] = {
+        "-o",     "--output", "--display", "--dither",     "--palette", "--realize",       "--src",
+        "--dst",  "--size",   "--screen",  "--window",     "--background", "--system-palette"};
     return std::find(std::begin(kWithValue), std::end(kWithValue), name) != std::end(kWithValue);
+}
+
+// The options the palette command takes; every other one is the render command's.
+bool PaletteCommandTakes(const std::string& name)
+{
+    return name == "-o" || name == "--output" || name == "--display";
 }
 
 }  // namespace
@@ -199,9 +197,12 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         options.help = true;
         return {};
     }
-    if (args[0] != "render") {
-        return "unknown command '" + args[0] + "' (the command is render)";
+    if (args[0] == "palette") {
+        options.command = Command::Palette;
+    } else if (args[0] != "render") {
+        return "unknown command '" + args[0] + "' (the commands are render and palette)";
     }
+    const bool palette = options.command == Command::Palette;
     bool sawSize = false;
     bool sawDst = false;
     bool sawInput = false;
@@ -225,6 +226,9 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
             return {};
         }
         if (arg == "--swapped" || arg == "--info") {
+            if (palette) {
+                return "option " + arg + " does not apply to the palette command";
+            }
             (arg == "--swapped" ? options.swapped : options.info) = true;
             continue;
         }
@@ -245,15 +249,24 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         } else {
             return "unknown option '" + name + "'";
         }
+        if (palette && !PaletteCommandTakes(name)) {
+            return "option " + name + " does not apply to the palette command";
+        }
         if (std::string problem = ApplyValue(name, value, options, sawSize, sawDst); !problem.empty()) {
             return problem;
         }
+    }
+    if (palette) {
+        return sawInput ? "the palette command takes no input file" : "";
     }
     if (sawSize && sawDst) {
         return "--size and --dst cannot be used together";
     }
     if (sawInput && options.input.empty()) {
         return "the input file name is empty";
+    }
+    if (!options.systemPaletteFile.empty() && options.display != DisplayKind::Palette8) {
+        return "--system-palette needs --display 8 (256 colours with a palette)";
     }
     if (options.output.empty()) {
         return "no output file given (-o OUTPUT)";
