@@ -83,6 +83,9 @@ int main(int argc, char** argv)
         std::fputs(dibtool::HelpText(), stdout);
         return kExitOk;
     }
+    if (std::string problem = dibtool::Screen::Unsupported(options); !problem.empty()) {
+        return DisplayError(problem);
+    }
     if (options.command == dibtool::Command::Palette) {
         return RunPaletteCommand(options);
     }

@@ -347,15 +347,19 @@ const char* UsageText()
            "                      [--dither N] [--palette N] [--realize none|fixed|image]\n"
            "                      [--src L,T,R,B] [--dst L,T,R,B | --size WxH] [--screen WxH]\n"
            "                      [--window L,T,R,B] [--background R,G,B] [--swapped] [--info]\n"
+           "                      [--system-palette FILE]\n"
+           "       dibdraw palette [-o FILE] [--display KIND]\n"
            "       dibdraw --help\n";
 }
 
 const char* HelpText()
 {
     return R"(dibdraw: renders an image as a display of a given kind shows it, through the
-dibdraw32 library and a virtual display.
+dibdraw32 library: on a virtual display in the Linux build, on the real display
+in the Windows build (dibdraw.exe, see "Windows build" below).
 
 usage: dibdraw render [INPUT] -o OUTPUT [options]
+       dibdraw palette [-o FILE] [--display KIND]
        dibdraw --help
 
 INPUT is a BMP or a PNG file, told apart by their contents. Without INPUT the
@@ -421,7 +425,9 @@ Options:
   --window L,T,R,B       the window the tool blits into, in screen coordinates,
                          inside the screen (default: the whole screen); the
                          destination is relative to it and clipped to it
-  --background R,G,B     the screen's colour before the blit (default 0,0,0)
+  --background R,G,B     the screen's colour before the blit (default 0,0,0);
+                         on a 256-colour display the nearest of the 20 static
+                         colours
   --swapped              the display's 24-bit DIBs are red, green, blue instead
                          of blue, green, red
   --info                 print key=value lines after the blit: result (the
@@ -430,20 +436,42 @@ Options:
                          blit), rop (SRCCOPY, SRCAND or SRCPAINT), src (the
                          clipped source rectangle), bands (the number of
                          StretchDIBits calls)
+  --system-palette FILE  with --display 8: the 256 system palette entries the
+                         display starts with, instead of the 20 static colours
+                         and black (a file written by dibdraw palette, e.g. on
+                         another display, to render as that display would)
   -h, --help             show this text
+
+dibdraw palette writes the display's system palette (--display as for render,
+default 32 on Linux, which has none): one "R,G,B" line per entry from entry 0,
+after a comment line starting with #. Without -o it goes to standard output.
 
 Exit status:
   0  the blit returned 0 and the output was written
-  1  the input could not be read, is malformed or unsupported, or the output
-     could not be written; no output file is left behind
-  2  usage error
+  1  the input (or the --system-palette file) could not be read, is malformed
+     or unsupported, or the output could not be written; no output file is
+     left behind
+  2  usage error, or a display that cannot be used as asked (Windows build)
   3  the library returned a negative code (-1007 out of memory, -1032
      unsupported bitmap, display or dither mode); --info still prints and no
      output file is written
 
+Windows build:
+  dibdraw.exe draws on the real display through GDI and USER. The screen is a
+  borderless window of the --screen size at the top left of the display (it
+  must fit), --window a second one over it, and the output is read back from
+  the display with GetDIBits. --display is only checked against the display
+  (an error if it differs; without it any display is used), and --swapped and
+  --system-palette are refused. PNG input is not supported; PNG output is
+  written uncompressed. bands counts the StretchDIBits calls of dibdraw32.dll.
+  Under Wine, give dibdraw.exe the X11 driver settings ClientSideGraphics=N and
+  PrivateColorMap=Y (see the README): Wine's default client-side drawing
+  ignores the realized palette of a 256-colour display.
+
 Examples:
   dibdraw render -o card.png --display 8 --dither 2
   dibdraw render photo.png -o small.bmp --display 4 --size 200x150 --info
+  dibdraw palette --display 8 -o standard.txt
 )";
 }
 

@@ -6,8 +6,8 @@
 // size --screen gives, and the window is --window inside it.
 // Windows: the screen is a borderless window of the size --screen gives at
 // the top left of the real display, which must be of the kind --display
-// names; --window, when it is not the whole screen, is a child window of it.
-// Either way the output is what the whole screen shows.
+// names; --window, when it is not the whole screen, is a second borderless
+// window over it. Either way the output is what the whole screen shows.
 #pragma once
 
 #include <memory>
@@ -26,6 +26,11 @@ public:
     ~Screen();
     Screen(const Screen&) = delete;
     Screen& operator=(const Screen&) = delete;
+
+    // Why this build cannot do what the options ask, whatever the display
+    // (the Windows build refuses --swapped and --system-palette, which
+    // describe a virtual display); an empty string when it can.
+    static std::string Unsupported(const Options& options);
 
     // Sets the display up for one render: the screen, its system palette
     // (`systemPalette`, when not empty, replaces the 256-colour display's

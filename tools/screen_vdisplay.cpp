@@ -41,6 +41,8 @@ Screen::~Screen()
     }
 }
 
+std::string Screen::Unsupported(const Options&) { return {}; }
+
 std::string Screen::Open(const Options& options, const Geometry& geometry,
                          std::span<const PALETTEENTRY> systemPalette)
 {
