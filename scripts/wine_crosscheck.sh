@@ -80,6 +80,7 @@ cases() {  # depth
       echo "$image-p1-realize-none images/$image.bmp --palette 1 --realize none --dither 2"
       echo "$image-p0-realize-none images/$image.bmp --palette 0 --realize none --dither 1"
     done
+    echo "window-p1 images/eight.bmp --palette 1 --screen 80x60 --window 10,8,70,52 --dst -6,-4,50,40 --background 0,0,128"
     echo "embedded-p1-d2 --palette 1 --dither 2"
     echo "embedded-p2-d3 --palette 2 --dither 3 --size 200x100"
     echo "one_clear0-p1 images/one_clear0.bmp --palette 1 --background 0,128,128"
