@@ -1,11 +1,20 @@
 // Where the conformance cross-check under Wine (scripts/wine_crosscheck.sh)
 // showed Wine 8 departing from Windows: the virtual display keeps Windows'
 // behaviour, and these cases pin it, naming what Wine does instead.
+#include <sstream>
+
 #include "vd_test_util.h"
 
 using namespace vdtest;
 
 namespace {
+
+std::string Text(Color c)
+{
+    std::ostringstream text;
+    text << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+    return text.str();
+}
 
 // The library's display probe: a colour drawn on the screen, copied into a
 // 1 x 1 compatible bitmap and read back as a 24-bit DIB pixel.
@@ -54,8 +63,9 @@ TEST(WineDifferences, CompatibleBitmapOfA16BitDisplayKeepsSixGreenBits)
     for (const Case& c : kCases) {
         vd::Kind kind = vd::Kind::Mono;
         const Color read = ProbeThroughCompatibleBitmap(c.drawn, kind);
-        EXPECT_EQ(kind, vd::Kind::Rgb565) << ToString(c.drawn);
-        EXPECT_EQ(read, c.windows) << ToString(c.drawn) << " (Wine reads " << ToString(c.wine) << ")";
+        EXPECT_EQ(kind, vd::Kind::Rgb565) << Text(c.drawn);
+        EXPECT_EQ(read, c.windows) << Text(c.drawn) << " gives " << Text(read) << " (Wine reads " << Text(c.wine)
+                                   << ")";
     }
     ExpectNothingLive();
 }
