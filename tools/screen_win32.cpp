@@ -114,7 +114,6 @@ struct Screen::State {
     // 256-colour displays.)
     HWND overlay = nullptr;
     Size size;
-    bool palette = false;
 
     // What the screen shows, 0x00RRGGBB per pixel, top row first.
     std::vector<uint32_t> ReadColors() const;
@@ -209,7 +208,6 @@ std::string Screen::Open(const Options& options, const Geometry& geometry, std::
 
     State& state = *m_state;
     state.size = geometry.screen;
-    state.palette = caps.palette;
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     // Top-most at the top left: the library's probe pixel at (0, 0) of the
     // screen lies in it, and no other window covers it.
