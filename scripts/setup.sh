@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, where it is missing (Debian).
-# With --windows it also installs the mingw-w64 cross-compiler.
+#   --windows  also the mingw-w64 cross-compiler (the Windows DLLs and dibdraw.exe)
+#   --wine     also Wine (32-bit, with the i386 architecture) and Xvfb, for the
+#              Wine conformance cross-check
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev pkg-config)
-if [[ "${1:-}" == "--windows" ]]; then
-  packages+=(g++-mingw-w64-i686)
-fi
+wine=0
+for option in "$@"; do
+  case $option in
+    --windows) packages+=(g++-mingw-w64-i686) ;;
+    --wine) packages+=(wine wine32 xvfb); wine=1 ;;
+    *) echo "setup: unknown option $option (--windows, --wine)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for package in "${packages[@]}"; do
@@ -17,6 +24,10 @@ if (( ${#missing[@]} )); then
   if [[ $(id -u) -ne 0 ]]; then
     echo "setup: missing packages: ${missing[*]} (run as root, or install them)" >&2
     exit 1
+  fi
+  # wine32 is an i386 package.
+  if (( wine )) && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
   fi
   echo "setup: installing ${missing[*]}"
   apt-get update -qq

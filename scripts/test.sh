@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the normal build and an
 # AddressSanitizer + UndefinedBehaviorSanitizer build on Linux, then the
-# Windows DLLs when the mingw-w64 cross-compiler is present.
+# Windows DLLs and dibdraw.exe when the mingw-w64 cross-compiler is present,
+# then the Wine conformance cross-check when Wine and Xvfb are too.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -59,7 +60,7 @@ windows_built=0
 if command -v i686-w64-mingw32-g++ >/dev/null 2>&1; then
   # DIBDRAW_TESTS builds the Windows tests, run under Wine below.
   if linux_build build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-       -DCMAKE_BUILD_TYPE=Release -DDIBDRAW_TESTS=ON -DDIBDRAW_BENCH=OFF -DDIBDRAW_TOOLS=OFF; then
+       -DCMAKE_BUILD_TYPE=Release -DDIBDRAW_TESTS=ON -DDIBDRAW_BENCH=OFF -DDIBDRAW_TOOLS=ON; then
     windows_built=1
     echo "== check dibdraw32.dll exports"
     if bash scripts/check_dll_exports.sh build/win32/dibdraw32.dll >build/win32.exports.log 2>&1; then
@@ -97,6 +98,30 @@ if (( windows_built )); then
   fi
 fi
 # ---- end of Windows tests under Wine ----------------------------------------
+
+# ---- Wine conformance: dibdraw.exe on Wine's GDI against the virtual display
+if ! command -v wine >/dev/null 2>&1 || ! command -v Xvfb >/dev/null 2>&1; then
+  echo "== SKIPPED the Wine conformance cross-check: wine and Xvfb are not installed (bash scripts/setup.sh --wine installs them)"
+elif ! command -v i686-w64-mingw32-g++ >/dev/null 2>&1; then
+  echo "== SKIPPED the Wine conformance cross-check: it needs the Windows build (bash scripts/setup.sh --windows)"
+elif printf '%s\n' "${failures[@]}" | grep -q -x -e 'release build failed' -e 'Windows cross-build failed' ||
+     [[ ! -f build/win32/tools/dibdraw.exe || ! -x build/release/tools/dibdraw ]]; then
+  failures+=("Wine conformance: not run, dibdraw.exe or the Linux dibdraw was not built"); failed=$((failed + 1))
+else
+  echo "== Wine conformance: the same renders on Wine at depths 8, 16, 24 and on the virtual display"
+  bash scripts/wine_crosscheck.sh build/release build/win32 2>&1 | tee build/crosscheck.log
+  summary=$(grep -E '^wine crosscheck: [0-9]+ passed, [0-9]+ failed' build/crosscheck.log | tail -n 1)
+  if [[ -z "$summary" ]]; then
+    failures+=("Wine conformance: no result"); failed=$((failed + 1))
+  else
+    crosscheck_passed=$(sed -E 's/^wine crosscheck: ([0-9]+) passed.*/\1/' <<<"$summary")
+    crosscheck_failed=$(sed -E 's/.*, ([0-9]+) failed$/\1/' <<<"$summary")
+    passed=$((passed + crosscheck_passed))
+    failed=$((failed + crosscheck_failed))
+    (( crosscheck_failed == 0 )) || failures+=("Wine conformance: $crosscheck_failed failed (see build/crosscheck)")
+  fi
+fi
+# ---- end of Wine conformance
 
 echo
 for failure in "${failures[@]}"; do

@@ -1,5 +1,6 @@
 // dibdraw: renders a BMP or PNG file (or the embedded test card) as a display
-// of a given kind shows it, through dibdraw32 and the virtual display.
+// of a given kind shows it, through dibdraw32: on a virtual display in the
+// Linux build, on the real display in the Windows build.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,7 +9,10 @@
 #include "tools/embedded_image.h"
 #include "tools/image_file.h"
 #include "tools/options.h"
+#include "tools/output_file.h"
 #include "tools/render.h"
+#include "tools/screen.h"
+#include "tools/system_palette.h"
 
 namespace {
 
@@ -24,9 +28,46 @@ int UsageError(const std::string& problem)
     return kExitUsage;
 }
 
+// A display that cannot be used as the options ask is a usage error, but
+// the usage text would not help.
+int DisplayError(const std::string& problem)
+{
+    std::fprintf(stderr, "dibdraw: %s\n", problem.c_str());
+    return kExitUsage;
+}
+
 void Fail(const std::string& file, const std::string& problem)
 {
     std::fprintf(stderr, "dibdraw: %s: %s\n", file.c_str(), problem.c_str());
+}
+
+// dibdraw palette: the system palette of the display, one entry per line.
+int RunPaletteCommand(const dibtool::Options& options)
+{
+    dibtool::Screen screen;
+    const dibtool::Geometry geometry{RECT{0, 0, 0, 0}, RECT{0, 0, 0, 0}, RECT{0, 0, 1, 1}, dibtool::Size{1, 1}};
+    if (std::string problem = screen.Open(options, geometry, {}); !problem.empty()) {
+        return DisplayError(problem);
+    }
+    const std::vector<PALETTEENTRY> entries = screen.SystemPalette();
+    if (entries.empty()) {
+        std::fprintf(stderr, "dibdraw: the display has no system palette (it is a direct-colour display)\n");
+        return kExitBadInput;
+    }
+    const std::string text = dibtool::FormatSystemPalette(entries);
+    if (options.output.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return kExitOk;
+    }
+    const std::string problem = dibtool::ReplaceFile(options.output, [&](const std::string& temporary) {
+        return dibtool::WriteBytes(temporary, std::span<const uint8_t>(
+                                                  reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    });
+    if (!problem.empty()) {
+        Fail(options.output, problem);
+        return kExitBadInput;
+    }
+    return kExitOk;
 }
 
 }  // namespace
@@ -42,6 +83,12 @@ int main(int argc, char** argv)
         std::fputs(dibtool::HelpText(), stdout);
         return kExitOk;
     }
+    if (std::string problem = dibtool::Screen::Unsupported(options); !problem.empty()) {
+        return DisplayError(problem);
+    }
+    if (options.command == dibtool::Command::Palette) {
+        return RunPaletteCommand(options);
+    }
 
     dibtool::PackedDib image;
     const std::string inputName = options.input.empty() ? "embedded image" : options.input;
@@ -52,13 +99,26 @@ int main(int argc, char** argv)
         return kExitBadInput;
     }
 
+    std::vector<PALETTEENTRY> systemPalette;
+    if (!options.systemPaletteFile.empty()) {
+        if (std::string problem = dibtool::ReadSystemPaletteFile(options.systemPaletteFile, systemPalette);
+            !problem.empty()) {
+            Fail(options.systemPaletteFile, problem);
+            return kExitBadInput;
+        }
+    }
+
     dibtool::Geometry geometry;
     if (std::string problem = dibtool::ResolveGeometry(options, image.width(), image.height(), geometry);
         !problem.empty()) {
         return UsageError(problem);
     }
 
-    const dibtool::RenderReport report = dibtool::Render(options, geometry, image);
+    dibtool::Screen screen;
+    if (std::string problem = screen.Open(options, geometry, systemPalette); !problem.empty()) {
+        return DisplayError(problem);
+    }
+    const dibtool::RenderReport report = dibtool::Render(options, geometry, screen, image);
     if (options.info) {
         for (const std::string& line : dibtool::InfoLines(report)) {
             std::printf("%s\n", line.c_str());

@@ -13,17 +13,6 @@ namespace dibtool {
 
 namespace {
 
-struct DisplayName {
-    std::string_view name;
-    vd::Kind kind;
-};
-
-constexpr DisplayName kDisplays[] = {
-    {"1", vd::Kind::Mono},      {"4", vd::Kind::Packed4}, {"4p", vd::Kind::Planar4},
-    {"8", vd::Kind::Palette8},  {"8rgb", vd::Kind::Rgb332}, {"16", vd::Kind::Rgb565},
-    {"24", vd::Kind::Rgb24},    {"32", vd::Kind::Rgb32},  {"2", vd::Kind::Grey2},
-};
-
 bool ParseInt(std::string_view text, int& value)
 {
     const std::string copy(text);
@@ -111,12 +100,15 @@ std::string ApplyValue(const std::string& name, const std::string& value, Option
         }
         options.output = value;
     } else if (name == "--display") {
-        const auto found = std::find_if(std::begin(kDisplays), std::end(kDisplays),
-                                        [&](const DisplayName& d) { return d.name == value; });
-        if (found == std::end(kDisplays)) {
+        options.display = DisplayKindFromName(value);
+        if (!options.display) {
             return bad("1, 4, 4p, 8, 8rgb, 16, 24, 32 or 2");
         }
-        options.display = found->kind;
+    } else if (name == "--system-palette") {
+        if (value.empty()) {
+            return bad("a file name");
+        }
+        options.systemPaletteFile = value;
     } else if (name == "--dither") {
         if (!ParseInt(value, options.dither)) {
             return bad("an integer");
@@ -181,10 +173,16 @@ std::string ApplyValue(const std::string& name, const std::string& value, Option
 
 bool TakesValue(const std::string& name)
 {
-    static constexpr std::string_view kWithValue[] = {"-o",     "--output",  "--display", "--dither",
-                                                      "--palette", "--realize", "--src",  "--dst",
-                                                      "--size", "--screen",  "--window", "--background"};
+    static constexpr std::string_view kWithValue[] = {
+        "-o",     "--output", "--display", "--dither",     "--palette", "--realize",       "--src",
+        "--dst",  "--size",   "--screen",  "--window",     "--background", "--system-palette"};
     return std::find(std::begin(kWithValue), std::end(kWithValue), name) != std::end(kWithValue);
+}
+
+// The options the palette command takes; every other one is the render command's.
+bool PaletteCommandTakes(const std::string& name)
+{
+    return name == "-o" || name == "--output" || name == "--display";
 }
 
 }  // namespace
@@ -199,9 +197,12 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         options.help = true;
         return {};
     }
-    if (args[0] != "render") {
-        return "unknown command '" + args[0] + "' (the command is render)";
+    if (args[0] == "palette") {
+        options.command = Command::Palette;
+    } else if (args[0] != "render") {
+        return "unknown command '" + args[0] + "' (the commands are render and palette)";
     }
+    const bool palette = options.command == Command::Palette;
     bool sawSize = false;
     bool sawDst = false;
     bool sawInput = false;
@@ -225,6 +226,9 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
             return {};
         }
         if (arg == "--swapped" || arg == "--info") {
+            if (palette) {
+                return "option " + arg + " does not apply to the palette command";
+            }
             (arg == "--swapped" ? options.swapped : options.info) = true;
             continue;
         }
@@ -245,15 +249,24 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         } else {
             return "unknown option '" + name + "'";
         }
+        if (palette && !PaletteCommandTakes(name)) {
+            return "option " + name + " does not apply to the palette command";
+        }
         if (std::string problem = ApplyValue(name, value, options, sawSize, sawDst); !problem.empty()) {
             return problem;
         }
+    }
+    if (palette) {
+        return sawInput ? "the palette command takes no input file" : "";
     }
     if (sawSize && sawDst) {
         return "--size and --dst cannot be used together";
     }
     if (sawInput && options.input.empty()) {
         return "the input file name is empty";
+    }
+    if (!options.systemPaletteFile.empty() && options.display != DisplayKind::Palette8) {
+        return "--system-palette needs --display 8 (256 colours with a palette)";
     }
     if (options.output.empty()) {
         return "no output file given (-o OUTPUT)";
@@ -334,15 +347,19 @@ const char* UsageText()
            "                      [--dither N] [--palette N] [--realize none|fixed|image]\n"
            "                      [--src L,T,R,B] [--dst L,T,R,B | --size WxH] [--screen WxH]\n"
            "                      [--window L,T,R,B] [--background R,G,B] [--swapped] [--info]\n"
+           "                      [--system-palette FILE]\n"
+           "       dibdraw palette [-o FILE] [--display KIND]\n"
            "       dibdraw --help\n";
 }
 
 const char* HelpText()
 {
     return R"(dibdraw: renders an image as a display of a given kind shows it, through the
-dibdraw32 library and a virtual display.
+dibdraw32 library: on a virtual display in the Linux build, on the real display
+in the Windows build (dibdraw.exe, see "Windows build" below).
 
 usage: dibdraw render [INPUT] -o OUTPUT [options]
+       dibdraw palette [-o FILE] [--display KIND]
        dibdraw --help
 
 INPUT is a BMP or a PNG file, told apart by their contents. Without INPUT the
@@ -408,7 +425,9 @@ Options:
   --window L,T,R,B       the window the tool blits into, in screen coordinates,
                          inside the screen (default: the whole screen); the
                          destination is relative to it and clipped to it
-  --background R,G,B     the screen's colour before the blit (default 0,0,0)
+  --background R,G,B     the screen's colour before the blit (default 0,0,0);
+                         on a 256-colour display the nearest of the 20 static
+                         colours
   --swapped              the display's 24-bit DIBs are red, green, blue instead
                          of blue, green, red
   --info                 print key=value lines after the blit: result (the
@@ -417,20 +436,42 @@ Options:
                          blit), rop (SRCCOPY, SRCAND or SRCPAINT), src (the
                          clipped source rectangle), bands (the number of
                          StretchDIBits calls)
+  --system-palette FILE  with --display 8: the 256 system palette entries the
+                         display starts with, instead of the 20 static colours
+                         and black (a file written by dibdraw palette, e.g. on
+                         another display, to render as that display would)
   -h, --help             show this text
+
+dibdraw palette writes the display's system palette (--display as for render,
+default 32 on Linux, which has none): one "R,G,B" line per entry from entry 0,
+after a comment line starting with #. Without -o it goes to standard output.
 
 Exit status:
   0  the blit returned 0 and the output was written
-  1  the input could not be read, is malformed or unsupported, or the output
-     could not be written; no output file is left behind
-  2  usage error
+  1  the input (or the --system-palette file) could not be read, is malformed
+     or unsupported, or the output could not be written; no output file is
+     left behind
+  2  usage error, or a display that cannot be used as asked (Windows build)
   3  the library returned a negative code (-1007 out of memory, -1032
      unsupported bitmap, display or dither mode); --info still prints and no
      output file is written
 
+Windows build:
+  dibdraw.exe draws on the real display through GDI and USER. The screen is a
+  borderless window of the --screen size at the top left of the display (it
+  must fit), --window a second one over it, and the output is read back from
+  the display with GetDIBits. --display is only checked against the display
+  (an error if it differs; without it any display is used), and --swapped and
+  --system-palette are refused. PNG input is not supported; PNG output is
+  written uncompressed. bands counts the StretchDIBits calls of dibdraw32.dll.
+  Under Wine, give dibdraw.exe the X11 driver settings ClientSideGraphics=N and
+  PrivateColorMap=Y (see the README): Wine's default client-side drawing
+  ignores the realized palette of a 256-colour display.
+
 Examples:
   dibdraw render -o card.png --display 8 --dither 2
   dibdraw render photo.png -o small.bmp --display 4 --size 200x150 --info
+  dibdraw palette --display 8 -o standard.txt
 )";
 }
 

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "dibplatform.h"
-#include "vdisplay/vdisplay.h"
+#include "tools/display_kind.h"
 
 namespace dibtool {
 
+enum class Command { Render, Palette };
 enum class OutputFormat { Bmp, Png };
 enum class RealizeMode { None, Fixed, Image };
 
@@ -20,10 +21,12 @@ struct Size {
 
 struct Options {
     bool help = false;
+    Command command = Command::Render;
     std::string input;  // empty: the embedded image
-    std::string output;
+    std::string output;  // the palette command writes to standard output when empty
     OutputFormat format = OutputFormat::Png;
-    vd::Kind display = vd::Kind::Rgb32;
+    // Not given: a 32-bit virtual display, or the real display as it is.
+    std::optional<DisplayKind> display;
     int dither = 0;
     int palette = 0;
     std::optional<RealizeMode> realize;
@@ -34,6 +37,7 @@ struct Options {
     COLORREF background = RGB(0, 0, 0);
     bool swapped = false;
     bool info = false;
+    std::string systemPaletteFile;  // --system-palette
 };
 
 // Parses the arguments that follow the program name. Returns an empty string

@@ -1,5 +1,6 @@
-// Reading PNG files into packed DIBs and writing screen colours as PNG, with
-// libpng.
+// Reading PNG files into packed DIBs and writing screen colours as PNG: with
+// libpng on Linux (png_io.cpp); on Windows (png_io_win32.cpp) PNG input is
+// refused and output is written by EncodeStoredPng.
 #pragma once
 
 #include <cstdint>
@@ -8,10 +9,9 @@
 #include <vector>
 
 #include "tools/packed_dib.h"
+#include "tools/png_format.h"
 
 namespace dibtool {
-
-bool HasPngSignature(std::span<const uint8_t> file);
 
 // Decodes a whole PNG file held in memory into the closest DIB the library
 // draws: palette images keep their palette at 1, 4 (for 2- and 4-bit files) or

@@ -1,5 +1,5 @@
-// One render: a virtual display set up as the options say, the image blitted
-// into a window of it by the library, and the screen written out.
+// One render: the image blitted by the library into the screen's window,
+// after the palette realization asked for, and the screen written out.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 
 #include "tools/options.h"
 #include "tools/packed_dib.h"
+#include "tools/screen.h"
 
 namespace dibtool {
 
@@ -25,20 +26,15 @@ struct RenderReport {
     std::string outputProblem;
 };
 
-// Configures the virtual display, realizes a palette if asked to, blits the
-// image and, when all of that returned 0, writes the screen to
-// options.output. The image is not changed.
-RenderReport Render(const Options& options, const Geometry& geometry, PackedDib& image);
+// Realizes a palette if asked to, blits the image into the screen's window
+// (opened for these options and geometry) and, when all of that returned 0,
+// writes the screen to options.output. The image is not changed.
+RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, PackedDib& image);
 
 // The --info lines, without line ends.
 std::vector<std::string> InfoLines(const RenderReport& report);
 
 // "SRCCOPY", "SRCAND", "SRCPAINT" or the code in hexadecimal.
 std::string RopName(uint32_t rop);
-
-// Writes the current screen to `path` through a temporary file in the same
-// directory, so that `path` either gets the whole image or is not touched.
-// Returns an empty string on success, otherwise why it failed.
-std::string WriteScreenFile(const std::string& path, OutputFormat format, Size screen);
 
 }  // namespace dibtool

@@ -8,6 +8,7 @@
 
 #include "tools/options.h"
 
+using dibtool::DisplayKind;
 using dibtool::Geometry;
 using dibtool::Options;
 using dibtool::ParseArguments;
@@ -33,7 +34,7 @@ void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 
 const UsageCase kUsageErrors[] = {
     {"NoArguments", {}, "no command given"},
-    {"UnknownCommand", {"draw", "-o", "x.png"}, "unknown command 'draw'"},
+    {"UnknownCommand", {"draw", "-o", "x.png"}, "unknown command 'draw' (the commands are render and palette)"},
     {"NoOutput", {"render", "in.bmp"}, "no output file given (-o OUTPUT)"},
     {"OutputWithoutValue", {"render", "-o"}, "option -o needs a value"},
     {"OutputEmpty", {"render", "-o", ""}, "invalid value '' for -o"},
@@ -79,6 +80,17 @@ const UsageCase kUsageErrors[] = {
     {"BackgroundNegative", {"render", "-o", "x.png", "--background", "0,-1,0"},
      "invalid value '0,-1,0' for --background"},
     {"BackgroundTwoNumbers", {"render", "-o", "x.png", "--background", "1,2"}, "invalid value '1,2' for --background"},
+    {"SystemPaletteWithoutDisplay", {"render", "-o", "x.png", "--system-palette", "p.txt"},
+     "--system-palette needs --display 8 (256 colours with a palette)"},
+    {"SystemPaletteOnDisplay16", {"render", "-o", "x.png", "--display", "16", "--system-palette", "p.txt"},
+     "--system-palette needs --display 8"},
+    {"SystemPaletteEmpty", {"render", "-o", "x.png", "--display", "8", "--system-palette="},
+     "invalid value '' for --system-palette (a file name)"},
+    {"PaletteCommandWithInput", {"palette", "in.bmp"}, "the palette command takes no input file"},
+    {"PaletteCommandWithRenderOption", {"palette", "--dither", "1"},
+     "option --dither does not apply to the palette command"},
+    {"PaletteCommandWithRenderFlag", {"palette", "--info"}, "option --info does not apply to the palette command"},
+    {"PaletteCommandBadDisplay", {"palette", "--display", "9"}, "invalid value '9' for --display"},
 };
 
 class UsageError : public testing::TestWithParam<UsageCase> {};
@@ -101,7 +113,7 @@ TEST(ParseArguments, DefaultsWithOnlyAnOutput)
     EXPECT_EQ(options.input, "");
     EXPECT_EQ(options.output, "out.png");
     EXPECT_EQ(options.format, dibtool::OutputFormat::Png);
-    EXPECT_EQ(options.display, vd::Kind::Rgb32);
+    EXPECT_FALSE(options.display.has_value());
     EXPECT_EQ(options.dither, 0);
     EXPECT_EQ(options.palette, 0);
     EXPECT_FALSE(options.realize.has_value());
@@ -123,7 +135,7 @@ TEST(ParseArguments, EveryOptionLandsInItsField)
     EXPECT_EQ(options.input, "in.bmp");
     EXPECT_EQ(options.output, "OUT.BMP");
     EXPECT_EQ(options.format, dibtool::OutputFormat::Bmp);
-    EXPECT_EQ(options.display, vd::Kind::Planar4);
+    EXPECT_EQ(options.display, DisplayKind::Planar4);
     EXPECT_EQ(options.dither, 2);
     EXPECT_EQ(options.palette, -3);
     EXPECT_EQ(options.realize, RealizeMode::Image);
@@ -139,16 +151,39 @@ TEST(ParseArguments, EveryOptionLandsInItsField)
 
 TEST(ParseArguments, EveryDisplayKind)
 {
-    const std::pair<const char*, vd::Kind> kKinds[] = {
-        {"1", vd::Kind::Mono},       {"4", vd::Kind::Packed4}, {"4p", vd::Kind::Planar4},
-        {"8", vd::Kind::Palette8},   {"8rgb", vd::Kind::Rgb332}, {"16", vd::Kind::Rgb565},
-        {"24", vd::Kind::Rgb24},     {"32", vd::Kind::Rgb32},  {"2", vd::Kind::Grey2},
+    const std::pair<const char*, DisplayKind> kKinds[] = {
+        {"1", DisplayKind::Mono},       {"4", DisplayKind::Packed4}, {"4p", DisplayKind::Planar4},
+        {"8", DisplayKind::Palette8},   {"8rgb", DisplayKind::Rgb332}, {"16", DisplayKind::Rgb565},
+        {"24", DisplayKind::Rgb24},     {"32", DisplayKind::Rgb32},  {"2", DisplayKind::Grey2},
     };
     for (const auto& [name, kind] : kKinds) {
         Options options;
         ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--display", name}, options), "") << name;
         EXPECT_EQ(options.display, kind) << name;
     }
+}
+
+TEST(ParseArguments, SystemPaletteFileOnThe256ColourDisplay)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.bmp", "--display", "8", "--system-palette", "wine.txt"}, options),
+              "");
+    EXPECT_EQ(options.systemPaletteFile, "wine.txt");
+}
+
+TEST(ParseArguments, PaletteCommandTakesAnOutputAndADisplay)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"palette"}, options), "");
+    EXPECT_EQ(options.command, dibtool::Command::Palette);
+    EXPECT_EQ(options.output, "") << "standard output";
+    EXPECT_FALSE(options.display.has_value());
+    ASSERT_EQ(ParseArguments({"palette", "--display", "8", "-o", "palette.txt"}, options), "");
+    EXPECT_EQ(options.command, dibtool::Command::Palette);
+    EXPECT_EQ(options.output, "palette.txt");
+    EXPECT_EQ(options.display, DisplayKind::Palette8);
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png"}, options), "");
+    EXPECT_EQ(options.command, dibtool::Command::Render) << "a new parse starts from the defaults";
 }
 
 TEST(ParseArguments, SizeIsADestinationAtTheOrigin)

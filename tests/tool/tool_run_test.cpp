@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <fcntl.h>
 
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -241,7 +243,8 @@ TEST(ToolRun, HelpDocumentsEveryOptionAndExitStatus)
                              "--realize", "VyrRealizeFixedPalette", "VyrRealizePalette", "--src", "--dst", "--size",
                              "--screen", "--window", "--background", "--swapped", "--info", "display_depth",
                              "converter", "palette_mode", "rop", "bands", "Exit status", "Alpha", "composited",
-                             "BI_RLE8", "BI_BITFIELDS", ".bmp", ".png"}) {
+                             "BI_RLE8", "BI_BITFIELDS", ".bmp", ".png", "dibdraw palette [-o FILE]",
+                             "--system-palette FILE", "Windows build", "ClientSideGraphics=N"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << "the help does not mention " << text;
     }
     EXPECT_EQ(ws.Run({"render", "--help"}).out, run.out);
@@ -549,6 +552,115 @@ TEST(ToolRun, PaletteRealizationOnA256ColourDisplay)
         EXPECT_EQ(run.exitCode, 0) << testing::PrintToString(extra) << ": " << run.err;
         EXPECT_EQ(ReadBmpPicture(ws.Path("out.bmp")).bits, 8) << testing::PrintToString(extra);
     }
+}
+
+// The 256 entries of a system palette file, parsed as the test reads it:
+// "R,G,B" lines after '#' comments.
+std::vector<std::array<int, 3>> PaletteLines(const std::string& text)
+{
+    std::vector<std::array<int, 3>> entries;
+    for (const std::string& line : Lines(text)) {
+        std::array<int, 3> e{};
+        if (!line.empty() && line[0] != '#' && std::sscanf(line.c_str(), "%d,%d,%d", &e[0], &e[1], &e[2]) == 3) {
+            entries.push_back(e);
+        }
+    }
+    return entries;
+}
+
+TEST(ToolRun, PaletteCommandWritesTheSystemPalette)
+{
+    Workspace ws;
+    const RunResult run = ws.Run({"palette", "--display", "8"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::array<int, 3>> entries = PaletteLines(run.out);
+    ASSERT_EQ(entries.size(), 256u) << run.out;
+    // A fresh 256-colour display: the static colours at both ends, black between.
+    EXPECT_EQ(entries[0], (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(entries[7], (std::array<int, 3>{192, 192, 192}));
+    EXPECT_EQ(entries[9], (std::array<int, 3>{166, 202, 240}));
+    EXPECT_EQ(entries[128], (std::array<int, 3>{0, 0, 0}));
+    EXPECT_EQ(entries[246], (std::array<int, 3>{255, 251, 240}));
+    EXPECT_EQ(entries[255], (std::array<int, 3>{255, 255, 255}));
+
+    const RunResult toFile = ws.Run({"palette", "--display", "8", "-o", ws.Path("palette.txt")});
+    ASSERT_EQ(toFile.exitCode, 0) << toFile.err;
+    EXPECT_EQ(toFile.out, "");
+    EXPECT_EQ(Slurp(ws.Path("palette.txt")), run.out);
+
+    EXPECT_EQ(PaletteLines(ws.Run({"palette", "--display", "4"}).out).size(), 16u) << "the 16 VGA colours";
+    const RunResult trueColour = ws.Run({"palette", "-o", ws.Path("none.txt")});
+    EXPECT_EQ(trueColour.exitCode, 1);
+    EXPECT_NE(trueColour.err.find("the display has no system palette"), std::string::npos) << trueColour.err;
+    EXPECT_EQ(ws.Files(), std::vector<std::string>{"palette.txt"});
+}
+
+// A display that starts with other entries than the static colours and
+// black, as a real display does: an image colour present only among them is
+// shown exactly when the image's colours are drawn against the display's
+// palette, and the BMP's colour table is the given palette.
+TEST(ToolRun, SystemPaletteFileIsThePaletteTheDisplayStartsWith)
+{
+    Workspace ws;
+    std::string palette = "# test palette\n";
+    std::vector<std::array<int, 3>> expected;
+    const RunResult standard = ws.Run({"palette", "--display", "8"});
+    const std::vector<std::array<int, 3>> statics = PaletteLines(standard.out);
+    ASSERT_EQ(statics.size(), 256u);
+    for (int i = 0; i < 256; ++i) {
+        std::array<int, 3> e = statics[static_cast<size_t>(i)];
+        if (i >= 10 && i < 246) {
+            e = {i, (i * 7) % 256, 255 - i};
+        }
+        expected.push_back(e);
+        palette += std::to_string(e[0]) + "," + std::to_string(e[1]) + "," + std::to_string(e[2]) + "\n";
+    }
+    ws.Write("palette.txt", std::vector<uint8_t>(palette.begin(), palette.end()));
+    BmpFile file;
+    file.width = 3;
+    file.height = 1;
+    file.bits = 8;
+    file.table.assign(256, Quad{0, 0, 0, 0});
+    file.table[1] = Quad{static_cast<uint8_t>(255 - 100), static_cast<uint8_t>(700 % 256), 100, 0};  // entry 100
+    file.table[2] = Quad{static_cast<uint8_t>(255 - 200), static_cast<uint8_t>(1400 % 256), 200, 0};  // entry 200
+    file.pixels = {0, 1, 2, 0};
+    ws.Write("in.bmp", file.Bytes());
+    const RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("out.bmp"), "--display", "8",
+                                  "--palette", "2", "--dither", "1", "--system-palette", ws.Path("palette.txt")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string bytes = Slurp(ws.Path("out.bmp"));
+    dibtool::PackedDib screen;
+    ASSERT_EQ(dibtool::DecodeBmp(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+                                 screen),
+              "");
+    for (size_t i = 0; i < 256; ++i) {
+        const RGBQUAD& q = screen.colors()[i];
+        EXPECT_EQ((std::array<int, 3>{q.rgbRed, q.rgbGreen, q.rgbBlue}), expected[i]) << "system palette entry " << i;
+    }
+    const Picture picture = ColoursOf(screen);
+    EXPECT_EQ(picture.At(1, 0), 0x64BC9Bu) << "entry 100 of the given palette";
+    EXPECT_EQ(picture.At(2, 0), 0xC87837u) << "entry 200 of the given palette";
+
+    const RunResult without = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("plain.bmp"), "--display", "8",
+                                      "--palette", "2", "--dither", "1"});
+    ASSERT_EQ(without.exitCode, 0) << without.err;
+    EXPECT_NE(ReadBmpPicture(ws.Path("plain.bmp")).At(1, 0), 0x64BC9Bu) << "the colour is not on a fresh display";
+}
+
+TEST(ToolRun, MalformedSystemPaletteFileExitsWithOne)
+{
+    Workspace ws;
+    ws.Write("palette.txt", {'1', ',', '2', '\n', '3', '\n'});
+    const RunResult run = ws.Run({"render", "-o", ws.Path("out.bmp"), "--display", "8", "--system-palette",
+                                  ws.Path("palette.txt")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("palette.txt") + ": line 1: '1,2' is not R,G,B with each 0 to 255\n");
+    EXPECT_EQ(ws.Files(), std::vector<std::string>{"palette.txt"});
+    const RunResult missing = ws.Run({"render", "-o", ws.Path("out.bmp"), "--display", "8", "--system-palette",
+                                      ws.Path("absent.txt")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("absent.txt: cannot open"), std::string::npos) << missing.err;
 }
 
 TEST(ToolRun, LibraryRefusalExitsWithThree)

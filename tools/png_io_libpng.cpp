@@ -177,11 +177,6 @@ bool RunEncode(WriteState* state)
 
 }  // namespace
 
-bool HasPngSignature(std::span<const uint8_t> file)
-{
-    return file.size() >= 8 && png_sig_cmp(file.data(), 0, 8) == 0;
-}
-
 std::string DecodePng(std::span<const uint8_t> file, PackedDib& image)
 {
     if (!HasPngSignature(file)) {

@@ -1,0 +1,211 @@
+#!/usr/bin/env bash
+# Wine conformance cross-check: the same `dibdraw render` invocations on
+# Wine's GDI (the Windows build, dibdraw.exe, on Xvfb screens of depth 8, 16
+# and 24) and on the matching virtual display (8, 16 and 32 bits) must end
+# alike, print the same --info lines and show the same colours pixel for
+# pixel.
+#
+#   scripts/wine_crosscheck.sh [-v] [LINUX_BUILD [WINDOWS_BUILD]]
+#
+# LINUX_BUILD (default build/release) holds tools/dibdraw and
+# tests/dibdraw_conformance; WINDOWS_BUILD (default build/win32) holds
+# tools/dibdraw.exe with its DLLs. -v names every case, not only the failed
+# ones. The work files go to build/crosscheck/DEPTH: a failed case leaves
+# both screens there (wine/NAME.bmp, vd/NAME.bmp). The last line is
+# "wine crosscheck: N passed, M failed"; the exit status is non-zero on any
+# failure. WINE_CROSSCHECK_DEPTHS (default "8 16 24") chooses the depths.
+#
+# Wine is run with two settings of its X11 driver for dibdraw.exe alone
+# (HKCU\Software\Wine\AppDefaults\dibdraw.exe\X11 Driver):
+#   ClientSideGraphics=N  draw through the X server. With client-side window
+#       surfaces Wine 8 draws a 256-colour window through the default 8-bit
+#       DIB colour table, whatever palette is realized, which no Windows does.
+#   PrivateColorMap=Y     give the process its own X colormap, so that all
+#       236 free system palette entries can be realized, as on Windows; in the
+#       shared colormap Xvfb leaves only some of them to a second client.
+# On the 8-bit screen the virtual display is given the system palette a Wine
+# process starts with (`dibdraw.exe palette`, then --system-palette).
+set -uo pipefail
+
+verbose=0
+if [[ "${1:-}" == "-v" ]]; then
+  verbose=1
+  shift
+fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+linux_build=$(cd "${1:-$root/build/release}" && pwd)
+windows_build=$(cd "${2:-$root/build/win32}" && pwd)
+work_root=$root/build/crosscheck
+# Wine reads its standard input; the cases come in on the loop's.
+null=/dev/null
+
+# The cases of one depth, one per line: a name, then the render arguments
+# both sides get (inputs are in images/). Every case also gets -o, --display
+# and --info.
+cases() {  # depth
+  local depth=$1 image
+  for image in one one_bw four eight eight_few eight_grey true; do
+    echo "$image images/$image.bmp"
+    echo "$image-enlarged images/$image.bmp --size 131x77"
+    echo "$image-reduced images/$image.bmp --size 23x13"
+    echo "$image-mixed images/$image.bmp --src 7,2,40,30 --size 70x17"
+    echo "$image-clipped images/$image.bmp --src 5,3,33,21"
+    echo "$image-clipped-outside images/$image.bmp --src -4,-6,30,19 --dst 2,3,40,30"
+  done
+  for image in one_clear0 one_clear1; do
+    echo "$image images/$image.bmp --background 0,128,128"
+    echo "$image-enlarged images/$image.bmp --size 100x61 --background 128,0,0"
+    echo "$image-reduced images/$image.bmp --size 30x11 --background 0,0,128"
+    echo "$image-other-background images/$image.bmp --size 50x40 --background 200,100,50"
+  done
+  echo "window images/true.bmp --screen 80x60 --window 10,8,70,52 --dst -6,-4,50,40 --background 128,0,128"
+  echo "window-transparent images/one_clear0.bmp --screen 80x60 --window 5,5,60,50 --size 90x60 --background 0,0,128"
+  echo "source-outside images/true.bmp --src 60,0,80,10 --dst 0,0,20,10 --background 128,128,0"
+  echo "embedded"
+  echo "embedded-reduced --size 192x144"
+  echo "true-dither-2 images/true.bmp --dither 2"
+  echo "true-dither-9 images/true.bmp --dither 9 --size 80x50"
+  if [[ $depth == 8 ]]; then
+    local palette dither
+    for image in one four eight eight_few eight_grey true; do
+      for palette in 0 1 2; do
+        for dither in 0 1 2 3; do
+          echo "$image-p$palette-d$dither images/$image.bmp --palette $palette --dither $dither"
+        done
+        echo "$image-p$palette-enlarged images/$image.bmp --palette $palette --dither 2 --size 120x70"
+        echo "$image-p$palette-reduced images/$image.bmp --palette $palette --dither 0 --size 27x15"
+      done
+      echo "$image-p2-realize-image images/$image.bmp --palette 2 --realize image --dither 1"
+      echo "$image-p2-realize-fixed images/$image.bmp --palette 2 --realize fixed"
+      echo "$image-p1-realize-none images/$image.bmp --palette 1 --realize none --dither 2"
+      echo "$image-p0-realize-none images/$image.bmp --palette 0 --realize none --dither 1"
+    done
+    echo "window-p1 images/eight.bmp --palette 1 --screen 80x60 --window 10,8,70,52 --dst -6,-4,50,40 --background 0,0,128"
+    echo "embedded-p1-d2 --palette 1 --dither 2"
+    echo "embedded-p2-d3 --palette 2 --dither 3 --size 200x100"
+    echo "one_clear0-p1 images/one_clear0.bmp --palette 1 --background 0,128,128"
+    echo "one_clear1-p2-enlarged images/one_clear1.bmp --palette 2 --size 90x50 --background 128,128,128"
+  fi
+}
+
+# Runs the cases of one depth; called inside scripts/with-wine-display.sh.
+run_depth() {  # depth
+  local depth=$1 display
+  case $depth in
+    8) display=8 ;;
+    16) display=16 ;;
+    *) display=32 ;;  # Wine reports an X screen of depth 24 as 32 bits per pixel
+  esac
+  local work=$work_root/$depth
+  rm -rf "$work"
+  mkdir -p "$work/images" "$work/wine" "$work/vd"
+  cd "$work" || return 1
+  local passed=0 failed=0
+  fail() {  # name, what
+    echo "FAILED depth $depth: $1: $2"
+    failed=$((failed + 1))
+  }
+
+  "$linux_build/tests/dibdraw_conformance" images images || { fail images "cannot write the images"; return 1; }
+  cat >settings.reg <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\dibdraw.exe\X11 Driver]
+"ClientSideGraphics"="N"
+"PrivateColorMap"="Y"
+EOF
+  wine reg import settings.reg <"$null" >/dev/null 2>&1 || { fail settings "cannot import the Wine settings"; return 1; }
+
+  local wine_tool=$windows_build/tools/dibdraw.exe
+  local vd_extra=()
+  if [[ $depth == 8 ]]; then
+    if ! wine "$wine_tool" palette --display 8 -o palette-start.txt <"$null" >wine/palette.err 2>&1; then
+      fail palette "dibdraw.exe palette failed: $(tr -d '\r' <wine/palette.err)"
+      return 1
+    fi
+    vd_extra=(--system-palette palette-start.txt)
+  fi
+
+  # The Windows build checks --display against the real display.
+  local other=16
+  [[ $display == 16 ]] && other=8
+  wine "$wine_tool" render images/true.bmp -o wine/mismatch.bmp --display $other <"$null" >/dev/null 2>wine/mismatch.err
+  if [[ $? == 2 && ! -e wine/mismatch.bmp ]]; then
+    passed=$((passed + 1))
+  else
+    fail display-check "--display $other on a depth-$depth screen was not refused"
+  fi
+
+  local name args wine_rc vd_rc verdict
+  while read -r name args; do
+    read -ra argv <<<"$args"
+    wine "$wine_tool" render "${argv[@]}" -o "wine/$name.bmp" --display $display --info \
+      <"$null" >"wine/$name.info" 2>"wine/$name.err"
+    wine_rc=$?
+    "$linux_build/tools/dibdraw" render "${argv[@]}" -o "vd/$name.bmp" --display $display "${vd_extra[@]}" --info \
+      >"vd/$name.info" 2>"vd/$name.err"
+    vd_rc=$?
+    tr -d '\r' <"wine/$name.info" >"wine/$name.lines"
+    verdict=""
+    if [[ $wine_rc != 0 && $wine_rc != 3 ]]; then
+      verdict="exit status $wine_rc on Wine: $(tr -d '\r' <"wine/$name.err")"
+    elif [[ $wine_rc != "$vd_rc" ]]; then
+      verdict="exit status $wine_rc on Wine ($(tr -d '\r' <"wine/$name.err")), $vd_rc on the virtual display"
+    elif ! diff -q "wine/$name.lines" "vd/$name.info" >/dev/null; then
+      verdict="--info differs: $(diff "wine/$name.lines" "vd/$name.info" | grep '^[<>]' | tr '\n' ' ')"
+    elif [[ $wine_rc == 0 ]]; then
+      verdict=$("$linux_build/tests/dibdraw_conformance" compare "wine/$name.bmp" "vd/$name.bmp" | tr '\n' ' ')
+    fi
+    if [[ -z $verdict ]]; then
+      passed=$((passed + 1))
+      (( verbose )) && echo "ok depth $depth: $name"
+      [[ -n ${WINE_CROSSCHECK_KEEP:-} ]] || rm -f "wine/$name".* "vd/$name".*
+    else
+      fail "$name" "$verdict(render $args)"
+    fi
+  done < <(cases "$depth")
+
+  if [[ $depth == 8 ]]; then
+    # Every Wine process must have started from the same system palette.
+    wine "$wine_tool" palette --display 8 -o palette-end.txt <"$null" >/dev/null 2>&1
+    if cmp -s palette-start.txt palette-end.txt; then
+      passed=$((passed + 1))
+    else
+      fail palette-stable "the system palette a Wine process starts with changed during the run"
+    fi
+  fi
+  echo "depth $depth: $passed passed, $failed failed"
+  echo "$passed $failed" >"$work/result"
+}
+
+if [[ "${WINE_CROSSCHECK_DEPTH:-}" != "" ]]; then
+  run_depth "$WINE_CROSSCHECK_DEPTH"
+  exit 0
+fi
+
+for tool in "$linux_build/tools/dibdraw" "$linux_build/tests/dibdraw_conformance" "$windows_build/tools/dibdraw.exe"; do
+  if [[ ! -x $tool && ! -f $tool ]]; then
+    echo "wine crosscheck: $tool is missing (build it first)" >&2
+    echo "wine crosscheck: 0 passed, 1 failed"
+    exit 1
+  fi
+done
+
+total_passed=0
+total_failed=0
+for depth in ${WINE_CROSSCHECK_DEPTHS:-8 16 24}; do
+  echo "== Wine conformance at depth $depth"
+  rm -f "$work_root/$depth/result"
+  WINE_CROSSCHECK_DEPTH=$depth bash "$root/scripts/with-wine-display.sh" "$depth" \
+    bash "$root/scripts/wine_crosscheck.sh" $( (( verbose )) && echo -v) "$linux_build" "$windows_build"
+  if [[ -f $work_root/$depth/result ]]; then
+    read -r p f <"$work_root/$depth/result"
+    total_passed=$((total_passed + p))
+    total_failed=$((total_failed + f))
+  else
+    echo "FAILED depth $depth: the run did not finish"
+    total_failed=$((total_failed + 1))
+  fi
+done
+echo "wine crosscheck: $total_passed passed, $total_failed failed"
+(( total_failed == 0 ))
