@@ -167,6 +167,31 @@ void WriteColorTable(BITMAPINFO* info, const std::vector<Rgb>& table)
     }
 }
 
+// The device pixel a DC's coordinates name, or null when the DC is invalid or
+// the point lies outside what it may touch.
+struct PixelSpot {
+    DeviceContext* context = nullptr;
+    Kind kind = Kind::Rgb32;
+    uint32_t* pixel = nullptr;
+};
+
+PixelSpot FindPixel(State& state, HDC dc, int x, int y)
+{
+    PixelSpot spot;
+    spot.context = FindDc(state, dc);
+    Target target;
+    if (spot.context == nullptr || !ResolveTarget(state, *spot.context, target)) {
+        return spot;
+    }
+    const int64_t sx = int64_t{x} + target.originX;
+    const int64_t sy = int64_t{y} + target.originY;
+    if (Contains(target.clip, sx, sy)) {
+        spot.kind = target.surface->kind;
+        spot.pixel = &target.surface->Row(static_cast<int>(sy))[sx];
+    }
+    return spot;
+}
+
 }  // namespace
 
 extern "C" {
@@ -175,37 +200,24 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color)
 {
     auto lock = Lock();
     State& state = TheState();
-    DeviceContext* context = FindDc(state, dc);
-    Target target;
-    if (context == nullptr || !ResolveTarget(state, *context, target)) {
+    const PixelSpot spot = FindPixel(state, dc, x, y);
+    if (spot.pixel == nullptr) {
         return CLR_INVALID;
     }
-    const int64_t sx = int64_t{x} + target.originX;
-    const int64_t sy = int64_t{y} + target.originY;
-    if (!Contains(target.clip, sx, sy)) {
-        return CLR_INVALID;
-    }
-    ColorMatcher match(state, context, target.surface->kind);
-    const uint32_t pixel = match.FromColorRef(color);
-    target.surface->Row(static_cast<int>(sy))[sx] = pixel;
-    return ToColorRef(PixelColor(state, target.surface->kind, pixel));
+    ColorMatcher match(state, spot.context, spot.kind);
+    *spot.pixel = match.FromColorRef(color);
+    return ToColorRef(PixelColor(state, spot.kind, *spot.pixel));
 }
 
 COLORREF GetPixel(HDC dc, int x, int y)
 {
     auto lock = Lock();
     State& state = TheState();
-    DeviceContext* context = FindDc(state, dc);
-    Target target;
-    if (context == nullptr || !ResolveTarget(state, *context, target)) {
+    const PixelSpot spot = FindPixel(state, dc, x, y);
+    if (spot.pixel == nullptr) {
         return CLR_INVALID;
     }
-    const int64_t sx = int64_t{x} + target.originX;
-    const int64_t sy = int64_t{y} + target.originY;
-    if (!Contains(target.clip, sx, sy)) {
-        return CLR_INVALID;
-    }
-    return ToColorRef(PixelColor(state, target.surface->kind, target.surface->Row(static_cast<int>(sy))[sx]));
+    return ToColorRef(PixelColor(state, spot.kind, *spot.pixel));
 }
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop)

@@ -6,25 +6,11 @@ using namespace vdtest;
 
 namespace {
 
-uint32_t Mask(vd::Kind kind)
-{
-    switch (kind) {
-    case vd::Kind::Mono: return 0x1;
-    case vd::Kind::Planar4:
-    case vd::Kind::Packed4: return 0xF;
-    case vd::Kind::Palette8:
-    case vd::Kind::Rgb332: return 0xFF;
-    case vd::Kind::Rgb565: return 0xFFFF;
-    case vd::Kind::Grey2: return 0x3;
-    default: return 0xFFFFFF;
-    }
-}
-
 void FillRandom(Random& random, vd::Kind kind, int width, int height)
 {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            vd::SetDevicePixel(x, y, static_cast<uint32_t>(random.Next()) & Mask(kind));
+            vd::SetDevicePixel(x, y, static_cast<uint32_t>(random.Next()) & PixelMask(kind));
         }
     }
 }
@@ -373,7 +359,7 @@ TEST_P(BlitRops, RopsWithoutSourceUseDeviceBits)
     const vd::Kind kind = GetParam();
     Configure(kind, 4, 1);
     for (int x = 0; x < 4; ++x) {
-        vd::SetDevicePixel(x, 0, 0x5A5A5A & Mask(kind));
+        vd::SetDevicePixel(x, 0, 0x5A5A5A & PixelMask(kind));
     }
     HDC screen = GetDC(nullptr);
     constexpr DWORD kBlackness = 0x00000042, kWhiteness = 0x00FF0062, kDstInvert = 0x00550009;
@@ -384,8 +370,8 @@ TEST_P(BlitRops, RopsWithoutSourceUseDeviceBits)
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(vd::ScreenColor(0, 0), RGB(0, 0, 0)) << Name(kind);
     EXPECT_EQ(vd::ScreenColor(1, 0), RGB(255, 255, 255)) << Name(kind);
-    EXPECT_EQ(vd::DevicePixel(2, 0), ~0x5A5A5Au & Mask(kind)) << Name(kind);
-    EXPECT_EQ(vd::DevicePixel(3, 0), 0x5A5A5Au & Mask(kind)) << Name(kind);
+    EXPECT_EQ(vd::DevicePixel(2, 0), ~0x5A5A5Au & PixelMask(kind)) << Name(kind);
+    EXPECT_EQ(vd::DevicePixel(3, 0), 0x5A5A5Au & PixelMask(kind)) << Name(kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, BlitRops, ::testing::ValuesIn(AllKinds()),

@@ -7,20 +7,6 @@ using namespace vdtest;
 
 namespace {
 
-uint32_t PixelMask(vd::Kind kind)
-{
-    switch (kind) {
-    case vd::Kind::Mono: return 0x1;
-    case vd::Kind::Planar4:
-    case vd::Kind::Packed4: return 0xF;
-    case vd::Kind::Palette8:
-    case vd::Kind::Rgb332: return 0xFF;
-    case vd::Kind::Rgb565: return 0xFFFF;
-    case vd::Kind::Grey2: return 0x3;
-    default: return 0xFFFFFF;
-    }
-}
-
 const char* RopName(DWORD rop) { return rop == SRCCOPY ? "SRCCOPY" : rop == SRCAND ? "SRCAND" : "SRCPAINT"; }
 
 struct Geometry {

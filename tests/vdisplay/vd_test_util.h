@@ -26,6 +26,21 @@ inline const char* Name(vd::Kind kind)
     return testsupport::KindName(kind);
 }
 
+// The bits a device pixel of the kind holds.
+inline uint32_t PixelMask(vd::Kind kind)
+{
+    switch (kind) {
+    case vd::Kind::Mono: return 0x1;
+    case vd::Kind::Planar4:
+    case vd::Kind::Packed4: return 0xF;
+    case vd::Kind::Palette8:
+    case vd::Kind::Rgb332: return 0xFF;
+    case vd::Kind::Rgb565: return 0xFFFF;
+    case vd::Kind::Grey2: return 0x3;
+    default: return 0xFFFFFF;
+    }
+}
+
 inline const std::vector<vd::Kind>& AllKinds()
 {
     static const std::vector<vd::Kind> kinds = {vd::Kind::Mono,   vd::Kind::Planar4, vd::Kind::Packed4,
