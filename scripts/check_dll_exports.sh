@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Checks that dibdraw32.dll exports the VyrBlitter class's methods.
+# Checks that dibdraw32.dll exports the VyrBlitter class's methods:
+#   scripts/check_dll_exports.sh OBJDUMP DLL
+# OBJDUMP is the cross toolchain's objdump for the DLL's processor.
 set -euo pipefail
-dll="$1"
-exports=$(i686-w64-mingw32-objdump -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
+objdump=$1
+dll=$2
+exports=$("$objdump" -p "$dll" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
 required=(
   _ZN10VyrBlitterC1Eii _ZN10VyrBlitterD1Ev _ZN10VyrBlitteraSERKS_
   _ZN10VyrBlitter16VyrReInitBlitterEii

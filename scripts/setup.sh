@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, where it is missing (Debian).
-#   --windows  also the mingw-w64 cross-compiler (the Windows DLLs and dibdraw.exe)
-#   --wine     also Wine (32-bit, with the i386 architecture) and Xvfb, for the
-#              Wine conformance cross-check
+#   --windows  also the mingw-w64 cross-compilers, 32- and 64-bit (the Windows
+#              DLLs, dibdraw.exe and the Windows tests)
+#   --wine     also Wine, 64-bit and 32-bit (an i386 package, so the i386
+#              architecture is added), and Xvfb, for the tests under Wine.
+#              32-bit Wine installs on every machine but runs only where the
+#              kernel executes i386 binaries; the tests skip it elsewhere.
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev pkg-config)
 wine=0
 for option in "$@"; do
   case $option in
-    --windows) packages+=(g++-mingw-w64-i686) ;;
-    --wine) packages+=(wine wine32 xvfb); wine=1 ;;
+    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64) ;;
+    --wine) packages+=(wine wine64 wine32 xvfb); wine=1 ;;
     *) echo "setup: unknown option $option (--windows, --wine)" >&2; exit 2 ;;
   esac
 done

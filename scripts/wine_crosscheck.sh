@@ -1,28 +1,22 @@
 #!/usr/bin/env bash
-# Wine conformance cross-check: the same `dibdraw render` invocations on
-# Wine's GDI (the Windows build, dibdraw.exe, on Xvfb screens of depth 8, 16
-# and 24) and on the matching virtual display (8, 16 and 32 bits) must end
-# alike, print the same --info lines and show the same colours pixel for
-# pixel.
+# Wine conformance cross-check at one screen depth: the same `dibdraw render`
+# invocations on Wine's GDI (the Windows build, dibdraw.exe, on an Xvfb
+# screen of depth 8, 16 or 24) and on the matching virtual display (8, 16 and
+# 32 bits) must end alike, print the same --info lines and show the same
+# colours pixel for pixel.
 #
-#   scripts/wine_crosscheck.sh [-v] [LINUX_BUILD [WINDOWS_BUILD]]
+#   scripts/wine.sh run scripts/wine_crosscheck.sh [-v] DEPTH LINUX_BUILD WINDOWS_BUILD
 #
-# LINUX_BUILD (default build/release) holds tools/dibdraw and
-# tests/dibdraw_conformance; WINDOWS_BUILD (default build/win32) holds
-# tools/dibdraw.exe with its DLLs. -v names every case, not only the failed
-# ones. The work files go to build/crosscheck/DEPTH: a failed case leaves
-# both screens there (wine/NAME.bmp, vd/NAME.bmp). The last line is
-# "wine crosscheck: N passed, M failed"; the exit status is non-zero on any
-# failure. WINE_CROSSCHECK_DEPTHS (default "8 16 24") chooses the depths.
+# It runs inside `scripts/wine.sh run`, which provides the screen, the Wine
+# prefix (with the X11 settings the check needs) and the loader in $WINE; the
+# Windows builds' ctest tests wine_crosscheck_DEPTH do exactly that.
+# LINUX_BUILD holds tools/dibdraw and tests/dibdraw_conformance; WINDOWS_BUILD
+# holds tools/dibdraw.exe with its DLLs. -v names every case, not only the
+# failed ones. The work files go to WINDOWS_BUILD/crosscheck/DEPTH: a failed
+# case leaves both screens there (wine/NAME.bmp, vd/NAME.bmp). The last line
+# is "depth DEPTH: N passed, M failed"; the exit status is non-zero on any
+# failure.
 #
-# Wine is run with two settings of its X11 driver for dibdraw.exe alone
-# (HKCU\Software\Wine\AppDefaults\dibdraw.exe\X11 Driver):
-#   ClientSideGraphics=N  draw through the X server. With client-side window
-#       surfaces Wine 8 draws a 256-colour window through the default 8-bit
-#       DIB colour table, whatever palette is realized, which no Windows does.
-#   PrivateColorMap=Y     give the process its own X colormap, so that all
-#       236 free system palette entries can be realized, as on Windows; in the
-#       shared colormap Xvfb leaves only some of them to a second client.
 # On the 8-bit screen the virtual display is given the system palette a Wine
 # process starts with (`dibdraw.exe palette`, then --system-palette).
 set -uo pipefail
@@ -32,10 +26,13 @@ if [[ "${1:-}" == "-v" ]]; then
   verbose=1
   shift
 fi
-root=$(cd "$(dirname "$0")/.." && pwd)
-linux_build=$(cd "${1:-$root/build/release}" && pwd)
-windows_build=$(cd "${2:-$root/build/win32}" && pwd)
-work_root=$root/build/crosscheck
+if (( $# != 3 )) || [[ -z ${WINE:-} ]]; then
+  echo "usage: scripts/wine.sh run scripts/wine_crosscheck.sh [-v] DEPTH LINUX_BUILD WINDOWS_BUILD" >&2
+  exit 2
+fi
+depth=$1
+linux_build=$(cd "$2" && pwd) || exit 2
+windows_build=$(cd "$3" && pwd) || exit 2
 # Wine reads its standard input; the cases come in on the loop's.
 null=/dev/null
 
@@ -88,15 +85,14 @@ cases() {  # depth
   fi
 }
 
-# Runs the cases of one depth; called inside scripts/with-wine-display.sh.
-run_depth() {  # depth
-  local depth=$1 display
+run_depth() {
+  local display
   case $depth in
     8) display=8 ;;
     16) display=16 ;;
     *) display=32 ;;  # Wine reports an X screen of depth 24 as 32 bits per pixel
   esac
-  local work=$work_root/$depth
+  local work=$windows_build/crosscheck/$depth
   rm -rf "$work"
   mkdir -p "$work/images" "$work/wine" "$work/vd"
   cd "$work" || return 1
@@ -107,19 +103,10 @@ run_depth() {  # depth
   }
 
   "$linux_build/tests/dibdraw_conformance" images images || { fail images "cannot write the images"; return 1; }
-  cat >settings.reg <<'EOF'
-REGEDIT4
-
-[HKEY_CURRENT_USER\Software\Wine\AppDefaults\dibdraw.exe\X11 Driver]
-"ClientSideGraphics"="N"
-"PrivateColorMap"="Y"
-EOF
-  wine reg import settings.reg <"$null" >/dev/null 2>&1 || { fail settings "cannot import the Wine settings"; return 1; }
-
   local wine_tool=$windows_build/tools/dibdraw.exe
   local vd_extra=()
   if [[ $depth == 8 ]]; then
-    if ! wine "$wine_tool" palette --display 8 -o palette-start.txt <"$null" >wine/palette.err 2>&1; then
+    if ! "$WINE" "$wine_tool" palette --display 8 -o palette-start.txt <"$null" >wine/palette.err 2>&1; then
       fail palette "dibdraw.exe palette failed: $(tr -d '\r' <wine/palette.err)"
       return 1
     fi
@@ -129,7 +116,7 @@ EOF
   # The Windows build checks --display against the real display.
   local other=16
   [[ $display == 16 ]] && other=8
-  wine "$wine_tool" render images/true.bmp -o wine/mismatch.bmp --display $other <"$null" >/dev/null 2>wine/mismatch.err
+  "$WINE" "$wine_tool" render images/true.bmp -o wine/mismatch.bmp --display $other <"$null" >/dev/null 2>wine/mismatch.err
   if [[ $? == 2 && ! -e wine/mismatch.bmp ]]; then
     passed=$((passed + 1))
   else
@@ -139,7 +126,7 @@ EOF
   local name args wine_rc vd_rc verdict
   while read -r name args; do
     read -ra argv <<<"$args"
-    wine "$wine_tool" render "${argv[@]}" -o "wine/$name.bmp" --display $display --info \
+    "$WINE" "$wine_tool" render "${argv[@]}" -o "wine/$name.bmp" --display $display --info \
       <"$null" >"wine/$name.info" 2>"wine/$name.err"
     wine_rc=$?
     "$linux_build/tools/dibdraw" render "${argv[@]}" -o "vd/$name.bmp" --display $display "${vd_extra[@]}" --info \
@@ -167,7 +154,7 @@ EOF
 
   if [[ $depth == 8 ]]; then
     # Every Wine process must have started from the same system palette.
-    wine "$wine_tool" palette --display 8 -o palette-end.txt <"$null" >/dev/null 2>&1
+    "$WINE" "$wine_tool" palette --display 8 -o palette-end.txt <"$null" >/dev/null 2>&1
     if cmp -s palette-start.txt palette-end.txt; then
       passed=$((passed + 1))
     else
@@ -175,37 +162,13 @@ EOF
     fi
   fi
   echo "depth $depth: $passed passed, $failed failed"
-  echo "$passed $failed" >"$work/result"
+  (( failed == 0 ))
 }
 
-if [[ "${WINE_CROSSCHECK_DEPTH:-}" != "" ]]; then
-  run_depth "$WINE_CROSSCHECK_DEPTH"
-  exit 0
-fi
-
 for tool in "$linux_build/tools/dibdraw" "$linux_build/tests/dibdraw_conformance" "$windows_build/tools/dibdraw.exe"; do
-  if [[ ! -x $tool && ! -f $tool ]]; then
+  if [[ ! -f $tool ]]; then
     echo "wine crosscheck: $tool is missing (build it first)" >&2
-    echo "wine crosscheck: 0 passed, 1 failed"
     exit 1
   fi
 done
-
-total_passed=0
-total_failed=0
-for depth in ${WINE_CROSSCHECK_DEPTHS:-8 16 24}; do
-  echo "== Wine conformance at depth $depth"
-  rm -f "$work_root/$depth/result"
-  WINE_CROSSCHECK_DEPTH=$depth bash "$root/scripts/with-wine-display.sh" "$depth" \
-    bash "$root/scripts/wine_crosscheck.sh" $( (( verbose )) && echo -v) "$linux_build" "$windows_build"
-  if [[ -f $work_root/$depth/result ]]; then
-    read -r p f <"$work_root/$depth/result"
-    total_passed=$((total_passed + p))
-    total_failed=$((total_failed + f))
-  else
-    echo "FAILED depth $depth: the run did not finish"
-    total_failed=$((total_failed + 1))
-  fi
-done
-echo "wine crosscheck: $total_passed passed, $total_failed failed"
-(( total_failed == 0 ))
+run_depth
