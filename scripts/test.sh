@@ -50,7 +50,7 @@ run_tests() {  # name
   local name=$1 log=build/$1.ctest.log
   echo "== test $name"
   ctest --test-dir "build/$name" --output-on-failure -j "$jobs" --timeout 900 >"$log" 2>&1
-  grep -v -E '^ +[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+:|^Test project|^$' "$log"
+  grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+:|^Test project|^Internal ctest|^$' "$log"
   local summary
   summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
   if [[ -z $summary ]]; then
@@ -59,7 +59,7 @@ run_tests() {  # name
   fi
   local total bad skips
   read -r bad total < <(sed -E 's/.*, ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/' <<<"$summary")
-  skips=$(grep -c -E '^ *[0-9]+ - .* \(Skipped\)$' "$log")
+  skips=$(grep -c -E '^[[:space:]]*[0-9]+ - .* \(Skipped\)$' "$log")
   passed=$((passed + total - bad - skips))
   failed=$((failed + bad))
   skipped=$((skipped + skips))
