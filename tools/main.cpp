@@ -79,8 +79,8 @@ int main(int argc, char** argv)
     if (std::string problem = dibtool::ParseArguments(args, options); !problem.empty()) {
         return UsageError(problem);
     }
-    if (options.help) {
-        std::fputs(dibtool::HelpText(), stdout);
+    if (options.help || options.version) {
+        std::fputs(options.help ? dibtool::HelpText() : dibtool::VersionText(), stdout);
         return kExitOk;
     }
     if (std::string problem = dibtool::Screen::Unsupported(options); !problem.empty()) {

@@ -197,6 +197,10 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         options.help = true;
         return {};
     }
+    if (args[0] == "--version") {
+        options.version = true;
+        return {};
+    }
     if (args[0] == "palette") {
         options.command = Command::Palette;
     } else if (args[0] != "render") {
@@ -349,7 +353,12 @@ const char* UsageText()
            "                      [--window L,T,R,B] [--background R,G,B] [--swapped] [--info]\n"
            "                      [--system-palette FILE]\n"
            "       dibdraw palette [-o FILE] [--display KIND]\n"
-           "       dibdraw --help\n";
+           "       dibdraw --help | --version\n";
+}
+
+const char* VersionText()
+{
+    return "dibdraw " DIBDRAW_VERSION "\n";
 }
 
 const char* HelpText()
@@ -360,7 +369,7 @@ in the Windows build (dibdraw.exe, see "Windows build" below).
 
 usage: dibdraw render [INPUT] -o OUTPUT [options]
        dibdraw palette [-o FILE] [--display KIND]
-       dibdraw --help
+       dibdraw --help | --version
 
 INPUT is a BMP or a PNG file, told apart by their contents. Without INPUT the
 tool renders its embedded 384x288 24-bit test card: a hue gradient, a grey ramp
@@ -441,6 +450,7 @@ Options:
                          and black (a file written by dibdraw palette, e.g. on
                          another display, to render as that display would)
   -h, --help             show this text
+  --version              show the version of the tool and the library
 
 dibdraw palette writes the display's system palette (--display as for render,
 default 32 on Linux, which has none): one "R,G,B" line per entry from entry 0,

@@ -21,6 +21,7 @@ struct Size {
 
 struct Options {
     bool help = false;
+    bool version = false;
     Command command = Command::Render;
     std::string input;  // empty: the embedded image
     std::string output;  // the palette command writes to standard output when empty
@@ -69,5 +70,7 @@ RECT ClipSource(RECT src, int imageWidth, int imageHeight);
 
 const char* UsageText();
 const char* HelpText();
+// "dibdraw 1.0.0" and a line end.
+const char* VersionText();
 
 }  // namespace dibtool

@@ -250,6 +250,15 @@ TEST(ToolRun, HelpDocumentsEveryOptionAndExitStatus)
     EXPECT_EQ(ws.Run({"render", "--help"}).out, run.out);
 }
 
+TEST(ToolRun, VersionIsTheProjectsRelease)
+{
+    Workspace ws;
+    const RunResult run = ws.Run({"--version"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "dibdraw " DIBDRAW_VERSION "\n");
+    EXPECT_EQ(run.err, "");
+}
+
 TEST(ToolRun, UsageErrorsExitWithTwoAndAShortUsage)
 {
     const std::vector<std::vector<std::string>> kCases = {
