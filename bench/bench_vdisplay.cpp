@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/packed_dib.h"
 #include "vdisplay/vdisplay.h"
 
 namespace {
@@ -12,34 +13,20 @@ namespace {
 constexpr int kBandWidth = 1920;
 constexpr int kBandRows = 16;
 
-struct Band {
-    std::vector<uint8_t> info;
-    std::vector<uint8_t> bits;
-};
-
-Band MakeBand(int bitCount)
+// A band of the display's format whose colour table is the display's own
+// palette, as the blitter sends it.
+dibkit::PackedDib MakeBand(int bitCount)
 {
-    Band band;
-    const int colors = bitCount <= 8 ? 1 << bitCount : 0;
-    band.info.assign(sizeof(BITMAPINFOHEADER) + 4 * static_cast<size_t>(colors), 0);
-    auto* header = reinterpret_cast<BITMAPINFOHEADER*>(band.info.data());
-    header->biSize = sizeof(BITMAPINFOHEADER);
-    header->biWidth = kBandWidth;
-    header->biHeight = kBandRows;
-    header->biPlanes = 1;
-    header->biBitCount = static_cast<WORD>(bitCount);
-    header->biCompression = BI_RGB;
-    // The band's colour table is the display's own palette.
+    dibkit::PackedDib band(kBandWidth, kBandRows, bitCount);
     const std::vector<PALETTEENTRY> palette = vd::SystemPalette();
-    auto* table = reinterpret_cast<RGBQUAD*>(band.info.data() + sizeof(BITMAPINFOHEADER));
-    for (int i = 0; i < colors && i < static_cast<int>(palette.size()); ++i) {
-        table[i] = RGBQUAD{palette[static_cast<size_t>(i)].peBlue, palette[static_cast<size_t>(i)].peGreen,
-                           palette[static_cast<size_t>(i)].peRed, 0};
+    for (int i = 0; i < band.colorCount() && i < static_cast<int>(palette.size()); ++i) {
+        const PALETTEENTRY& entry = palette[static_cast<size_t>(i)];
+        band.SetColor(i, entry.peRed, entry.peGreen, entry.peBlue);
     }
-    const size_t stride = static_cast<size_t>((kBandWidth * bitCount + 31) / 32) * 4;
-    band.bits.resize(stride * kBandRows);
-    for (size_t i = 0; i < band.bits.size(); ++i) {
-        band.bits[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
+    uint8_t* bits = band.StoredRow(0);
+    const size_t bytes = band.stride() * kBandRows;
+    for (size_t i = 0; i < bytes; ++i) {
+        bits[i] = static_cast<uint8_t>(i * 7 + (i >> 9));
     }
     return band;
 }
@@ -78,13 +65,13 @@ void DrawBands(benchmark::State& state, vd::Kind kind, int bitCount)
     vd::Configure(config);
     HDC dc = GetDC(nullptr);
     HPALETTE palette = kind == vd::Kind::Palette8 ? SelectSystemPaletteCopy(dc) : nullptr;
-    const Band band = MakeBand(bitCount);
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(band.info.data());
+    const dibkit::PackedDib band = MakeBand(bitCount);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(band.header());
     int top = 0;
     int64_t drawn = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(StretchDIBits(dc, 0, top, kBandWidth, kBandRows, 0, 0, kBandWidth, kBandRows,
-                                               band.bits.data(), info, DIB_RGB_COLORS, SRCCOPY));
+                                               band.StoredRow(0), info, DIB_RGB_COLORS, SRCCOPY));
         top = (top + kBandRows) % (1080 - kBandRows);
         // Keep the record of calls from growing without bound.
         if (++drawn % 4096 == 0) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/packed_dib.h"
 #include "dibdraw32/VyrBlitter.h"
 
 namespace winetest {
@@ -74,37 +75,7 @@ private:
     HWND m_hwnd = nullptr;
 };
 
-// A packed DIB: header, full colour table, bottom-up rows padded to 4 bytes.
-class Dib {
-public:
-    Dib(int width, int height, int bits);
-
-    BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(m_bytes.data()); }
-    RGBQUAD* colors() { return reinterpret_cast<RGBQUAD*>(m_bytes.data() + sizeof(BITMAPINFOHEADER)); }
-    int width() const { return m_width; }
-    int height() const { return m_height; }
-    int bits() const { return m_bits; }
-    int colorCount() const { return m_colors; }
-
-    void SetColor(int index, uint32_t rgb, uint8_t reserved = 0);
-    // Index (1, 4, 8 bits) or 0xRRGGBB (24 bits) of pixel (x, y), y = 0 at the top.
-    uint32_t Pixel(int x, int y) const;
-    void SetPixel(int x, int y, uint32_t value);
-    // The colour of pixel (x, y) as 0xRRGGBB.
-    uint32_t Color(int x, int y) const;
-    uint32_t TableColor(int index) const;
-
-private:
-    const uint8_t* Row(int y) const;
-    uint8_t* Row(int y);
-
-    int m_width;
-    int m_height;
-    int m_bits;
-    int m_colors;
-    int m_stride;
-    std::vector<uint8_t> m_bytes;
-};
+using Dib = dibkit::PackedDib;
 
 // splitmix64, so that every case is reproducible from its seed.
 class Random {
