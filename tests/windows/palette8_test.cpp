@@ -126,7 +126,8 @@ protected:
     // Checks the destination against the display indices the blit must have
     // written there, each shown as the screen shows that index of a DIB whose
     // colour table is the system palette: on Windows the entry's own colour.
-    // A blit with SRCAND must have been drawn onto white.
+    // The indices are shown drawn with the blit's raster operation onto
+    // white, so a transparent blit must have been drawn onto white too.
     void ExpectIndices(const VyrBlitter& blitter, const RECT& dst, const std::vector<int>& indices,
                        const std::string& where)
     {
@@ -221,8 +222,8 @@ std::vector<uint8_t> GreyRamp(const Dib& dib)
     std::vector<uint8_t> ramp(768);
     for (uint32_t k = 0; k < 256; ++k) {
         for (int c = 0; c < 3; ++c) {
-            const uint32_t shift = 16 - 8 * c;
-            ramp[3 * k + c] = static_cast<uint8_t>((k * ((to >> shift) & 0xFF) + (255 - k) * ((from >> shift) & 0xFF)) / 255);
+            const uint32_t shift = 16 - 8 * c, c0 = (from >> shift) & 0xFF, c1 = (to >> shift) & 0xFF;
+            ramp[3 * k + c] = static_cast<uint8_t>((k * c1 + (255 - k) * c0) / 255);
         }
     }
     return ramp;
@@ -568,10 +569,12 @@ TEST_F(PaletteScreen, ReducedOneBitImagesAfterAPaletteChangeShowThatPalette)
     for (Change change : {kFixed, kImage, kOtherApplication}) {
         for (int dither = 0; dither < 4; ++dither) {
             for (bool transparent : {false, true}) {
+                const uint64_t seed = 60 + column;
                 const std::string where = std::string(names[change]) + ", dither " + std::to_string(dither) +
-                                          (transparent ? ", transparent" : ", opaque");
+                                          (transparent ? ", transparent" : ", opaque") + ", seed " +
+                                          std::to_string(seed);
                 Dib dib(srcW, srcH, 1);
-                Random random(60 + column);
+                Random random(seed);
                 Randomize(dib, random);
                 // The transparent colour is white, as the transparency rule
                 // rewrites it, and is ANDed onto a white background.
