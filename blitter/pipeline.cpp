@@ -160,6 +160,9 @@ short RunScaled(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER* bitmap, con
         if (prepared != kBlitOk) {
             return prepared;
         }
+        // The preparation re-read the display palette after the band was
+        // begun; the band must name the colours of the palette now held.
+        FillBandColors(blitter);
         blitter->m_stretchRow = AllocBlock(static_cast<uint32_t>(dstW));
         if (blitter->m_stretchRow == nullptr) {
             return kBlitNoMemory;

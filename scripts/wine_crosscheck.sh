@@ -83,6 +83,21 @@ cases() {  # depth
     echo "one_clear0-p1 images/one_clear0.bmp --palette 1 --background 0,128,128"
     echo "one_clear1-p2-enlarged images/one_clear1.bmp --palette 2 --size 90x50 --background 128,128,128"
   fi
+  if [[ $depth == 8 ]]; then
+    # A realized palette, then a 1-bit image reduced in width: the grey path
+    # must draw through the palette the realization left.
+    local realize
+    for image in one one_bw; do
+      for realize in fixed:0 image:1; do
+        for dither in 0 1 2 3; do
+          echo "$image-realize-${realize%:*}-reduced-d$dither images/$image.bmp --palette ${realize#*:} --realize ${realize%:*} --dither $dither --size 17x9"
+        done
+        echo "$image-realize-${realize%:*}-narrow-tall images/$image.bmp --palette ${realize#*:} --realize ${realize%:*} --dither 2 --size 26x54"
+      done
+    done
+    echo "one_clear0-realize-fixed-reduced images/one_clear0.bmp --palette 0 --realize fixed --size 17x9 --background 0,0,128"
+    echo "one_clear1-realize-image-reduced images/one_clear1.bmp --palette 1 --realize image --dither 3 --size 30x11 --background 128,0,0"
+  fi
 }
 
 run_depth() {

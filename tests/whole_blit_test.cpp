@@ -24,22 +24,6 @@ const DisplaySetup kDisplays[] = {
     {vd::Kind::Palette8, false}, {vd::Kind::Rgb565, false}, {vd::Kind::Rgb32, true},
 };
 
-// Random images whose colours sometimes come from a grey table, so that the
-// grey variants are drawn too.
-Dib RandomImage(Random& random, int bits)
-{
-    const int width = random.Between(1, 36), height = random.Between(1, 24);
-    Dib dib(width, height, bits);
-    dib.Randomize(random);
-    if (bits <= 8 && random.Between(0, 2) == 0) {
-        for (int i = 0; i < (1 << bits); ++i) {
-            const uint8_t grey = random.Byte();
-            dib.SetColor(i, grey, grey, grey);
-        }
-    }
-    return dib;
-}
-
 TEST(WholeBlitEveryDisplay, RandomBlitsMatchTheModel)
 {
     int caseIndex = 0;

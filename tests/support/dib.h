@@ -12,6 +12,22 @@ namespace testsupport {
 
 using Dib = dibkit::PackedDib;
 
+// A random image of at least `minSize` pixels each way whose colours
+// sometimes come from a grey table, so that the grey variants are drawn too.
+inline Dib RandomImage(Random& random, int bits, int minSize = 1)
+{
+    const int width = random.Between(minSize, 36), height = random.Between(minSize, 24);
+    Dib dib(width, height, bits);
+    dib.Randomize(random);
+    if (bits <= 8 && random.Between(0, 2) == 0) {
+        for (int i = 0; i < (1 << bits); ++i) {
+            const uint8_t grey = random.Byte();
+            dib.SetColor(i, grey, grey, grey);
+        }
+    }
+    return dib;
+}
+
 inline uint32_t ToRgb(COLORREF color)
 {
     return (uint32_t{GetRValue(color)} << 16) | (uint32_t{GetGValue(color)} << 8) | GetBValue(color);

@@ -126,11 +126,13 @@ protected:
     // Checks the destination against the display indices the blit must have
     // written there, each shown as the screen shows that index of a DIB whose
     // colour table is the system palette: on Windows the entry's own colour.
+    // The indices are shown drawn with the blit's raster operation onto
+    // white, so a transparent blit must have been drawn onto white too.
     void ExpectIndices(const VyrBlitter& blitter, const RECT& dst, const std::vector<int>& indices,
                        const std::string& where)
     {
         const std::vector<uint32_t> shownEntries =
-            m_window->ShownIndices(m_dc, Triples(blitter.m_systemPalette, 256));
+            m_window->ShownIndices(m_dc, Triples(blitter.m_systemPalette, 256), blitter.m_rop);
         std::vector<uint32_t> expected;
         for (int index : indices) {
             expected.push_back(shownEntries[static_cast<size_t>(index)]);
@@ -162,6 +164,69 @@ std::vector<int> ExpectedIndices(const Dib& dib, const RECT& src, const RECT& ds
         }
     }
     return indices;
+}
+
+// The display indices the blit's converter makes of the scaled rows (one per
+// destination row, in the converter's source format), given the colour map
+// and display palette the blit left and a fresh error row: each row is
+// converted with its own row number, as the pipeline emits it.
+std::vector<int> ReplayConverter(const VyrBlitter& blitter, const std::vector<std::vector<uint8_t>>& rows, int dstW,
+                                 uint8_t* imagePalette = nullptr)
+{
+    VyrBlitter replay(blitter.m_ditherMode, 0);
+    std::memcpy(replay.m_colorMap, blitter.m_colorMap, sizeof replay.m_colorMap);
+    std::memcpy(replay.m_systemPalette, blitter.m_systemPalette, sizeof replay.m_systemPalette);
+    replay.m_imagePalette = imagePalette;
+    replay.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(6 * dstW));
+    std::memset(replay.m_errorRow, 0, 6 * dstW);
+    std::vector<uint8_t> out(dstW + 4);
+    std::vector<int> indices;
+    for (size_t y = 0; y < rows.size(); ++y) {
+        replay.m_rowCounter = static_cast<int32_t>(y);
+        blitter.m_convert(&replay, rows[y].data(), out.data(), dstW);
+        indices.insert(indices.end(), out.begin(), out.begin() + dstW);
+    }
+    replay.m_imagePalette = nullptr;
+    return indices;
+}
+
+// The rows the grey path hands its converter for a 1-bit image reduced in
+// width: each destination pixel the share of set pixels among the source
+// pixels of its column group, as a level 0..255.
+std::vector<std::vector<uint8_t>> GreyLevelRows(const Dib& dib, const RECT& src, int dstW, int dstH)
+{
+    const int srcW = src.right - src.left, srcH = src.bottom - src.top;
+    std::vector<std::vector<uint8_t>> rows;
+    for (int y = 0; y < dstH; ++y) {
+        const int sy = src.top + y * srcH / dstH;
+        std::vector<uint8_t> row(static_cast<size_t>(dstW));
+        for (int x = 0; x < dstW; ++x) {
+            int ones = 0, total = 0;
+            for (int i = 0; i < srcW; ++i) {
+                if (i * dstW / srcW == x) {
+                    ones += static_cast<int>(dib.Pixel(src.left + i, sy));
+                    ++total;
+                }
+            }
+            row[static_cast<size_t>(x)] = static_cast<uint8_t>(ones * 255 / total);
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// The ramp of 256 colours from colour 0 to colour 1 that grey levels index.
+std::vector<uint8_t> GreyRamp(const Dib& dib)
+{
+    const uint32_t from = dib.TableColor(0), to = dib.TableColor(1);
+    std::vector<uint8_t> ramp(768);
+    for (uint32_t k = 0; k < 256; ++k) {
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t shift = 16 - 8 * c, c0 = (from >> shift) & 0xFF, c1 = (to >> shift) & 0xFF;
+            ramp[3 * k + c] = static_cast<uint8_t>((k * c1 + (255 - k) * c0) / 255);
+        }
+    }
+    return ramp;
 }
 
 }  // namespace
@@ -466,25 +531,103 @@ TEST_F(PaletteScreen, DitheredBlitsShowWhatTheirConverterMakesOfEachRow)
         ASSERT_EQ(blitter.VyrBlit(m_dc, dib.header(), &src, const_cast<RECT*>(&dst)), kBlitOk);
         EXPECT_EQ(NameOf(blitter.m_convert), "Blit24To8Mode" + std::to_string(dither));
 
-        VyrBlitter replay(dither, 0);
-        std::memcpy(replay.m_colorMap, blitter.m_colorMap, sizeof replay.m_colorMap);
-        std::memcpy(replay.m_systemPalette, blitter.m_systemPalette, sizeof replay.m_systemPalette);
-        replay.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(6 * dstW));
-        std::memset(replay.m_errorRow, 0, 6 * dstW);
-        std::vector<uint8_t> scaled(3 * dstW), out(dstW + 4);
-        std::vector<int> indices;
+        std::vector<std::vector<uint8_t>> rows;
         for (int y = 0; y < dstH; ++y) {
+            std::vector<uint8_t> scaled(3 * dstW);
             for (int x = 0; x < dstW; ++x) {
                 const uint32_t color = dib.Color(x * 23 / dstW, y * 11 / dstH);
                 scaled[static_cast<size_t>(3 * x)] = static_cast<uint8_t>(color);
                 scaled[static_cast<size_t>(3 * x + 1)] = static_cast<uint8_t>(color >> 8);
                 scaled[static_cast<size_t>(3 * x + 2)] = static_cast<uint8_t>(color >> 16);
             }
-            replay.m_rowCounter = y;
-            blitter.m_convert(&replay, scaled.data(), out.data(), dstW);
-            indices.insert(indices.end(), out.begin(), out.begin() + dstW);
+            rows.push_back(scaled);
         }
-        ExpectIndices(blitter, dst, indices, "dither mode " + std::to_string(dither));
+        ExpectIndices(blitter, dst, ReplayConverter(blitter, rows, dstW), "dither mode " + std::to_string(dither));
+    }
+}
+
+TEST_F(PaletteScreen, ReducedOneBitImagesAfterAPaletteChangeShowThatPalette)
+{
+    // A reduced opaque image takes the grey path, which prepares the display
+    // again after the band was begun; a transparent one takes the two-colour
+    // scaler. Both must draw through the palette the change left.
+    enum Change { kFixed, kImage, kOtherApplication };
+    const char* names[] = {"VyrRealizeFixedPalette", "VyrRealizePalette of the image", "another application's palette"};
+    const uint32_t white = Rgb(255, 255, 255);
+    const int srcW = 39, srcH = 18, dstW = 26, dstH = 54;
+    // What another application does: realize 200 colours of its own.
+    const auto realizeOtherColours = [this](Random& random) {
+        VyrBlitter other(0, 1);
+        Dib otherDib(1, 1, 8);
+        const std::vector<uint32_t> colors = ImageColours(random, 200);
+        for (int i = 0; i < 256; ++i) {
+            otherDib.SetColor(i, colors[static_cast<size_t>(i) % colors.size()]);
+        }
+        return other.VyrRealizePalette(m_window->hwnd(), otherDib.header());
+    };
+    int column = 0;
+    for (Change change : {kFixed, kImage, kOtherApplication}) {
+        for (int dither = 0; dither < 4; ++dither) {
+            for (bool transparent : {false, true}) {
+                const uint64_t seed = 60 + column;
+                const std::string where = std::string(names[change]) + ", dither " + std::to_string(dither) +
+                                          (transparent ? ", transparent" : ", opaque") + ", seed " +
+                                          std::to_string(seed);
+                Dib dib(srcW, srcH, 1);
+                Random random(seed);
+                Randomize(dib, random);
+                // The transparent colour is white, as the transparency rule
+                // rewrites it, and is ANDed onto a white background.
+                dib.SetColor(0, transparent ? white : Rgb(240, 0, 190), transparent ? 255 : 0);
+                dib.SetColor(1, Rgb(162, 129, 77));
+                const int left = 10 + 50 * (column % 12), top = 20 + 100 * (column / 12);
+                const RECT area = {left, top, left + dstW, top + dstH};
+                ++column;
+
+                // Another palette first, so that the change is one.
+                if (change == kOtherApplication) {
+                    ASSERT_EQ(VyrBlitter(0, 0).VyrRealizeFixedPalette(m_window->hwnd()), kBlitOk) << where;
+                } else {
+                    ASSERT_EQ(realizeOtherColours(random), kBlitOk) << where;
+                }
+                VyrBlitter blitter(dither, change == kImage ? 1 : 0);
+                StockPaletteOnExit deselect{m_dc};
+                RECT src = {0, 0, srcW, srcH};
+                if (change == kOtherApplication) {
+                    ASSERT_EQ(blitter.VyrBlit(m_dc, dib.header(), &src, const_cast<RECT*>(&area)), kBlitOk) << where;
+                }
+                const std::vector<uint32_t> before = SystemPalette();
+                switch (change) {
+                case kFixed:
+                    ASSERT_EQ(blitter.VyrRealizeFixedPalette(m_window->hwnd()), kBlitOk) << where;
+                    break;
+                case kImage:
+                    ASSERT_EQ(blitter.VyrRealizePalette(m_window->hwnd(), dib.header()), kBlitOk) << where;
+                    break;
+                case kOtherApplication:
+                    ASSERT_EQ(realizeOtherColours(random), kBlitOk) << where;
+                    break;
+                }
+                ASSERT_NE(SystemPalette(), before) << where << ": the display palette did not change";
+
+                // The background through the stock palette, as ShownIndices
+                // draws its white.
+                SelectPalette(m_dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+                m_window->Fill(m_dc, area, transparent ? white : kBackground);
+                src = {0, 0, srcW, srcH};
+                ASSERT_EQ(blitter.VyrBlit(m_dc, dib.header(), &src, const_cast<RECT*>(&area)), kBlitOk) << where;
+                if (transparent) {
+                    const bool mapped = NameOf(blitter.m_convert) == "Blit1To8Mapped";
+                    ExpectIndices(blitter, area, ExpectedIndices(dib, src, area, blitter.m_colorMap, mapped, false),
+                                  where);
+                } else {
+                    std::vector<uint8_t> ramp = GreyRamp(dib);
+                    ExpectIndices(blitter, area,
+                                  ReplayConverter(blitter, GreyLevelRows(dib, src, dstW, dstH), dstW, ramp.data()),
+                                  where);
+                }
+            }
+        }
     }
 }
 

@@ -183,9 +183,14 @@ std::vector<uint32_t> TestWindow::Shown(HDC dc, const std::vector<uint32_t>& col
     return shown;
 }
 
-std::vector<uint32_t> TestWindow::ShownIndices(HDC dc, const std::vector<uint32_t>& table) const
+std::vector<uint32_t> TestWindow::ShownIndices(HDC dc, const std::vector<uint32_t>& table, DWORD rop) const
 {
     const int y = kHeight - 2, count = static_cast<int>(table.size());
+    // White through the stock palette: the static white, whose device pixel
+    // keeps every index that SRCAND combines with it.
+    const HPALETTE selected = SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    Fill(dc, RECT{0, y, count, y + 1}, Rgb(255, 255, 255));
+    SelectPalette(dc, selected, FALSE);
     Dib dib(count, 1, 8);
     for (int i = 0; i < count; ++i) {
         dib.SetColor(i, table[static_cast<size_t>(i)]);
@@ -193,7 +198,7 @@ std::vector<uint32_t> TestWindow::ShownIndices(HDC dc, const std::vector<uint32_
     }
     const auto* bits = reinterpret_cast<const uint8_t*>(dib.colors()) + 4 * dib.colorCount();
     StretchDIBits(dc, 0, y, count, 1, 0, 0, count, 1, bits, reinterpret_cast<BITMAPINFO*>(dib.header()),
-                  DIB_RGB_COLORS, SRCCOPY);
+                  DIB_RGB_COLORS, rop);
     return Read(dc, RECT{0, y, count, y + 1});
 }
 

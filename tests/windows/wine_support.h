@@ -67,8 +67,9 @@ public:
     // window, with whatever palette `dc` has selected).
     std::vector<uint32_t> Shown(HDC dc, const std::vector<uint32_t>& colors) const;
     // What the screen shows for each index of an 8-bit DIB whose colour
-    // table is `table` (up to 256 colours), drawn the same way.
-    std::vector<uint32_t> ShownIndices(HDC dc, const std::vector<uint32_t>& table) const;
+    // table is `table` (up to 256 colours), drawn the same way with the
+    // raster operation `rop` onto white.
+    std::vector<uint32_t> ShownIndices(HDC dc, const std::vector<uint32_t>& table, DWORD rop = SRCCOPY) const;
 
 private:
     TestWindow();
