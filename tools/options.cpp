@@ -71,12 +71,6 @@ bool EndsWith(const std::string& text, std::string_view suffix)
                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-std::string RectText(const RECT& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
 std::string SizeText(Size s) { return std::to_string(s.width) + "x" + std::to_string(s.height); }
 
 std::string ScreenSizeProblem(Size s)
@@ -186,6 +180,12 @@ bool PaletteCommandTakes(const std::string& name)
 }
 
 }  // namespace
+
+std::string RectText(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
 
 std::string ParseArguments(const std::vector<std::string>& args, Options& options)
 {
@@ -443,8 +443,9 @@ Options:
                          library's result), display_depth, converter (the
                          converter the blit chose), palette_mode (after the
                          blit), rop (SRCCOPY, SRCAND or SRCPAINT), src (the
-                         clipped source rectangle), bands (the number of
-                         StretchDIBits calls)
+                         clipped source rectangle), bands (how many bands of
+                         about 16000 bytes the drawn rows made up, each sent
+                         to the display in one call)
   --system-palette FILE  with --display 8: the 256 system palette entries the
                          display starts with, instead of the 20 static colours
                          and black (a file written by dibdraw palette, e.g. on
@@ -473,7 +474,7 @@ Windows build:
   the display with GetDIBits. --display is only checked against the display
   (an error if it differs; without it any display is used), and --swapped and
   --system-palette are refused. PNG input is not supported; PNG output is
-  written uncompressed. bands counts the StretchDIBits calls of dibdraw32.dll.
+  written uncompressed.
   Under Wine, give dibdraw.exe the X11 driver settings ClientSideGraphics=N and
   PrivateColorMap=Y (see the README): Wine's default client-side drawing
   ignores the realized palette of a 256-colour display.

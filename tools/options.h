@@ -68,6 +68,9 @@ std::string ResolveGeometry(const Options& options, int imageWidth, int imageHei
 // right of or below the image, otherwise limited to the image.
 RECT ClipSource(RECT src, int imageWidth, int imageHeight);
 
+// "left,top,right,bottom", as the options and --info write rectangles.
+std::string RectText(const RECT& r);
+
 const char* UsageText();
 const char* HelpText();
 // "dibdraw 1.0.0" and a line end.

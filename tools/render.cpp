@@ -9,10 +9,15 @@ namespace dibtool {
 
 namespace {
 
-std::string RectText(const RECT& r)
+// The bands of about 16000 bytes the blit's rows made up, from the state the
+// blit leaves in the object: each full band and the last partial one are
+// one StretchDIBits call.
+size_t BandsOf(const VyrBlitter& blitter)
 {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
+    if (blitter.m_bandRows <= 0 || blitter.m_rowCounter <= 0) {
+        return 0;
+    }
+    return static_cast<size_t>((blitter.m_rowCounter + blitter.m_bandRows - 1) / blitter.m_bandRows);
 }
 
 }  // namespace
@@ -48,11 +53,10 @@ RenderReport Render(const Options& options, const Geometry& geometry, Screen& sc
     }
     report.realizeFailed = report.result != kBlitOk;
     report.src = geometry.src;
-    screen.ClearBandCount();
     if (!report.realizeFailed) {
         RECT dst = geometry.dst;
         report.result = blitter.VyrBlit(window, image.header(), &report.src, &dst);
-        report.bands = screen.BandCount();
+        report.bands = BandsOf(blitter);
     }
     report.displayDepth = blitter.m_displayDepth;
     report.converter = ConverterName(blitter.m_convert);

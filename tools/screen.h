@@ -42,10 +42,6 @@ public:
     // The window the library blits into.
     HWND window() const;
 
-    // The StretchDIBits calls the library has made since the last clear.
-    void ClearBandCount();
-    size_t BandCount() const;
-
     // The display's system palette as GetSystemPaletteEntries reports it
     // (nothing on direct-colour displays).
     std::vector<PALETTEENTRY> SystemPalette() const;

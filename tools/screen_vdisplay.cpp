@@ -63,10 +63,6 @@ std::string Screen::Open(const Options& options, const Geometry& geometry,
 
 HWND Screen::window() const { return m_state->window; }
 
-void Screen::ClearBandCount() { vd::ClearStretchCalls(); }
-
-size_t Screen::BandCount() const { return vd::StretchCalls().size(); }
-
 std::vector<PALETTEENTRY> Screen::SystemPalette() const { return vd::SystemPalette(); }
 
 std::string Screen::Write(const std::string& path, OutputFormat format) const

@@ -7,7 +7,6 @@
 #include "tools/output_file.h"
 #include "tools/png_io.h"
 #include "tools/screen.h"
-#include "tools/stretch_counter_win32.h"
 
 namespace dibtool {
 
@@ -204,7 +203,6 @@ std::string Screen::Open(const Options& options, const Geometry& geometry, std::
     if (!RegisterScreenClass()) {
         return "cannot register the window class";
     }
-    InstallStretchCounter();
 
     State& state = *m_state;
     state.size = geometry.screen;
@@ -248,10 +246,6 @@ std::string Screen::Open(const Options& options, const Geometry& geometry, std::
 }
 
 HWND Screen::window() const { return m_state->overlay != nullptr ? m_state->overlay : m_state->screen; }
-
-void Screen::ClearBandCount() { ClearStretchCount(); }
-
-size_t Screen::BandCount() const { return StretchCount(); }
 
 std::vector<PALETTEENTRY> Screen::SystemPalette() const
 {

@@ -18,11 +18,7 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-std::string RectText(const RECT& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
+using dibtool::RectText;
 
 struct UsageCase {
     const char* name;
