@@ -19,19 +19,6 @@ namespace {
 
 using Triple = std::array<uint8_t, 3>;
 
-std::vector<Triple> SystemPalette()
-{
-    std::vector<PALETTEENTRY> entries(256, PALETTEENTRY{0, 0, 0, 0});
-    HDC screen = GetDC(nullptr);
-    GetSystemPaletteEntries(screen, 0, 256, entries.data());
-    ReleaseDC(nullptr, screen);
-    std::vector<Triple> triples;
-    for (const PALETTEENTRY& e : entries) {
-        triples.push_back({e.peRed, e.peGreen, e.peBlue});
-    }
-    return triples;
-}
-
 std::string Text(const Triple& t)
 {
     return "(" + std::to_string(t[0]) + ", " + std::to_string(t[1]) + ", " + std::to_string(t[2]) + ")";
@@ -138,7 +125,7 @@ protected:
         m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
         VyrBlitter blitter(0, 1);
         EXPECT_EQ(blitter.VyrRealizePalette(m_window, const_cast<RGBQUAD*>(colors), count), 0);
-        return SystemPalette();
+        return SystemPaletteTriples();
     }
 
     HWND m_window = nullptr;
@@ -151,9 +138,9 @@ TEST_F(RealizeOnPalette8, ModeOneShowsTheImageColours)
     ASSERT_GT(kept.size(), 150u);
     VyrBlitter blitter(0, 1);
     const ResourceCounts before = ResourceCounts::Now();
-    const std::vector<Triple> systemBefore = SystemPalette();
+    const std::vector<Triple> systemBefore = SystemPaletteTriples();
     EXPECT_EQ(blitter.VyrRealizePalette(m_window, const_cast<RGBQUAD*>(table.data()), 200), 0);
-    const std::vector<Triple> system = SystemPalette();
+    const std::vector<Triple> system = SystemPaletteTriples();
     EXPECT_FALSE(SamePalette(system, systemBefore)) << "nothing was realized";
     EXPECT_TRUE(ContainsAll(system, kept));
     ExpectSameResources(before, ResourceCounts::Now());
@@ -170,7 +157,7 @@ TEST_F(RealizeOnPalette8, ModeZeroRealizesTheFixedPaletteNotTheTable)
     m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
     VyrBlitter blitter(0, 0);
     EXPECT_EQ(blitter.VyrRealizePalette(m_window, const_cast<RGBQUAD*>(table.data()), 16), 0);
-    EXPECT_TRUE(SamePalette(SystemPalette(), fixed));
+    EXPECT_TRUE(SamePalette(SystemPaletteTriples(), fixed));
 }
 
 TEST_F(RealizeOnPalette8, FixedPaletteMethodInModesZeroAndOne)
@@ -183,7 +170,7 @@ TEST_F(RealizeOnPalette8, FixedPaletteMethodInModesZeroAndOne)
         m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
         VyrBlitter blitter(0, mode);
         EXPECT_EQ(blitter.VyrRealizeFixedPalette(m_window), 0) << "mode " << mode;
-        EXPECT_TRUE(SamePalette(SystemPalette(), fixed)) << "mode " << mode;
+        EXPECT_TRUE(SamePalette(SystemPaletteTriples(), fixed)) << "mode " << mode;
     }
 }
 
@@ -197,7 +184,7 @@ TEST_F(RealizeOnPalette8, DeepHeadersRealizeTheFixedPalette)
             std::vector<uint8_t> dib = PackedDib(bits, ImageColors(16, 5), 0);
             VyrBlitter blitter(0, mode);
             EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), 0) << bits << " bits, mode " << mode;
-            EXPECT_TRUE(SamePalette(SystemPalette(), fixed)) << bits << " bits, mode " << mode;
+            EXPECT_TRUE(SamePalette(SystemPaletteTriples(), fixed)) << bits << " bits, mode " << mode;
         }
     }
 }
@@ -214,7 +201,7 @@ TEST_F(RealizeOnPalette8, HeaderTableHasTwoToTheBitsEntriesWhateverClrUsedSays)
     m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
     VyrBlitter blitter(0, 1);
     EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), 0);
-    EXPECT_TRUE(SamePalette(SystemPalette(), expected));
+    EXPECT_TRUE(SamePalette(SystemPaletteTriples(), expected));
 }
 
 TEST_F(RealizeOnPalette8, FourBitHeaderReadsSixteenEntries)
@@ -227,7 +214,7 @@ TEST_F(RealizeOnPalette8, FourBitHeaderReadsSixteenEntries)
     m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
     VyrBlitter blitter(0, 1);
     EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), 0);
-    EXPECT_TRUE(SamePalette(SystemPalette(), expected));
+    EXPECT_TRUE(SamePalette(SystemPaletteTriples(), expected));
 }
 
 TEST_F(RealizeOnPalette8, ModeTwoRealizesNothing)
@@ -235,14 +222,14 @@ TEST_F(RealizeOnPalette8, ModeTwoRealizesNothing)
     const std::vector<RGBQUAD> table = ImageColors(64, 1);
     std::vector<uint8_t> dib = PackedDib(8, ImageColors(256, 2), 0);
     VyrBlitter blitter(0, 2);
-    const std::vector<Triple> systemBefore = SystemPalette();
+    const std::vector<Triple> systemBefore = SystemPaletteTriples();
     const ResourceCounts before = ResourceCounts::Now();
     const uint64_t allocations = KemAllocationCalls();
     EXPECT_EQ(blitter.VyrRealizePalette(m_window, const_cast<RGBQUAD*>(table.data()), 64), 0);
     EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), 0);
     EXPECT_EQ(blitter.VyrRealizeFixedPalette(m_window), 0);
     EXPECT_EQ(KemAllocationCalls(), allocations) << "a palette was built";
-    EXPECT_TRUE(SamePalette(SystemPalette(), systemBefore));
+    EXPECT_TRUE(SamePalette(SystemPaletteTriples(), systemBefore));
     ExpectSameResources(before, ResourceCounts::Now());
 }
 
@@ -250,14 +237,14 @@ TEST_F(RealizeOnPalette8, FailedAllocationsRealizeNothing)
 {
     const std::vector<RGBQUAD> table = ImageColors(100, 4);
     VyrBlitter blitter(0, 1);
-    const std::vector<Triple> systemBefore = SystemPalette();
+    const std::vector<Triple> systemBefore = SystemPaletteTriples();
     const ResourceCounts before = ResourceCounts::Now();
     for (uint32_t n = 1; n <= 3; ++n) {
         KemFailNthAllocation(n);
         EXPECT_EQ(blitter.VyrRealizePalette(m_window, const_cast<RGBQUAD*>(table.data()), 100), -1007)
             << "failing allocation " << n;
         KemStopFailing();
-        EXPECT_TRUE(SamePalette(SystemPalette(), systemBefore)) << "failing allocation " << n;
+        EXPECT_TRUE(SamePalette(SystemPaletteTriples(), systemBefore)) << "failing allocation " << n;
         ExpectSameResources(before, ResourceCounts::Now(), "failing allocation " + std::to_string(n));
     }
 }

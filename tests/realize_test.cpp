@@ -80,22 +80,9 @@ void SetStaticColors(const StaticColors& colors)
     }
 }
 
-std::vector<Triple> SystemPalette()
-{
-    std::vector<PALETTEENTRY> entries(256, PALETTEENTRY{0, 0, 0, 0});
-    HDC screen = GetDC(nullptr);
-    GetSystemPaletteEntries(screen, 0, 256, entries.data());
-    ReleaseDC(nullptr, screen);
-    std::vector<Triple> triples;
-    for (const PALETTEENTRY& e : entries) {
-        triples.push_back({e.peRed, e.peGreen, e.peBlue});
-    }
-    return triples;
-}
-
 StaticColors DisplayStaticColors()
 {
-    const std::vector<Triple> system = SystemPalette();
+    const std::vector<Triple> system = SystemPaletteTriples();
     StaticColors colors;
     for (int s = 0; s < 20; ++s) {
         colors[static_cast<size_t>(s)] = system[static_cast<size_t>(StaticEntry(s))];
@@ -420,7 +407,7 @@ TEST_F(BuildPaletteTest, FailedAllocationReturnsNoMemory)
 TEST_F(BuildPaletteTest, RealizeImagePaletteFailsCleanlyAtEveryAllocation)
 {
     const std::vector<RGBQUAD> fixed = FixedQuads();
-    const std::vector<Triple> systemBefore = SystemPalette();
+    const std::vector<Triple> systemBefore = SystemPaletteTriples();
     const ResourceCounts before = ResourceCounts::Now();
     uint32_t n = 1;
     for (;; ++n) {
@@ -432,7 +419,7 @@ TEST_F(BuildPaletteTest, RealizeImagePaletteFailsCleanlyAtEveryAllocation)
             break;
         }
         ASSERT_EQ(result, -1007) << "failing allocation " << n;
-        ASSERT_TRUE(SystemPalette() == systemBefore) << "realized despite failing allocation " << n;
+        ASSERT_TRUE(SystemPaletteTriples() == systemBefore) << "realized despite failing allocation " << n;
         ASSERT_LT(n, 10u);
     }
     EXPECT_EQ(n, 4u) << "three allocations: output, work table, logical palette";

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,38 +12,10 @@
 #include "dibdraw32/VyrBlitter.h"
 #include "memkit40.h"
 #include "support/display_kinds.h"
+#include "support/random.h"
 #include "vdisplay/vdisplay.h"
 
 namespace testsupport {
-
-// splitmix64: every case seeds its own generator from its index, so a failure
-// names a seed that reproduces it.
-class Random {
-public:
-    explicit Random(uint64_t seed) : m_state(seed) {}
-
-    uint64_t Next()
-    {
-        uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in [low, high].
-    int Between(int low, int high) { return low + static_cast<int>(Next() % (uint64_t)(high - low + 1)); }
-    uint8_t Byte() { return static_cast<uint8_t>(Next()); }
-    std::vector<uint8_t> Bytes(size_t count)
-    {
-        std::vector<uint8_t> bytes(count);
-        for (auto& b : bytes) {
-            b = Byte();
-        }
-        return bytes;
-    }
-
-private:
-    uint64_t m_state;
-};
 
 // A buffer followed by guard bytes, so that a routine writing past its end
 // is caught by CheckGuards().
@@ -105,5 +78,20 @@ public:
 private:
     HDC m_dc;
 };
+
+// The display's system palette as red, green, blue triples, the order the
+// library keeps colours in.
+inline std::vector<std::array<uint8_t, 3>> SystemPaletteTriples()
+{
+    std::vector<PALETTEENTRY> entries(256, PALETTEENTRY{0, 0, 0, 0});
+    HDC screen = GetDC(nullptr);
+    GetSystemPaletteEntries(screen, 0, 256, entries.data());
+    ReleaseDC(nullptr, screen);
+    std::vector<std::array<uint8_t, 3>> triples;
+    for (const PALETTEENTRY& e : entries) {
+        triples.push_back({e.peRed, e.peGreen, e.peBlue});
+    }
+    return triples;
+}
 
 }  // namespace testsupport

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/display_kinds.h"
+#include "support/random.h"
 #include "vdisplay/vdisplay.h"
 
 namespace vdtest {
@@ -283,22 +284,11 @@ inline void ExpectNothingLive(const std::string& context = "")
     EXPECT_EQ(live.bitmaps, 0) << "bitmaps left " << context;
 }
 
-// splitmix64, seeded per case.
-class Random {
+// The tests' generator, which also draws colours.
+class Random : public testsupport::Random {
 public:
-    explicit Random(uint64_t seed) : m_state(seed) {}
-    uint64_t Next()
-    {
-        uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int Between(int low, int high) { return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1)); }
+    using testsupport::Random::Random;
     Color AnyColor() { return {Between(0, 255), Between(0, 255), Between(0, 255)}; }
-
-private:
-    uint64_t m_state;
 };
 
 inline HPALETTE MakePalette(const std::vector<Color>& colors)

@@ -202,14 +202,6 @@ std::vector<uint32_t> TestWindow::ShownIndices(HDC dc, const std::vector<uint32_
     return Read(dc, RECT{0, y, count, y + 1});
 }
 
-uint64_t Random::Next()
-{
-    uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
 void Randomize(Dib& dib, Random& random)
 {
     for (int i = 0; i < dib.colorCount(); ++i) {

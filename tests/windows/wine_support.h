@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/packed_dib.h"
+#include "tests/support/random.h"
 #include "dibdraw32/VyrBlitter.h"
 
 namespace winetest {
@@ -78,17 +79,7 @@ private:
 
 using Dib = dibkit::PackedDib;
 
-// splitmix64, so that every case is reproducible from its seed.
-class Random {
-public:
-    explicit Random(uint64_t seed) : m_state(seed) {}
-    uint64_t Next();
-    int Between(int low, int high) { return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1)); }
-    uint8_t Byte() { return static_cast<uint8_t>(Next()); }
-
-private:
-    uint64_t m_state;
-};
+using testsupport::Random;
 
 // Random colours and pixels.
 void Randomize(Dib& dib, Random& random);
