@@ -7,14 +7,10 @@
 
 namespace dibdraw {
 
-namespace {
-
 int BandBitCount(int displayDepth)
 {
     return displayDepth == 1 || displayDepth == 4 || displayDepth == 8 ? displayDepth : 24;
 }
-
-}  // namespace
 
 int64_t BandStride(int64_t width, int displayDepth)
 {

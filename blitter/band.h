@@ -17,6 +17,8 @@ short EndBand(VyrBlitter* blitter, HDC dc);
 void DrawBand(HDC dc, int x, int y, int width, int height, const void* bits, BITMAPINFO* info,
               uint32_t rop);
 
+// Bits per pixel of the band DIB for a display depth: 1, 4, 8 or 24.
+int BandBitCount(int displayDepth);
 // Bytes of one band row of `width` pixels at the display depth.
 int64_t BandStride(int64_t width, int displayDepth);
 

@@ -35,6 +35,9 @@ public:
     int width() const { return m_width; }
     int height() const { return m_height; }
     int bits() const { return m_bits; }
+    // The DIB's length in bytes: header, colour table and rows.
+    size_t size() const { return m_bytes.size(); }
+    int64_t stride() const { return m_stride; }
 
     void SetColor(int index, uint8_t red, uint8_t green, uint8_t blue, uint8_t reserved = 0)
     {
