@@ -28,6 +28,8 @@ public:
     PackedDib(int width, int height, int bits);
 
     bool empty() const { return m_bytes.empty(); }
+    // The DIB's length in bytes: header, colour table and rows.
+    size_t size() const { return m_bytes.size(); }
     int width() const { return m_width; }
     int height() const { return m_height; }
     int bits() const { return m_bits; }

@@ -31,7 +31,7 @@ std::string RopName(uint32_t rop)
     }
 }
 
-RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, PackedDib& image)
+RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, const PackedDib& image)
 {
     const HWND window = screen.window();
     RenderReport report;
@@ -43,7 +43,7 @@ RenderReport Render(const Options& options, const Geometry& geometry, Screen& sc
         report.result = blitter.VyrRealizeFixedPalette(window);
         break;
     case RealizeMode::Image:
-        report.result = blitter.VyrRealizePalette(window, image.header());
+        report.result = blitter.VyrRealizePalette(window, image.header(), image.size());
         break;
     }
     report.realizeFailed = report.result != kBlitOk;
@@ -51,7 +51,7 @@ RenderReport Render(const Options& options, const Geometry& geometry, Screen& sc
     screen.ClearBandCount();
     if (!report.realizeFailed) {
         RECT dst = geometry.dst;
-        report.result = blitter.VyrBlit(window, image.header(), &report.src, &dst);
+        report.result = blitter.VyrBlit(window, image.header(), image.size(), &report.src, &dst);
         report.bands = screen.BandCount();
     }
     report.displayDepth = blitter.m_displayDepth;
