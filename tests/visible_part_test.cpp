@@ -4,6 +4,7 @@
 // every source depth and dither mode.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -67,7 +68,14 @@ ClippedCase RandomCase(Random& random, const Dib& dib)
     ClippedCase c;
     c.src = {random.Between(-2, dib.width() - 1), random.Between(-2, dib.height() - 1),
              random.Between(1, dib.width() + 2), random.Between(1, dib.height() + 2)};
-    const int dstW = random.Between(1, 120), dstH = random.Between(1, 90);
+    int dstW = random.Between(1, 120), dstH = random.Between(1, 90);
+    const int srcW = std::min<int>(c.src.right, dib.width()) - std::max<int>(c.src.left, 0);
+    const int srcH = std::min<int>(c.src.bottom, dib.height()) - std::max<int>(c.src.top, 0);
+    if (random.Between(0, 2) == 0 && srcW > 0 && srcH > 0) {
+        // Equal sizes: the rows go to the converter unscaled.
+        dstW = srcW;
+        dstH = srcH;
+    }
     const int left = random.Between(0, kScreenWidth - dstW), top = random.Between(0, kScreenHeight - dstH);
     c.dst = {left, top, left + dstW, top + dstH};
     const int visibleLeft = random.Between(0, kScreenWidth - 2), visibleTop = random.Between(0, kScreenHeight - 2);
@@ -122,8 +130,8 @@ TEST(VisiblePart, ClippedBlitsShowWhatTheWholeDestinationShows)
     for (const DisplaySetup& display : kDisplays) {
         for (int bits : {1, 4, 8, 24}) {
             for (int dither = 0; dither < 4; ++dither, ++caseIndex) {
-                for (int round = 0; round < 3; ++round) {
-                    const uint64_t seed = 7000 + 3 * caseIndex + round;
+                for (int round = 0; round < 6; ++round) {
+                    const uint64_t seed = 7000 + 6 * caseIndex + round;
                     Random random(seed);
                     Dib dib(random.Between(1, 40), random.Between(1, 30), bits);
                     dib.Randomize(random);
