@@ -22,7 +22,7 @@ struct SourceRows {
     int64_t stride;       // bytes per row, a multiple of 4
     int64_t height;       // rows in the bitmap
     RowBytes copied;      // all within the row
-    uint32_t bufferBytes; // size of m_srcRow
+    int64_t bufferBytes;  // size of m_srcRow
     bool shiftNibble;     // 4-bit source starting on an odd pixel
 
     const uint8_t* Row(int64_t y) const { return rows + (height - 1 - y) * stride + copied.offset; }
@@ -149,6 +149,42 @@ short PrepareGreyPath(VyrBlitter* blitter, HDC dc, const RGBQUAD* table)
     return PrepareDisplay(blitter, dc, 8);
 }
 
+// Copies the colour table into m_imagePalette as red, green, blue triples;
+// false when the copy cannot be allocated.
+bool CopyImagePalette(VyrBlitter* blitter, const RGBQUAD* table, int colors)
+{
+    if (colors == 0) {
+        return true;
+    }
+    blitter->m_imagePalette = AllocBlock(static_cast<uint32_t>(3 * colors));
+    if (blitter->m_imagePalette == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < colors; ++i) {
+        blitter->m_imagePalette[3 * i] = table[i].rgbRed;
+        blitter->m_imagePalette[3 * i + 1] = table[i].rgbGreen;
+        blitter->m_imagePalette[3 * i + 2] = table[i].rgbBlue;
+    }
+    return true;
+}
+
+// Chooses the converter and brings the display palette up to date. The two
+// colours of a 1-bit image are read back before the grey path replaces them
+// with its ramp.
+short PrepareConverter(VyrBlitter* blitter, HDC dc, const RGBQUAD* table, int bits, bool greyPath)
+{
+    if (!greyPath) {
+        const short prepared = PrepareDisplay(blitter, dc, bits);
+        if (prepared != kBlitOk) {
+            return prepared;
+        }
+    }
+    if (bits == 1) {
+        ProbeMonoColors(blitter);
+    }
+    return greyPath ? PrepareGreyPath(blitter, dc, table) : kBlitOk;
+}
+
 struct ScalerChoice {
     StretchFn whole;
     SpanScaler span;
@@ -210,8 +246,7 @@ SourceRows LocateSourceRows(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap,
     source.shiftNibble = bits == 4 && (left & 1) != 0;
     blitter->m_srcBitOffset = bits == 1 ? static_cast<int32_t>(left % 8) : 0;
     // A 1-bit row has a spare byte: Blit1To1 reads whole 16-bit words.
-    const int64_t buffer = bits == 1 ? (count + 7) / 8 + 1 : source.copied.length;
-    source.bufferBytes = static_cast<uint32_t>(buffer);
+    source.bufferBytes = bits == 1 ? (count + 7) / 8 + 1 : source.copied.length;
     return source;
 }
 
@@ -233,17 +268,8 @@ short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, c
 
     const int bits = bitmap.biBitCount;
     const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(&bitmap) + bitmap.biSize);
-    const auto colors = static_cast<int>(ColorCount(bitmap));
-    if (colors > 0) {
-        blitter->m_imagePalette = AllocBlock(static_cast<uint32_t>(3 * colors));
-        if (blitter->m_imagePalette == nullptr) {
-            return kBlitNoMemory;
-        }
-        for (int i = 0; i < colors; ++i) {
-            blitter->m_imagePalette[3 * i] = table[i].rgbRed;
-            blitter->m_imagePalette[3 * i + 1] = table[i].rgbGreen;
-            blitter->m_imagePalette[3 * i + 2] = table[i].rgbBlue;
-        }
+    if (!CopyImagePalette(blitter, table, static_cast<int>(ColorCount(bitmap)))) {
+        return kBlitNoMemory;
     }
 
     blitter->m_rop = SRCCOPY;
@@ -253,22 +279,10 @@ short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, c
     }
 
     const bool greyPath = bits == 1 && blitter->m_rop == SRCCOPY && srcW > dstW;
-    if (!greyPath) {
-        const short prepared = PrepareDisplay(blitter, dc, bits);
-        if (prepared != kBlitOk) {
-            ReleaseBlitBuffers(blitter);
-            return prepared;
-        }
-    }
-    if (bits == 1) {
-        ProbeMonoColors(blitter);
-    }
-    if (greyPath) {
-        const short prepared = PrepareGreyPath(blitter, dc, table);
-        if (prepared != kBlitOk) {
-            ReleaseBlitBuffers(blitter);
-            return prepared;
-        }
+    const short prepared = PrepareConverter(blitter, dc, table, bits, greyPath);
+    if (prepared != kBlitOk) {
+        ReleaseBlitBuffers(blitter);
+        return prepared;
     }
 
     const int bandBits = BandBitCount(blitter->m_displayDepth);
