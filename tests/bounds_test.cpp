@@ -6,7 +6,6 @@
 // that a read past the end is an AddressSanitizer error in the sanitized build.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "dibdraw32/Diagnostics.h"
 #include "support/dib.h"
 #include "support/display_kinds.h"
 #include "support/test_support.h"
