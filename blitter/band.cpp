@@ -7,20 +7,10 @@
 
 namespace dibdraw {
 
-namespace {
-
 int BandBitCount(int displayDepth)
 {
     return displayDepth == 1 || displayDepth == 4 || displayDepth == 8 ? displayDepth : 24;
 }
-
-// Entries of the band's colour table: one per index on palette displays.
-int BandColorCount(int bitCount)
-{
-    return bitCount == 24 ? 0 : 1 << bitCount;
-}
-
-}  // namespace
 
 int64_t BandStride(int64_t width, int displayDepth)
 {
@@ -34,7 +24,7 @@ short BeginBand(VyrBlitter* blitter, const RECT* dstRect)
         width = 1;
     }
     const int bitCount = BandBitCount(blitter->m_displayDepth);
-    const int colors = BandColorCount(bitCount);
+    const int colors = bitCount == 24 ? 0 : (1 << bitCount);
     // A true-colour band carries one unused colour entry after its header.
     const uint32_t infoBytes = sizeof(BITMAPINFOHEADER) + 4 * (colors == 0 ? 1 : colors);
     blitter->m_bandInfo = AllocBlock<BITMAPINFO>(infoBytes);
@@ -50,7 +40,13 @@ short BeginBand(VyrBlitter* blitter, const RECT* dstRect)
     header.biCompression = BI_RGB;
     header.biXPelsPerMeter = 11811;
     header.biYPelsPerMeter = 11811;
-    FillBandColors(blitter);
+    for (int i = 0; i < colors; ++i) {
+        RGBQUAD& color = blitter->m_bandInfo->bmiColors[i];
+        color.rgbRed = blitter->m_systemPalette[3 * i];
+        color.rgbGreen = blitter->m_systemPalette[3 * i + 1];
+        color.rgbBlue = blitter->m_systemPalette[3 * i + 2];
+        color.rgbReserved = 0;
+    }
 
     blitter->m_displayPlanes = static_cast<uint8_t>(GetDisplayPlanes());
     blitter->m_displayBitsPixel = static_cast<uint8_t>(GetDisplayBitsPixel());
@@ -76,18 +72,6 @@ short BeginBand(VyrBlitter* blitter, const RECT* dstRect)
     header.biHeight = blitter->m_bandRows;
     header.biSizeImage = static_cast<DWORD>(blitter->m_bandRows * stride);
     return kBlitOk;
-}
-
-void FillBandColors(VyrBlitter* blitter)
-{
-    const int colors = BandColorCount(blitter->m_bandInfo->bmiHeader.biBitCount);
-    for (int i = 0; i < colors; ++i) {
-        RGBQUAD& color = blitter->m_bandInfo->bmiColors[i];
-        color.rgbRed = blitter->m_systemPalette[3 * i];
-        color.rgbGreen = blitter->m_systemPalette[3 * i + 1];
-        color.rgbBlue = blitter->m_systemPalette[3 * i + 2];
-        color.rgbReserved = 0;
-    }
 }
 
 short AddBandRow(VyrBlitter* blitter, HDC dc, const uint8_t* row)

@@ -12,16 +12,13 @@ namespace dibdraw {
 constexpr uint32_t kBandBytes = 16000;
 
 short BeginBand(VyrBlitter* blitter, const RECT* dstRect);
-// Copies the display palette, as last read into m_systemPalette, into the
-// band's colour table, so that every index a converter writes names the
-// colour of that display entry. Call it again whenever the palette is re-read
-// after the band was begun.
-void FillBandColors(VyrBlitter* blitter);
 short AddBandRow(VyrBlitter* blitter, HDC dc, const uint8_t* row);
 short EndBand(VyrBlitter* blitter, HDC dc);
 void DrawBand(HDC dc, int x, int y, int width, int height, const void* bits, BITMAPINFO* info,
               uint32_t rop);
 
+// Bits per pixel of the band DIB for a display depth: 1, 4, 8 or 24.
+int BandBitCount(int displayDepth);
 // Bytes of one band row of `width` pixels at the display depth.
 int64_t BandStride(int64_t width, int displayDepth);
 

@@ -1,28 +1,44 @@
-// VyrBlit: clip, prepare the display, then walk the source rows, scaling and
-// converting each kept row and collecting the results in bands.
+// VyrBlit: clip, prepare the display, then walk the destination rows that can
+// show, copying, scaling and converting the source row each shows, and
+// collecting the results in bands.
 #include <cstring>
 
 #include "blitter/band.h"
+#include "blitter/dib_layout.h"
 #include "blitter/heap.h"
 #include "blitter/probes.h"
 #include "blitter/scalers.h"
 #include "blitter/selection.h"
+#include "blitter/visible_part.h"
 
 namespace dibdraw {
 
 namespace {
 
-// Where the rows of one blit come from and how one clipped row is copied.
+// Where the rows of one blit come from and how one row is copied: the
+// columns that the visible part needs, from `copied.offset` of each row.
 struct SourceRows {
-    const uint8_t* rows;     // first row in memory: the bottom of the image
-    int64_t stride;          // bytes per row, a multiple of 4
-    int64_t height;          // rows in the bitmap
-    int64_t firstByte;       // offset of the first copied byte within a row
-    uint32_t copyBytes;      // bytes copied, all within the row
-    uint32_t bufferBytes;    // size of m_srcRow
-    bool shiftNibble;        // 4-bit source with an odd left edge
+    const uint8_t* rows;  // first row in memory: the bottom of the image
+    int64_t stride;       // bytes per row, a multiple of 4
+    int64_t height;       // rows in the bitmap
+    RowBytes copied;      // all within the row
+    int64_t bufferBytes;  // size of m_srcRow
+    bool shiftNibble;     // 4-bit source starting on an odd pixel
 
-    const uint8_t* Row(int64_t y) const { return rows + (height - 1 - y) * stride + firstByte; }
+    const uint8_t* Row(int64_t y) const { return rows + (height - 1 - y) * stride + copied.offset; }
+};
+
+// How the destination rows are walked: which source row each shows, and how
+// it is scaled (no scaler for a blit of equal sizes).
+struct RowWalk {
+    SourceRows source;
+    int64_t srcTop;
+    int64_t srcH;
+    int64_t dstH;
+    SpanScaler scaler;
+    ScaleSpan span;
+    int32_t bitOffset;
+    int64_t sentOffset;  // bytes of the converted row left of the sent columns
 };
 
 bool FitsBlock(int64_t bytes)
@@ -30,17 +46,28 @@ bool FitsBlock(int64_t bytes)
     return bytes >= 0 && bytes <= UINT32_MAX;
 }
 
-// Copies image row y into m_srcRow so that its first pixel starts the buffer
-// (or, for 1-bit rows, stands at m_srcBitOffset).
+// Allocates a zeroed per-blit buffer; false when that is impossible.
+bool AllocZeroed(uint8_t*& buffer, int64_t bytes)
+{
+    if (!FitsBlock(bytes) || (buffer = AllocBlock(static_cast<uint32_t>(bytes))) == nullptr) {
+        return false;
+    }
+    std::memset(buffer, 0, static_cast<size_t>(bytes));
+    return true;
+}
+
+// Copies image row y into m_srcRow so that its first copied pixel starts the
+// buffer (or, for 1-bit rows, stands at m_srcBitOffset).
 void CopySourceRow(VyrBlitter* blitter, const SourceRows& source, int64_t y)
 {
     uint8_t* row = blitter->m_srcRow;
-    std::memcpy(row, source.Row(y), source.copyBytes);
+    const auto length = static_cast<size_t>(source.copied.length);
+    std::memcpy(row, source.Row(y), length);
     if (source.shiftNibble) {
-        for (uint32_t k = 0; k + 1 < source.copyBytes; ++k) {
+        for (size_t k = 0; k + 1 < length; ++k) {
             row[k] = static_cast<uint8_t>((row[k] << 4) | (row[k + 1] >> 4));
         }
-        row[source.copyBytes - 1] = static_cast<uint8_t>(row[source.copyBytes - 1] << 4);
+        row[length - 1] = static_cast<uint8_t>(row[length - 1] << 4);
     }
 }
 
@@ -108,87 +135,202 @@ short BuildGreyRamp(VyrBlitter* blitter, const RGBQUAD* table)
     return kBlitOk;
 }
 
-void RunUnscaled(VyrBlitter* blitter, HDC dc, const SourceRows& source, const RECT& src, int32_t srcW)
+// A reduced opaque 1-bit image is drawn as grey levels through a ramp between
+// its two colours, by the converter for 8-bit sources.
+short PrepareGreyPath(VyrBlitter* blitter, HDC dc, const RGBQUAD* table)
 {
-    for (int64_t y = src.top; y < src.bottom; ++y) {
-        CopySourceRow(blitter, source, y);
-        blitter->m_convert(blitter, blitter->m_srcRow, blitter->m_outRow, srcW);
-        AddBandRow(blitter, dc, blitter->m_outRow);
-    }
-}
-
-short RunScaled(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER* bitmap, const RGBQUAD* table,
-                const SourceRows& source, const RECT& src, int32_t srcW, int32_t srcH, int32_t dstW,
-                int32_t dstH)
-{
-    const int bits = bitmap->biBitCount;
-    const int64_t scaledBytes = ((static_cast<int64_t>(dstW) + 4) * bits + 7) / 8;
-    if (!FitsBlock(scaledBytes) ||
-        (blitter->m_stretchRow = AllocBlock(static_cast<uint32_t>(scaledBytes))) == nullptr) {
+    if (BuildGreyRamp(blitter, table) != kBlitOk) {
         return kBlitNoMemory;
     }
-    const int32_t bitOffset = blitter->m_srcBitOffset;
-    blitter->m_srcBitOffset = 0;
-
-    const bool greyPath = bits == 1 && srcW > dstW && blitter->m_rop == SRCCOPY;
-    switch (bits) {
-    case 1:
-        blitter->m_stretch = greyPath ? Shrink1ToGray : Stretch1;
-        break;
-    case 4:
-        blitter->m_stretch = Stretch4;
-        break;
-    case 8:
-        blitter->m_stretch = Stretch8;
-        break;
-    default:
-        blitter->m_stretch = Stretch24;
-        break;
+    if (blitter->m_displayDepth == 8 && blitter->m_logPalette != nullptr) {
+        // Forces the palette tracking to rebuild the colour map for the ramp.
+        std::memset(blitter->m_logPalette->palPalEntry, 0, 256 * sizeof(PALETTEENTRY));
     }
+    return PrepareDisplay(blitter, dc, 8);
+}
 
-    if (greyPath) {
-        if (BuildGreyRamp(blitter, table) != kBlitOk) {
-            FreeBlock(blitter->m_stretchRow);
-            return kBlitNoMemory;
-        }
-        if (blitter->m_displayDepth == 8 && blitter->m_logPalette != nullptr) {
-            // Forces the palette tracking to rebuild the colour map for the ramp.
-            std::memset(blitter->m_logPalette->palPalEntry, 0, 256 * sizeof(PALETTEENTRY));
-        }
-        const short prepared = PrepareDisplay(blitter, dc, 8);
-        FreeBlock(blitter->m_stretchRow);
+// Copies the colour table into m_imagePalette as red, green, blue triples;
+// false when the copy cannot be allocated.
+bool CopyImagePalette(VyrBlitter* blitter, const RGBQUAD* table, int colors)
+{
+    if (colors == 0) {
+        return true;
+    }
+    blitter->m_imagePalette = AllocBlock(static_cast<uint32_t>(3 * colors));
+    if (blitter->m_imagePalette == nullptr) {
+        return false;
+    }
+    for (int i = 0; i < colors; ++i) {
+        blitter->m_imagePalette[3 * i] = table[i].rgbRed;
+        blitter->m_imagePalette[3 * i + 1] = table[i].rgbGreen;
+        blitter->m_imagePalette[3 * i + 2] = table[i].rgbBlue;
+    }
+    return true;
+}
+
+// Chooses the converter and brings the display palette up to date. The two
+// colours of a 1-bit image are read back before the grey path replaces them
+// with its ramp.
+short PrepareConverter(VyrBlitter* blitter, HDC dc, const RGBQUAD* table, int bits, bool greyPath)
+{
+    if (!greyPath) {
+        const short prepared = PrepareDisplay(blitter, dc, bits);
         if (prepared != kBlitOk) {
             return prepared;
         }
-        // The preparation re-read the display palette after the band was
-        // begun; the band must name the colours of the palette now held.
-        FillBandColors(blitter);
-        blitter->m_stretchRow = AllocBlock(static_cast<uint32_t>(dstW));
-        if (blitter->m_stretchRow == nullptr) {
-            return kBlitNoMemory;
+    }
+    if (bits == 1) {
+        ProbeMonoColors(blitter);
+    }
+    return greyPath ? PrepareGreyPath(blitter, dc, table) : kBlitOk;
+}
+
+struct ScalerChoice {
+    StretchFn whole;
+    SpanScaler span;
+};
+
+ScalerChoice ChooseScaler(int bits, bool greyPath)
+{
+    switch (bits) {
+    case 1:
+        return greyPath ? ScalerChoice{Shrink1ToGray, Shrink1ToGraySpan} : ScalerChoice{Stretch1, Stretch1Span};
+    case 4:
+        return {Stretch4, Stretch4Span};
+    case 8:
+        return {Stretch8, Stretch8Span};
+    default:
+        return {Stretch24, Stretch24Span};
+    }
+}
+
+// Destination row j shows source row srcTop + floor(j * srcH / dstH). Rows
+// before the first sent one are converted only for the errors they carry.
+// In dither mode 1 a row repeated by vertical enlargement is converted once;
+// otherwise every row is converted anew, so that dithering sees its
+// m_rowCounter.
+void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePart& part)
+{
+    const uint8_t* converted = walk.scaler != nullptr ? blitter->m_stretchRow : blitter->m_srcRow;
+    const uint8_t* sent = blitter->m_outRow + walk.sentOffset;
+    int64_t copiedRow = -1;
+    for (int32_t j = part.firstRow; j < part.endRow; ++j) {
+        const int64_t y = walk.srcTop + j * walk.srcH / walk.dstH;
+        const bool freshRow = y != copiedRow;
+        if (freshRow) {
+            CopySourceRow(blitter, walk.source, y);
+            if (walk.scaler != nullptr) {
+                walk.scaler(blitter->m_srcRow, blitter->m_stretchRow, walk.span, walk.bitOffset);
+            }
+            copiedRow = y;
         }
+        blitter->m_rowCounter = j;
+        if (freshRow || blitter->m_ditherMode != 1) {
+            blitter->m_convert(blitter, converted, blitter->m_outRow, part.ConvertedEnd(j) - part.firstColumn);
+        }
+        if (j >= part.firstSentRow) {
+            AddBandRow(blitter, dc, sent);
+        }
+    }
+}
+
+// The source columns the visible part reads and how each row is copied.
+SourceRows LocateSourceRows(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap, int64_t left, int64_t count)
+{
+    const int bits = bitmap.biBitCount;
+    SourceRows source = {};
+    source.rows = reinterpret_cast<const uint8_t*>(&bitmap) + RowsOffset(bitmap);
+    source.stride = RowStride(bitmap);
+    source.height = bitmap.biHeight;
+    source.copied = CopiedBytes(bits, left, count);
+    source.shiftNibble = bits == 4 && (left & 1) != 0;
+    blitter->m_srcBitOffset = bits == 1 ? static_cast<int32_t>(left % 8) : 0;
+    // A 1-bit row has a spare byte: Blit1To1 reads whole 16-bit words.
+    source.bufferBytes = bits == 1 ? (count + 7) / 8 + 1 : source.copied.length;
+    return source;
+}
+
+// Draws the clipped source rectangle `src` of a bitmap into `dst`.
+short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, const RECT& src,
+                  const RECT& dst)
+{
+    const int64_t srcW64 = static_cast<int64_t>(src.right) - src.left;
+    const int64_t srcH64 = static_cast<int64_t>(src.bottom) - src.top;
+    const int64_t dstW64 = static_cast<int64_t>(dst.right) - dst.left;
+    const int64_t dstH64 = static_cast<int64_t>(dst.bottom) - dst.top;
+    if (srcW64 <= 0 || srcH64 <= 0 || dstW64 <= 0 || dstH64 <= 0 || dstW64 > INT32_MAX ||
+        dstH64 > INT32_MAX) {
+        return kBlitOk;
+    }
+    const auto srcW = static_cast<int32_t>(srcW64);
+    const auto dstW = static_cast<int32_t>(dstW64);
+    const auto dstH = static_cast<int32_t>(dstH64);
+
+    const int bits = bitmap.biBitCount;
+    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(&bitmap) + bitmap.biSize);
+    if (!CopyImagePalette(blitter, table, static_cast<int>(ColorCount(bitmap)))) {
+        return kBlitNoMemory;
     }
 
-    int64_t acc = 0;
-    for (int64_t y = src.top; y < src.bottom; ++y) {
-        if (acc < dstH) {
-            CopySourceRow(blitter, source, y);
-            blitter->m_stretch(blitter->m_srcRow, blitter->m_stretchRow, srcW, dstW, bitOffset);
-            if (blitter->m_ditherMode == 1) {
-                blitter->m_convert(blitter, blitter->m_stretchRow, blitter->m_outRow, dstW);
-                for (; acc < dstH; acc += srcH) {
-                    AddBandRow(blitter, dc, blitter->m_outRow);
-                }
-            } else {
-                for (; acc < dstH; acc += srcH) {
-                    blitter->m_convert(blitter, blitter->m_stretchRow, blitter->m_outRow, dstW);
-                    AddBandRow(blitter, dc, blitter->m_outRow);
-                }
-            }
-        }
-        acc -= dstH;
+    blitter->m_rop = SRCCOPY;
+    if (bits == 1 && !ApplyTransparency(blitter, table)) {
+        FreeBlock(blitter->m_imagePalette);
+        return kBlitOk;
     }
-    FreeBlock(blitter->m_stretchRow);
+
+    const bool greyPath = bits == 1 && blitter->m_rop == SRCCOPY && srcW > dstW;
+    const short prepared = PrepareConverter(blitter, dc, table, bits, greyPath);
+    if (prepared != kBlitOk) {
+        ReleaseBlitBuffers(blitter);
+        return prepared;
+    }
+
+    const int bandBits = BandBitCount(blitter->m_displayDepth);
+    const VisiblePart part = FindVisiblePart(dc, dst, dstW, dstH, ReachOf(*blitter), bandBits);
+    if (part.Empty()) {
+        ReleaseBlitBuffers(blitter);
+        return kBlitOk;
+    }
+    const int64_t widest = part.WidestRow();
+
+    FreeBlock(blitter->m_errorRow);
+    if (!AllocZeroed(blitter->m_errorRow, 6 * widest) ||
+        !AllocZeroed(blitter->m_outRow, (widest + 4) * ((blitter->m_displayDepth + 7) / 8))) {
+        ReleaseBlitBuffers(blitter);
+        return kBlitNoMemory;
+    }
+
+    const bool scaled = srcW != dstW || srcH64 != dstH64;
+    const ScaleSpan span = {srcW, dstW, part.firstColumn, static_cast<int32_t>(widest)};
+    const SourceRange columns = scaled ? SpanSource(span, greyPath) : SourceRange{span.first, span.first + widest};
+    RowWalk walk = {};
+    walk.source = LocateSourceRows(blitter, bitmap, src.left + columns.begin, columns.end - columns.begin);
+    walk.srcTop = src.top;
+    walk.srcH = srcH64;
+    walk.dstH = dstH;
+    walk.span = span;
+    walk.sentOffset = int64_t{part.firstSentColumn - part.firstColumn} * bandBits / 8;
+    const RECT sent = {dst.left + part.firstSentColumn, dst.top, dst.left + part.endColumn, dst.bottom};
+    if (!AllocZeroed(blitter->m_srcRow, walk.source.bufferBytes) || BeginBand(blitter, &sent) != kBlitOk) {
+        ReleaseBlitBuffers(blitter);
+        return kBlitNoMemory;
+    }
+    if (scaled) {
+        const ScalerChoice scaler = ChooseScaler(bits, greyPath);
+        if (!AllocZeroed(blitter->m_stretchRow, greyPath ? widest : ScaledRowBytes(widest, bits))) {
+            ReleaseBlitBuffers(blitter);
+            return kBlitNoMemory;
+        }
+        blitter->m_stretch = scaler.whole;
+        walk.scaler = scaler.span;
+        // The scaled row always starts at bit 0.
+        walk.bitOffset = blitter->m_srcBitOffset;
+        blitter->m_srcBitOffset = 0;
+    }
+
+    WalkRows(blitter, dc, walk, part);
+    EndBand(blitter, dc);
+    ReleaseBlitBuffers(blitter);
     return kBlitOk;
 }
 
@@ -211,126 +353,29 @@ short VyrBlitter::VyrBlit(HDC dc, BITMAPINFOHEADER* bitmap, RECT* srcRect, RECT*
     if (bitmap->biPlanes != 1) {
         return kBlitUnsupported;
     }
-    if (srcRect->left > bitmap->biWidth || srcRect->top > bitmap->biHeight) {
+    if (!ClipSource(*bitmap, *srcRect)) {
         return kBlitOk;
     }
-    if (srcRect->right > bitmap->biWidth) {
-        srcRect->right = bitmap->biWidth;
-    }
-    if (srcRect->bottom > bitmap->biHeight) {
-        srcRect->bottom = bitmap->biHeight;
-    }
-    if (srcRect->left < 0) {
-        srcRect->left = 0;
-    }
-    if (srcRect->top < 0) {
-        srcRect->top = 0;
-    }
-    const RECT src = *srcRect;
-    const int64_t srcW64 = static_cast<int64_t>(src.right) - src.left;
-    const int64_t srcH64 = static_cast<int64_t>(src.bottom) - src.top;
-    const int64_t dstW64 = static_cast<int64_t>(dstRect->right) - dstRect->left;
-    const int64_t dstH64 = static_cast<int64_t>(dstRect->bottom) - dstRect->top;
-    if (srcW64 <= 0 || srcH64 <= 0 || dstW64 <= 0 || dstH64 <= 0 || dstW64 > INT32_MAX ||
-        dstH64 > INT32_MAX) {
-        return kBlitOk;
-    }
-    const auto srcW = static_cast<int32_t>(srcW64);
-    const auto srcH = static_cast<int32_t>(srcH64);
-    const auto dstW = static_cast<int32_t>(dstW64);
-    const auto dstH = static_cast<int32_t>(dstH64);
+    return DrawClipped(this, dc, *bitmap, *srcRect, *dstRect);
+}
 
-    const int bits = bitmap->biBitCount;
-    const auto* base = reinterpret_cast<const uint8_t*>(bitmap);
-    const auto* table = reinterpret_cast<const RGBQUAD*>(base + bitmap->biSize);
-    const int colors = bits <= 8 ? (1 << bits) : 0;
-    const uint8_t* rows = base + bitmap->biSize + 4 * colors;
-
-    if (colors > 0) {
-        m_imagePalette = AllocBlock(static_cast<uint32_t>(3 * colors));
-        if (m_imagePalette == nullptr) {
-            return kBlitNoMemory;
-        }
-        for (int i = 0; i < colors; ++i) {
-            m_imagePalette[3 * i] = table[i].rgbRed;
-            m_imagePalette[3 * i + 1] = table[i].rgbGreen;
-            m_imagePalette[3 * i + 2] = table[i].rgbBlue;
-        }
-    }
-
-    m_rop = SRCCOPY;
-    if (bits == 1 && !ApplyTransparency(this, table)) {
-        FreeBlock(m_imagePalette);
-        return kBlitOk;
-    }
-
-    FreeBlock(m_errorRow);
-    const int64_t errorBytes = 6 * dstW64;
-    if (!FitsBlock(errorBytes) || (m_errorRow = AllocBlock(static_cast<uint32_t>(errorBytes))) == nullptr) {
-        ReleaseBlitBuffers(this);
-        return kBlitNoMemory;
-    }
-    std::memset(m_errorRow, 0, static_cast<size_t>(errorBytes));
-
-    const bool greyPath = bits == 1 && m_rop == SRCCOPY && srcW > dstW;
-    if (!greyPath) {
-        const short prepared = PrepareDisplay(this, dc, bits);
-        if (prepared != kBlitOk) {
-            ReleaseBlitBuffers(this);
-            return prepared;
-        }
-    }
-    if (bits == 1) {
-        ProbeMonoColors(this);
-    }
-    m_rowCounter = 0;
-
-    const int64_t outBytes = (dstW64 + 4) * ((m_displayDepth + 7) / 8);
-    if (!FitsBlock(outBytes) || (m_outRow = AllocBlock(static_cast<uint32_t>(outBytes))) == nullptr) {
-        ReleaseBlitBuffers(this);
-        return kBlitNoMemory;
-    }
-
-    m_srcBitOffset = 0;
-    SourceRows source = {};
-    source.rows = rows;
-    source.stride = ((static_cast<int64_t>(bitmap->biWidth) * bits + 31) / 8) & ~int64_t{3};
-    source.height = bitmap->biHeight;
-    if (bits == 1) {
-        source.firstByte = src.left / 8;
-        m_srcBitOffset = src.left % 8;
-        source.copyBytes = static_cast<uint32_t>((m_srcBitOffset + srcW64 + 7) / 8);
-        source.bufferBytes = static_cast<uint32_t>((srcW64 + 7) / 8 + 1);
-    } else if (bits == 4) {
-        source.firstByte = src.left / 2;
-        source.shiftNibble = (src.left & 1) != 0;
-        source.copyBytes = static_cast<uint32_t>(((src.left & 1) + srcW64 + 1) / 2);
-        source.bufferBytes = source.copyBytes;
-    } else {
-        source.firstByte = static_cast<int64_t>(bits) * src.left / 8;
-        source.copyBytes = static_cast<uint32_t>((srcW64 * bits + 7) / 8);
-        source.bufferBytes = source.copyBytes;
-    }
-    m_srcRow = AllocBlock(source.bufferBytes);
-    if (m_srcRow == nullptr) {
-        ReleaseBlitBuffers(this);
-        return kBlitNoMemory;
-    }
-    std::memset(m_srcRow, 0, source.bufferBytes);
-
-    if (BeginBand(this, dstRect) != kBlitOk) {
-        ReleaseBlitBuffers(this);
-        return kBlitNoMemory;
-    }
-
-    short result = kBlitOk;
-    if (dstW == srcW && dstH == srcH) {
-        RunUnscaled(this, dc, source, src, srcW);
-    } else {
-        result = RunScaled(this, dc, bitmap, table, source, src, srcW, srcH, dstW, dstH);
-    }
-
-    EndBand(this, dc);
-    ReleaseBlitBuffers(this);
+short VyrBlitter::VyrBlit(HWND window, const BITMAPINFOHEADER* bitmap, size_t dibBytes, RECT* srcRect,
+                          RECT* dstRect)
+{
+    HDC dc = GetDC(window);
+    const short result = VyrBlit(dc, bitmap, dibBytes, srcRect, dstRect);
+    ReleaseDC(window, dc);
     return result;
+}
+
+short VyrBlitter::VyrBlit(HDC dc, const BITMAPINFOHEADER* bitmap, size_t dibBytes, RECT* srcRect,
+                          RECT* dstRect)
+{
+    if (!BlitFits(bitmap, dibBytes, *srcRect)) {
+        return kBlitUnsupported;
+    }
+    if (!ClipSource(*bitmap, *srcRect)) {
+        return kBlitOk;
+    }
+    return DrawClipped(this, dc, *bitmap, *srcRect, *dstRect);
 }

@@ -1,6 +1,7 @@
 // Horizontal scalers. The four resampling scalers share one sampling loop and
 // differ only in how they read a source pixel and append an output pixel; the
-// sampling positions come from an accumulator, never from a multiply or divide.
+// sampling positions come from an accumulator; only the start of a span takes
+// a multiply and a divide.
 #include "blitter/scalers.h"
 
 #include <cstring>
@@ -9,21 +10,56 @@ namespace dibdraw {
 
 namespace {
 
-// Nearest-lower sampling: output pixel j is source pixel floor(j * srcCount /
-// dstCount). `acc` holds j * srcCount - i * dstCount for the current source
-// pixel i and output pixel j, so a pixel is written while acc < dstCount.
-//
-// Over all source pixels exactly dstCount outputs are written, and the loop
-// ends on the last of them; so the reader moves on only when another source
-// pixel is still to come and never touches anything past srcCount - 1.
-template <typename Reader, typename Writer>
-inline void SampleNearestLower(Reader reader, Writer writer, int32_t srcCount, int32_t dstCount)
+// Where sampling starts for a span: its first source pixel, and the
+// accumulator's value there (see the samplers below).
+struct SpanStart {
+    int64_t source;
+    uint32_t acc;
+};
+
+// Nearest-lower: output pixel j is source pixel floor(j * srcCount / dstCount).
+SpanStart NearestStart(const ScaleSpan& span)
 {
-    if (srcCount <= 0 || dstCount <= 0) {
+    const int64_t position = static_cast<int64_t>(span.first) * span.srcCount;
+    return {position / span.dstCount, static_cast<uint32_t>(position % span.dstCount)};
+}
+
+// Box averaging: output pixel j averages the source pixels i with
+// floor(i * dstCount / srcCount) = j, the first of them ceil(j * srcCount / dstCount).
+SpanStart AveragedStart(const ScaleSpan& span)
+{
+    const int64_t position = static_cast<int64_t>(span.first) * span.srcCount;
+    const int64_t source = (position + span.dstCount - 1) / span.dstCount;
+    return {source, static_cast<uint32_t>(source * span.dstCount - position)};
+}
+
+bool IsAveraged(const ScaleSpan& span, bool averaged)
+{
+    return averaged && span.srcCount > span.dstCount;
+}
+
+bool IsEmpty(const ScaleSpan& span)
+{
+    return span.srcCount <= 0 || span.dstCount <= 0 || span.count <= 0;
+}
+
+// Nearest-lower sampling of a span. `acc` holds j * srcCount - i * dstCount
+// for the current source pixel i and output pixel j, so a pixel is written
+// while acc < dstCount; it stays below srcCount + dstCount, inside 32 bits.
+//
+// The loop ends on the span's last output pixel, so the reader moves on only
+// when another source pixel is still to come and never touches anything past
+// the last source pixel of the span.
+template <typename Reader, typename Writer>
+inline void SampleNearestLower(Reader reader, Writer writer, const ScaleSpan& span)
+{
+    if (IsEmpty(span)) {
         return;
     }
-    int32_t remaining = dstCount;
-    int32_t acc = 0;
+    const auto srcCount = static_cast<uint32_t>(span.srcCount);
+    const auto dstCount = static_cast<uint32_t>(span.dstCount);
+    int32_t remaining = span.count;
+    uint32_t acc = NearestStart(span).acc;
     for (;;) {
         if (acc < dstCount) {
             const auto pixel = reader.Load();
@@ -167,56 +203,78 @@ struct LevelWriter {
 
 }  // namespace
 
-void Stretch24(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount, int32_t)
+SourceRange SpanSource(const ScaleSpan& span, bool averaged)
 {
-    if (srcCount == dstCount && srcCount > 0) {
-        std::memcpy(dst, src, 3 * static_cast<size_t>(srcCount));
+    if (IsEmpty(span)) {
+        return {0, 0};
+    }
+    if (IsAveraged(span, averaged)) {
+        const ScaleSpan end = {span.srcCount, span.dstCount, span.first + span.count, 0};
+        return {AveragedStart(span).source, AveragedStart(end).source};
+    }
+    const ScaleSpan last = {span.srcCount, span.dstCount, span.first + span.count - 1, 1};
+    return {NearestStart(span).source, NearestStart(last).source + 1};
+}
+
+int64_t ScaledRowBytes(int64_t count, int bits)
+{
+    const int64_t bytes = ((count + 4) * bits + 7) / 8;
+    const int64_t words = (count + 15) / 16 * 2;
+    return bits == 1 && words > bytes ? words : bytes;
+}
+
+void Stretch24Span(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int32_t)
+{
+    if (span.srcCount == span.dstCount && span.count > 0) {
+        std::memcpy(dst, src, 3 * static_cast<size_t>(span.count));
         return;
     }
-    SampleNearestLower(Reader24{src}, Writer24{dst}, srcCount, dstCount);
+    SampleNearestLower(Reader24{src}, Writer24{dst}, span);
 }
 
-void Stretch8(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount, int32_t)
+void Stretch8Span(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int32_t)
 {
-    if (srcCount == dstCount && srcCount > 0) {
-        std::memcpy(dst, src, static_cast<size_t>(srcCount));
+    if (span.srcCount == span.dstCount && span.count > 0) {
+        std::memcpy(dst, src, static_cast<size_t>(span.count));
         return;
     }
-    SampleNearestLower(Reader8{src}, Writer8{dst}, srcCount, dstCount);
+    SampleNearestLower(Reader8{src}, Writer8{dst}, span);
 }
 
-void Stretch4(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount, int32_t)
+void Stretch4Span(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int32_t)
 {
-    SampleNearestLower(Reader4{src}, Writer4{dst}, srcCount, dstCount);
+    SampleNearestLower(Reader4{src}, Writer4{dst}, span);
 }
 
-void Stretch1(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount, int32_t bitOffset)
+void Stretch1Span(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int32_t bitOffset)
 {
-    SampleNearestLower(BitReader(src, bitOffset), Writer1{dst}, srcCount, dstCount);
+    SampleNearestLower(BitReader(src, bitOffset), Writer1{dst}, span);
 }
 
-// Box averaging: source pixel i falls in output pixel floor(i * dstCount /
-// srcCount); `acc` holds i * dstCount - j * srcCount, and pixel i joins group j
-// while acc < srcCount. With srcCount > dstCount no group is empty. A row that
-// is not reduced has groups of at most one pixel, some of them empty; it is
-// sampled like Stretch1 instead, each pixel becoming level 0 or 255.
-void Shrink1ToGray(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount,
-                   int32_t bitOffset)
+// `acc` holds i * dstCount - j * srcCount, and source pixel i joins group j
+// while acc < srcCount; it stays below srcCount + dstCount. With srcCount >
+// dstCount no group is empty. A row that is not reduced has groups of at most
+// one pixel, some of them empty; it is sampled like Stretch1 instead, each
+// pixel becoming level 0 or 255.
+void Shrink1ToGraySpan(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int32_t bitOffset)
 {
-    if (srcCount <= 0 || dstCount <= 0) {
+    if (IsEmpty(span)) {
         return;
     }
     BitReader reader(src, bitOffset);
-    if (srcCount <= dstCount) {
-        SampleNearestLower(reader, LevelWriter{dst}, srcCount, dstCount);
+    if (!IsAveraged(span, true)) {
+        SampleNearestLower(reader, LevelWriter{dst}, span);
         return;
     }
-    int32_t acc = 0;
-    int32_t i = 0;
-    for (int32_t j = 0; j < dstCount; ++j) {
-        int32_t ones = 0;
-        int32_t pixels = 0;
-        while (acc < srcCount && i < srcCount) {
+    const auto srcCount = static_cast<uint32_t>(span.srcCount);
+    const auto dstCount = static_cast<uint32_t>(span.dstCount);
+    const SpanStart start = AveragedStart(span);
+    uint32_t acc = start.acc;
+    int64_t i = start.source;
+    for (int32_t j = 0; j < span.count; ++j) {
+        int64_t ones = 0;
+        int64_t pixels = 0;
+        while (acc < srcCount && i < span.srcCount) {
             ones += reader.Load() ? 1 : 0;
             reader.Next();
             acc += dstCount;
@@ -226,6 +284,32 @@ void Shrink1ToGray(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t d
         dst[j] = static_cast<uint8_t>(ones * 255 / pixels);
         acc -= srcCount;
     }
+}
+
+void Stretch24(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount, int32_t bitOffset)
+{
+    Stretch24Span(src, dst, {srcCount, dstCount, 0, dstCount}, bitOffset);
+}
+
+void Stretch8(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount, int32_t bitOffset)
+{
+    Stretch8Span(src, dst, {srcCount, dstCount, 0, dstCount}, bitOffset);
+}
+
+void Stretch4(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount, int32_t bitOffset)
+{
+    Stretch4Span(src, dst, {srcCount, dstCount, 0, dstCount}, bitOffset);
+}
+
+void Stretch1(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount, int32_t bitOffset)
+{
+    Stretch1Span(src, dst, {srcCount, dstCount, 0, dstCount}, bitOffset);
+}
+
+void Shrink1ToGray(const uint8_t* src, uint8_t* dst, int32_t srcCount, int32_t dstCount,
+                   int32_t bitOffset)
+{
+    Shrink1ToGraySpan(src, dst, {srcCount, dstCount, 0, dstCount}, bitOffset);
 }
 
 }  // namespace dibdraw

@@ -52,7 +52,48 @@ const DisplayTable* TableFor(int displayDepth, bool swapped)
 const DisplayTable* const kAllTables[] = {&kMonoTable, &kVga16Table, &kPalette8Table,
                                           &kTrueColorTable, &kTrueColorSwappedTable};
 
+// The dither mode whose column of the tables holds a converter: 0..3, -1 for
+// a converter that serves every mode or a mapped source, -2 for one that no
+// table holds.
+int DitherModeOf(BlitterFn converter)
+{
+    for (const DisplayTable* table : kAllTables) {
+        for (const SourceCell& cell : table->cells) {
+            for (int mode = 0; mode < 4; ++mode) {
+                if (cell.byMode[mode].fn == converter || cell.byModeGray[mode].fn == converter) {
+                    return mode;
+                }
+            }
+            if (cell.mapped.fn == converter || cell.anyMode.fn == converter) {
+                return -1;
+            }
+        }
+    }
+    return -2;
+}
+
 }  // namespace
+
+ConverterReach ReachOf(const VyrBlitter& blitter)
+{
+    ConverterReach reach;
+    switch (DitherModeOf(blitter.m_convert)) {
+    case -1:
+    case 1:
+        break;
+    case 0:
+        reach.columnPeriod = blitter.m_ditherColsMod > 0 ? blitter.m_ditherColsMod : 1;
+        break;
+    case 3:
+        reach.columnPeriod = 8;
+        break;
+    default:
+        // Diffusion, or a converter of unknown reach, which is treated alike.
+        reach.diffuses = true;
+        break;
+    }
+    return reach;
+}
 
 const DisplayTable& ConverterTable(int displayDepth, bool swapped)
 {

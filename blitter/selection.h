@@ -35,6 +35,17 @@ struct DisplayTable {
 // plain (blue, green, red) and swapped (red, green, blue) order.
 const DisplayTable& ConverterTable(int displayDepth, bool swapped);
 
+// How the pixels a converter writes depend on their place: error diffusion
+// carries each pixel's error to the right and into the row below, on both
+// sides; an ordered dither repeats with a column period; every other
+// converter treats each pixel alone (a period of 1).
+struct ConverterReach {
+    bool diffuses = false;
+    int32_t columnPeriod = 1;
+};
+// The reach of the blitter's chosen converter, from its place in the tables.
+ConverterReach ReachOf(const VyrBlitter& blitter);
+
 short PrepareDisplay(VyrBlitter* blitter, HDC dc, int srcBits);
 int IsDisplayOrderSwapped();
 short IsGrayPalette(const uint8_t* triples, int count, int tolerance);

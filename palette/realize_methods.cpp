@@ -1,5 +1,6 @@
 // The exported palette realization methods: which colours, if any, a window
 // should put into the display palette, by display depth and palette mode.
+#include "blitter/dib_layout.h"
 #include "dibdraw32/VyrBlitter.h"
 #include "palette/realize.h"
 #include "palette/tables.h"
@@ -22,6 +23,22 @@ short RealizeForMode(const VyrBlitter& blitter, HWND window, const RGBQUAD* colo
     return RealizeImagePalette(window, kFixedPalette.data(), 256);
 }
 
+// A bitmap of more than one plane is refused, as VyrBlit refuses it. The
+// colour table follows the header, where VyrBlit finds it, and holds 2^bits
+// entries whatever biClrUsed says; deeper images have none and get the fixed
+// palette.
+short RealizeHeaderPalette(const VyrBlitter& blitter, HWND window, const BITMAPINFOHEADER& bitmap)
+{
+    if (bitmap.biPlanes != 1) {
+        return kBlitUnsupported;
+    }
+    if (bitmap.biBitCount > 8) {
+        return RealizeForMode(blitter, window, kFixedPalette.data(), 256);
+    }
+    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(&bitmap) + bitmap.biSize);
+    return RealizeForMode(blitter, window, table, static_cast<int>(ColorCount(bitmap)));
+}
+
 }  // namespace
 
 short VyrBlitter::VyrRealizeFixedPalette(HWND window)
@@ -29,16 +46,17 @@ short VyrBlitter::VyrRealizeFixedPalette(HWND window)
     return RealizeForMode(*this, window, kFixedPalette.data(), 256);
 }
 
-// The colour table follows a 40-byte header and holds 2^bits entries,
-// whatever biClrUsed says; deeper images have none and get the fixed palette.
 short VyrBlitter::VyrRealizePalette(HWND window, BITMAPINFOHEADER* bitmap)
 {
-    const int bits = bitmap->biBitCount * bitmap->biPlanes;
-    if (bits > 8) {
-        return VyrRealizeFixedPalette(window);
+    return RealizeHeaderPalette(*this, window, *bitmap);
+}
+
+short VyrBlitter::VyrRealizePalette(HWND window, const BITMAPINFOHEADER* bitmap, size_t dibBytes)
+{
+    if (!PaletteFits(bitmap, dibBytes)) {
+        return kBlitUnsupported;
     }
-    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(bitmap) + 40);
-    return RealizeForMode(*this, window, table, 1 << bits);
+    return RealizeHeaderPalette(*this, window, *bitmap);
 }
 
 short VyrBlitter::VyrRealizePalette(HWND window, RGBQUAD* colors, int count)

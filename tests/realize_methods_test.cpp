@@ -217,6 +217,74 @@ TEST_F(RealizeOnPalette8, FourBitHeaderReadsSixteenEntries)
     EXPECT_TRUE(SamePalette(SystemPaletteTriples(), expected));
 }
 
+TEST_F(RealizeOnPalette8, HeaderOfTwoPlanesIsRefusedAsTheBlitRefusesIt)
+{
+    // Two planes of 4 bits once read 256 entries from this 16-entry table.
+    const std::vector<RGBQUAD> table = ImageColors(16, 12);
+    std::vector<uint8_t> dib = PackedDib(4, table, 0);
+    dib.resize(40 + 4 * table.size());
+    Header(dib)->biPlanes = 2;
+    VyrBlitter blitter(0, 1);
+    const std::vector<Triple> systemBefore = SystemPaletteTriples();
+    const uint64_t allocations = KemAllocationCalls();
+    EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), kBlitUnsupported);
+    EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib), dib.size()), kBlitUnsupported);
+    EXPECT_EQ(KemAllocationCalls(), allocations) << "a palette was built";
+    EXPECT_TRUE(SamePalette(SystemPaletteTriples(), systemBefore));
+    RECT src = {0, 0, 4, 4}, dst = {0, 0, 4, 4};
+    EXPECT_EQ(blitter.VyrBlit(m_window, Header(dib), &src, &dst), kBlitUnsupported);
+}
+
+TEST_F(RealizeOnPalette8, TableFollowsALargerHeaderWhereTheBlitFindsIt)
+{
+    // A 124-byte header (BITMAPV5HEADER) puts the table at byte 124.
+    const std::vector<RGBQUAD> table = ImageColors(16, 13);
+    const std::vector<Triple> expected = RealizedFresh(table.data(), 16);
+    std::vector<uint8_t> dib(124 + 4 * table.size(), 0xEE);
+    BITMAPINFOHEADER header = {};
+    header.biSize = 124;
+    header.biWidth = 4;
+    header.biHeight = 4;
+    header.biPlanes = 1;
+    header.biBitCount = 4;
+    std::memcpy(dib.data(), &header, sizeof header);
+    std::memcpy(dib.data() + 124, table.data(), 4 * table.size());
+    for (bool checked : {false, true}) {
+        ConfigureDisplay(vd::Kind::Palette8);
+        m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
+        VyrBlitter blitter(0, 1);
+        const short result = checked ? blitter.VyrRealizePalette(m_window, Header(dib), dib.size())
+                                     : blitter.VyrRealizePalette(m_window, Header(dib));
+        EXPECT_EQ(result, 0) << (checked ? "checked" : "unchecked");
+        EXPECT_TRUE(SamePalette(SystemPaletteTriples(), expected)) << (checked ? "checked" : "unchecked");
+    }
+}
+
+TEST_F(RealizeOnPalette8, CheckedHeaderMustHoldItsWholeTable)
+{
+    const std::vector<RGBQUAD> table = ImageColors(256, 14);
+    const std::vector<Triple> expected = RealizedFresh(table.data(), 256);
+    const std::vector<uint8_t> full = PackedDib(8, table, 0);
+    const size_t tableEnd = 40 + 4 * table.size();
+    for (size_t length : {size_t{0}, size_t{39}, size_t{40}, tableEnd - 1, tableEnd}) {
+        ConfigureDisplay(vd::Kind::Palette8);
+        m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
+        const std::vector<Triple> systemBefore = SystemPaletteTriples();
+        // Exactly `length` bytes, so that a read past them is caught.
+        std::vector<uint8_t> dib(full.begin(), full.begin() + static_cast<long>(length));
+        const BITMAPINFOHEADER* header = dib.empty() ? nullptr : reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+        VyrBlitter blitter(0, 1);
+        const short result = blitter.VyrRealizePalette(m_window, header, dib.size());
+        if (length < tableEnd) {
+            EXPECT_EQ(result, kBlitUnsupported) << length << " bytes";
+            EXPECT_TRUE(SamePalette(SystemPaletteTriples(), systemBefore)) << length << " bytes";
+        } else {
+            EXPECT_EQ(result, 0) << length << " bytes";
+            EXPECT_TRUE(SamePalette(SystemPaletteTriples(), expected)) << length << " bytes";
+        }
+    }
+}
+
 TEST_F(RealizeOnPalette8, ModeTwoRealizesNothing)
 {
     const std::vector<RGBQUAD> table = ImageColors(64, 1);

@@ -418,7 +418,7 @@ Options:
   --realize WHAT         what the tool asks of the library before it blits:
                            none   nothing
                            fixed  VyrRealizeFixedPalette(window)
-                           image  VyrRealizePalette(window, the image's header)
+                           image  VyrRealizePalette(window, the image's DIB)
                          (default: image with --palette 1, fixed with
                          --palette 0, none otherwise); the library realizes a
                          palette only on 256-colour displays

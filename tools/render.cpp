@@ -9,15 +9,18 @@ namespace dibtool {
 
 namespace {
 
-// The bands of about 16000 bytes the blit's rows made up, from the state the
-// blit leaves in the object: each full band and the last partial one are
-// one StretchDIBits call.
-size_t BandsOf(const VyrBlitter& blitter)
+// The bands of about 16000 bytes the blit sent, from the state it leaves in
+// the object: the rows up to m_rowCounter, less those above the window, which
+// are never sent, in bands of m_bandRows rows; each full band and the last
+// partial one are one call to the display.
+size_t BandsOf(const VyrBlitter& blitter, const RECT& dst)
 {
-    if (blitter.m_bandRows <= 0 || blitter.m_rowCounter <= 0) {
+    const int64_t hiddenAbove = dst.top < 0 ? -int64_t{dst.top} : 0;
+    const int64_t sent = int64_t{blitter.m_rowCounter} - hiddenAbove;
+    if (blitter.m_bandRows <= 0 || sent <= 0) {
         return 0;
     }
-    return static_cast<size_t>((blitter.m_rowCounter + blitter.m_bandRows - 1) / blitter.m_bandRows);
+    return static_cast<size_t>((sent + blitter.m_bandRows - 1) / blitter.m_bandRows);
 }
 
 }  // namespace
@@ -36,7 +39,7 @@ std::string RopName(uint32_t rop)
     }
 }
 
-RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, PackedDib& image)
+RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, const PackedDib& image)
 {
     const HWND window = screen.window();
     RenderReport report;
@@ -48,15 +51,15 @@ RenderReport Render(const Options& options, const Geometry& geometry, Screen& sc
         report.result = blitter.VyrRealizeFixedPalette(window);
         break;
     case RealizeMode::Image:
-        report.result = blitter.VyrRealizePalette(window, image.header());
+        report.result = blitter.VyrRealizePalette(window, image.header(), image.size());
         break;
     }
     report.realizeFailed = report.result != kBlitOk;
     report.src = geometry.src;
     if (!report.realizeFailed) {
         RECT dst = geometry.dst;
-        report.result = blitter.VyrBlit(window, image.header(), &report.src, &dst);
-        report.bands = BandsOf(blitter);
+        report.result = blitter.VyrBlit(window, image.header(), image.size(), &report.src, &dst);
+        report.bands = BandsOf(blitter, geometry.dst);
     }
     report.displayDepth = blitter.m_displayDepth;
     report.converter = ConverterName(blitter.m_convert);

@@ -29,7 +29,7 @@ struct RenderReport {
 // Realizes a palette if asked to, blits the image into the screen's window
 // (opened for these options and geometry) and, when all of that returned 0,
 // writes the screen to options.output. The image is not changed.
-RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, PackedDib& image);
+RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, const PackedDib& image);
 
 // The --info lines, without line ends.
 std::vector<std::string> InfoLines(const RenderReport& report);

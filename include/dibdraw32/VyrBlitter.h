@@ -3,6 +3,7 @@
 // dithering and managing the 256-colour display palette itself.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dibdraw32/BlitResult.h"
@@ -30,11 +31,18 @@ public:
 
     short VyrBlit(HDC dc, BITMAPINFOHEADER* bitmap, RECT* srcRect, RECT* dstRect);
     short VyrBlit(HWND window, BITMAPINFOHEADER* bitmap, RECT* srcRect, RECT* dstRect);
+    // The same for a packed DIB of `dibBytes` bytes, as read from a file: a
+    // header whose sizes, colour table or rows do not fit in that length is
+    // refused with kBlitUnsupported before anything outside it is read.
+    short VyrBlit(HDC dc, const BITMAPINFOHEADER* bitmap, size_t dibBytes, RECT* srcRect, RECT* dstRect);
+    short VyrBlit(HWND window, const BITMAPINFOHEADER* bitmap, size_t dibBytes, RECT* srcRect,
+                  RECT* dstRect);
 
     short AssignBlitterFn(int srcBits, int flag);
 
     short VyrRealizeFixedPalette(HWND window);
     short VyrRealizePalette(HWND window, BITMAPINFOHEADER* bitmap);
+    short VyrRealizePalette(HWND window, const BITMAPINFOHEADER* bitmap, size_t dibBytes);
     short VyrRealizePalette(HWND window, RGBQUAD* colors, int count);
 
     // The object's state, read by the free converter and palette routines.

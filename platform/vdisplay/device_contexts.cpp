@@ -110,6 +110,28 @@ BOOL DeleteDC(HDC dc)
     return TRUE;
 }
 
+// The part of the surface a DC may draw on, in its own coordinates: the
+// window's part of the screen for a window DC, the whole screen or bitmap
+// otherwise.
+int GetClipBox(HDC dc, RECT* box)
+{
+    auto lock = Lock();
+    State& state = TheState();
+    DeviceContext* context = FindDc(state, dc);
+    Target target;
+    if (context == nullptr || box == nullptr || !ResolveTarget(state, *context, target)) {
+        return ERROR;
+    }
+    const RECT& clip = target.clip;
+    if (clip.right <= clip.left || clip.bottom <= clip.top) {
+        *box = RECT{0, 0, 0, 0};
+        return NULLREGION;
+    }
+    *box = RECT{clip.left - target.originX, clip.top - target.originY, clip.right - target.originX,
+                clip.bottom - target.originY};
+    return SIMPLEREGION;
+}
+
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height)
 {
     auto lock = Lock();

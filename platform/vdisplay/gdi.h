@@ -107,6 +107,12 @@ constexpr int RASTERCAPS = 38;
 constexpr int SIZEPALETTE = 104;
 constexpr int RC_PALETTE = 0x0100;
 
+// GetClipBox results: the kind of region the clip box bounds.
+constexpr int ERROR = 0;
+constexpr int NULLREGION = 1;
+constexpr int SIMPLEREGION = 2;
+constexpr int COMPLEXREGION = 3;
+
 constexpr UINT DIB_RGB_COLORS = 0;
 constexpr DWORD BI_RGB = 0;
 constexpr int DEFAULT_PALETTE = 15;
@@ -131,6 +137,7 @@ VDISPLAY_API BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, 
 VDISPLAY_API int GetDIBits(HDC dc, HBITMAP bitmap, UINT startLine, UINT lines, void* bits,
                            BITMAPINFO* info, UINT usage);
 VDISPLAY_API BOOL DeleteDC(HDC dc);
+VDISPLAY_API int GetClipBox(HDC dc, RECT* box);
 VDISPLAY_API int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
                                int ySrc, int srcWidth, int srcHeight, const void* bits,
                                const BITMAPINFO* info, UINT usage, DWORD rop);

@@ -317,3 +317,68 @@ TEST(Threads, ConcurrentDrawingKeepsCountsAndPixels)
 }
 
 }  // namespace
+
+namespace {
+
+struct ClipBox {
+    int region;
+    RECT box;
+};
+
+ClipBox ClipBoxOf(HDC dc)
+{
+    ClipBox result = {0, RECT{-1, -1, -1, -1}};
+    result.region = GetClipBox(dc, &result.box);
+    return result;
+}
+
+::testing::AssertionResult IsBox(const ClipBox& actual, int region, const RECT& box)
+{
+    const RECT& b = actual.box;
+    if (actual.region == region && b.left == box.left && b.top == box.top && b.right == box.right &&
+        b.bottom == box.bottom) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "region " << actual.region << ", box (" << b.left << ", " << b.top
+                                         << ", " << b.right << ", " << b.bottom << ")";
+}
+
+}  // namespace
+
+TEST(ClipBox, EachKindOfDcBoundsWhatItCanDrawOn)
+{
+    vdtest::Configure(vd::Kind::Rgb32, 40, 30);
+    HDC screen = GetDC(nullptr);
+    EXPECT_TRUE(IsBox(ClipBoxOf(screen), SIMPLEREGION, RECT{0, 0, 40, 30})) << "screen";
+
+    // A window's DC has the window's top-left as its origin and ends at the
+    // screen's edge.
+    HWND inside = vd::CreateWindow(RECT{5, 6, 25, 16});
+    HWND across = vd::CreateWindow(RECT{-10, 20, 15, 50});
+    HWND off = vd::CreateWindow(RECT{50, 0, 60, 10});
+    HDC insideDc = GetDC(inside), acrossDc = GetDC(across), offDc = GetDC(off);
+    EXPECT_TRUE(IsBox(ClipBoxOf(insideDc), SIMPLEREGION, RECT{0, 0, 20, 10})) << "window inside";
+    EXPECT_TRUE(IsBox(ClipBoxOf(acrossDc), SIMPLEREGION, RECT{10, 0, 25, 10})) << "window across the corner";
+    EXPECT_TRUE(IsBox(ClipBoxOf(offDc), NULLREGION, RECT{0, 0, 0, 0})) << "window off the screen";
+    vd::DestroyWindow(inside);
+    EXPECT_TRUE(IsBox(ClipBoxOf(insideDc), NULLREGION, RECT{0, 0, 0, 0})) << "window destroyed";
+
+    HDC memory = CreateCompatibleDC(screen);
+    EXPECT_TRUE(IsBox(ClipBoxOf(memory), SIMPLEREGION, RECT{0, 0, 1, 1})) << "memory DC, stock bitmap";
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 7, 3);
+    HGDIOBJ stock = SelectObject(memory, bitmap);
+    EXPECT_TRUE(IsBox(ClipBoxOf(memory), SIMPLEREGION, RECT{0, 0, 7, 3})) << "memory DC, 7 x 3 bitmap";
+    SelectObject(memory, stock);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+
+    RECT box = {};
+    EXPECT_EQ(GetClipBox(nullptr, &box), ERROR);
+    EXPECT_EQ(GetClipBox(screen, nullptr), ERROR);
+    for (HDC dc : {insideDc, acrossDc, offDc, screen}) {
+        ReleaseDC(nullptr, dc);
+    }
+    EXPECT_EQ(GetClipBox(screen, &box), ERROR) << "released DC";
+    vd::DestroyWindow(across);
+    vd::DestroyWindow(off);
+}
