@@ -99,6 +99,10 @@ int main(int argc, char** argv)
         return kExitBadInput;
     }
 
+    if (std::string problem = dibtool::ApplyTransparency(options, image); !problem.empty()) {
+        return UsageError(problem);
+    }
+
     std::vector<PALETTEENTRY> systemPalette;
     if (!options.systemPaletteFile.empty()) {
         if (std::string problem = dibtool::ReadSystemPaletteFile(options.systemPaletteFile, systemPalette);

@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "tools/packed_dib.h"
-
 namespace dibtool {
 
 namespace {
@@ -60,6 +58,24 @@ bool ParseSize(std::string_view text, Size& size)
         return false;
     }
     return size.width >= 0 && size.height >= 0;
+}
+
+// "0", "1", "0,1" or "1,0".
+bool ParseTransparent(std::string_view text, std::array<bool, 2>& transparent)
+{
+    transparent = {};
+    for (;;) {
+        const size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        if (item.size() != 1 || (item[0] != '0' && item[0] != '1') || transparent[item[0] - '0']) {
+            return false;
+        }
+        transparent[item[0] - '0'] = true;
+        if (comma == std::string_view::npos) {
+            return true;
+        }
+        text.remove_prefix(comma + 1);
+    }
 }
 
 bool EndsWith(const std::string& text, std::string_view suffix)
@@ -159,6 +175,10 @@ std::string ApplyValue(const std::string& name, const std::string& value, Option
             return problem;
         }
         options.screen = size;
+    } else if (name == "--transparent") {
+        if (!ParseTransparent(value, options.transparent)) {
+            return bad("0, 1 or 0,1: the colours of a 1-bit image to leave out");
+        }
     } else if (name == "--background") {
         int c[3];
         if (!ParseList(value, ',', 3, c) || std::any_of(c, c + 3, [](int v) { return v < 0 || v > 255; })) {
@@ -175,7 +195,8 @@ bool TakesValue(const std::string& name)
 {
     static constexpr std::string_view kWithValue[] = {
         "-o",     "--output", "--display", "--dither",     "--palette", "--realize",       "--src",
-        "--dst",  "--size",   "--screen",  "--window",     "--background", "--system-palette"};
+        "--dst",  "--size",   "--screen",  "--window",     "--background", "--system-palette",
+        "--transparent"};
     return std::find(std::begin(kWithValue), std::end(kWithValue), name) != std::end(kWithValue);
 }
 
@@ -297,6 +318,23 @@ RealizeMode EffectiveRealize(const Options& options)
     }
 }
 
+std::string ApplyTransparency(const Options& options, PackedDib& image)
+{
+    if (!options.transparent[0] && !options.transparent[1]) {
+        return {};
+    }
+    if (image.bits() != 1) {
+        return "--transparent needs a 1-bit image (this one has " + std::to_string(image.bits()) +
+               " bits per pixel)";
+    }
+    for (int colour = 0; colour < 2; ++colour) {
+        if (options.transparent[colour]) {
+            image.colors()[colour].rgbReserved = 255;
+        }
+    }
+    return {};
+}
+
 RECT ClipSource(RECT src, int imageWidth, int imageHeight)
 {
     if (src.left > imageWidth || src.top > imageHeight) {
@@ -350,8 +388,8 @@ const char* UsageText()
     return "usage: dibdraw render [INPUT] -o OUTPUT.{png,bmp} [--display 1|4|4p|8|8rgb|16|24|32|2]\n"
            "                      [--dither N] [--palette N] [--realize none|fixed|image]\n"
            "                      [--src L,T,R,B] [--dst L,T,R,B | --size WxH] [--screen WxH]\n"
-           "                      [--window L,T,R,B] [--background R,G,B] [--swapped] [--info]\n"
-           "                      [--system-palette FILE]\n"
+           "                      [--window L,T,R,B] [--background R,G,B] [--transparent 0|1|0,1]\n"
+           "                      [--swapped] [--info] [--system-palette FILE]\n"
            "       dibdraw palette [-o FILE] [--display KIND]\n"
            "       dibdraw --help | --version\n";
 }
@@ -377,8 +415,8 @@ and staircase, a zone plate, text, one-pixel patterns and colour swatches.
 
   BMP  Uncompressed bottom-up files of 1, 4, 8 and 24 bits go to the library as
        they are; a colour table shorter than 2^bits entries is filled up with
-       black. In a 1-bit file a colour whose reserved byte is 255 is
-       transparent. Top-down files are turned bottom-up, 16- and 32-bit files
+       black. The reserved bytes of the colour table are ignored (see
+       --transparent). Top-down files are turned bottom-up, 16- and 32-bit files
        (plain or with BI_BITFIELDS masks) become 24-bit, and BI_RLE8 and
        BI_RLE4 files are expanded to 8 and 4 bits. Every header field is
        checked against the file's size.
@@ -437,6 +475,9 @@ Options:
   --background R,G,B     the screen's colour before the blit (default 0,0,0);
                          on a 256-colour display the nearest of the 20 static
                          colours
+  --transparent 0|1|0,1  draw colour 0, colour 1 or both of a 1-bit image
+                         transparent: the background shows through them
+                         (refused for other images)
   --swapped              the display's 24-bit DIBs are red, green, blue instead
                          of blue, green, red
   --info                 print key=value lines after the blit: result (the

@@ -1,12 +1,14 @@
 // The command line of the dibdraw tool and the geometry it implies.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "dibplatform.h"
 #include "tools/display_kind.h"
+#include "tools/packed_dib.h"
 
 namespace dibtool {
 
@@ -36,6 +38,8 @@ struct Options {
     std::optional<Size> screen;
     std::optional<RECT> window;
     COLORREF background = RGB(0, 0, 0);
+    // --transparent: colour 0 and colour 1 of a 1-bit image drawn transparent.
+    std::array<bool, 2> transparent{};
     bool swapped = false;
     bool info = false;
     std::string systemPaletteFile;  // --system-palette
@@ -63,6 +67,12 @@ struct Geometry {
 // screen as window. Returns an empty string on success, otherwise the usage
 // error (a window outside the screen, a screen too large).
 std::string ResolveGeometry(const Options& options, int imageWidth, int imageHeight, Geometry& geometry);
+
+// Marks the colours --transparent names as transparent in the image handed
+// to the library (reserved byte 255, its rule for 1-bit images). Returns an
+// empty string on success, otherwise the usage error: the option needs a
+// 1-bit image.
+std::string ApplyTransparency(const Options& options, PackedDib& image);
 
 // The source rectangle as the library clips it: unchanged when it starts
 // right of or below the image, otherwise limited to the image.

@@ -3,6 +3,7 @@
 // text says.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,14 @@ const UsageCase kUsageErrors[] = {
     {"BackgroundNegative", {"render", "-o", "x.png", "--background", "0,-1,0"},
      "invalid value '0,-1,0' for --background"},
     {"BackgroundTwoNumbers", {"render", "-o", "x.png", "--background", "1,2"}, "invalid value '1,2' for --background"},
+    {"TransparentTwo", {"render", "-o", "x.png", "--transparent", "2"},
+     "invalid value '2' for --transparent (0, 1 or 0,1"},
+    {"TransparentTwice", {"render", "-o", "x.png", "--transparent", "0,0"}, "invalid value '0,0' for --transparent"},
+    {"TransparentEmpty", {"render", "-o", "x.png", "--transparent="}, "invalid value '' for --transparent"},
+    {"TransparentTrailingComma", {"render", "-o", "x.png", "--transparent", "1,"},
+     "invalid value '1,' for --transparent"},
+    {"PaletteCommandWithTransparent", {"palette", "--transparent", "0"},
+     "option --transparent does not apply to the palette command"},
     {"SystemPaletteWithoutDisplay", {"render", "-o", "x.png", "--system-palette", "p.txt"},
      "--system-palette needs --display 8 (256 colours with a palette)"},
     {"SystemPaletteOnDisplay16", {"render", "-o", "x.png", "--display", "16", "--system-palette", "p.txt"},
@@ -147,6 +156,39 @@ TEST(ParseArguments, EveryOptionLandsInItsField)
     EXPECT_EQ(options.background, RGB(1, 2, 3));
     EXPECT_TRUE(options.swapped);
     EXPECT_TRUE(options.info);
+}
+
+TEST(ParseArguments, TransparentNamesColoursOfAOneBitImage)
+{
+    const std::pair<const char*, std::array<bool, 2>> kValues[] = {
+        {"0", {true, false}}, {"1", {false, true}}, {"0,1", {true, true}}, {"1,0", {true, true}}};
+    for (const auto& [value, expected] : kValues) {
+        Options options;
+        ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--transparent", value}, options), "") << value;
+        EXPECT_EQ(options.transparent, expected) << value;
+    }
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png"}, options), "");
+    EXPECT_EQ(options.transparent, (std::array<bool, 2>{false, false}));
+}
+
+TEST(ApplyTransparency, MarksOnlyTheNamedColours)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--transparent", "1"}, options), "");
+    dibtool::PackedDib mono(3, 2, 1);
+    ASSERT_EQ(dibtool::ApplyTransparency(options, mono), "");
+    EXPECT_EQ(mono.colors()[0].rgbReserved, 0);
+    EXPECT_EQ(mono.colors()[1].rgbReserved, 255);
+
+    for (int bits : {4, 8, 24}) {
+        dibtool::PackedDib deeper(3, 2, bits);
+        EXPECT_EQ(dibtool::ApplyTransparency(options, deeper),
+                  "--transparent needs a 1-bit image (this one has " + std::to_string(bits) + " bits per pixel)");
+    }
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png"}, options), "");
+    dibtool::PackedDib deeper(3, 2, 8);
+    EXPECT_EQ(dibtool::ApplyTransparency(options, deeper), "") << "without the option any image is fine";
 }
 
 TEST(ParseArguments, EveryDisplayKind)

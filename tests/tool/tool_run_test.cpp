@@ -514,30 +514,46 @@ TEST(ToolRun, ScalingFillsTheDestination)
     }
 }
 
+// A 1-bit BMP of 8x1 pixels: four of colour 1, then four of colour 0.
+BmpFile HalfAndHalf(Quad colour0, Quad colour1)
+{
+    BmpFile file;
+    file.width = 8;
+    file.height = 1;
+    file.bits = 1;
+    file.table = {colour0, colour1};
+    file.pixels = {0xF0, 0, 0, 0};
+    return file;
+}
+
 TEST(ToolRun, TransparentOneBitImages)
 {
     struct Case {
         const char* name;
+        const char* transparent;
+        Quad colour0;
         Quad colour1;
         const char* rop;
-        uint32_t shown0;  // where index 0 (transparent) is
+        uint32_t shown0;
         uint32_t shown1;
     };
+    const Quad kDarkBlue{200, 10, 10, 0};
     const Case kCases[] = {
-        {"BlackInk", Quad{0, 0, 0, 0}, "SRCAND", 0xC86432, 0x000000},
-        {"WhiteInk", Quad{255, 255, 255, 0}, "SRCPAINT", 0xC86432, 0xFFFFFF},
+        {"BlackInk", "0", Quad{1, 2, 3, 0}, Quad{0, 0, 0, 0}, "SRCAND", 0xC86432, 0x000000},
+        {"WhiteInk", "0", Quad{1, 2, 3, 0}, Quad{255, 255, 255, 0}, "SRCPAINT", 0xC86432, 0xFFFFFF},
+        {"ColourOneClear", "1", kDarkBlue, Quad{7, 7, 7, 0}, "SRCAND", 0x0A0AC8 & 0xC86432, 0xC86432},
+        {"BothClear", "0,1", kDarkBlue, Quad{7, 7, 7, 0}, "SRCCOPY", 0xC86432, 0xC86432},
+        {"NeitherClearWithoutTheOption", nullptr, kDarkBlue, Quad{7, 7, 7, 0}, "SRCCOPY", 0x0A0AC8, 0x070707},
     };
     for (const Case& c : kCases) {
         Workspace ws;
-        BmpFile file;
-        file.width = 8;
-        file.height = 1;
-        file.bits = 1;
-        file.table = {Quad{1, 2, 3, 255}, c.colour1};
-        file.pixels = {0xF0, 0, 0, 0};  // four pixels of index 1, then four of index 0
-        ws.Write("mask.bmp", file.Bytes());
-        const RunResult run = ws.Run({"render", ws.Path("mask.bmp"), "-o", ws.Path("out.png"), "--background",
-                                      "200,100,50", "--info"});
+        ws.Write("mask.bmp", HalfAndHalf(c.colour0, c.colour1).Bytes());
+        std::vector<std::string> args = {"render", ws.Path("mask.bmp"), "-o", ws.Path("out.png"), "--background",
+                                         "200,100,50", "--info"};
+        if (c.transparent != nullptr) {
+            args.insert(args.end(), {"--transparent", c.transparent});
+        }
+        const RunResult run = ws.Run(args);
         ASSERT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
         EXPECT_NE(run.out.find(std::string("rop=") + c.rop + "\n"), std::string::npos) << c.name << ": " << run.out;
         const Picture out = ReadPngPicture(ws.Path("out.png"));
@@ -546,6 +562,39 @@ TEST(ToolRun, TransparentOneBitImages)
             EXPECT_EQ(out.At(x, 0), x < 4 ? c.shown1 : c.shown0) << c.name << ": x " << x;
         }
     }
+}
+
+// Pillow writes the white of a 1-bit BMP with reserved byte 255; white must
+// still show white, not the background through a "transparent" colour.
+TEST(ToolRun, ReservedByteOfAFileIsNotTransparency)
+{
+    Workspace ws;
+    ws.Write("pillow.bmp", HalfAndHalf(Quad{0, 0, 0, 0}, Quad{255, 255, 255, 255}).Bytes());
+    const RunResult run = ws.Run({"render", ws.Path("pillow.bmp"), "-o", ws.Path("out.png"), "--info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("rop=SRCCOPY\n"), std::string::npos) << run.out;
+    const Picture out = ReadPngPicture(ws.Path("out.png"));
+    ASSERT_EQ(out.width, 8);
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(out.At(x, 0), x < 4 ? 0xFFFFFFu : 0u) << "x " << x;
+    }
+}
+
+TEST(ToolRun, TransparentIsRefusedForImagesOfMoreBits)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(4, 4, Pattern).Bytes());
+    for (const std::vector<std::string>& input : {std::vector<std::string>{ws.Path("in.bmp")},
+                                                   std::vector<std::string>{}}) {
+        std::vector<std::string> args = {"render", "-o", ws.Path("out.png"), "--transparent", "0"};
+        args.insert(args.begin() + 1, input.begin(), input.end());
+        const RunResult run = ws.Run(args);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_EQ(run.err.rfind("dibdraw: --transparent needs a 1-bit image (this one has 24 bits per pixel)\n", 0),
+                  0u)
+            << run.err;
+    }
+    EXPECT_EQ(ws.Files(), std::vector<std::string>{"in.bmp"});
 }
 
 TEST(ToolRun, PaletteRealizationOnA256ColourDisplay)
@@ -715,7 +764,7 @@ TEST(ToolRun, BadInputExitsWithOneAndLeavesNoOutput)
         {"Empty", true, {}, "the file is empty"},
         {"Text", true, {'h', 'e', 'l', 'l', 'o'}, "not a BMP or PNG file"},
         {"TruncatedBmp", true, cut, "truncated: the file has 334 bytes, too few for the pixel data"},
-        {"JpegInBmp", true, jpeg.Bytes(), "unsupported compression BI_JPEG"},
+        {"JpegInBmp", true, jpeg.Bytes(), "a BMP holding JPEG data is not supported"},
         {"BrokenPng", true, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0}, "invalid PNG"},
     };
     for (const Case& c : kCases) {
