@@ -71,12 +71,16 @@ public:
         return names;
     }
 
-    RunResult Run(const std::vector<std::string>& args) const
+    // Runs the tool with standard input read from `input` (a file in the
+    // work directory) or, without it, from /dev/null.
+    RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const
     {
         const std::string outPath = (m_root / "stdout").string();
         const std::string errPath = (m_root / "stderr").string();
+        const std::string inPath = input.empty() ? "/dev/null" : Path(input);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<std::string> all = {DIBDRAW_TOOL_PATH};
@@ -240,12 +244,18 @@ TEST(ToolRun, HelpDocumentsEveryOptionAndExitStatus)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
     for (const char* text : {"dibdraw render [INPUT] -o OUTPUT", "--display", "4p", "8rgb", "--dither", "--palette",
-                             "--realize", "VyrRealizeFixedPalette", "VyrRealizePalette", "--src", "--dst", "--size",
-                             "--screen", "--window", "--background", "--swapped", "--info", "display_depth",
+                             "--realize", "--src", "--dst", "--size", "\"Wx\" or \"xH\"", "--screen", "--window",
+                             "--background", "--transparent 0|1|0,1", "--swapped", "--info", "display_depth",
                              "converter", "palette_mode", "rop", "bands", "Exit status", "Alpha", "composited",
-                             "BI_RLE8", "BI_BITFIELDS", ".bmp", ".png", "dibdraw palette [-o FILE]",
-                             "--system-palette FILE", "Windows build", "ClientSideGraphics=N"}) {
+                             "BI_RLE8", "BI_BITFIELDS", "JPEG", "OS/2", ".bmp", ".png", "--format bmp|png",
+                             "-oFILE", "reads it from\nstandard input", "\"-o -\" writes it to standard output",
+                             "symbolic link", "dibdraw palette [-o FILE]", "--system-palette FILE", "Windows build",
+                             "ClientSideGraphics=N"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << "the help does not mention " << text;
+    }
+    // The library's internals belong to --info, not to the help.
+    for (const char* text : {"VyrRealize", "VyrBlit", "StretchDIBits", "-1032", "-1007", "GetDIBits"}) {
+        EXPECT_EQ(run.out.find(text), std::string::npos) << "the help speaks of " << text;
     }
     EXPECT_EQ(ws.Run({"render", "--help"}).out, run.out);
 }
@@ -268,6 +278,10 @@ TEST(ToolRun, UsageErrorsExitWithTwoAndAShortUsage)
         {"render", "-o", "OUT.png", "--frobnicate"},
         {"render", "-o", "OUT.txt"},
         {"render", "-o", "OUT.png", "--screen", "10x10", "--window", "5,5,20,20"},
+        {"render", "-o", "OUT.png", "-o", "OUT2.png"},
+        {"render", "-o", "OUT.png", "--size", "0x0"},
+        {"render", "-o", "OUT.png", "--src", "10,10,5,5"},
+        {"render", "-o", "-"},
     };
     for (const auto& args : kCases) {
         Workspace ws;
@@ -281,7 +295,7 @@ TEST(ToolRun, UsageErrorsExitWithTwoAndAShortUsage)
         const std::string context = "arguments: " + testing::PrintToString(args);
         EXPECT_EQ(run.exitCode, 2) << context;
         EXPECT_EQ(run.err.rfind("dibdraw: ", 0), 0u) << context << "\n" << run.err;
-        EXPECT_NE(run.err.find("usage: dibdraw render [INPUT] -o OUTPUT"), std::string::npos) << context;
+        EXPECT_NE(run.err.find("usage: dibdraw render [INPUT|-] -o OUTPUT"), std::string::npos) << context;
         EXPECT_LT(Lines(run.err).size(), 10u) << context << ": the usage text is not short";
         EXPECT_EQ(run.out, "") << context;
         EXPECT_TRUE(ws.Files().empty()) << context;
@@ -806,6 +820,93 @@ TEST(ToolRun, OutputReplacesAnExistingFileWithOrdinaryPermissions)
     const fs::perms perms = fs::status(ws.Path("out.png")).permissions();
     EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
     EXPECT_NE(perms & fs::perms::owner_write, fs::perms::none);
+}
+
+TEST(ToolRun, OutputThroughASymbolicLinkReplacesItsTarget)
+{
+    Workspace ws;
+    fs::create_directory(ws.Path("sub"));
+    ws.Write("sub/real.png", {'o', 'l', 'd'});
+    fs::create_symlink("sub/real.png", ws.Path("link.png"));
+    fs::create_symlink("link.png", ws.Path("chain.png"));
+    fs::create_symlink("sub/new.png", ws.Path("dangling.png"));
+    for (const char* output : {"link.png", "chain.png", "dangling.png"}) {
+        const RunResult run = ws.Run({"render", "-o", ws.Path(output), "--size", "8x6"});
+        ASSERT_EQ(run.exitCode, 0) << output << ": " << run.err;
+        EXPECT_TRUE(fs::is_symlink(ws.Path(output))) << output << " was replaced by a file";
+    }
+    EXPECT_EQ(ReadPngPicture(ws.Path("sub/real.png")).width, 8);
+    EXPECT_EQ(ReadPngPicture(ws.Path("sub/new.png")).height, 6);
+    EXPECT_EQ(ws.Files(), (std::vector<std::string>{"chain.png", "dangling.png", "link.png", "sub"}));
+    std::vector<std::string> inSub;
+    for (const auto& entry : fs::directory_iterator(ws.Path("sub"))) {
+        inSub.push_back(entry.path().filename().string());
+    }
+    std::sort(inSub.begin(), inSub.end());
+    EXPECT_EQ(inSub, (std::vector<std::string>{"new.png", "real.png"})) << "a temporary file was left behind";
+
+    fs::create_symlink("loop.png", ws.Path("loop.png"));
+    const RunResult loop = ws.Run({"render", "-o", ws.Path("loop.png")});
+    EXPECT_EQ(loop.exitCode, 1);
+    EXPECT_NE(loop.err.find("cannot follow the symbolic link"), std::string::npos) << loop.err;
+}
+
+TEST(ToolRun, StandardInputAndOutput)
+{
+    Workspace ws;
+    // The tool's own PNG, read back through standard input as PNG by its
+    // content, and the BMP through standard output.
+    RunResult run = ws.Run({"render", "-o", ws.Path("card.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = ws.Run({"render", "-", "-o", "-", "--format", "bmp"}, "card.png");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ws.Write("from-stdout.bmp", std::vector<uint8_t>(run.out.begin(), run.out.end()));
+    ExpectSamePicture(ReadBmpPicture(ws.Path("from-stdout.bmp")), ColoursOf(dibtool::MakeEmbeddedImage()),
+                      "stdin to stdout");
+
+    ws.Write("in.bmp", TrueColourBmp(30, 20, Pattern).Bytes());
+    run = ws.Run({"render", "-", "-o-", "--format=png"}, "in.bmp");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ws.Write("from-stdout.png", std::vector<uint8_t>(run.out.begin(), run.out.end()));
+    ExpectSamePicture(ReadPngPicture(ws.Path("from-stdout.png")), PatternPicture(30, 20), "BMP from stdin");
+
+    ws.Write("empty", {});
+    run = ws.Run({"render", "-", "-o", ws.Path("out.png")}, "empty");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: standard input: the file is empty\n");
+    run = ws.Run({"render", "-o", "-", "--format", "png", "--display", "2"});
+    EXPECT_EQ(run.exitCode, 3) << "the library's refusal";
+    EXPECT_EQ(run.out, "") << "nothing reaches standard output";
+    EXPECT_EQ(ws.Files(), (std::vector<std::string>{"card.png", "empty", "from-stdout.bmp", "from-stdout.png",
+                                                    "in.bmp"}));
+}
+
+TEST(ToolRun, PaletteCommandWritesDashToStandardOutput)
+{
+    Workspace ws;
+    const RunResult run = ws.Run({"palette", "--display", "8", "-o", "-"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, ws.Run({"palette", "--display", "8"}).out);
+    EXPECT_TRUE(ws.Files().empty());
+}
+
+TEST(ToolRun, SizeWithOneSideKeepsTheAspectRatio)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(100, 50, [](int x, int) { return x < 50 ? 0xFF0000u : 0x0000FFu; }).Bytes());
+    RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o" + ws.Path("wide.png"), "--size", "40x"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Picture out = ReadPngPicture(ws.Path("wide.png"));
+    EXPECT_EQ(out.width, 40);
+    EXPECT_EQ(out.height, 20);
+    run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("part.png"), "--src", "40,0,60,50", "--size", "x25"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    out = ReadPngPicture(ws.Path("part.png"));
+    ASSERT_EQ(out.width, 10);
+    ASSERT_EQ(out.height, 25);
+    EXPECT_EQ(out.At(0, 0), 0xFF0000u);
+    EXPECT_EQ(out.At(9, 24), 0x0000FFu);
 }
 
 }  // namespace
