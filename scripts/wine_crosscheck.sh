@@ -50,13 +50,14 @@ cases() {  # depth
     echo "$image-clipped-outside images/$image.bmp --src -4,-6,30,19 --dst 2,3,40,30"
   done
   for image in one_clear0 one_clear1; do
-    echo "$image images/$image.bmp --background 0,128,128"
-    echo "$image-enlarged images/$image.bmp --size 100x61 --background 128,0,0"
-    echo "$image-reduced images/$image.bmp --size 30x11 --background 0,0,128"
-    echo "$image-other-background images/$image.bmp --size 50x40 --background 200,100,50"
+    local clear="--transparent ${image#one_clear}"
+    echo "$image images/$image.bmp $clear --background 0,128,128"
+    echo "$image-enlarged images/$image.bmp $clear --size 100x61 --background 128,0,0"
+    echo "$image-reduced images/$image.bmp $clear --size 30x11 --background 0,0,128"
+    echo "$image-other-background images/$image.bmp $clear --size 50x40 --background 200,100,50"
   done
   echo "window images/true.bmp --screen 80x60 --window 10,8,70,52 --dst -6,-4,50,40 --background 128,0,128"
-  echo "window-transparent images/one_clear0.bmp --screen 80x60 --window 5,5,60,50 --size 90x60 --background 0,0,128"
+  echo "window-transparent images/one_clear0.bmp --transparent 0 --screen 80x60 --window 5,5,60,50 --size 90x60 --background 0,0,128"
   echo "source-outside images/true.bmp --src 60,0,80,10 --dst 0,0,20,10 --background 128,128,0"
   echo "embedded"
   echo "embedded-reduced --size 192x144"
@@ -80,8 +81,8 @@ cases() {  # depth
     echo "window-p1 images/eight.bmp --palette 1 --screen 80x60 --window 10,8,70,52 --dst -6,-4,50,40 --background 0,0,128"
     echo "embedded-p1-d2 --palette 1 --dither 2"
     echo "embedded-p2-d3 --palette 2 --dither 3 --size 200x100"
-    echo "one_clear0-p1 images/one_clear0.bmp --palette 1 --background 0,128,128"
-    echo "one_clear1-p2-enlarged images/one_clear1.bmp --palette 2 --size 90x50 --background 128,128,128"
+    echo "one_clear0-p1 images/one_clear0.bmp --transparent 0 --palette 1 --background 0,128,128"
+    echo "one_clear1-p2-enlarged images/one_clear1.bmp --transparent 1 --palette 2 --size 90x50 --background 128,128,128"
   fi
   if [[ $depth == 8 ]]; then
     # A realized palette, then a 1-bit image reduced in width: the grey path

@@ -15,10 +15,17 @@ constexpr uint32_t kBiBitfields = 3;
 constexpr uint32_t kBiJpeg = 4;
 constexpr uint32_t kBiPng = 5;
 constexpr uint32_t kBiAlphaBitfields = 6;
+// The same numbers mean other things under an OS/2 2.x header.
+constexpr uint32_t kOs2Huffman1D = 3;
+constexpr uint32_t kOs2Rle24 = 4;
 
 constexpr uint64_t kFileHeaderBytes = 14;
 constexpr uint32_t kCoreHeaderBytes = 12;
 constexpr uint32_t kInfoHeaderBytes = 40;
+// OS/2 2.x headers: the whole one, and the short form that ends after the
+// bit count (no compression, a full colour table of 4-byte entries).
+constexpr uint32_t kOs2HeaderBytes = 64;
+constexpr uint32_t kOs2ShortHeaderBytes = 16;
 // BITMAPV2INFOHEADER and later carry the red, green and blue masks themselves.
 constexpr uint32_t kHeaderWithMasksBytes = 52;
 
@@ -70,6 +77,24 @@ const char* CompressionName(uint32_t compression)
     }
 }
 
+// Why a file compressed this way is refused, for the compressions this
+// reader knows but does not decode; an empty string otherwise.
+std::string RefusedCompression(bool os2, uint32_t compression)
+{
+    if (os2) {
+        switch (compression) {
+        case kOs2Huffman1D: return "OS/2 Huffman 1D compression is not supported";
+        case kOs2Rle24: return "OS/2 RLE24 compression is not supported";
+        default: return {};
+        }
+    }
+    switch (compression) {
+    case kBiJpeg: return "a BMP holding JPEG data is not supported";
+    case kBiPng: return "a BMP holding PNG data is not supported";
+    default: return {};
+    }
+}
+
 std::string CheckMasks(const uint32_t (&masks)[3], int bits)
 {
     for (uint32_t mask : masks) {
@@ -105,7 +130,8 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
     if (headerBytes < kCoreHeaderBytes) {
         return "header size " + Num(headerBytes) + " is too small (at least 12)";
     }
-    if (headerBytes != kCoreHeaderBytes && headerBytes < kInfoHeaderBytes) {
+    const bool os2 = headerBytes == kOs2HeaderBytes || headerBytes == kOs2ShortHeaderBytes;
+    if (headerBytes != kCoreHeaderBytes && headerBytes != kOs2ShortHeaderBytes && headerBytes < kInfoHeaderBytes) {
         return "unsupported header size " + Num(headerBytes);
     }
     const uint64_t headerEnd = kFileHeaderBytes + headerBytes;
@@ -130,12 +156,18 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
         height = static_cast<int32_t>(U32(h + 8));
         planes = U16(h + 12);
         layout.bits = U16(h + 14);
-        layout.compression = U32(h + 16);
-        layout.pixelBytes = U32(h + 20);
-        colorsUsed = U32(h + 32);
+        if (headerBytes >= kInfoHeaderBytes) {
+            layout.compression = U32(h + 16);
+            layout.pixelBytes = U32(h + 20);
+            colorsUsed = U32(h + 32);
+        }
     }
     if (planes != 1) {
         return "planes is " + Num(planes) + ", not 1";
+    }
+    // Before the bit count: a JPEG or PNG inside a BMP has bit count 0.
+    if (std::string problem = RefusedCompression(os2, layout.compression); !problem.empty()) {
+        return problem;
     }
     layout.topDown = height < 0;
     if (const std::string problem = CheckImageSize(width, layout.topDown ? -height : height); !problem.empty()) {
@@ -169,10 +201,6 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
                    " needs 16 or 32 bits per pixel, not " + Num(bits);
         }
         break;
-    case kBiJpeg:
-        return "unsupported compression BI_JPEG (4)";
-    case kBiPng:
-        return "unsupported compression BI_PNG (5)";
     default:
         return "unknown compression " + Num(layout.compression);
     }
@@ -257,11 +285,15 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
     return {};
 }
 
+// The reserved byte of a stored colour is not kept: writers fill it with
+// anything (Pillow stores 255 for white), and the library would take 255 in
+// a 1-bit image as a transparent colour. Transparency comes from the command
+// line only.
 void CopyColorTable(std::span<const uint8_t> file, const Layout& layout, PackedDib& image)
 {
     const uint8_t* entry = file.data() + layout.tableOffset;
     for (uint32_t i = 0; i < layout.tableEntries && i < static_cast<uint32_t>(image.colorCount()); ++i) {
-        image.colors()[i] = RGBQUAD{entry[0], entry[1], entry[2], layout.entryBytes == 4 ? entry[3] : uint8_t{0}};
+        image.colors()[i] = RGBQUAD{entry[0], entry[1], entry[2], 0};
         entry += layout.entryBytes;
     }
 }

@@ -12,11 +12,12 @@ namespace dibtool {
 // Decodes a whole BMP file held in memory. Every header field is checked
 // against the file's size before it is used. Uncompressed bottom-up 1-, 4-,
 // 8- and 24-bit files keep their pixels and colour table (extended to 2^bits
-// entries); top-down files are turned bottom-up; 16- and 32-bit files (with
+// entries, every reserved byte cleared: a file marks no colour transparent);
+// top-down files are turned bottom-up; 16- and 32-bit files (with
 // or without bit-field masks, alpha dropped) become 24-bit; run-length encoded
 // files are expanded to 8 or 4 bits.
 // Returns an empty string on success, otherwise what is wrong with the file
-// ("truncated: ...", "unsupported compression BI_JPEG", ...).
+// ("truncated: ...", "a BMP holding JPEG data is not supported", ...).
 std::string DecodeBmp(std::span<const uint8_t> file, PackedDib& image);
 
 }  // namespace dibtool

@@ -16,7 +16,8 @@ constexpr uint64_t kMaxInputBytes = uint64_t{1} << 30;
 // could not be read ("cannot open: No such file or directory").
 std::string ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
 
-// Loads a BMP or PNG file (told apart by their signatures, not by the name).
+// Loads a BMP or PNG file (told apart by their signatures, not by the name);
+// `path` "-" is the whole of standard input.
 // Returns an empty string on success, otherwise what is wrong with the file.
 std::string LoadImageFile(const std::string& path, PackedDib& image);
 

@@ -55,7 +55,7 @@ int RunPaletteCommand(const dibtool::Options& options)
         return kExitBadInput;
     }
     const std::string text = dibtool::FormatSystemPalette(entries);
-    if (options.output.empty()) {
+    if (options.output.empty() || options.output == dibtool::kStandardStream) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return kExitOk;
     }
@@ -91,12 +91,18 @@ int main(int argc, char** argv)
     }
 
     dibtool::PackedDib image;
-    const std::string inputName = options.input.empty() ? "embedded image" : options.input;
+    const std::string inputName = options.input.empty()                        ? "embedded image"
+                                  : options.input == dibtool::kStandardStream ? "standard input"
+                                                                              : options.input;
     if (options.input.empty()) {
         image = dibtool::MakeEmbeddedImage();
     } else if (std::string problem = dibtool::LoadImageFile(options.input, image); !problem.empty()) {
         Fail(inputName, problem);
         return kExitBadInput;
+    }
+
+    if (std::string problem = dibtool::ApplyTransparency(options, image); !problem.empty()) {
+        return UsageError(problem);
     }
 
     std::vector<PALETTEENTRY> systemPalette;
@@ -131,7 +137,7 @@ int main(int argc, char** argv)
         return kExitLibrary;
     }
     if (!report.outputProblem.empty()) {
-        Fail(options.output, report.outputProblem);
+        Fail(options.output == dibtool::kStandardStream ? "standard output" : options.output, report.outputProblem);
         return kExitBadInput;
     }
     return kExitOk;

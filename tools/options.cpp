@@ -7,8 +7,6 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "tools/packed_dib.h"
-
 namespace dibtool {
 
 namespace {
@@ -52,14 +50,40 @@ bool ParseRect(std::string_view text, RECT& rect)
     return true;
 }
 
-bool ParseSize(std::string_view text, Size& size)
+// "WxH", both at least 1; with `sideMayBeLeftOut`, "Wx" and "xH" too, the
+// side left out being 0.
+bool ParseSize(std::string_view text, Size& size, bool sideMayBeLeftOut)
 {
     const size_t x = text.find_first_of("xX");
-    if (x == std::string_view::npos || !ParseInt(text.substr(0, x), size.width) ||
-        !ParseInt(text.substr(x + 1), size.height)) {
+    if (x == std::string_view::npos) {
         return false;
     }
-    return size.width >= 0 && size.height >= 0;
+    const std::string_view width = text.substr(0, x);
+    const std::string_view height = text.substr(x + 1);
+    if (sideMayBeLeftOut && width.empty() != height.empty()) {
+        size = Size{};
+        return width.empty() ? ParseInt(height, size.height) && size.height >= 1
+                             : ParseInt(width, size.width) && size.width >= 1;
+    }
+    return ParseInt(width, size.width) && ParseInt(height, size.height) && size.width >= 1 && size.height >= 1;
+}
+
+// "0", "1", "0,1" or "1,0".
+bool ParseTransparent(std::string_view text, std::array<bool, 2>& transparent)
+{
+    transparent = {};
+    for (;;) {
+        const size_t comma = text.find(',');
+        const std::string_view item = text.substr(0, comma);
+        if (item.size() != 1 || (item[0] != '0' && item[0] != '1') || transparent[item[0] - '0']) {
+            return false;
+        }
+        transparent[item[0] - '0'] = true;
+        if (comma == std::string_view::npos) {
+            return true;
+        }
+        text.remove_prefix(comma + 1);
+    }
 }
 
 bool EndsWith(const std::string& text, std::string_view suffix)
@@ -71,7 +95,13 @@ bool EndsWith(const std::string& text, std::string_view suffix)
                       [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-std::string SizeText(Size s) { return std::to_string(s.width) + "x" + std::to_string(s.height); }
+std::string FormatName(OutputFormat format) { return format == OutputFormat::Bmp ? "bmp" : "png"; }
+
+// "WxH", a side left out of --size (0) left out here too.
+std::string SizeText(Size s)
+{
+    return (s.width != 0 ? std::to_string(s.width) : "") + "x" + (s.height != 0 ? std::to_string(s.height) : "");
+}
 
 std::string ScreenSizeProblem(Size s)
 {
@@ -84,15 +114,26 @@ std::string ScreenSizeProblem(Size s)
 }
 
 // Applies one option that takes a value.
-std::string ApplyValue(const std::string& name, const std::string& value, Options& options, bool& sawSize,
-                       bool& sawDst)
+std::string ApplyValue(const std::string& name, const std::string& value, Options& options,
+                       std::optional<OutputFormat>& format)
 {
     auto bad = [&](const char* expected) { return "invalid value '" + value + "' for " + name + " (" + expected + ")"; };
     if (name == "-o" || name == "--output") {
         if (value.empty()) {
             return bad("a file name");
         }
+        if (!options.output.empty()) {
+            return "more than one output file ('" + options.output + "' and '" + value + "')";
+        }
         options.output = value;
+    } else if (name == "--format") {
+        if (value == "bmp") {
+            format = OutputFormat::Bmp;
+        } else if (value == "png") {
+            format = OutputFormat::Png;
+        } else {
+            return bad("bmp or png");
+        }
     } else if (name == "--display") {
         options.display = DisplayKindFromName(value);
         if (!options.display) {
@@ -126,33 +167,31 @@ std::string ApplyValue(const std::string& name, const std::string& value, Option
         if (!ParseRect(value, rect)) {
             return bad("L,T,R,B");
         }
-        if (name == "--src") {
-            options.src = rect;
-        } else if (name == "--dst") {
-            options.dst = rect;
-            sawDst = true;
-        } else {
-            if (rect.right <= rect.left || rect.bottom <= rect.top) {
-                return "--window " + value + " is empty (it needs L < R and T < B)";
-            }
-            options.window = rect;
+        // An empty or inverted rectangle draws nothing, which is never
+        // what was meant.
+        if (rect.right <= rect.left || rect.bottom <= rect.top) {
+            return name + " " + value + " is empty (it needs L < R and T < B)";
         }
+        (name == "--src" ? options.src : name == "--dst" ? options.dst : options.window) = rect;
     } else if (name == "--size") {
         Size size;
-        if (!ParseSize(value, size)) {
-            return bad("WxH, not negative");
+        if (!ParseSize(value, size, true)) {
+            return bad("WxH, Wx or xH, each at least 1");
         }
-        options.dst = RECT{0, 0, size.width, size.height};
-        sawSize = true;
+        options.size = size;
     } else if (name == "--screen") {
         Size size;
-        if (!ParseSize(value, size) || size.width < 1 || size.height < 1) {
+        if (!ParseSize(value, size, false)) {
             return bad("WxH, at least 1x1");
         }
         if (std::string problem = ScreenSizeProblem(size); !problem.empty()) {
             return problem;
         }
         options.screen = size;
+    } else if (name == "--transparent") {
+        if (!ParseTransparent(value, options.transparent)) {
+            return bad("0, 1 or 0,1: the colours of a 1-bit image to leave out");
+        }
     } else if (name == "--background") {
         int c[3];
         if (!ParseList(value, ',', 3, c) || std::any_of(c, c + 3, [](int v) { return v < 0 || v > 255; })) {
@@ -169,7 +208,8 @@ bool TakesValue(const std::string& name)
 {
     static constexpr std::string_view kWithValue[] = {
         "-o",     "--output", "--display", "--dither",     "--palette", "--realize",       "--src",
-        "--dst",  "--size",   "--screen",  "--window",     "--background", "--system-palette"};
+        "--dst",  "--size",   "--screen",  "--window",     "--background", "--system-palette",
+        "--transparent", "--format"};
     return std::find(std::begin(kWithValue), std::end(kWithValue), name) != std::end(kWithValue);
 }
 
@@ -207,8 +247,7 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         return "unknown command '" + args[0] + "' (the commands are render and palette)";
     }
     const bool palette = options.command == Command::Palette;
-    bool sawSize = false;
-    bool sawDst = false;
+    std::optional<OutputFormat> format;
     bool sawInput = false;
     bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -245,6 +284,9 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
             if (!TakesValue(name)) {
                 return "unknown option '" + name + "'";
             }
+        } else if (arg[1] != '-' && arg.size() > 2 && TakesValue(arg.substr(0, 2))) {
+            name = arg.substr(0, 2);  // -oFILE
+            value = arg.substr(2);
         } else if (TakesValue(name)) {
             if (i + 1 >= args.size()) {
                 return "option " + name + " needs a value";
@@ -256,14 +298,14 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         if (palette && !PaletteCommandTakes(name)) {
             return "option " + name + " does not apply to the palette command";
         }
-        if (std::string problem = ApplyValue(name, value, options, sawSize, sawDst); !problem.empty()) {
+        if (std::string problem = ApplyValue(name, value, options, format); !problem.empty()) {
             return problem;
         }
     }
     if (palette) {
         return sawInput ? "the palette command takes no input file" : "";
     }
-    if (sawSize && sawDst) {
+    if (options.size && options.dst) {
         return "--size and --dst cannot be used together";
     }
     if (sawInput && options.input.empty()) {
@@ -275,13 +317,29 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     if (options.output.empty()) {
         return "no output file given (-o OUTPUT)";
     }
-    if (EndsWith(options.output, ".bmp")) {
-        options.format = OutputFormat::Bmp;
-    } else if (EndsWith(options.output, ".png")) {
-        options.format = OutputFormat::Png;
-    } else {
-        return "the output file '" + options.output + "' must end in .bmp or .png";
+    if (options.output == kStandardStream) {
+        if (!format) {
+            return "-o - (standard output) needs --format bmp or --format png";
+        }
+        if (options.info) {
+            return "--info cannot be used with -o -: both would go to standard output";
+        }
+        options.format = *format;
+        return {};
     }
+    std::optional<OutputFormat> named;
+    if (EndsWith(options.output, ".bmp")) {
+        named = OutputFormat::Bmp;
+    } else if (EndsWith(options.output, ".png")) {
+        named = OutputFormat::Png;
+    }
+    if (!named && !format) {
+        return "the output file '" + options.output + "' must end in .bmp or .png (or give --format)";
+    }
+    if (named && format && *named != *format) {
+        return "--format " + FormatName(*format) + " contradicts the output file name '" + options.output + "'";
+    }
+    options.format = format.value_or(named.value_or(OutputFormat::Png));
     return {};
 }
 
@@ -295,6 +353,23 @@ RealizeMode EffectiveRealize(const Options& options)
     case 1: return RealizeMode::Image;
     default: return RealizeMode::None;
     }
+}
+
+std::string ApplyTransparency(const Options& options, PackedDib& image)
+{
+    if (!options.transparent[0] && !options.transparent[1]) {
+        return {};
+    }
+    if (image.bits() != 1) {
+        return "--transparent needs a 1-bit image (this one has " + std::to_string(image.bits()) +
+               " bits per pixel)";
+    }
+    for (int colour = 0; colour < 2; ++colour) {
+        if (options.transparent[colour]) {
+            image.colors()[colour].rgbReserved = 255;
+        }
+    }
+    return {};
 }
 
 RECT ClipSource(RECT src, int imageWidth, int imageHeight)
@@ -312,14 +387,31 @@ RECT ClipSource(RECT src, int imageWidth, int imageHeight)
 std::string ResolveGeometry(const Options& options, int imageWidth, int imageHeight, Geometry& geometry)
 {
     geometry.src = options.src.value_or(RECT{0, 0, imageWidth, imageHeight});
+    const RECT clipped = ClipSource(geometry.src, imageWidth, imageHeight);
+    const bool outside = clipped.left > imageWidth || clipped.top > imageHeight;
+    const int64_t srcWidth = outside ? 0 : std::max<int64_t>(0, int64_t{clipped.right} - clipped.left);
+    const int64_t srcHeight = outside ? 0 : std::max<int64_t>(0, int64_t{clipped.bottom} - clipped.top);
     if (options.dst) {
         geometry.dst = *options.dst;
+    } else if (options.size) {
+        int64_t width = options.size->width;
+        int64_t height = options.size->height;
+        if (width == 0 || height == 0) {
+            if (srcWidth == 0 || srcHeight == 0) {
+                return "--size " + SizeText(*options.size) +
+                       " keeps the source's aspect ratio, but the clipped source is empty";
+            }
+            // The side left out, rounded to the nearest pixel.
+            if (width == 0) {
+                width = std::max<int64_t>(1, (2 * height * srcWidth + srcHeight) / (2 * srcHeight));
+            } else {
+                height = std::max<int64_t>(1, (2 * width * srcHeight + srcWidth) / (2 * srcWidth));
+            }
+        }
+        geometry.dst = RECT{0, 0, static_cast<LONG>(std::min<int64_t>(width, INT_MAX)),
+                            static_cast<LONG>(std::min<int64_t>(height, INT_MAX))};
     } else {
-        const RECT clipped = ClipSource(geometry.src, imageWidth, imageHeight);
-        const bool outside = clipped.left > imageWidth || clipped.top > imageHeight;
-        const int64_t width = outside ? 0 : std::max<int64_t>(0, int64_t{clipped.right} - clipped.left);
-        const int64_t height = outside ? 0 : std::max<int64_t>(0, int64_t{clipped.bottom} - clipped.top);
-        geometry.dst = RECT{0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+        geometry.dst = RECT{0, 0, static_cast<LONG>(srcWidth), static_cast<LONG>(srcHeight)};
     }
     if (options.screen) {
         geometry.screen = *options.screen;
@@ -347,13 +439,13 @@ std::string ResolveGeometry(const Options& options, int imageWidth, int imageHei
 
 const char* UsageText()
 {
-    return "usage: dibdraw render [INPUT] -o OUTPUT.{png,bmp} [--display 1|4|4p|8|8rgb|16|24|32|2]\n"
-           "                      [--dither N] [--palette N] [--realize none|fixed|image]\n"
-           "                      [--src L,T,R,B] [--dst L,T,R,B | --size WxH] [--screen WxH]\n"
-           "                      [--window L,T,R,B] [--background R,G,B] [--swapped] [--info]\n"
+    return "usage: dibdraw render [INPUT|-] -o OUTPUT.{png,bmp}|- [--format bmp|png]\n"
+           "                      [--display 1|4|4p|8|8rgb|16|24|32|2] [--dither N] [--palette N]\n"
+           "                      [--realize none|fixed|image] [--src L,T,R,B] [--screen WxH]\n"
+           "                      [--dst L,T,R,B | --size WxH|Wx|xH] [--window L,T,R,B] [--info]\n"
+           "                      [--background R,G,B] [--transparent 0|1|0,1] [--swapped]\n"
            "                      [--system-palette FILE]\n"
-           "       dibdraw palette [-o FILE] [--display KIND]\n"
-           "       dibdraw --help | --version\n";
+           "       dibdraw palette [-o FILE] [--display KIND]\n";
 }
 
 const char* VersionText()
@@ -363,125 +455,148 @@ const char* VersionText()
 
 const char* HelpText()
 {
-    return R"(dibdraw: renders an image as a display of a given kind shows it, through the
-dibdraw32 library: on a virtual display in the Linux build, on the real display
-in the Windows build (dibdraw.exe, see "Windows build" below).
+    return R"(dibdraw: shows how a picture looks on a display of a given kind (monochrome,
+16 colours, 256 colours with a palette, or true colour) when the dibdraw32
+library draws it, and saves what the screen shows. The Linux build draws on a
+virtual display, the Windows build (dibdraw.exe, see "Windows build" below)
+on the real one.
 
 usage: dibdraw render [INPUT] -o OUTPUT [options]
        dibdraw palette [-o FILE] [--display KIND]
        dibdraw --help | --version
 
-INPUT is a BMP or a PNG file, told apart by their contents. Without INPUT the
-tool renders its embedded 384x288 24-bit test card: a hue gradient, a grey ramp
-and staircase, a zone plate, text, one-pixel patterns and colour swatches.
+INPUT is a BMP or a PNG file, told apart by their contents; "-" reads it from
+standard input. Without INPUT the tool draws its built-in 384x288 test card:
+a hue gradient, a grey ramp and staircase, a zone plate, text, one-pixel
+patterns and colour swatches.
 
-  BMP  Uncompressed bottom-up files of 1, 4, 8 and 24 bits go to the library as
-       they are; a colour table shorter than 2^bits entries is filled up with
-       black. In a 1-bit file a colour whose reserved byte is 255 is
-       transparent. Top-down files are turned bottom-up, 16- and 32-bit files
-       (plain or with BI_BITFIELDS masks) become 24-bit, and BI_RLE8 and
-       BI_RLE4 files are expanded to 8 and 4 bits. Every header field is
-       checked against the file's size.
-  PNG  Palette images keep their palette (1-bit as 1-bit, 2- and 4-bit as
-       4-bit, 8-bit as 8-bit), grey images become 8-bit with a grey colour
-       table, colour images 24-bit; 16-bit samples are rounded to 8 bits.
+  BMP  1-, 4-, 8- and 24-bit files are drawn as they are; a colour table
+       shorter than the bit count allows is filled up with black, and its
+       reserved bytes are ignored (see --transparent). Top-down files, 16-
+       and 32-bit files (plain or with BI_BITFIELDS masks), BI_RLE8 and
+       BI_RLE4 files and OS/2 headers are read too. BMPs holding JPEG or PNG
+       data and OS/2 Huffman or RLE24 files are not supported. Every header
+       field is checked against the file's size.
+  PNG  Palette images keep their palette, grey images are drawn as 256 greys,
+       colour images as true colour; 16-bit samples are rounded to 8 bits.
        Alpha channels and transparent colours are dropped: nothing is
        composited against the background. No gamma correction is applied.
 
-OUTPUT ends in .bmp or .png:
-  .bmp  the screen in the device's own format: indexed, with the system palette
-        as colour table, on 1-, 2-, 4- and 8-bit displays; 24-bit otherwise
+OUTPUT is the picture of the whole screen, in the format its name ends in
+(or that --format gives):
+  .bmp  the screen in its own format: a colour table holding the display's
+        colours for displays of 256 colours or fewer, 24-bit otherwise
   .png  the colours the screen shows, as 8-bit RGB
-The file is written only when the blit succeeds.
+"-o -" writes it to standard output, with --format. The file is written only
+when the picture was drawn; a symbolic link keeps pointing to it.
 
 Options:
-  -o, --output FILE      the output file (required)
+  -o, --output FILE      where the picture goes (required); -oFILE works too
+  --format bmp|png       the output format; needed with -o -, otherwise it must
+                         agree with the output's name when that ends in .bmp
+                         or .png
   --display KIND         the kind of display (default 32):
-                           1     monochrome, 1 plane x 1 bit
-                           4     16 colours, 1 plane x 4 bits
-                           4p    16 colours, 4 planes x 1 bit
-                           8     256 colours with a system palette
-                           8rgb  8 bits without a palette (3-3-2)
-                           16    16 bits (5-6-5)
-                           24    24 bits
-                           32    32 bits
-                           2     4 greys in 2 bits, which the library refuses
-  --dither N             the dither mode, passed to the library as it is
-                         (default 0): 0 ordered, 1 none, 2 Floyd-Steinberg
-                         error diffusion, 3 ordered with a fixed 8x8 period;
-                         other values make the blit fail with -1032 wherever
-                         the mode matters
-  --palette N            the palette mode, passed to the library as it is
-                         (default 0): 0 the fixed palette, 1 the image's
-                         palette realized by the tool, 2 the image's colours
-                         against whatever palette the display holds
-  --realize WHAT         what the tool asks of the library before it blits:
-                           none   nothing
-                           fixed  VyrRealizeFixedPalette(window)
-                           image  VyrRealizePalette(window, the image's DIB)
+                           1     black and white
+                           4     16 colours (the standard VGA colours)
+                           4p    16 colours, stored in 4 planes
+                           8     256 colours with a palette shared by all
+                                 programs (20 of them fixed)
+                           8rgb  256 fixed colours (3 bits red and green,
+                                 2 bits blue), no palette
+                           16    65536 colours (5-6-5)
+                           24    true colour
+                           32    true colour, 4 bytes a pixel
+                           2     4 greys, which the library cannot draw on
+  --dither N             how colours the display lacks are made up (default 0):
+                           0  ordered dither, a fine regular pattern
+                           1  none: each pixel takes the nearest colour
+                           2  error diffusion (Floyd-Steinberg), smooth
+                              gradients with a grainy look
+                           3  ordered dither with a fixed 8x8 pattern
+                         other values make drawing fail where a mode matters
+  --palette N            which colours a 256-colour display uses (default 0):
+                           0  a fixed palette of evenly spread colours and
+                              greys, good for any picture
+                           1  the picture's own colours (as many as fit
+                              beside the 20 fixed ones)
+                           2  the picture's colours matched to whatever the
+                              display holds already
+  --realize WHAT         whether to set the display's palette before drawing:
+                           none   keep what the display holds
+                           fixed  the fixed palette
+                           image  the picture's own colours
                          (default: image with --palette 1, fixed with
-                         --palette 0, none otherwise); the library realizes a
-                         palette only on 256-colour displays
-  --src L,T,R,B          the source rectangle in image pixels, 0,0 at the top
-                         left, right and bottom exclusive (default: the whole
-                         image); the library clips it to the image
-  --dst L,T,R,B          the destination rectangle in the window; its size sets
-                         the scale (default: 0,0 and the clipped source's size)
-  --size WxH             the same as --dst 0,0,W,H
-  --screen WxH           the screen's size (default: large enough for the
-                         destination's and the window's right and bottom edges,
-                         at least 1x1)
-  --window L,T,R,B       the window the tool blits into, in screen coordinates,
-                         inside the screen (default: the whole screen); the
-                         destination is relative to it and clipped to it
-  --background R,G,B     the screen's colour before the blit (default 0,0,0);
-                         on a 256-colour display the nearest of the 20 static
+                         --palette 0, none otherwise); only 256-colour
+                         displays have a palette to set
+  --src L,T,R,B          draw only this part of the picture: left, top, right,
+                         bottom in picture pixels, 0,0 at the top left, right
+                         and bottom exclusive (default: all of it); the parts
+                         outside the picture are cut off
+  --dst L,T,R,B          where on the screen the picture goes; it is stretched
+                         or shrunk to fill this rectangle (default: at the top
+                         left, at its own size)
+  --size WxH             the same as --dst 0,0,W,H; "Wx" or "xH" gives one
+                         side and keeps the proportions of the picture (or of
+                         its --src part)
+  --screen WxH           the size of the screen (default: just large enough
+                         for the picture and the window)
+  --window L,T,R,B       draw into a window at this place on the screen; --dst
+                         is then relative to the window, and what falls
+                         outside it is cut off (default: the whole screen)
+  --background R,G,B     the screen's colour before drawing (default 0,0,0);
+                         on a 256-colour display the nearest of the 20 fixed
                          colours
-  --swapped              the display's 24-bit DIBs are red, green, blue instead
-                         of blue, green, red
-  --info                 print key=value lines after the blit: result (the
-                         library's result), display_depth, converter (the
-                         converter the blit chose), palette_mode (after the
-                         blit), rop (SRCCOPY, SRCAND or SRCPAINT), src (the
-                         clipped source rectangle), bands (how many bands of
-                         about 16000 bytes the drawn rows made up, each sent
-                         to the display in one call)
-  --system-palette FILE  with --display 8: the 256 system palette entries the
-                         display starts with, instead of the 20 static colours
-                         and black (a file written by dibdraw palette, e.g. on
-                         another display, to render as that display would)
+  --transparent 0|1|0,1  let the background show through colour 0, colour 1 or
+                         both of a black-and-white (1-bit) picture; refused
+                         for other pictures
+  --swapped              a true-colour display that stores red, green, blue
+                         instead of blue, green, red (the picture looks the
+                         same; this checks the library handles both)
+  --info                 after drawing, print what the library did, as
+                         key=value lines: result (its result code),
+                         display_depth, converter (the routine that converted
+                         the pixels), palette_mode (after drawing), rop
+                         (SRCCOPY, or SRCAND / SRCPAINT for transparent
+                         pictures), src (the source rectangle after cutting),
+                         bands (how many strips it was sent to the display in)
+  --system-palette FILE  with --display 8: the 256 colours the display holds
+                         at the start, instead of the 20 fixed colours and
+                         black (a file written by dibdraw palette, e.g. on
+                         another display, to draw as that display would)
   -h, --help             show this text
   --version              show the version of the tool and the library
 
-dibdraw palette writes the display's system palette (--display as for render,
-default 32 on Linux, which has none): one "R,G,B" line per entry from entry 0,
-after a comment line starting with #. Without -o it goes to standard output.
+dibdraw palette writes the colours a display with a palette holds (--display
+as for render, default 32, which has none): one "R,G,B" line per entry from
+entry 0, after a comment line starting with #. Without -o, or with -o -, it
+goes to standard output.
 
 Exit status:
-  0  the blit returned 0 and the output was written
-  1  the input (or the --system-palette file) could not be read, is malformed
-     or unsupported, or the output could not be written; no output file is
-     left behind
-  2  usage error, or a display that cannot be used as asked (Windows build)
-  3  the library returned a negative code (-1007 out of memory, -1032
-     unsupported bitmap, display or dither mode); --info still prints and no
-     output file is written
+  0  the picture was drawn and written
+  1  the input (or the --system-palette file) could not be read, is damaged or
+     of a kind not supported, or the output could not be written; no output
+     file is left behind
+  2  the command line is wrong, or (Windows build) the display is not of the
+     kind asked for
+  3  the library refused to draw: out of memory, or a display or dither mode
+     it cannot draw with; --info shows its result code, and no output file is
+     written
 
 Windows build:
-  dibdraw.exe draws on the real display through GDI and USER. The screen is a
-  borderless window of the --screen size at the top left of the display (it
-  must fit), --window a second one over it, and the output is read back from
-  the display with GetDIBits. --display is only checked against the display
-  (an error if it differs; without it any display is used), and --swapped and
-  --system-palette are refused. PNG input is not supported; PNG output is
-  written uncompressed.
-  Under Wine, give dibdraw.exe the X11 driver settings ClientSideGraphics=N and
-  PrivateColorMap=Y (see the README): Wine's default client-side drawing
-  ignores the realized palette of a 256-colour display.
+  dibdraw.exe draws on the real display. The screen is a borderless window of
+  the --screen size at the top left of the display (it must fit), --window a
+  second one over it, and the output is what the display then shows.
+  --display is only checked against the display (an error if it differs;
+  without it any display is used), and --swapped and --system-palette are
+  refused. PNG input is not supported; PNG output is written uncompressed.
+  Under Wine, give dibdraw.exe the X11 driver settings ClientSideGraphics=N
+  and PrivateColorMap=Y (see the README): Wine's default client-side drawing
+  ignores the palette of a 256-colour display.
 
 Examples:
   dibdraw render -o card.png --display 8 --dither 2
-  dibdraw render photo.png -o small.bmp --display 4 --size 200x150 --info
+  dibdraw render photo.png -o small.bmp --display 4 --size 200x --info
+  dibdraw render - -o - --format png --display 1 < in.bmp > out.png
   dibdraw palette --display 8 -o standard.txt
 )";
 }

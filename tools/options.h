@@ -1,12 +1,15 @@
 // The command line of the dibdraw tool and the geometry it implies.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dibplatform.h"
 #include "tools/display_kind.h"
+#include "tools/packed_dib.h"
 
 namespace dibtool {
 
@@ -19,23 +22,30 @@ struct Size {
     int height = 0;
 };
 
+// "-" as a file name: standard input for INPUT, standard output for -o.
+inline constexpr std::string_view kStandardStream = "-";
+
 struct Options {
     bool help = false;
     bool version = false;
     Command command = Command::Render;
-    std::string input;  // empty: the embedded image
-    std::string output;  // the palette command writes to standard output when empty
-    OutputFormat format = OutputFormat::Png;
+    std::string input;  // empty: the embedded image; "-": standard input
+    std::string output;  // "-", or empty for the palette command: standard output
+    OutputFormat format = OutputFormat::Png;  // --format, or the output's extension
     // Not given: a 32-bit virtual display, or the real display as it is.
     std::optional<DisplayKind> display;
     int dither = 0;
     int palette = 0;
     std::optional<RealizeMode> realize;
     std::optional<RECT> src;
-    std::optional<RECT> dst;  // --dst, or --size as 0,0,W,H
+    std::optional<RECT> dst;
+    // --size: a destination at 0,0; a side of 0 keeps the source's aspect ratio.
+    std::optional<Size> size;
     std::optional<Size> screen;
     std::optional<RECT> window;
     COLORREF background = RGB(0, 0, 0);
+    // --transparent: colour 0 and colour 1 of a 1-bit image drawn transparent.
+    std::array<bool, 2> transparent{};
     bool swapped = false;
     bool info = false;
     std::string systemPaletteFile;  // --system-palette
@@ -58,11 +68,19 @@ struct Geometry {
 };
 
 // Fills in the defaults that depend on the image: the whole image as source,
-// the clipped source's size at 0,0 as destination, a screen reaching the
+// the clipped source's size at 0,0 as destination (or --size, its side left
+// out in the clipped source's aspect ratio), a screen reaching the
 // destination's (and the window's) right and bottom edges, and the whole
 // screen as window. Returns an empty string on success, otherwise the usage
-// error (a window outside the screen, a screen too large).
+// error (a window outside the screen, a screen too large, an aspect ratio
+// of an empty source).
 std::string ResolveGeometry(const Options& options, int imageWidth, int imageHeight, Geometry& geometry);
+
+// Marks the colours --transparent names as transparent in the image handed
+// to the library (reserved byte 255, its rule for 1-bit images). Returns an
+// empty string on success, otherwise the usage error: the option needs a
+// 1-bit image.
+std::string ApplyTransparency(const Options& options, PackedDib& image);
 
 // The source rectangle as the library clips it: unchanged when it starts
 // right of or below the image, otherwise limited to the image.

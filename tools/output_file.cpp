@@ -3,8 +3,43 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "tools/image_file.h"
+#include "tools/options.h"
 
 namespace dibtool {
+
+std::string WriteOutput(const std::string& path, const std::function<std::string(const std::string&)>& write)
+{
+    if (path != kStandardStream) {
+        return ReplaceFile(path, write);
+    }
+    std::error_code error;
+    const std::filesystem::path directory = std::filesystem::temp_directory_path(error);
+    if (error) {
+        return "cannot find a temporary directory: " + error.message();
+    }
+    std::string temporary;
+    if (std::string problem = CreateTemporaryFile((directory / "dibdraw").string(), temporary); !problem.empty()) {
+        return problem;
+    }
+    std::string problem = write(temporary);
+    std::vector<uint8_t> bytes;
+    if (problem.empty()) {
+        problem = ReadWholeFile(temporary, bytes);
+    }
+    std::remove(temporary.c_str());
+    if (!problem.empty()) {
+        return problem;
+    }
+    UseBinaryMode(stdout);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
+        return std::string("cannot write to standard output: ") + std::strerror(errno);
+    }
+    return {};
+}
 
 std::string WriteBytes(const std::string& path, std::span<const uint8_t> bytes)
 {

@@ -1,3 +1,6 @@
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 
 #include "dibplatform.h"
@@ -24,23 +27,31 @@ std::string LastErrorText()
 
 }  // namespace
 
-std::string ReplaceFile(const std::string& path, const std::function<std::string(const std::string&)>& write)
+std::string CreateTemporaryFile(const std::string& prefix, std::string& temporary)
 {
     // A name no other process uses: this process's id and a counter.
     static unsigned counter = 0;
-    std::string temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++);
-        file = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = prefix + ".tmp" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(counter++);
+        const HANDLE file =
+            CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return {};
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) {
             return "cannot create the file: " + LastErrorText();
         }
     }
-    if (file == INVALID_HANDLE_VALUE) {
-        return "cannot create the file: no free temporary name";
+    return "cannot create the file: no free temporary name";
+}
+
+std::string ReplaceFile(const std::string& path, const std::function<std::string(const std::string&)>& write)
+{
+    std::string temporary;
+    if (std::string problem = CreateTemporaryFile(path, temporary); !problem.empty()) {
+        return problem;
     }
-    CloseHandle(file);
     std::string problem = write(temporary);
     if (problem.empty() && !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         problem = "cannot create the file: " + LastErrorText();
@@ -50,5 +61,7 @@ std::string ReplaceFile(const std::string& path, const std::function<std::string
     }
     return problem;
 }
+
+void UseBinaryMode(FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
 
 }  // namespace dibtool

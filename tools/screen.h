@@ -46,7 +46,7 @@ public:
     // (nothing on direct-colour displays).
     std::vector<PALETTEENTRY> SystemPalette() const;
 
-    // Writes what the screen shows to `path`: BMP in the device's own format
+    // Writes what the screen shows to `path` ("-": standard output): BMP in the device's own format
     // (indexed with the system palette as colour table on palette displays),
     // or PNG of its colours. Returns an empty string on success, otherwise
     // why the file could not be written.

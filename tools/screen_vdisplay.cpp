@@ -68,7 +68,7 @@ std::vector<PALETTEENTRY> Screen::SystemPalette() const { return vd::SystemPalet
 std::string Screen::Write(const std::string& path, OutputFormat format) const
 {
     const Size size = m_state->size;
-    return ReplaceFile(path, [&](const std::string& temporary) -> std::string {
+    return WriteOutput(path, [&](const std::string& temporary) -> std::string {
         if (format == OutputFormat::Bmp) {
             return vd::WriteScreenBmp(temporary.c_str()) ? "" : "cannot write the BMP file";
         }

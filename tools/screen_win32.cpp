@@ -272,7 +272,7 @@ std::string Screen::Write(const std::string& path, OutputFormat format) const
         rgb.insert(rgb.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
     }
     if (format == OutputFormat::Png) {
-        return ReplaceFile(path, [&](const std::string& temporary) {
+        return WriteOutput(path, [&](const std::string& temporary) {
             return WritePng(temporary, state.size.width, state.size.height, rgb);
         });
     }
@@ -298,7 +298,7 @@ std::string Screen::Write(const std::string& path, OutputFormat format) const
     } else {
         file = EncodeBmp24(state.size.width, state.size.height, rgb);
     }
-    return ReplaceFile(path, [&](const std::string& temporary) { return WriteBytes(temporary, file); });
+    return WriteOutput(path, [&](const std::string& temporary) { return WriteBytes(temporary, file); });
 }
 
 }  // namespace dibtool

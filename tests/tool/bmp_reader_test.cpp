@@ -138,9 +138,26 @@ const MalformedCase kMalformed[] = {
     {"CoreHeader16Bits", [] { return With([](BmpFile& f) { f.headerSize = 12; f.bits = 16; }); },
      "unsupported bit count 16"},
     {"CompressionJpeg", [] { return With([](BmpFile& f) { f.compression = 4; }); },
-     "unsupported compression BI_JPEG"},
+     "a BMP holding JPEG data is not supported"},
+    {"JpegWithBitCountZero", [] { return With([](BmpFile& f) { f.compression = 4; f.bits = 0; }); },
+     "a BMP holding JPEG data is not supported"},
     {"CompressionPng", [] { return With([](BmpFile& f) { f.compression = 5; }); },
-     "unsupported compression BI_PNG"},
+     "a BMP holding PNG data is not supported"},
+    {"PngWithBitCountZero", [] { return With([](BmpFile& f) { f.compression = 5; f.bits = 0; }); },
+     "a BMP holding PNG data is not supported"},
+    {"Os2Rle24", [] { return With([](BmpFile& f) { f.headerSize = 64; f.compression = 4; }, 24); },
+     "OS/2 RLE24 compression is not supported"},
+    {"Os2Huffman1D", [] { return With([](BmpFile& f) { f.headerSize = 64; f.compression = 3; }, 1); },
+     "OS/2 Huffman 1D compression is not supported"},
+    {"Os2UnknownCompression", [] { return With([](BmpFile& f) { f.headerSize = 64; f.compression = 5; }); },
+     "unknown compression 5"},
+    {"Os2ShortHeaderBitCountTwo", [] { return With([](BmpFile& f) { f.headerSize = 16; f.bits = 2; }); },
+     "unsupported bit count 2"},
+    {"Os2ShortHeaderPastEnd", [] { return Cut(With([](BmpFile& f) { f.headerSize = 16; }), 24); },
+     "too few for the 16-byte header (up to byte 30)"},
+    {"WindowsBitfieldsAt64ByteOffsetIsNotOs2",
+     [] { return With([](BmpFile& f) { f.headerSize = 108; f.compression = 3; f.headerMasks = {1, 2, 4}; }, 24); },
+     "compression BI_BITFIELDS needs 16 or 32 bits per pixel, not 24"},
     {"CompressionUnknown", [] { return With([](BmpFile& f) { f.compression = 9; }); },
      "unknown compression 9"},
     {"Rle8With4Bits", [] { return With([](BmpFile& f) { f.compression = 1; }, 4); },
@@ -224,8 +241,8 @@ TEST(BmpAsItIs, EveryDepthKeepsItsTableAndRows)
                 const std::string context = "seed " + std::to_string(seed) + ", " + std::to_string(bits) +
                                             " bits, " + std::to_string(width) + "x" + std::to_string(height);
                 BmpFile file = MakeValid(width, height, bits, seed);
-                if (bits == 1) {
-                    file.table[0].reserved = 255;  // a transparent colour stays transparent
+                for (Quad& q : file.table) {
+                    q.reserved = static_cast<uint8_t>(q.red ^ q.blue);  // never kept: no file marks a colour transparent
                 }
                 PackedDib image;
                 ASSERT_EQ(Decode(file, image), "") << context;
@@ -234,7 +251,7 @@ TEST(BmpAsItIs, EveryDepthKeepsItsTableAndRows)
                     const RGBQUAD& q = image.colors()[i];
                     const Quad& want = file.table[i];
                     EXPECT_TRUE(q.rgbBlue == want.blue && q.rgbGreen == want.green && q.rgbRed == want.red &&
-                                q.rgbReserved == want.reserved)
+                                q.rgbReserved == 0)
                         << context << ": colour " << i;
                 }
                 ExpectPixels(image, [&](int x, int y) {
@@ -284,6 +301,26 @@ TEST(BmpAsItIs, LargerHeadersAndGapsBeforeThePixelsAreSkipped)
     ASSERT_EQ(DecodeBmp(bytes, image), "");
     ExpectHeader(image, 4, 2, 24, "V5 header");
     ExpectPixels(image, [&](int x, int y) { return StoredPixel(file.pixels, 4, 24, x, 1 - y); }, "V5 header");
+}
+
+// OS/2 2.x files that are not compressed in an OS/2 way read like Windows
+// ones: the 64-byte header, and the 16-byte form with no compression field.
+TEST(BmpAsItIs, Os2HeadersWithFourByteColours)
+{
+    for (uint32_t headerSize : {16u, 64u}) {
+        for (int bits : {1, 8, 24}) {
+            const std::string context = std::to_string(headerSize) + "-byte header, " + std::to_string(bits) + " bits";
+            BmpFile file = MakeValid(7, 3, bits, headerSize + static_cast<uint64_t>(bits));
+            file.headerSize = headerSize;
+            PackedDib image;
+            ASSERT_EQ(Decode(file, image), "") << context;
+            ExpectHeader(image, 7, 3, bits, context);
+            for (size_t i = 0; i < file.table.size(); ++i) {
+                EXPECT_EQ(image.colors()[i].rgbGreen, file.table[i].green) << context << ": colour " << i;
+            }
+            ExpectPixels(image, [&](int x, int y) { return StoredPixel(file.pixels, 7, bits, x, 2 - y); }, context);
+        }
+    }
 }
 
 TEST(BmpAsItIs, CoreHeaderWithThreeByteColours)
@@ -504,7 +541,8 @@ TEST(BmpDamaged, NeverReadsOutsideTheFile)
         BmpFile file = MakeValid(random.Between(1, 20), random.Between(-6, 6) | 1, bits, seed);
         file.compression = kCompressions[random.Between(0, 5)];
         if (random.Between(0, 3) == 0) {
-            file.headerSize = random.Between(0, 1) != 0 ? 12 : 108;
+            const uint32_t kHeaderSizes[] = {12, 16, 64, 108};
+            file.headerSize = kHeaderSizes[random.Between(0, 3)];
         }
         if (file.compression == 3 || file.compression == 6) {
             file.masks = {0xF800, 0x07E0, 0x001F, 0};

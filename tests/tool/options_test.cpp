@@ -3,7 +3,9 @@
 // text says.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tools/options.h"
@@ -34,7 +36,22 @@ const UsageCase kUsageErrors[] = {
     {"NoOutput", {"render", "in.bmp"}, "no output file given (-o OUTPUT)"},
     {"OutputWithoutValue", {"render", "-o"}, "option -o needs a value"},
     {"OutputEmpty", {"render", "-o", ""}, "invalid value '' for -o"},
-    {"OutputNotBmpOrPng", {"render", "-o", "x.gif"}, "the output file 'x.gif' must end in .bmp or .png"},
+    {"OutputNotBmpOrPng", {"render", "-o", "x.gif"},
+     "the output file 'x.gif' must end in .bmp or .png (or give --format)"},
+    {"TwoOutputs", {"render", "-o", "a.png", "-o", "b.png"}, "more than one output file ('a.png' and 'b.png')"},
+    {"TwoOutputsInOtherForms", {"render", "--output=a.png", "-ob.bmp"},
+     "more than one output file ('a.png' and 'b.bmp')"},
+    {"StandardOutputWithoutFormat", {"render", "-o", "-"},
+     "-o - (standard output) needs --format bmp or --format png"},
+    {"StandardOutputWithInfo", {"render", "-o", "-", "--format", "png", "--info"},
+     "--info cannot be used with -o -: both would go to standard output"},
+    {"FormatUnknown", {"render", "-o", "x.png", "--format", "gif"}, "invalid value 'gif' for --format (bmp or png)"},
+    {"FormatContradictsTheName", {"render", "-o", "x.png", "--format", "bmp"},
+     "--format bmp contradicts the output file name 'x.png'"},
+    {"FormatContradictsAnUpperCaseName", {"render", "-o", "X.BMP", "--format=png"},
+     "--format png contradicts the output file name 'X.BMP'"},
+    {"PaletteCommandWithFormat", {"palette", "--format", "png"},
+     "option --format does not apply to the palette command"},
     {"OutputOnlyExtension", {"render", "-o", "x.png.txt"}, "must end in .bmp or .png"},
     {"TwoInputs", {"render", "a.bmp", "b.bmp", "-o", "x.png"}, "more than one input file ('a.bmp' and 'b.bmp')"},
     {"EmptyInput", {"render", "", "-o", "x.png"}, "the input file name is empty"},
@@ -57,9 +74,18 @@ const UsageCase kUsageErrors[] = {
     {"SrcLetters", {"render", "-o", "x.png", "--src", "a,b,c,d"}, "invalid value 'a,b,c,d' for --src"},
     {"SrcEmptyField", {"render", "-o", "x.png", "--src", "1,,3,4"}, "invalid value '1,,3,4' for --src"},
     {"DstThreeNumbers", {"render", "-o", "x.png", "--dst", "0,0,10"}, "invalid value '0,0,10' for --dst"},
-    {"SizeOneNumber", {"render", "-o", "x.png", "--size", "10"}, "invalid value '10' for --size (WxH, not negative)"},
+    {"SizeOneNumber", {"render", "-o", "x.png", "--size", "10"},
+     "invalid value '10' for --size (WxH, Wx or xH, each at least 1)"},
     {"SizeNegative", {"render", "-o", "x.png", "--size", "-1x5"}, "invalid value '-1x5' for --size"},
-    {"SizeMissingHeight", {"render", "-o", "x.png", "--size", "10x"}, "invalid value '10x' for --size"},
+    {"SizeZero", {"render", "-o", "x.png", "--size", "0x0"}, "invalid value '0x0' for --size"},
+    {"SizeZeroWidth", {"render", "-o", "x.png", "--size", "0x5"}, "invalid value '0x5' for --size"},
+    {"SizeZeroAndLeftOut", {"render", "-o", "x.png", "--size", "0x"}, "invalid value '0x' for --size"},
+    {"SizeBothLeftOut", {"render", "-o", "x.png", "--size", "x"}, "invalid value 'x' for --size"},
+    {"SrcUpsideDown", {"render", "-o", "x.png", "--src", "10,40,20,30"},
+     "--src 10,40,20,30 is empty (it needs L < R and T < B)"},
+    {"SrcRightOfLeft", {"render", "-o", "x.png", "--src", "20,0,10,30"}, "--src 20,0,10,30 is empty"},
+    {"SrcEmpty", {"render", "-o", "x.png", "--src", "5,5,5,9"}, "--src 5,5,5,9 is empty"},
+    {"DstEmpty", {"render", "-o", "x.png", "--dst", "0,0,0,10"}, "--dst 0,0,0,10 is empty"},
     {"SizeAndDst", {"render", "-o", "x.png", "--size", "4x4", "--dst", "0,0,4,4"},
      "--size and --dst cannot be used together"},
     {"ScreenZero", {"render", "-o", "x.png", "--screen", "0x10"},
@@ -76,6 +102,14 @@ const UsageCase kUsageErrors[] = {
     {"BackgroundNegative", {"render", "-o", "x.png", "--background", "0,-1,0"},
      "invalid value '0,-1,0' for --background"},
     {"BackgroundTwoNumbers", {"render", "-o", "x.png", "--background", "1,2"}, "invalid value '1,2' for --background"},
+    {"TransparentTwo", {"render", "-o", "x.png", "--transparent", "2"},
+     "invalid value '2' for --transparent (0, 1 or 0,1"},
+    {"TransparentTwice", {"render", "-o", "x.png", "--transparent", "0,0"}, "invalid value '0,0' for --transparent"},
+    {"TransparentEmpty", {"render", "-o", "x.png", "--transparent="}, "invalid value '' for --transparent"},
+    {"TransparentTrailingComma", {"render", "-o", "x.png", "--transparent", "1,"},
+     "invalid value '1,' for --transparent"},
+    {"PaletteCommandWithTransparent", {"palette", "--transparent", "0"},
+     "option --transparent does not apply to the palette command"},
     {"SystemPaletteWithoutDisplay", {"render", "-o", "x.png", "--system-palette", "p.txt"},
      "--system-palette needs --display 8 (256 colours with a palette)"},
     {"SystemPaletteOnDisplay16", {"render", "-o", "x.png", "--display", "16", "--system-palette", "p.txt"},
@@ -145,6 +179,39 @@ TEST(ParseArguments, EveryOptionLandsInItsField)
     EXPECT_TRUE(options.info);
 }
 
+TEST(ParseArguments, TransparentNamesColoursOfAOneBitImage)
+{
+    const std::pair<const char*, std::array<bool, 2>> kValues[] = {
+        {"0", {true, false}}, {"1", {false, true}}, {"0,1", {true, true}}, {"1,0", {true, true}}};
+    for (const auto& [value, expected] : kValues) {
+        Options options;
+        ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--transparent", value}, options), "") << value;
+        EXPECT_EQ(options.transparent, expected) << value;
+    }
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png"}, options), "");
+    EXPECT_EQ(options.transparent, (std::array<bool, 2>{false, false}));
+}
+
+TEST(ApplyTransparency, MarksOnlyTheNamedColours)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--transparent", "1"}, options), "");
+    dibtool::PackedDib mono(3, 2, 1);
+    ASSERT_EQ(dibtool::ApplyTransparency(options, mono), "");
+    EXPECT_EQ(mono.colors()[0].rgbReserved, 0);
+    EXPECT_EQ(mono.colors()[1].rgbReserved, 255);
+
+    for (int bits : {4, 8, 24}) {
+        dibtool::PackedDib deeper(3, 2, bits);
+        EXPECT_EQ(dibtool::ApplyTransparency(options, deeper),
+                  "--transparent needs a 1-bit image (this one has " + std::to_string(bits) + " bits per pixel)");
+    }
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png"}, options), "");
+    dibtool::PackedDib deeper(3, 2, 8);
+    EXPECT_EQ(dibtool::ApplyTransparency(options, deeper), "") << "without the option any image is fine";
+}
+
 TEST(ParseArguments, EveryDisplayKind)
 {
     const std::pair<const char*, DisplayKind> kKinds[] = {
@@ -182,11 +249,56 @@ TEST(ParseArguments, PaletteCommandTakesAnOutputAndADisplay)
     EXPECT_EQ(options.command, dibtool::Command::Render) << "a new parse starts from the defaults";
 }
 
-TEST(ParseArguments, SizeIsADestinationAtTheOrigin)
+TEST(ParseArguments, SizeMayLeaveASideOut)
+{
+    const std::tuple<const char*, int, int> kSizes[] = {{"30X20", 30, 20}, {"640x", 640, 0}, {"x480", 0, 480}};
+    for (const auto& [value, width, height] : kSizes) {
+        Options options;
+        ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--size", value}, options), "") << value;
+        ASSERT_TRUE(options.size.has_value()) << value;
+        EXPECT_EQ(options.size->width, width) << value;
+        EXPECT_EQ(options.size->height, height) << value;
+        EXPECT_FALSE(options.dst.has_value()) << value;
+    }
+}
+
+TEST(ParseArguments, OutputFormsAndFormats)
+{
+    struct Case {
+        Args args;
+        const char* output;
+        dibtool::OutputFormat format;
+    };
+    const Case kCases[] = {
+        {{"-oout.bmp"}, "out.bmp", dibtool::OutputFormat::Bmp},
+        {{"-o", "-", "--format", "bmp"}, "-", dibtool::OutputFormat::Bmp},
+        {{"-o-", "--format=png"}, "-", dibtool::OutputFormat::Png},
+        {{"-o", "picture.data", "--format", "bmp"}, "picture.data", dibtool::OutputFormat::Bmp},
+        {{"--format", "png", "--output", "X.PNG"}, "X.PNG", dibtool::OutputFormat::Png},
+    };
+    for (const Case& c : kCases) {
+        Args args = {"render"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        Options options;
+        ASSERT_EQ(ParseArguments(args, options), "") << testing::PrintToString(c.args);
+        EXPECT_EQ(options.output, c.output) << testing::PrintToString(c.args);
+        EXPECT_EQ(options.format, c.format) << testing::PrintToString(c.args);
+    }
+}
+
+TEST(ParseArguments, DashIsStandardInput)
 {
     Options options;
-    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--size", "30X20"}, options), "");
-    EXPECT_EQ(RectText(*options.dst), "0,0,30,20");
+    ASSERT_EQ(ParseArguments({"render", "-", "-o", "x.png"}, options), "");
+    EXPECT_EQ(options.input, "-");
+    EXPECT_EQ(ParseArguments({"render", "-", "-", "-o", "x.png"}, options), "more than one input file ('-' and '-')");
+}
+
+TEST(ParseArguments, PaletteCommandWritesToDash)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"palette", "-o", "-"}, options), "");
+    EXPECT_EQ(options.output, "-");
 }
 
 TEST(ParseArguments, DoubleDashEndsTheOptions)
@@ -254,8 +366,14 @@ const GeometryCase kGeometry[] = {
     {"SourceRightOfTheImage", {"--src", "101,0,120,10"}, 100, 50, "101,0,120,10", "0,0,0,0", "0,0,1,1", 1, 1},
     {"SourceStartingAtTheRightEdge", {"--src", "100,0,120,10"}, 100, 50, "100,0,120,10", "0,0,0,10", "0,0,1,10",
      1, 10},
-    {"SourceUpsideDown", {"--src", "10,40,20,30"}, 100, 50, "10,40,20,30", "0,0,10,0", "0,0,10,1", 10, 1},
     {"Size", {"--size", "7x9"}, 100, 50, "0,0,100,50", "0,0,7,9", "0,0,7,9", 7, 9},
+    {"SizeWidthOnly", {"--size", "50x"}, 100, 50, "0,0,100,50", "0,0,50,25", "0,0,50,25", 50, 25},
+    {"SizeHeightOnly", {"--size", "x10"}, 100, 50, "0,0,100,50", "0,0,20,10", "0,0,20,10", 20, 10},
+    {"SizeOfTheClippedSource", {"--src", "-10,0,30,50", "--size", "x25"}, 100, 50, "-10,0,30,50", "0,0,15,25",
+     "0,0,15,25", 15, 25},
+    {"SizeRoundsToTheNearestPixel", {"--size", "10x"}, 3, 7, "0,0,3,7", "0,0,10,23", "0,0,10,23", 10, 23},
+    {"SizeRoundsHalfUp", {"--size", "x3"}, 5, 2, "0,0,5,2", "0,0,8,3", "0,0,8,3", 8, 3},
+    {"SizeKeepsAtLeastOnePixel", {"--size", "10x"}, 100, 1, "0,0,100,1", "0,0,10,1", "0,0,10,1", 10, 1},
     {"DestinationOffset", {"--dst", "5,6,15,26"}, 10, 10, "0,0,10,10", "5,6,15,26", "0,0,15,26", 15, 26},
     {"DestinationNegative", {"--dst", "-20,-20,-10,-10"}, 10, 10, "0,0,10,10", "-20,-20,-10,-10", "0,0,1,1", 1, 1},
     {"ScreenGiven", {"--screen", "300x200"}, 10, 10, "0,0,10,10", "0,0,10,10", "0,0,300,200", 300, 200},
@@ -310,6 +428,20 @@ TEST(GeometryErrors, DestinationTooLargeForADefaultScreen)
     EXPECT_NE(dibtool::ResolveGeometry(options, 5, 5, geometry), "");
     ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--size", "40000x10", "--screen", "10x10"}, options), "");
     EXPECT_EQ(dibtool::ResolveGeometry(options, 5, 5, geometry), "");
+}
+
+TEST(GeometryErrors, AspectRatioOfAnEmptySource)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--src", "200,0,300,10", "--size", "50x"}, options), "");
+    Geometry geometry;
+    EXPECT_EQ(dibtool::ResolveGeometry(options, 100, 50, geometry),
+              "--size 50x keeps the source's aspect ratio, but the clipped source is empty");
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--src", "100,0,300,10", "--size", "x5"}, options), "");
+    EXPECT_EQ(dibtool::ResolveGeometry(options, 100, 50, geometry),
+              "--size x5 keeps the source's aspect ratio, but the clipped source is empty");
+    ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--src", "200,0,300,10", "--size", "5x5"}, options), "");
+    EXPECT_EQ(dibtool::ResolveGeometry(options, 100, 50, geometry), "") << "both sides given: nothing to keep";
 }
 
 TEST(ClipSource, MatchesTheLibrarysRule)

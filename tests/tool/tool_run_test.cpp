@@ -71,12 +71,16 @@ public:
         return names;
     }
 
-    RunResult Run(const std::vector<std::string>& args) const
+    // Runs the tool with standard input read from `input` (a file in the
+    // work directory) or, without it, from /dev/null.
+    RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const
     {
         const std::string outPath = (m_root / "stdout").string();
         const std::string errPath = (m_root / "stderr").string();
+        const std::string inPath = input.empty() ? "/dev/null" : Path(input);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<std::string> all = {DIBDRAW_TOOL_PATH};
@@ -240,12 +244,18 @@ TEST(ToolRun, HelpDocumentsEveryOptionAndExitStatus)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.err, "");
     for (const char* text : {"dibdraw render [INPUT] -o OUTPUT", "--display", "4p", "8rgb", "--dither", "--palette",
-                             "--realize", "VyrRealizeFixedPalette", "VyrRealizePalette", "--src", "--dst", "--size",
-                             "--screen", "--window", "--background", "--swapped", "--info", "display_depth",
+                             "--realize", "--src", "--dst", "--size", "\"Wx\" or \"xH\"", "--screen", "--window",
+                             "--background", "--transparent 0|1|0,1", "--swapped", "--info", "display_depth",
                              "converter", "palette_mode", "rop", "bands", "Exit status", "Alpha", "composited",
-                             "BI_RLE8", "BI_BITFIELDS", ".bmp", ".png", "dibdraw palette [-o FILE]",
-                             "--system-palette FILE", "Windows build", "ClientSideGraphics=N"}) {
+                             "BI_RLE8", "BI_BITFIELDS", "JPEG", "OS/2", ".bmp", ".png", "--format bmp|png",
+                             "-oFILE", "reads it from\nstandard input", "\"-o -\" writes it to standard output",
+                             "symbolic link", "dibdraw palette [-o FILE]", "--system-palette FILE", "Windows build",
+                             "ClientSideGraphics=N"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << "the help does not mention " << text;
+    }
+    // The library's internals belong to --info, not to the help.
+    for (const char* text : {"VyrRealize", "VyrBlit", "StretchDIBits", "-1032", "-1007", "GetDIBits"}) {
+        EXPECT_EQ(run.out.find(text), std::string::npos) << "the help speaks of " << text;
     }
     EXPECT_EQ(ws.Run({"render", "--help"}).out, run.out);
 }
@@ -268,6 +278,10 @@ TEST(ToolRun, UsageErrorsExitWithTwoAndAShortUsage)
         {"render", "-o", "OUT.png", "--frobnicate"},
         {"render", "-o", "OUT.txt"},
         {"render", "-o", "OUT.png", "--screen", "10x10", "--window", "5,5,20,20"},
+        {"render", "-o", "OUT.png", "-o", "OUT2.png"},
+        {"render", "-o", "OUT.png", "--size", "0x0"},
+        {"render", "-o", "OUT.png", "--src", "10,10,5,5"},
+        {"render", "-o", "-"},
     };
     for (const auto& args : kCases) {
         Workspace ws;
@@ -281,7 +295,7 @@ TEST(ToolRun, UsageErrorsExitWithTwoAndAShortUsage)
         const std::string context = "arguments: " + testing::PrintToString(args);
         EXPECT_EQ(run.exitCode, 2) << context;
         EXPECT_EQ(run.err.rfind("dibdraw: ", 0), 0u) << context << "\n" << run.err;
-        EXPECT_NE(run.err.find("usage: dibdraw render [INPUT] -o OUTPUT"), std::string::npos) << context;
+        EXPECT_NE(run.err.find("usage: dibdraw render [INPUT|-] -o OUTPUT"), std::string::npos) << context;
         EXPECT_LT(Lines(run.err).size(), 10u) << context << ": the usage text is not short";
         EXPECT_EQ(run.out, "") << context;
         EXPECT_TRUE(ws.Files().empty()) << context;
@@ -514,30 +528,46 @@ TEST(ToolRun, ScalingFillsTheDestination)
     }
 }
 
+// A 1-bit BMP of 8x1 pixels: four of colour 1, then four of colour 0.
+BmpFile HalfAndHalf(Quad colour0, Quad colour1)
+{
+    BmpFile file;
+    file.width = 8;
+    file.height = 1;
+    file.bits = 1;
+    file.table = {colour0, colour1};
+    file.pixels = {0xF0, 0, 0, 0};
+    return file;
+}
+
 TEST(ToolRun, TransparentOneBitImages)
 {
     struct Case {
         const char* name;
+        const char* transparent;
+        Quad colour0;
         Quad colour1;
         const char* rop;
-        uint32_t shown0;  // where index 0 (transparent) is
+        uint32_t shown0;
         uint32_t shown1;
     };
+    const Quad kDarkBlue{200, 10, 10, 0};
     const Case kCases[] = {
-        {"BlackInk", Quad{0, 0, 0, 0}, "SRCAND", 0xC86432, 0x000000},
-        {"WhiteInk", Quad{255, 255, 255, 0}, "SRCPAINT", 0xC86432, 0xFFFFFF},
+        {"BlackInk", "0", Quad{1, 2, 3, 0}, Quad{0, 0, 0, 0}, "SRCAND", 0xC86432, 0x000000},
+        {"WhiteInk", "0", Quad{1, 2, 3, 0}, Quad{255, 255, 255, 0}, "SRCPAINT", 0xC86432, 0xFFFFFF},
+        {"ColourOneClear", "1", kDarkBlue, Quad{7, 7, 7, 0}, "SRCAND", 0x0A0AC8 & 0xC86432, 0xC86432},
+        {"BothClear", "0,1", kDarkBlue, Quad{7, 7, 7, 0}, "SRCCOPY", 0xC86432, 0xC86432},
+        {"NeitherClearWithoutTheOption", nullptr, kDarkBlue, Quad{7, 7, 7, 0}, "SRCCOPY", 0x0A0AC8, 0x070707},
     };
     for (const Case& c : kCases) {
         Workspace ws;
-        BmpFile file;
-        file.width = 8;
-        file.height = 1;
-        file.bits = 1;
-        file.table = {Quad{1, 2, 3, 255}, c.colour1};
-        file.pixels = {0xF0, 0, 0, 0};  // four pixels of index 1, then four of index 0
-        ws.Write("mask.bmp", file.Bytes());
-        const RunResult run = ws.Run({"render", ws.Path("mask.bmp"), "-o", ws.Path("out.png"), "--background",
-                                      "200,100,50", "--info"});
+        ws.Write("mask.bmp", HalfAndHalf(c.colour0, c.colour1).Bytes());
+        std::vector<std::string> args = {"render", ws.Path("mask.bmp"), "-o", ws.Path("out.png"), "--background",
+                                         "200,100,50", "--info"};
+        if (c.transparent != nullptr) {
+            args.insert(args.end(), {"--transparent", c.transparent});
+        }
+        const RunResult run = ws.Run(args);
         ASSERT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
         EXPECT_NE(run.out.find(std::string("rop=") + c.rop + "\n"), std::string::npos) << c.name << ": " << run.out;
         const Picture out = ReadPngPicture(ws.Path("out.png"));
@@ -546,6 +576,39 @@ TEST(ToolRun, TransparentOneBitImages)
             EXPECT_EQ(out.At(x, 0), x < 4 ? c.shown1 : c.shown0) << c.name << ": x " << x;
         }
     }
+}
+
+// Pillow writes the white of a 1-bit BMP with reserved byte 255; white must
+// still show white, not the background through a "transparent" colour.
+TEST(ToolRun, ReservedByteOfAFileIsNotTransparency)
+{
+    Workspace ws;
+    ws.Write("pillow.bmp", HalfAndHalf(Quad{0, 0, 0, 0}, Quad{255, 255, 255, 255}).Bytes());
+    const RunResult run = ws.Run({"render", ws.Path("pillow.bmp"), "-o", ws.Path("out.png"), "--info"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("rop=SRCCOPY\n"), std::string::npos) << run.out;
+    const Picture out = ReadPngPicture(ws.Path("out.png"));
+    ASSERT_EQ(out.width, 8);
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(out.At(x, 0), x < 4 ? 0xFFFFFFu : 0u) << "x " << x;
+    }
+}
+
+TEST(ToolRun, TransparentIsRefusedForImagesOfMoreBits)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(4, 4, Pattern).Bytes());
+    for (const std::vector<std::string>& input : {std::vector<std::string>{ws.Path("in.bmp")},
+                                                   std::vector<std::string>{}}) {
+        std::vector<std::string> args = {"render", "-o", ws.Path("out.png"), "--transparent", "0"};
+        args.insert(args.begin() + 1, input.begin(), input.end());
+        const RunResult run = ws.Run(args);
+        EXPECT_EQ(run.exitCode, 2) << run.err;
+        EXPECT_EQ(run.err.rfind("dibdraw: --transparent needs a 1-bit image (this one has 24 bits per pixel)\n", 0),
+                  0u)
+            << run.err;
+    }
+    EXPECT_EQ(ws.Files(), std::vector<std::string>{"in.bmp"});
 }
 
 TEST(ToolRun, PaletteRealizationOnA256ColourDisplay)
@@ -715,7 +778,7 @@ TEST(ToolRun, BadInputExitsWithOneAndLeavesNoOutput)
         {"Empty", true, {}, "the file is empty"},
         {"Text", true, {'h', 'e', 'l', 'l', 'o'}, "not a BMP or PNG file"},
         {"TruncatedBmp", true, cut, "truncated: the file has 334 bytes, too few for the pixel data"},
-        {"JpegInBmp", true, jpeg.Bytes(), "unsupported compression BI_JPEG"},
+        {"JpegInBmp", true, jpeg.Bytes(), "a BMP holding JPEG data is not supported"},
         {"BrokenPng", true, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0}, "invalid PNG"},
     };
     for (const Case& c : kCases) {
@@ -757,6 +820,93 @@ TEST(ToolRun, OutputReplacesAnExistingFileWithOrdinaryPermissions)
     const fs::perms perms = fs::status(ws.Path("out.png")).permissions();
     EXPECT_NE(perms & fs::perms::owner_read, fs::perms::none);
     EXPECT_NE(perms & fs::perms::owner_write, fs::perms::none);
+}
+
+TEST(ToolRun, OutputThroughASymbolicLinkReplacesItsTarget)
+{
+    Workspace ws;
+    fs::create_directory(ws.Path("sub"));
+    ws.Write("sub/real.png", {'o', 'l', 'd'});
+    fs::create_symlink("sub/real.png", ws.Path("link.png"));
+    fs::create_symlink("link.png", ws.Path("chain.png"));
+    fs::create_symlink("sub/new.png", ws.Path("dangling.png"));
+    for (const char* output : {"link.png", "chain.png", "dangling.png"}) {
+        const RunResult run = ws.Run({"render", "-o", ws.Path(output), "--size", "8x6"});
+        ASSERT_EQ(run.exitCode, 0) << output << ": " << run.err;
+        EXPECT_TRUE(fs::is_symlink(ws.Path(output))) << output << " was replaced by a file";
+    }
+    EXPECT_EQ(ReadPngPicture(ws.Path("sub/real.png")).width, 8);
+    EXPECT_EQ(ReadPngPicture(ws.Path("sub/new.png")).height, 6);
+    EXPECT_EQ(ws.Files(), (std::vector<std::string>{"chain.png", "dangling.png", "link.png", "sub"}));
+    std::vector<std::string> inSub;
+    for (const auto& entry : fs::directory_iterator(ws.Path("sub"))) {
+        inSub.push_back(entry.path().filename().string());
+    }
+    std::sort(inSub.begin(), inSub.end());
+    EXPECT_EQ(inSub, (std::vector<std::string>{"new.png", "real.png"})) << "a temporary file was left behind";
+
+    fs::create_symlink("loop.png", ws.Path("loop.png"));
+    const RunResult loop = ws.Run({"render", "-o", ws.Path("loop.png")});
+    EXPECT_EQ(loop.exitCode, 1);
+    EXPECT_NE(loop.err.find("cannot follow the symbolic link"), std::string::npos) << loop.err;
+}
+
+TEST(ToolRun, StandardInputAndOutput)
+{
+    Workspace ws;
+    // The tool's own PNG, read back through standard input as PNG by its
+    // content, and the BMP through standard output.
+    RunResult run = ws.Run({"render", "-o", ws.Path("card.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    run = ws.Run({"render", "-", "-o", "-", "--format", "bmp"}, "card.png");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    ws.Write("from-stdout.bmp", std::vector<uint8_t>(run.out.begin(), run.out.end()));
+    ExpectSamePicture(ReadBmpPicture(ws.Path("from-stdout.bmp")), ColoursOf(dibtool::MakeEmbeddedImage()),
+                      "stdin to stdout");
+
+    ws.Write("in.bmp", TrueColourBmp(30, 20, Pattern).Bytes());
+    run = ws.Run({"render", "-", "-o-", "--format=png"}, "in.bmp");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ws.Write("from-stdout.png", std::vector<uint8_t>(run.out.begin(), run.out.end()));
+    ExpectSamePicture(ReadPngPicture(ws.Path("from-stdout.png")), PatternPicture(30, 20), "BMP from stdin");
+
+    ws.Write("empty", {});
+    run = ws.Run({"render", "-", "-o", ws.Path("out.png")}, "empty");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: standard input: the file is empty\n");
+    run = ws.Run({"render", "-o", "-", "--format", "png", "--display", "2"});
+    EXPECT_EQ(run.exitCode, 3) << "the library's refusal";
+    EXPECT_EQ(run.out, "") << "nothing reaches standard output";
+    EXPECT_EQ(ws.Files(), (std::vector<std::string>{"card.png", "empty", "from-stdout.bmp", "from-stdout.png",
+                                                    "in.bmp"}));
+}
+
+TEST(ToolRun, PaletteCommandWritesDashToStandardOutput)
+{
+    Workspace ws;
+    const RunResult run = ws.Run({"palette", "--display", "8", "-o", "-"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, ws.Run({"palette", "--display", "8"}).out);
+    EXPECT_TRUE(ws.Files().empty());
+}
+
+TEST(ToolRun, SizeWithOneSideKeepsTheAspectRatio)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(100, 50, [](int x, int) { return x < 50 ? 0xFF0000u : 0x0000FFu; }).Bytes());
+    RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o" + ws.Path("wide.png"), "--size", "40x"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    Picture out = ReadPngPicture(ws.Path("wide.png"));
+    EXPECT_EQ(out.width, 40);
+    EXPECT_EQ(out.height, 20);
+    run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("part.png"), "--src", "40,0,60,50", "--size", "x25"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    out = ReadPngPicture(ws.Path("part.png"));
+    ASSERT_EQ(out.width, 10);
+    ASSERT_EQ(out.height, 25);
+    EXPECT_EQ(out.At(0, 0), 0xFF0000u);
+    EXPECT_EQ(out.At(9, 24), 0x0000FFu);
 }
 
 }  // namespace

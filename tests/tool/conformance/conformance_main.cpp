@@ -192,8 +192,9 @@ int WriteImages(const std::string& directory)
         // lowest of the 6 bits equals the highest.
         {"one.bmp", TwoColour(1, RGBQUAD{160, 64, 32, 0}, RGBQUAD{40, 196, 250, 0})},
         {"one_bw.bmp", TwoColour(2, RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0})},
-        {"one_clear0.bmp", TwoColour(3, RGBQUAD{0, 0, 0, 255}, RGBQUAD{30, 32, 200, 0})},
-        {"one_clear1.bmp", TwoColour(4, RGBQUAD{120, 10, 10, 0}, RGBQUAD{255, 255, 255, 255})},
+        // Drawn with --transparent 0 and --transparent 1 respectively.
+        {"one_clear0.bmp", TwoColour(3, RGBQUAD{0, 0, 0, 0}, RGBQUAD{30, 32, 200, 0})},
+        {"one_clear1.bmp", TwoColour(4, RGBQUAD{120, 10, 10, 0}, RGBQUAD{255, 255, 255, 0})},
         {"four.bmp", SixteenColour()},
         {"eight.bmp", ManyColours()},
         {"eight_few.bmp", FewColours()},
