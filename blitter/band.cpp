@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "blitter/heap.h"
-#include "blitter/probes.h"
+#include "core/heap.h"
+#include "core/probes.h"
 
 namespace dibdraw {
 

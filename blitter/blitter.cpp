@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "blitter/heap.h"
-#include "blitter/probes.h"
+#include "core/heap.h"
+#include "core/probes.h"
 #include "dibdraw32/VyrBlitter.h"
 #include "palette/tables.h"
 

@@ -4,9 +4,9 @@
 #include <cstring>
 
 #include "blitter/band.h"
-#include "blitter/dib_layout.h"
-#include "blitter/heap.h"
-#include "blitter/probes.h"
+#include "core/dib_layout.h"
+#include "core/heap.h"
+#include "core/probes.h"
 #include "blitter/scalers.h"
 #include "blitter/selection.h"
 #include "blitter/visible_part.h"

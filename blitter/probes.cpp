@@ -1,4 +1,4 @@
-#include "blitter/probes.h"
+#include "core/probes.h"
 
 namespace dibdraw {
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "blitter/probes.h"
+#include "core/probes.h"
 #include "palette/tracking.h"
 #include "dibdraw32/Diagnostics.h"
 

@@ -2,7 +2,7 @@
 // the mean error of the resulting map.
 #include "palette/matching.h"
 
-#include "blitter/heap.h"
+#include "core/heap.h"
 #include "dibdraw32/BlitResult.h"
 
 namespace dibdraw {

@@ -10,7 +10,7 @@
 #include <array>
 #include <cstring>
 
-#include "blitter/heap.h"
+#include "core/heap.h"
 #include "dibdraw32/BlitResult.h"
 #include "palette/tables.h"
 

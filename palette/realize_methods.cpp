@@ -1,6 +1,6 @@
 // The exported palette realization methods: which colours, if any, a window
 // should put into the display palette, by display depth and palette mode.
-#include "blitter/dib_layout.h"
+#include "core/dib_layout.h"
 #include "dibdraw32/VyrBlitter.h"
 #include "palette/realize.h"
 #include "palette/tables.h"

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "blitter/probes.h"
+#include "core/probes.h"
 #include "palette/matching.h"
 #include "palette/tables.h"
 

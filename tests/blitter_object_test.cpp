@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "blitter/probes.h"
+#include "core/probes.h"
 #include "palette/tables.h"
 #include "support/test_support.h"
 

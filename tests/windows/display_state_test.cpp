@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "blitter/probes.h"
+#include "core/probes.h"
 #include "wine_support.h"
 
 using namespace winetest;

@@ -1,4 +1,4 @@
-#include "blitter/dib_layout.h"
+#include "core/dib_layout.h"
 
 namespace dibdraw {
 
