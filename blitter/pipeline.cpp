@@ -4,12 +4,12 @@
 #include <cstring>
 
 #include "blitter/band.h"
-#include "core/dib_layout.h"
-#include "core/heap.h"
-#include "core/probes.h"
 #include "blitter/scalers.h"
 #include "blitter/selection.h"
 #include "blitter/visible_part.h"
+#include "core/dib_layout.h"
+#include "core/heap.h"
+#include "core/probes.h"
 
 namespace dibdraw {
 
@@ -250,75 +250,75 @@ SourceRows LocateSourceRows(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap,
     return source;
 }
 
-// Draws the clipped source rectangle `src` of a bitmap into `dst`.
-short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, const RECT& src,
-                  const RECT& dst)
-{
-    const int64_t srcW64 = static_cast<int64_t>(src.right) - src.left;
-    const int64_t srcH64 = static_cast<int64_t>(src.bottom) - src.top;
-    const int64_t dstW64 = static_cast<int64_t>(dst.right) - dst.left;
-    const int64_t dstH64 = static_cast<int64_t>(dst.bottom) - dst.top;
-    if (srcW64 <= 0 || srcH64 <= 0 || dstW64 <= 0 || dstH64 <= 0 || dstW64 > INT32_MAX ||
-        dstH64 > INT32_MAX) {
-        return kBlitOk;
-    }
-    const auto srcW = static_cast<int32_t>(srcW64);
-    const auto dstW = static_cast<int32_t>(dstW64);
-    const auto dstH = static_cast<int32_t>(dstH64);
+// The sizes of one blit after clipping; a blit with an empty side draws
+// nothing.
+struct BlitSizes {
+    int32_t srcW;
+    int64_t srcH;
+    int32_t dstW;
+    int32_t dstH;
+};
 
-    const int bits = bitmap.biBitCount;
-    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(&bitmap) + bitmap.biSize);
+bool SizesOf(const RECT& src, const RECT& dst, BlitSizes& sizes)
+{
+    const int64_t srcW = static_cast<int64_t>(src.right) - src.left;
+    const int64_t srcH = static_cast<int64_t>(src.bottom) - src.top;
+    const int64_t dstW = static_cast<int64_t>(dst.right) - dst.left;
+    const int64_t dstH = static_cast<int64_t>(dst.bottom) - dst.top;
+    if (srcW <= 0 || srcH <= 0 || dstW <= 0 || dstH <= 0 || dstW > INT32_MAX || dstH > INT32_MAX) {
+        return false;
+    }
+    sizes = {static_cast<int32_t>(srcW), srcH, static_cast<int32_t>(dstW), static_cast<int32_t>(dstH)};
+    return true;
+}
+
+// Copies the colour table into the object and applies the transparency rule
+// of 1-bit images, which sets m_rop. `draws` turns false when both colours
+// of a 1-bit image are transparent.
+short LoadColorTable(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap, const RGBQUAD* table, bool& draws)
+{
     if (!CopyImagePalette(blitter, table, static_cast<int>(ColorCount(bitmap)))) {
         return kBlitNoMemory;
     }
-
     blitter->m_rop = SRCCOPY;
-    if (bits == 1 && !ApplyTransparency(blitter, table)) {
+    draws = bitmap.biBitCount != 1 || ApplyTransparency(blitter, table);
+    if (!draws) {
         FreeBlock(blitter->m_imagePalette);
-        return kBlitOk;
     }
+    return kBlitOk;
+}
 
-    const bool greyPath = bits == 1 && blitter->m_rop == SRCCOPY && srcW > dstW;
-    const short prepared = PrepareConverter(blitter, dc, table, bits, greyPath);
-    if (prepared != kBlitOk) {
-        ReleaseBlitBuffers(blitter);
-        return prepared;
-    }
-
+// Allocates the row buffers for the visible part and begins the band, and
+// lays out how the rows are walked: the source columns that part reads and
+// the scaler, if the sizes differ.
+short SetUpRows(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap, const RECT& src, const RECT& dst,
+                const BlitSizes& sizes, const VisiblePart& part, bool greyPath, RowWalk& walk)
+{
+    const int bits = bitmap.biBitCount;
     const int bandBits = BandBitCount(blitter->m_displayDepth);
-    const VisiblePart part = FindVisiblePart(dc, dst, dstW, dstH, ReachOf(*blitter), bandBits);
-    if (part.Empty()) {
-        ReleaseBlitBuffers(blitter);
-        return kBlitOk;
-    }
     const int64_t widest = part.WidestRow();
-
     FreeBlock(blitter->m_errorRow);
     if (!AllocZeroed(blitter->m_errorRow, 6 * widest) ||
         !AllocZeroed(blitter->m_outRow, (widest + 4) * ((blitter->m_displayDepth + 7) / 8))) {
-        ReleaseBlitBuffers(blitter);
         return kBlitNoMemory;
     }
 
-    const bool scaled = srcW != dstW || srcH64 != dstH64;
-    const ScaleSpan span = {srcW, dstW, part.firstColumn, static_cast<int32_t>(widest)};
+    const bool scaled = sizes.srcW != sizes.dstW || sizes.srcH != sizes.dstH;
+    const ScaleSpan span = {sizes.srcW, sizes.dstW, part.firstColumn, static_cast<int32_t>(widest)};
     const SourceRange columns = scaled ? SpanSource(span, greyPath) : SourceRange{span.first, span.first + widest};
-    RowWalk walk = {};
     walk.source = LocateSourceRows(blitter, bitmap, src.left + columns.begin, columns.end - columns.begin);
     walk.srcTop = src.top;
-    walk.srcH = srcH64;
-    walk.dstH = dstH;
+    walk.srcH = sizes.srcH;
+    walk.dstH = sizes.dstH;
     walk.span = span;
     walk.sentOffset = int64_t{part.firstSentColumn - part.firstColumn} * bandBits / 8;
     const RECT sent = {dst.left + part.firstSentColumn, dst.top, dst.left + part.endColumn, dst.bottom};
     if (!AllocZeroed(blitter->m_srcRow, walk.source.bufferBytes) || BeginBand(blitter, &sent) != kBlitOk) {
-        ReleaseBlitBuffers(blitter);
         return kBlitNoMemory;
     }
     if (scaled) {
         const ScalerChoice scaler = ChooseScaler(bits, greyPath);
         if (!AllocZeroed(blitter->m_stretchRow, greyPath ? widest : ScaledRowBytes(widest, bits))) {
-            ReleaseBlitBuffers(blitter);
             return kBlitNoMemory;
         }
         blitter->m_stretch = scaler.whole;
@@ -327,11 +327,50 @@ short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, c
         walk.bitOffset = blitter->m_srcBitOffset;
         blitter->m_srcBitOffset = 0;
     }
-
-    WalkRows(blitter, dc, walk, part);
-    EndBand(blitter, dc);
-    ReleaseBlitBuffers(blitter);
     return kBlitOk;
+}
+
+// Draws the part of the destination that can show, if any.
+short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, const RECT& src, const RECT& dst,
+                      const BlitSizes& sizes, bool greyPath)
+{
+    const VisiblePart part = FindVisiblePart(dc, dst, sizes.dstW, sizes.dstH, ReachOf(*blitter),
+                                             BandBitCount(blitter->m_displayDepth));
+    if (part.Empty()) {
+        return kBlitOk;
+    }
+    RowWalk walk = {};
+    const short result = SetUpRows(blitter, bitmap, src, dst, sizes, part, greyPath, walk);
+    if (result == kBlitOk) {
+        WalkRows(blitter, dc, walk, part);
+        EndBand(blitter, dc);
+    }
+    return result;
+}
+
+// Draws the clipped source rectangle `src` of a bitmap into `dst`: the
+// colour table, the display and its converter, the part of the destination
+// that can show, the rows, and the walk over them.
+short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, const RECT& src,
+                  const RECT& dst)
+{
+    BlitSizes sizes = {};
+    if (!SizesOf(src, dst, sizes)) {
+        return kBlitOk;
+    }
+    const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(&bitmap) + bitmap.biSize);
+    bool draws = true;
+    if (const short loaded = LoadColorTable(blitter, bitmap, table, draws); loaded != kBlitOk || !draws) {
+        return loaded;
+    }
+
+    const bool greyPath = bitmap.biBitCount == 1 && blitter->m_rop == SRCCOPY && sizes.srcW > sizes.dstW;
+    short result = PrepareConverter(blitter, dc, table, bitmap.biBitCount, greyPath);
+    if (result == kBlitOk) {
+        result = DrawVisiblePart(blitter, dc, bitmap, src, dst, sizes, greyPath);
+    }
+    ReleaseBlitBuffers(blitter);
+    return result;
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "core/probes.h"
-#include "palette/tracking.h"
 #include "dibdraw32/Diagnostics.h"
+#include "palette/tracking.h"
 
 namespace dibdraw {
 
