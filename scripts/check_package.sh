@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks what a build installs, as a host project would use it:
 #   scripts/check_package.sh STEP BUILD_DIR COMPILER [TOOLCHAIN_FILE]
-#   install       installs BUILD_DIR anew into BUILD_DIR/package/prefix
+#   install       installs BUILD_DIR anew into BUILD_DIR/package/prefix; a
+#                 Linux library must export nothing of its internals
 #   header        <dibdraw32/VyrBlitter.h> compiles with -I PREFIX/include alone
 #   find-package  examples/host builds with find_package(dibdraw32) and runs
 #   pkg-config    examples/host/host.cpp builds with pkg-config's flags and runs
@@ -54,6 +55,10 @@ case $step in
                 lib/cmake/dibdraw32/dibdraw32Config.cmake lib/pkgconfig/dibdraw32.pc bin/dibdraw$exe; do
       [[ -f $prefix/$file ]] || die "$file was not installed"
     done
+    if (( ! windows )); then
+      internals=$(nm -D --defined-only -C "$prefix/lib/libdibdraw32.so" | grep 'dibdraw::' || true)
+      [[ -z $internals ]] || die "libdibdraw32.so exports internal routines:"$'\n'"$internals"
+    fi
     ;;
   header)
     echo '#include <dibdraw32/VyrBlitter.h>' >"$work/header_alone.cpp"
