@@ -446,11 +446,21 @@ dibdraw palette writes the display's system palette (--display as for render,
 default 32 on Linux, which has none): one "R,G,B" line per entry from entry 0,
 after a comment line starting with #. Without -o it goes to standard output.
 
+Limits:
+  An input file is read up to 1073741824 bytes (1 GiB). The input image and the
+  screen are at most 32768 pixels on a side and 67108864 (2^26) pixels in all.
+  The memory a render needs grows with both: up to 3 bytes per image pixel,
+  4 per screen pixel and, for PNG output, 3 more per screen pixel. When it
+  runs out the tool says "not enough memory for a WxH image", naming the
+  input's size while it reads the input and the screen's afterwards, and
+  exits with 1.
+
 Exit status:
   0  the blit returned 0 and the output was written
   1  the input (or the --system-palette file) could not be read, is malformed
-     or unsupported, or the output could not be written; no output file is
-     left behind
+     or unsupported, there was not enough memory for it or the screen, or the
+     output could not be written; no output file is left behind, nor when
+     SIGINT, SIGTERM or SIGHUP ends the tool (Linux build)
   2  usage error, or a display that cannot be used as asked (Windows build)
   3  the library returned a negative code (-1007 out of memory, -1032
      unsupported bitmap, display or dither mode); --info still prints and no

@@ -41,7 +41,13 @@ std::string ReplaceFile(const std::string& path, const std::function<std::string
         return "cannot create the file: no free temporary name";
     }
     CloseHandle(file);
-    std::string problem = write(temporary);
+    std::string problem;
+    try {
+        problem = write(temporary);
+    } catch (...) {
+        DeleteFileA(temporary.c_str());
+        throw;
+    }
     if (problem.empty() && !MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         problem = "cannot create the file: " + LastErrorText();
     }

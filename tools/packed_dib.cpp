@@ -20,6 +20,11 @@ std::string CheckImageSize(int64_t width, int64_t height)
     return {};
 }
 
+std::string NotEnoughMemoryFor(int64_t width, int64_t height)
+{
+    return "not enough memory for a " + std::to_string(width) + "\u00D7" + std::to_string(height) + " image";
+}
+
 PackedDib::PackedDib(int width, int height, int bits)
     : m_width(width), m_height(height), m_bits(bits), m_stride(StrideOf(width, bits))
 {

@@ -2,106 +2,26 @@
 // and the screens it writes, read back from its output files.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tool/bmp_builder.h"
 #include "tool/png_builder.h"
+#include "tool/tool_workspace.h"
 #include "tools/bmp_reader.h"
 #include "tools/embedded_image.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A scratch directory per test: `work` holds inputs and outputs, so that a
-// listing of it shows any file the tool leaves behind.
-class Workspace {
-public:
-    Workspace()
-    {
-        std::string pattern = (fs::temp_directory_path() / "dibdraw_tool_test.XXXXXX").string();
-        m_root = mkdtemp(pattern.data());
-        fs::create_directory(m_root / "work");
-    }
-    ~Workspace() { fs::remove_all(m_root); }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
-
-    std::string Path(const std::string& name) const { return (m_root / "work" / name).string(); }
-
-    void Write(const std::string& name, const std::vector<uint8_t>& bytes) const
-    {
-        std::ofstream(Path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    std::vector<std::string> Files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_root / "work")) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    RunResult Run(const std::vector<std::string>& args) const
-    {
-        const std::string outPath = (m_root / "stdout").string();
-        const std::string errPath = (m_root / "stderr").string();
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<std::string> all = {DIBDRAW_TOOL_PATH};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        RunResult result;
-        pid_t pid = 0;
-        if (posix_spawn(&pid, DIBDRAW_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = Slurp(outPath);
-        result.err = Slurp(errPath);
-        return result;
-    }
-
-private:
-    fs::path m_root;
-};
+using tooltest::RunResult;
+using tooltest::Slurp;
+using tooltest::Workspace;
 
 // What a screen showed: 0xRRGGBB per pixel, top row first.
 struct Picture {
