@@ -3,9 +3,9 @@
 // Either way it leaves no file behind and an existing output untouched.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <zlib.h>
 
 #include <chrono>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +15,7 @@
 #include "tool/tool_workspace.h"
 #include "tools/image_file.h"
 #include "tools/packed_dib.h"
+#include "tools/png_format.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ std::vector<uint8_t> OversizedGreyPng(uint32_t width, uint32_t height)
         bytes[kTypeAt + 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(width >> (24 - 8 * i));
         bytes[kTypeAt + 8 + static_cast<size_t>(i)] = static_cast<uint8_t>(height >> (24 - 8 * i));
     }
-    const uLong crc = crc32(0, bytes.data() + kTypeAt, 4 + kDataBytes);
+    const uint32_t crc = dibtool::Crc32(std::span<const uint8_t>(bytes.data() + kTypeAt, 4 + kDataBytes));
     for (int i = 0; i < 4; ++i) {
         bytes[kTypeAt + 4 + kDataBytes + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (24 - 8 * i));
     }
