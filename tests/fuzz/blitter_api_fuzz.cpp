@@ -148,6 +148,12 @@ enum class Call {
     kMaxValue = NewDisplay,
 };
 
+// The calls that are methods of the object, by their Call value.
+constexpr const char* kMethodNames[] = {
+    "VyrBlit(window)", "VyrBlit(window DC)", "VyrBlit(screen DC)", "VyrRealizeFixedPalette",
+    "VyrRealizePalette(bitmap)", "VyrRealizePalette(colours)", "VyrReInitBlitter", "AssignBlitterFn",
+};
+
 class Session {
 public:
     explicit Session(FuzzedDataProvider& input) : m_input(input), m_dib(input)
@@ -201,14 +207,21 @@ private:
             m_display.Set(m_input);
             m_gdi.dcs = 0;
             return;
-        case Call::AssignOther:
-            Object(index) = Object(1 - index);
+        case Call::AssignOther: {
+            VyrBlitter& target = Object(index);
+            const VyrBlitter& source = Object(1 - index);
+            // A failed allocation leaves the target without palettes; the
+            // operator has no result to report it.
+            KemFailNthAllocation(failAt);
+            target = source;
+            KemStopFailing();
             CheckOwnership("assignment");
             Require(m_objects[0]->m_logPalette == nullptr || m_objects[0]->m_logPalette != m_objects[1]->m_logPalette,
                     "assigned objects share a logical palette");
             Require(m_objects[0]->m_palette == nullptr || m_objects[0]->m_palette != m_objects[1]->m_palette,
                     "assigned objects share a GDI palette");
             return;
+        }
         case Call::AssignSelf: {
             VyrBlitter& object = Object(index);
             object = *&object;
@@ -217,7 +230,9 @@ private:
         }
         case Call::Recreate:
             m_objects[index].reset();
+            KemFailNthAllocation(failAt);
             Object(index);
+            KemStopFailing();
             CheckOwnership("re-creation");
             return;
         default:
@@ -225,7 +240,7 @@ private:
         }
 
         VyrBlitter& object = Object(index);
-        Describe("call %d", static_cast<int>(call));
+        Describe("%s", kMethodNames[static_cast<int>(call)]);
         const std::vector<uint32_t> before = m_display.Pixels();
         const uint64_t callsBefore = KemAllocationCalls();
         KemFailNthAllocation(failAt);
