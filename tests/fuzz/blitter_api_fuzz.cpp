@@ -35,7 +35,7 @@ namespace {
 // Sizes that keep one input fast.
 constexpr int kMaxImageSide = 300;
 constexpr int kMaxDestinationSide = 300;
-constexpr int kMaxScreenSide = 64;
+constexpr int kMaxScreenSide = 32;
 constexpr int kMaxCalls = 32;
 
 constexpr vd::Kind kKinds[] = {vd::Kind::Mono,   vd::Kind::Planar4, vd::Kind::Packed4,
