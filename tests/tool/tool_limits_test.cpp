@@ -5,6 +5,7 @@
 #include <png.h>
 
 #include <chrono>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <thread>
@@ -100,11 +101,13 @@ TEST(ToolLimits, HelpStatesTheSizeLimits)
 
 struct MemoryCase {
     const char* name;
-    std::vector<uint8_t> input;
+    std::vector<uint8_t> input;  // none: a file of kLargeInputBytes zeros
     std::vector<std::string> options;
     rlim_t addressSpace;
-    const char* size;  // in the message
+    std::string problem;
 };
+
+constexpr off_t kLargeInputBytes = 200 << 20;
 
 // The image fits the tool's size limits but not the memory the process may
 // use: the decoded input, or the screen and its output, which have the
@@ -116,21 +119,27 @@ TEST(ToolLimits, RunningOutOfMemoryIsReportedAndLeavesNothing)
     }
     const MemoryCase kCases[] = {
         {"RunLengthInputLargerThanTheScreenMemory", EmptyRunLengthBmp(32768, 2048, 4), {}, 300000 * rlim_t{1024},
-         "32768\u00D72048"},
-        {"DecodedBmpLargerThanMemory", EmptyRunLengthBmp(32768, 2048, 8), {}, 48 * kMiB, "32768\u00D72048"},
-        {"DecodedPngLargerThanMemory", OversizedGreyPng(8192, 8192), {}, 48 * kMiB, "8192\u00D78192"},
-        {"ScreenLargerThanMemory", SmallBmp(), {"--screen", "8192x8192"}, 100 * kMiB, "8192\u00D78192"},
+         "not enough memory for a 32768\u00D72048 image"},
+        {"DecodedBmpLargerThanMemory", EmptyRunLengthBmp(32768, 2048, 8), {}, 48 * kMiB,
+         "not enough memory for a 32768\u00D72048 image"},
+        {"DecodedPngLargerThanMemory", OversizedGreyPng(8192, 8192), {}, 48 * kMiB,
+         "not enough memory for a 8192\u00D78192 image"},
+        {"ScreenLargerThanMemory", SmallBmp(), {"--screen", "8192x8192"}, 100 * kMiB,
+         "not enough memory for a 8192\u00D78192 image"},
+        {"FileLargerThanMemory", {}, {}, 48 * kMiB, "not enough memory to read the file"},
     };
     for (const MemoryCase& c : kCases) {
         Workspace ws;
         ws.Write("in", c.input);
+        if (c.input.empty()) {
+            std::filesystem::resize_file(ws.Path("in"), kLargeInputBytes);
+        }
         ws.Write("out.png", {'o', 'l', 'd'});
         std::vector<std::string> args = {"render", ws.Path("in"), "-o", ws.Path("out.png")};
         args.insert(args.end(), c.options.begin(), c.options.end());
         const RunResult run = ws.Run(args, Launch{c.addressSpace});
         EXPECT_EQ(run.exitCode, 1) << c.name << ": " << run.err;
-        EXPECT_EQ(run.err, "dibdraw: " + ws.Path("in") + ": not enough memory for a " + c.size + " image\n")
-            << c.name;
+        EXPECT_EQ(run.err, "dibdraw: " + ws.Path("in") + ": " + c.problem + "\n") << c.name;
         EXPECT_EQ(run.out, "") << c.name;
         EXPECT_EQ(ws.Files(), (std::vector<std::string>{"in", "out.png"})) << c.name;
         EXPECT_EQ(Slurp(ws.Path("out.png")), "old") << c.name << ": an existing output was changed";
