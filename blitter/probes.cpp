@@ -54,12 +54,17 @@ void ReadSystemPalette(uint8_t* dst)
 short ReadBackDisplayPixel(unsigned char red, unsigned char green, unsigned char blue, void* out)
 {
     HDC screen = GetDC(nullptr);
-    const COLORREF saved = GetPixel(screen, 0, 0);
+    HDC memory = CreateCompatibleDC(screen);
+    // The pixel is saved and restored as the device holds it: restoring its
+    // colour with SetPixel would put the nearest static colour in its place
+    // on a 256-colour display.
+    HBITMAP saved = CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ previous = SelectObject(memory, saved);
+    BitBlt(memory, 0, 0, 1, 1, screen, 0, 0, SRCCOPY);
     SetPixel(screen, 0, 0, RGB(red, green, blue));
 
-    HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
+    SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, 1, 1, screen, 0, 0, SRCCOPY);
 
     BITMAPINFO info = {};
@@ -72,12 +77,14 @@ short ReadBackDisplayPixel(unsigned char red, unsigned char green, unsigned char
     info.bmiHeader.biSizeImage = 4;
     GetDIBits(memory, bitmap, 0, 1, out, &info, DIB_RGB_COLORS);
 
-    // The bitmap must leave the memory DC before it can be deleted.
+    SelectObject(memory, saved);
+    BitBlt(screen, 0, 0, 1, 1, memory, 0, 0, SRCCOPY);
+
+    // The bitmaps must leave the memory DC before they can be deleted.
     SelectObject(memory, previous);
     DeleteDC(memory);
     DeleteObject(bitmap);
-
-    SetPixel(screen, 0, 0, saved);
+    DeleteObject(saved);
     ReleaseDC(nullptr, screen);
     return 0;
 }

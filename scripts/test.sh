@@ -2,6 +2,8 @@
 # Builds everything and runs every test through ctest:
 #   release    the Linux build on the virtual display
 #   sanitize   the same under AddressSanitizer and UndefinedBehaviorSanitizer
+#   fuzz       the libFuzzer targets (Clang): their regression corpus, and a
+#              minute of fuzzing each
 #   win32      the 32-bit Windows DLLs, and their tests under Wine
 #   win64      the 64-bit Windows DLLs, and their tests under Wine
 # The Windows builds need the mingw-w64 cross-compilers and their Wine tests
@@ -76,6 +78,10 @@ if build release -DCMAKE_BUILD_TYPE=Release; then
 fi
 if build sanitize -DCMAKE_BUILD_TYPE=Debug -DDIBDRAW_SANITIZE=ON -DDIBDRAW_BENCH=OFF; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests sanitize
+fi
+if build fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+     -DDIBDRAW_FUZZ=ON -DDIBDRAW_TESTS=OFF -DDIBDRAW_BENCH=OFF; then
+  run_tests fuzz
 fi
 
 wine_tests=ON

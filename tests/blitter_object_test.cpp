@@ -6,6 +6,7 @@
 
 #include "core/probes.h"
 #include "palette/tables.h"
+#include "support/dib.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
@@ -246,6 +247,52 @@ TEST(Probes, ReadBackRestoresTheProbedPixel)
         EXPECT_EQ(vd::DevicePixel(0, 0), pixelBefore) << KindName(kind);
         ExpectSameResources(before, ResourceCounts::Now(), KindName(kind));
     }
+}
+
+// A pixel whose colour SetPixel cannot produce: on the 256-colour display a
+// palette entry outside the static colours, which SetPixel through the
+// default palette would replace by the nearest static one.
+TEST(Probes, ReadBackRestoresAPixelThatSetPixelCannotDraw)
+{
+    struct Case {
+        vd::Kind kind;
+        uint32_t pixel;
+    };
+    const Case cases[] = {
+        {vd::Kind::Palette8, 100}, {vd::Kind::Mono, 1},        {vd::Kind::Packed4, 9},    {vd::Kind::Grey2, 2},
+        {vd::Kind::Rgb332, 0x5A},  {vd::Kind::Rgb565, 0x1234}, {vd::Kind::Rgb32, 0x123457},
+    };
+    const PALETTEENTRY unusual = {12, 34, 56, 0};
+    for (const Case& c : cases) {
+        ConfigureDisplay(c.kind, 16, 16);
+        vd::SetSystemPaletteEntries(c.pixel, 1, &unusual);
+        vd::SetDevicePixel(0, 0, c.pixel);
+        const ResourceCounts before = ResourceCounts::Now();
+        uint8_t out[4] = {};
+        dibdraw::ReadBackDisplayPixel(255, 255, 255, out);
+        EXPECT_EQ(vd::DevicePixel(0, 0), c.pixel) << KindName(c.kind);
+        ExpectSameResources(before, ResourceCounts::Now(), KindName(c.kind));
+    }
+}
+
+// Every blit of a 1-bit image probes its two colours at the screen's top
+// left corner, wherever it draws.
+TEST(Probes, OneBitBlitElsewhereLeavesTheTopLeftPixelAlone)
+{
+    ConfigureDisplay(vd::Kind::Palette8, 32, 32);
+    const PALETTEENTRY unusual = {12, 34, 56, 0};
+    vd::SetSystemPaletteEntries(100, 1, &unusual);
+    vd::SetDevicePixel(0, 0, 100);
+    const HWND window = vd::CreateWindow(RECT{8, 8, 32, 32});
+    Dib image(16, 16, 1);
+    image.SetColor(0, 200, 0, 0);
+    image.SetColor(1, 0, 0, 200);
+    RECT src{0, 0, 16, 16};
+    RECT dst{0, 0, 24, 24};
+    VyrBlitter blitter(0, 2);
+    EXPECT_EQ(blitter.VyrBlit(window, image.header(), &src, &dst), kBlitOk);
+    EXPECT_EQ(vd::DevicePixel(0, 0), 100u);
+    vd::DestroyWindow(window);
 }
 
 TEST(Probes, ReadBackReturnsTheDisplaysRendition)

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace dibtool {
 
@@ -424,7 +425,12 @@ std::string DecodeBmp(std::span<const uint8_t> file, PackedDib& image)
         return problem;
     }
     const bool masked = layout.bits == 16 || layout.bits == 32;
-    PackedDib decoded(layout.width, layout.height, masked ? 24 : layout.bits);
+    PackedDib decoded;
+    try {
+        decoded = PackedDib(layout.width, layout.height, masked ? 24 : layout.bits);
+    } catch (const std::bad_alloc&) {
+        return NotEnoughMemoryFor(layout.width, layout.height);
+    }
     CopyColorTable(file, layout, decoded);
     if (layout.compression == kBiRle8 || layout.compression == kBiRle4) {
         if (std::string problem = DecodeRunLength(file, layout, decoded); !problem.empty()) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "tools/bmp_reader.h"
 #include "tools/options.h"
@@ -29,7 +30,11 @@ std::string ReadStream(FILE* stream, std::vector<uint8_t>& bytes)
             if (bytes.size() + got > kMaxInputBytes) {
                 return "the file is too large (more than " + std::to_string(kMaxInputBytes) + " bytes)";
             }
-            bytes.insert(bytes.end(), chunk, chunk + got);
+            try {
+                bytes.insert(bytes.end(), chunk, chunk + got);
+            } catch (const std::bad_alloc&) {
+                return "not enough memory to read the file";
+            }
         }
         if (got < sizeof chunk) {
             break;

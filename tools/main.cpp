@@ -2,6 +2,7 @@
 // of a given kind shows it, through dibdraw32: on a virtual display in the
 // Linux build, on the real display in the Windows build.
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,34 @@ int RunPaletteCommand(const dibtool::Options& options)
     return kExitOk;
 }
 
+// dibdraw render, once the input is loaded: the screen, the blit, the
+// --info lines and the output file.
+int RenderToFile(const dibtool::Options& options, const std::string& inputName, const dibtool::Geometry& geometry,
+                 const std::vector<PALETTEENTRY>& systemPalette, dibtool::PackedDib& image)
+{
+    dibtool::Screen screen;
+    if (std::string problem = screen.Open(options, geometry, systemPalette); !problem.empty()) {
+        return DisplayError(problem);
+    }
+    const dibtool::RenderReport report = dibtool::Render(options, geometry, screen, image);
+    if (options.info) {
+        for (const std::string& line : dibtool::InfoLines(report)) {
+            std::printf("%s\n", line.c_str());
+        }
+        std::fflush(stdout);
+    }
+    if (report.result != kBlitOk) {
+        Fail(inputName, std::string(report.realizeFailed ? "palette realization" : "the blit") + " failed with " +
+                            std::to_string(report.result) + " (" + BlitResultText(report.result) + ")");
+        return kExitLibrary;
+    }
+    if (!report.outputProblem.empty()) {
+        Fail(options.output == dibtool::kStandardStream ? "standard output" : options.output, report.outputProblem);
+        return kExitBadInput;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -120,25 +149,13 @@ int main(int argc, char** argv)
         return UsageError(problem);
     }
 
-    dibtool::Screen screen;
-    if (std::string problem = screen.Open(options, geometry, systemPalette); !problem.empty()) {
-        return DisplayError(problem);
-    }
-    const dibtool::RenderReport report = dibtool::Render(options, geometry, screen, image);
-    if (options.info) {
-        for (const std::string& line : dibtool::InfoLines(report)) {
-            std::printf("%s\n", line.c_str());
-        }
-        std::fflush(stdout);
-    }
-    if (report.result != kBlitOk) {
-        Fail(inputName, std::string(report.realizeFailed ? "palette realization" : "the blit") + " failed with " +
-                            std::to_string(report.result) + " (" + BlitResultText(report.result) + ")");
-        return kExitLibrary;
-    }
-    if (!report.outputProblem.empty()) {
-        Fail(options.output == dibtool::kStandardStream ? "standard output" : options.output, report.outputProblem);
+    // The screen, the blit and the output grow with the screen's size, which
+    // is the output image's; running out of memory for them is reported like
+    // a malformed input, after the output's temporary file has gone.
+    try {
+        return RenderToFile(options, inputName, geometry, systemPalette, image);
+    } catch (const std::bad_alloc&) {
+        Fail(inputName, dibtool::NotEnoughMemoryFor(geometry.screen.width, geometry.screen.height));
         return kExitBadInput;
     }
-    return kExitOk;
 }

@@ -571,11 +571,21 @@ as for render, default 32, which has none): one "R,G,B" line per entry from
 entry 0, after a comment line starting with #. Without -o, or with -o -, it
 goes to standard output.
 
+Limits:
+  An input file is read up to 1073741824 bytes (1 GiB). The input image and the
+  screen are at most 32768 pixels on a side and 67108864 (2^26) pixels in all.
+  The memory a render needs grows with both: up to 3 bytes per image pixel,
+  4 per screen pixel and, for PNG output, 3 more per screen pixel. When it
+  runs out the tool says "not enough memory for a WxH image", naming the
+  input's size while it reads the input and the screen's afterwards, and
+  exits with 1.
+
 Exit status:
   0  the picture was drawn and written
   1  the input (or the --system-palette file) could not be read, is damaged or
-     of a kind not supported, or the output could not be written; no output
-     file is left behind
+     of a kind not supported, there was not enough memory for it or the
+     screen, or the output could not be written; no output file is left
+     behind, nor when SIGINT, SIGTERM or SIGHUP ends the tool (Linux build)
   2  the command line is wrong, or (Windows build) the display is not of the
      kind asked for
   3  the library refused to draw: out of memory, or a display or dither mode

@@ -21,17 +21,13 @@ std::string WriteOutput(const std::string& path, const std::function<std::string
     if (error) {
         return "cannot find a temporary directory: " + error.message();
     }
-    std::string temporary;
-    if (std::string problem = CreateTemporaryFile((directory / "dibdraw").string(), temporary); !problem.empty()) {
-        return problem;
-    }
-    std::string problem = write(temporary);
     std::vector<uint8_t> bytes;
-    if (problem.empty()) {
-        problem = ReadWholeFile(temporary, bytes);
-    }
-    std::remove(temporary.c_str());
-    if (!problem.empty()) {
+    if (std::string problem = UseTemporaryFile((directory / "dibdraw").string(),
+                                               [&](const std::string& temporary) {
+                                                   const std::string written = write(temporary);
+                                                   return written.empty() ? ReadWholeFile(temporary, bytes) : written;
+                                               });
+        !problem.empty()) {
         return problem;
     }
     UseBinaryMode(stdout);

@@ -20,4 +20,9 @@ std::string CheckImageSize(int64_t width, int64_t height)
     return {};
 }
 
+std::string NotEnoughMemoryFor(int64_t width, int64_t height)
+{
+    return "not enough memory for a " + std::to_string(width) + "\u00D7" + std::to_string(height) + " image";
+}
+
 }  // namespace dibtool

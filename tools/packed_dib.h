@@ -18,6 +18,10 @@ constexpr int64_t kMaxImagePixels = int64_t{1} << 26;
 // or an empty string when it can.
 std::string CheckImageSize(int64_t width, int64_t height);
 
+// What the tool reports when the pixels of an image of this size do not fit
+// in memory: "not enough memory for a 32768×2048 image".
+std::string NotEnoughMemoryFor(int64_t width, int64_t height);
+
 using dibkit::GetIndex;
 using dibkit::PackedDib;
 using dibkit::PutIndex;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace dibtool {
 
@@ -21,7 +22,9 @@ struct PngState {
     std::span<const uint8_t> file;
     size_t position = 0;
     std::string error;
-    bool refused = false;  // a valid file whose image is too large
+    bool refused = false;  // error is the whole message: the image is too large, for the tool or for memory
+    png_uint_32 width = 0;  // as the header declares, once read
+    png_uint_32 height = 0;
     std::vector<uint8_t> pixels;  // decoded rows, top row first
     std::vector<png_bytep> rows;
     PackedDib image;
@@ -60,6 +63,8 @@ bool DecodeInto(PngState* state)
 
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
+    state->width = width;
+    state->height = height;
     if (std::string problem = CheckImageSize(width, height); !problem.empty()) {
         state->error = problem;
         state->refused = true;
@@ -193,7 +198,12 @@ std::string DecodePng(std::span<const uint8_t> file, PackedDib& image)
     if (state->info == nullptr) {
         state->error = "out of memory";
     } else {
-        decoded = RunDecode(state.get());
+        try {
+            decoded = RunDecode(state.get());
+        } catch (const std::bad_alloc&) {
+            state->error = NotEnoughMemoryFor(state->width, state->height);
+            state->refused = true;
+        }
     }
     png_destroy_read_struct(&state->png, &state->info, nullptr);
     if (!decoded) {

@@ -2,110 +2,26 @@
 // and the screens it writes, read back from its output files.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "tool/bmp_builder.h"
 #include "tool/png_builder.h"
+#include "tool/tool_workspace.h"
 #include "tools/bmp_reader.h"
 #include "tools/embedded_image.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// A scratch directory per test: `work` holds inputs and outputs, so that a
-// listing of it shows any file the tool leaves behind.
-class Workspace {
-public:
-    Workspace()
-    {
-        std::string pattern = (fs::temp_directory_path() / "dibdraw_tool_test.XXXXXX").string();
-        m_root = mkdtemp(pattern.data());
-        fs::create_directory(m_root / "work");
-    }
-    ~Workspace() { fs::remove_all(m_root); }
-    Workspace(const Workspace&) = delete;
-    Workspace& operator=(const Workspace&) = delete;
-
-    std::string Path(const std::string& name) const { return (m_root / "work" / name).string(); }
-
-    void Write(const std::string& name, const std::vector<uint8_t>& bytes) const
-    {
-        std::ofstream(Path(name), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    std::vector<std::string> Files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_root / "work")) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    // Runs the tool with standard input read from `input` (a file in the
-    // work directory) or, without it, from /dev/null.
-    RunResult Run(const std::vector<std::string>& args, const std::string& input = "") const
-    {
-        const std::string outPath = (m_root / "stdout").string();
-        const std::string errPath = (m_root / "stderr").string();
-        const std::string inPath = input.empty() ? "/dev/null" : Path(input);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<std::string> all = {DIBDRAW_TOOL_PATH};
-        all.insert(all.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& arg : all) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        RunResult result;
-        pid_t pid = 0;
-        if (posix_spawn(&pid, DIBDRAW_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = Slurp(outPath);
-        result.err = Slurp(errPath);
-        return result;
-    }
-
-private:
-    fs::path m_root;
-};
+using tooltest::RunResult;
+using tooltest::Slurp;
+using tooltest::Workspace;
 
 // What a screen showed: 0xRRGGBB per pixel, top row first.
 struct Picture {
@@ -858,7 +774,7 @@ TEST(ToolRun, StandardInputAndOutput)
     // content, and the BMP through standard output.
     RunResult run = ws.Run({"render", "-o", ws.Path("card.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    run = ws.Run({"render", "-", "-o", "-", "--format", "bmp"}, "card.png");
+    run = ws.Run({"render", "-", "-o", "-", "--format", "bmp"}, {.input = "card.png"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     ws.Write("from-stdout.bmp", std::vector<uint8_t>(run.out.begin(), run.out.end()));
@@ -866,13 +782,13 @@ TEST(ToolRun, StandardInputAndOutput)
                       "stdin to stdout");
 
     ws.Write("in.bmp", TrueColourBmp(30, 20, Pattern).Bytes());
-    run = ws.Run({"render", "-", "-o-", "--format=png"}, "in.bmp");
+    run = ws.Run({"render", "-", "-o-", "--format=png"}, {.input = "in.bmp"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ws.Write("from-stdout.png", std::vector<uint8_t>(run.out.begin(), run.out.end()));
     ExpectSamePicture(ReadPngPicture(ws.Path("from-stdout.png")), PatternPicture(30, 20), "BMP from stdin");
 
     ws.Write("empty", {});
-    run = ws.Run({"render", "-", "-o", ws.Path("out.png")}, "empty");
+    run = ws.Run({"render", "-", "-o", ws.Path("out.png")}, {.input = "empty"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "dibdraw: standard input: the file is empty\n");
     run = ws.Run({"render", "-o", "-", "--format", "png", "--display", "2"});
