@@ -3,8 +3,11 @@
 // colour map; the others reduce each pixel to an entry of the fixed palette
 // (a cube entry for colour, a grey-ramp entry for grey tables), dithered or
 // not, and translate that entry through the colour map.
+#include <type_traits>
+
 #include "blitter/selection.h"
 #include "convert/converters.h"
+#include "convert/cube_sse2.h"
 #include "convert/diffusion.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
@@ -67,13 +70,41 @@ private:
     int m_offset = 0;
 };
 
+// Converts the leading whole blocks of a 24-bit row with the vector kernel
+// and returns how many pixels that was. The ordered modes qualify when their
+// column period divides the block, so the pattern starts afresh at the first
+// pixel left over. Other sources and error diffusion convert nothing here.
+template <Dither Mode, typename Source>
+int32_t QuantizeLeadingBlocks(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+{
+    if constexpr (std::is_same_v<Source, Rgb24Source> && Mode != Dither::Diffusion) {
+        if constexpr (Mode == Dither::None) {
+            return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, nullptr);
+        } else {
+            if (Mode == Dither::PeriodicMatrix &&
+                (blitter.m_ditherColsMod == 0 || kCubeBlockPixels % blitter.m_ditherColsMod != 0)) {
+                return 0;
+            }
+            BlockDither block;
+            MatrixWalk<Mode> matrix(blitter);
+            for (int8_t& offset : block.offsets) {
+                offset = static_cast<int8_t>(matrix.Next());
+            }
+            return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, &block);
+        }
+    } else {
+        return 0;
+    }
+}
+
 // Colour pixels reduced to the cube. `Source` yields Color(i).
 template <Dither Mode, typename Source>
 void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
 {
     const uint8_t* colorMap = blitter.m_colorMap;
+    const int32_t done = QuantizeLeadingBlocks<Mode>(blitter, source, dst, count);
     if constexpr (Mode == Dither::None) {
-        for (int32_t i = 0; i < count; ++i) {
+        for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
             dst[i] = colorMap[CubeIndex(color.red, color.green, color.blue)];
         }
@@ -96,7 +127,7 @@ void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
         }
     } else {
         MatrixWalk<Mode> matrix(blitter);
-        for (int32_t i = 0; i < count; ++i) {
+        for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
             const int d = matrix.Next();
             dst[i] = colorMap[CubeIndex(ClampChannel(color.red + d), ClampChannel(color.green + d),
