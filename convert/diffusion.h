@@ -13,10 +13,17 @@ namespace dibdraw {
 
 // One channel of the error row. `Term` is int16_t for colour rows (three
 // interleaved channels, stride 3) and int32_t for grey and monochrome rows.
+// The entry of the latest pixel stays in a register until the next pixel has
+// added its 3/16 share, so each entry is stored once and the loop has no
+// test for the first pixel (whose share to the left lands in a discarded
+// slot); Finish stores the last one.
 template <typename Term, int Stride>
 class DiffusedChannel {
 public:
     explicit DiffusedChannel(Term* errors) : m_errors(errors) {}
+    // The held entry points into this object, so it stays where it was made.
+    DiffusedChannel(const DiffusedChannel&) = delete;
+    DiffusedChannel& operator=(const DiffusedChannel&) = delete;
 
     // The pixel's value with the carried errors added, clamped to 0..255.
     int Adjust(int value, int32_t i) const
@@ -28,15 +35,20 @@ public:
     void Record(int error, int32_t i)
     {
         error = TruncateError(error);
-        if (i > 0) {
-            m_errors[(i - 1) * Stride] = static_cast<Term>(m_errors[(i - 1) * Stride] + 3 * error);
-        }
-        m_errors[i * Stride] = static_cast<Term>(5 * error + m_carry);
+        *m_held = static_cast<Term>(m_heldValue + 3 * error);
+        m_held = m_errors + i * Stride;
+        m_heldValue = 5 * error + m_carry;
         m_carry = error;
     }
 
+    // Stores the entry of the last pixel recorded.
+    void Finish() { *m_held = static_cast<Term>(m_heldValue); }
+
 private:
     Term* m_errors;
+    Term m_discarded = 0;
+    Term* m_held = &m_discarded;
+    int m_heldValue = 0;
     int m_carry = 0;
 };
 
@@ -51,6 +63,12 @@ struct ColorErrorRow {
           blue(reinterpret_cast<int16_t*>(errorRow) + 2)
     {
     }
+    void Finish()
+    {
+        red.Finish();
+        green.Finish();
+        blue.Finish();
+    }
     ColorErrorChannel red;
     ColorErrorChannel green;
     ColorErrorChannel blue;
@@ -63,7 +81,7 @@ inline GreyErrorChannel GreyErrorRow(uint8_t* errorRow)
 
 // Two-level quantisation of one diffused channel: light at 128 or more.
 // Returns whether the value is light and stores its error against 255 or 0.
-inline bool QuantizeLightDark(int value, int& error)
+constexpr bool QuantizeLightDark(int value, int& error)
 {
     if (value >= 128) {
         error = value - 255;

@@ -88,6 +88,8 @@ public:
         return VgaIndex(redLight, greenLight, blueLight);
     }
 
+    void Finish() { m_errors.Finish(); }
+
 private:
     static bool Judge(ColorErrorChannel& channel, int value, int32_t i)
     {
@@ -129,6 +131,9 @@ void ConvertTo4(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t 
     DitherMode dither(blitter);
     for (int32_t i = 0; i < count; ++i) {
         PutNibble(dst, i, dither.Index(source.Color(i), i));
+    }
+    if constexpr (requires { dither.Finish(); }) {
+        dither.Finish();
     }
 }
 

@@ -3,6 +3,8 @@
 // colour map; the others reduce each pixel to an entry of the fixed palette
 // (a cube entry for colour, a grey-ramp entry for grey tables), dithered or
 // not, and translate that entry through the colour map.
+#include <algorithm>
+#include <array>
 #include <type_traits>
 
 #include "blitter/selection.h"
@@ -97,6 +99,103 @@ int32_t QuantizeLeadingBlocks(const VyrBlitter& blitter, Source source, uint8_t*
     }
 }
 
+// Error diffusion onto the cube. Each channel's adjusted value is
+// (16 v + E[i] + 7 carry) >> 4, clamped, where 16 v + E[i] is known before
+// the carry; one look-up per channel then gives the clamped value and its
+// weighted cube level. The shown colour of every cube entry (the display
+// palette entry that the colour map picks for it) is gathered once per row.
+// That keeps the serial chain from one pixel's error to the next at: add,
+// shift, look-up, sum, look-up, subtract, truncate, times 7.
+namespace cube_steps {
+
+// Truncated colour errors lie within +-252.
+constexpr int kCarryReach = 7 * 252;
+// Beyond these, every carry gives the adjusted value 0, or 255.
+constexpr int kLowestBase = -kCarryReach - 1;
+constexpr int kHighestBase = 16 * 256 + kCarryReach;
+constexpr int kLowestSum = (kLowestBase - kCarryReach) >> 4;
+constexpr int kHighestSum = (kHighestBase + kCarryReach) >> 4;
+
+struct Level {
+    uint8_t value;     // the adjusted value, clamped to 0..255
+    uint8_t red;       // its cube level as the red part of a cube entry
+    uint8_t green;     // ... times 6 as the green part
+    uint8_t blue;      // ... times 36 as the blue part
+};
+
+using Levels = std::array<Level, kHighestSum - kLowestSum + 1>;
+
+constexpr Levels MakeLevels()
+{
+    Levels levels{};
+    for (int sum = kLowestSum; sum <= kHighestSum; ++sum) {
+        const int value = ClampChannel(sum);
+        const int level = kCubeLevel[static_cast<size_t>(value)];
+        levels[static_cast<size_t>(sum - kLowestSum)] = {static_cast<uint8_t>(value), static_cast<uint8_t>(level),
+                                                         static_cast<uint8_t>(6 * level),
+                                                         static_cast<uint8_t>(36 * level)};
+    }
+    return levels;
+}
+
+constexpr Levels kLevels = MakeLevels();
+
+// The level of a channel whose base 16 v + E[i] is clamped to
+// kLowestBase..kHighestBase, with 7 carry added.
+inline const Level& LevelOf(int base, int sevenCarry)
+{
+    return kLevels[static_cast<size_t>(((base + sevenCarry) >> 4) - kLowestSum)];
+}
+
+}  // namespace cube_steps
+
+template <typename Source>
+void DiffuseToCube(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+{
+    if (count <= 0) {
+        return;
+    }
+    const uint8_t* colorMap = blitter.m_colorMap;
+    uint8_t shownColors[216][3];
+    for (int entry = 0; entry < 216; ++entry) {
+        const uint8_t* shown = blitter.m_systemPalette + 3 * colorMap[entry];
+        shownColors[entry][0] = shown[0];
+        shownColors[entry][1] = shown[1];
+        shownColors[entry][2] = shown[2];
+    }
+    auto* errors = reinterpret_cast<int16_t*>(blitter.m_errorRow);
+    // Per channel (red, green, blue): the carry, and the entry of the latest
+    // pixel, stored once the next pixel has added its share to it; the first
+    // pixel's share to the left is dropped into `discarded`.
+    int carry[3] = {0, 0, 0};
+    int held[3] = {0, 0, 0};
+    int16_t discarded[3] = {0, 0, 0};
+    int16_t* heldEntry = discarded;
+    auto baseOf = [](int value, int term) {
+        return std::clamp(16 * value + term, cube_steps::kLowestBase, cube_steps::kHighestBase);
+    };
+    for (int32_t i = 0; i < count; ++i) {
+        const Rgb color = source.Color(i);
+        int16_t* entry = errors + 3 * i;
+        const cube_steps::Level& red = cube_steps::LevelOf(baseOf(color.red, entry[0]), 7 * carry[0]);
+        const cube_steps::Level& green = cube_steps::LevelOf(baseOf(color.green, entry[1]), 7 * carry[1]);
+        const cube_steps::Level& blue = cube_steps::LevelOf(baseOf(color.blue, entry[2]), 7 * carry[2]);
+        const int cube = red.red + green.green + blue.blue;
+        dst[i] = colorMap[cube];
+        const int values[3] = {red.value, green.value, blue.value};
+        for (int c = 0; c < 3; ++c) {
+            const int error = TruncateError(values[c] - shownColors[cube][c]);
+            heldEntry[c] = static_cast<int16_t>(held[c] + 3 * error);
+            held[c] = 5 * error + carry[c];
+            carry[c] = error;
+        }
+        heldEntry = entry;
+    }
+    for (int c = 0; c < 3; ++c) {
+        heldEntry[c] = static_cast<int16_t>(held[c]);
+    }
+}
+
 // Colour pixels reduced to the cube. `Source` yields Color(i).
 template <Dither Mode, typename Source>
 void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
@@ -109,22 +208,7 @@ void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
             dst[i] = colorMap[CubeIndex(color.red, color.green, color.blue)];
         }
     } else if constexpr (Mode == Dither::Diffusion) {
-        if (count <= 0) {
-            return;
-        }
-        ColorErrorRow errors(blitter.m_errorRow);
-        for (int32_t i = 0; i < count; ++i) {
-            const Rgb color = source.Color(i);
-            const int red = errors.red.Adjust(color.red, i);
-            const int green = errors.green.Adjust(color.green, i);
-            const int blue = errors.blue.Adjust(color.blue, i);
-            const uint8_t shownIndex = colorMap[CubeIndex(red, green, blue)];
-            dst[i] = shownIndex;
-            const uint8_t* shown = blitter.m_systemPalette + 3 * shownIndex;
-            errors.red.Record(red - shown[0], i);
-            errors.green.Record(green - shown[1], i);
-            errors.blue.Record(blue - shown[2], i);
-        }
+        DiffuseToCube(blitter, source, dst, count);
     } else {
         MatrixWalk<Mode> matrix(blitter);
         for (int32_t i = done; i < count; ++i) {
@@ -156,6 +240,7 @@ void QuantizeGrey(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_
             dst[i] = shownIndex;
             errors.Record(level - blitter.m_systemPalette[3 * shownIndex], i);
         }
+        errors.Finish();
     } else {
         // The ramp's steps are eight levels apart, so the matrix is scaled
         // down to match.
