@@ -3,9 +3,6 @@
 // luminance and then thresholded, ordered-dithered or error-diffused; the
 // three source depths of one dither mode share a core and differ only in how
 // the luminance of pixel i is fetched. A 1-bit source is copied bit for bit.
-#include <algorithm>
-#include <array>
-#include <cstddef>
 #include <cstring>
 
 #include "blitter/selection.h"
@@ -96,81 +93,12 @@ void ConvertThreshold(Source source, uint8_t* dst, int32_t count)
 }
 
 // Mode 2: Floyd-Steinberg error diffusion of the luminance.
-//
-// The pixel's adjusted value is (16 v + E[i] + 7 carry) >> 4, clamped. The
-// part 16 v + E[i] is known before the carry is, so the whole step from one
-// carry to the next is a single look-up indexed by their sum: the serial
-// chain through the row is an addition and a load. The errors of a
-// two-level quantization lie within +-124, so once 16 v + E[i] is clamped to
-// where the result stops changing, the index is bounded.
-namespace light_dark {
-
-constexpr int kCarryReach = 7 * 124;
-// Beyond these, every carry gives the adjusted value 0, or 255.
-constexpr int kLowestBase = -kCarryReach - 1;
-constexpr int kHighestBase = 16 * 256 + kCarryReach;
-constexpr int kLowestIndex = kLowestBase - kCarryReach;
-constexpr int kHighestIndex = kHighestBase + kCarryReach;
-
-struct Step {
-    // 7 times the truncated error, the next carry's term, as a distance in
-    // bytes between steps: the next look-up adds it to an address.
-    int16_t nextCarryOffset;
-    int16_t outcome;  // the truncated error, a multiple of 4, ORed with 1 when light
-};
-
-using Steps = std::array<Step, kHighestIndex - kLowestIndex + 1>;
-
-constexpr Steps MakeSteps()
-{
-    Steps steps{};
-    for (int index = kLowestIndex; index <= kHighestIndex; ++index) {
-        int error = 0;
-        const bool light = QuantizeLightDark(ClampChannel(index >> 4), error);
-        error = TruncateError(error);
-        steps[static_cast<size_t>(index - kLowestIndex)] = {static_cast<int16_t>(7 * error * sizeof(Step)),
-                                                            static_cast<int16_t>(error | (light ? 1 : 0))};
-    }
-    return steps;
-}
-
-constexpr Steps kSteps = MakeSteps();
-
-// The step of 16 v + E[i], clamped to kLowestBase..kHighestBase, plus the
-// carry's term, given as the previous step's offset. The base's address is
-// known early, which leaves one addition and the load on the serial chain.
-inline const Step& StepAt(int base, ptrdiff_t carryOffset)
-{
-    const auto* around = reinterpret_cast<const char*>(&kSteps[static_cast<size_t>(base - kLowestIndex)]);
-    return *reinterpret_cast<const Step*>(around + carryOffset);
-}
-
-}  // namespace light_dark
-
 template <typename Source>
 void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
 {
-    int32_t* errors = reinterpret_cast<int32_t*>(blitter->m_errorRow);
-    // As in the colour converters: each entry is stored once, after the next
-    // pixel has added its share; the first pixel's share to the left is dropped.
-    int32_t discarded = 0;
-    int32_t* held = &discarded;
-    int heldValue = 0;
-    int carry = 0;
-    ptrdiff_t carryOffset = 0;
-    PackRow(dst, count, [&](int32_t i) {
-        const int base =
-            std::clamp(16 * Luminance(source, i) + errors[i], light_dark::kLowestBase, light_dark::kHighestBase);
-        const light_dark::Step& step = light_dark::StepAt(base, carryOffset);
-        carryOffset = step.nextCarryOffset;
-        const int error = step.outcome & ~3;
-        *held = heldValue + 3 * error;
-        held = errors + i;
-        heldValue = 5 * error + carry;
-        carry = error;
-        return (step.outcome & 1) != 0;
-    });
-    *held = heldValue;
+    LightDarkChannel<int32_t, 1> errors(reinterpret_cast<int32_t*>(blitter->m_errorRow));
+    PackRow(dst, count, [&](int32_t i) { return errors.Judge(Luminance(source, i), i); });
+    errors.Finish();
 }
 
 // Mode 3: ordered dither with a fixed 8 x 8 period. The output column picks

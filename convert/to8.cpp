@@ -193,39 +193,32 @@ void DiffuseToCube(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
         shownColors[entry][2] = shown[2];
         shownColors[entry][3] = 0;
     }
-    auto* errors = reinterpret_cast<int16_t*>(blitter.m_errorRow);
-    // Per channel (red, green, blue): the carry and 7 times it, and the entry
-    // of the latest pixel, stored once the next pixel has added its share to
-    // it; the first pixel's share to the left is dropped into `discarded`.
-    int carry[3] = {0, 0, 0};
-    ptrdiff_t sevenCarry[3] = {0, 0, 0};
-    int held[3] = {0, 0, 0};
-    int16_t discarded[3] = {0, 0, 0};
-    int16_t* heldEntry = discarded;
-    auto baseOf = [](int value, int term) -> ptrdiff_t {
-        return std::clamp(16 * value + term, cube_steps::kLowestBase, cube_steps::kHighestBase);
+    ColorErrorRow errors(blitter.m_errorRow);
+    // 7 times each channel's carry, as the next look-up wants it.
+    ptrdiff_t redCarry = 0;
+    ptrdiff_t greenCarry = 0;
+    ptrdiff_t blueCarry = 0;
+    auto levelOf = [](const ColorErrorChannel& channel, int value, int32_t i, ptrdiff_t sevenCarry) -> const auto& {
+        const int base = std::clamp(16 * value + channel.Incoming(i), cube_steps::kLowestBase, cube_steps::kHighestBase);
+        return cube_steps::LevelOf(base, sevenCarry);
+    };
+    auto spread = [](ColorErrorChannel& channel, int value, int shown, int32_t i) {
+        const cube_steps::Carry& next = cube_steps::CarryOf(ptrdiff_t{value} - shown);
+        channel.Spread(next.error, i);
+        return ptrdiff_t{next.sevenErrors};
     };
     for (int32_t i = 0; i < count; ++i) {
         const Rgb color = source.Color(i);
-        int16_t* entry = errors + 3 * i;
-        const cube_steps::Level& red = cube_steps::LevelOf(baseOf(color.red, entry[0]), sevenCarry[0]);
-        const cube_steps::Level& green = cube_steps::LevelOf(baseOf(color.green, entry[1]), sevenCarry[1]);
-        const cube_steps::Level& blue = cube_steps::LevelOf(baseOf(color.blue, entry[2]), sevenCarry[2]);
+        const cube_steps::Level& red = levelOf(errors.red, color.red, i, redCarry);
+        const cube_steps::Level& green = levelOf(errors.green, color.green, i, greenCarry);
+        const cube_steps::Level& blue = levelOf(errors.blue, color.blue, i, blueCarry);
         const size_t cube = size_t{red.red} + green.green + blue.blue;
         dst[i] = colorMap[cube];
-        const int values[3] = {red.value, green.value, blue.value};
-        for (int c = 0; c < 3; ++c) {
-            const cube_steps::Carry& next = cube_steps::CarryOf(ptrdiff_t{values[c]} - shownColors[cube][c]);
-            heldEntry[c] = static_cast<int16_t>(held[c] + 3 * next.error);
-            held[c] = 5 * next.error + carry[c];
-            carry[c] = next.error;
-            sevenCarry[c] = next.sevenErrors;
-        }
-        heldEntry = entry;
+        redCarry = spread(errors.red, red.value, shownColors[cube][0], i);
+        greenCarry = spread(errors.green, green.value, shownColors[cube][1], i);
+        blueCarry = spread(errors.blue, blue.value, shownColors[cube][2], i);
     }
-    for (int c = 0; c < 3; ++c) {
-        heldEntry[c] = static_cast<int16_t>(held[c]);
-    }
+    errors.Finish();
 }
 
 // Colour pixels reduced to the cube. `Source` yields Color(i).

@@ -40,12 +40,25 @@ void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int co
             out[i] = table[row[i]];
         }
     } else {
+        // Pixels up to the next byte boundary one by one, then whole bytes
+        // with their pixels at fixed shifts, then the pixels of a last partial
+        // byte; only the bytes holding the pixels are read.
         constexpr int perByte = 8 / Bits;
-        constexpr int mask = (1 << Bits) - 1;
-        for (int i = 0; i < count; ++i) {
-            const int x = first + i;
-            const int shift = 8 - Bits * (x % perByte + 1);
-            out[i] = table[(row[x / perByte] >> shift) & mask];
+        constexpr unsigned mask = (1u << Bits) - 1;
+        auto pixelAt = [&](int x) { return table[(row[x / perByte] >> (8 - Bits * (x % perByte + 1))) & mask]; };
+        int x = first;
+        const int end = first + count;
+        for (; x < end && x % perByte != 0; ++x) {
+            *out++ = pixelAt(x);
+        }
+        for (; x + perByte <= end; x += perByte, out += perByte) {
+            const unsigned byte = row[x / perByte];
+            for (int k = 0; k < perByte; ++k) {
+                out[k] = table[(byte >> (8 - Bits * (k + 1))) & mask];
+            }
+        }
+        for (; x < end; ++x) {
+            *out++ = pixelAt(x);
         }
     }
 }
