@@ -18,15 +18,13 @@ namespace dibdraw {
 // interleaved channels, stride 3) and int32_t for grey and monochrome rows.
 // The entry of the latest pixel stays in a register until the next pixel has
 // added its 3/16 share, so each entry is stored once and the loop has no
-// test for the first pixel (whose share to the left lands in a discarded
-// slot); Finish stores the last one.
+// test for the first pixel: its share to the left goes to its own entry,
+// which it has read already and the second pixel overwrites. Finish stores
+// the last entry; it is for rows of at least one pixel.
 template <typename Term, int Stride>
 class DiffusedChannel {
 public:
-    explicit DiffusedChannel(Term* errors) : m_errors(errors) {}
-    // The held entry points into this object, so it stays where it was made.
-    DiffusedChannel(const DiffusedChannel&) = delete;
-    DiffusedChannel& operator=(const DiffusedChannel&) = delete;
+    explicit DiffusedChannel(Term* errors) : m_errors(errors), m_held(errors) {}
 
     // The pixel's value with the carried errors added, clamped to 0..255.
     int Adjust(int value, int32_t i) const
@@ -54,8 +52,7 @@ public:
 
 private:
     Term* m_errors;
-    Term m_discarded = 0;
-    Term* m_held = &m_discarded;
+    Term* m_held;
     int m_heldValue = 0;
     int m_carry = 0;
 };
@@ -148,13 +145,22 @@ public:
     explicit LightDarkChannel(Term* errors) : m_errors(errors) {}
 
     // Whether pixel i of value v is light; records its error.
-    bool Judge(int value, int32_t i)
+    bool Judge(int value, int32_t i) { return Take(StepsAround(value, i), i); }
+
+    // The first half of Judge, which does not depend on the carry: the
+    // steps around 16 v + E[i]. A caller that gathers these for several
+    // pixels ahead, through memory, keeps the compiler from folding their
+    // address arithmetic into the serial chain.
+    const char* StepsAround(int value, int32_t i) const
     {
         const int base = std::clamp(16 * value + m_errors.Incoming(i), light_dark::kLowestBase,
                                     light_dark::kHighestBase);
-        // The base's address is known early; the carry's offset is added last.
-        const auto* around = reinterpret_cast<const char*>(
-            &light_dark::kSteps[static_cast<size_t>(base - light_dark::kLowestIndex)]);
+        return reinterpret_cast<const char*>(&light_dark::kSteps[static_cast<size_t>(base - light_dark::kLowestIndex)]);
+    }
+
+    // The second half: the carry's offset picks the step.
+    bool Take(const char* around, int32_t i)
+    {
         const auto& step = *reinterpret_cast<const light_dark::Step*>(around + m_carryOffset);
         m_carryOffset = step.nextCarryOffset;
         m_errors.Spread(step.outcome & ~3, i);
