@@ -145,22 +145,13 @@ public:
     explicit LightDarkChannel(Term* errors) : m_errors(errors) {}
 
     // Whether pixel i of value v is light; records its error.
-    bool Judge(int value, int32_t i) { return Take(StepsAround(value, i), i); }
-
-    // The first half of Judge, which does not depend on the carry: the
-    // steps around 16 v + E[i]. A caller that gathers these for several
-    // pixels ahead, through memory, keeps the compiler from folding their
-    // address arithmetic into the serial chain.
-    const char* StepsAround(int value, int32_t i) const
+    bool Judge(int value, int32_t i)
     {
         const int base = std::clamp(16 * value + m_errors.Incoming(i), light_dark::kLowestBase,
                                     light_dark::kHighestBase);
-        return reinterpret_cast<const char*>(&light_dark::kSteps[static_cast<size_t>(base - light_dark::kLowestIndex)]);
-    }
-
-    // The second half: the carry's offset picks the step.
-    bool Take(const char* around, int32_t i)
-    {
+        // The base's address is known early; the carry's offset is added last.
+        const auto* around = reinterpret_cast<const char*>(
+            &light_dark::kSteps[static_cast<size_t>(base - light_dark::kLowestIndex)]);
         const auto& step = *reinterpret_cast<const light_dark::Step*>(around + m_carryOffset);
         m_carryOffset = step.nextCarryOffset;
         m_errors.Spread(step.outcome & ~3, i);

@@ -3,7 +3,6 @@
 // luminance and then thresholded, ordered-dithered or error-diffused; the
 // three source depths of one dither mode share a core and differ only in how
 // the luminance of pixel i is fetched. A 1-bit source is copied bit for bit.
-#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -130,29 +129,14 @@ void ConvertThreshold(Source source, uint8_t* dst, int32_t count)
 }
 
 // Mode 2: Floyd-Steinberg error diffusion of the luminance.
-// The carry-free halves of sixteen pixels are gathered first, so that the
-// serial chain is the load alone (an entry i of the error row is read for a
-// batch before the chain rewrites it).
 template <typename Source>
 void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
 {
     if (count <= 0) {
         return;
     }
-    constexpr int32_t kBatch = 16;
     LightDarkChannel<int32_t, 1> errors(reinterpret_cast<int32_t*>(blitter->m_errorRow));
-    MonoRowWriter writer(dst);
-    const char* around[kBatch];
-    for (int32_t first = 0; first < count; first += kBatch) {
-        const int32_t batch = std::min(kBatch, count - first);
-        for (int32_t k = 0; k < batch; ++k) {
-            around[k] = errors.StepsAround(Luminance(source, first + k), first + k);
-        }
-        for (int32_t k = 0; k < batch; ++k) {
-            writer.Put(errors.Take(around[k], first + k));
-        }
-    }
-    writer.Finish();
+    PackRow(dst, count, [&](int32_t i) { return errors.Judge(Luminance(source, i), i); });
     errors.Finish();
 }
 
