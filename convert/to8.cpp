@@ -106,7 +106,7 @@ int32_t QuantizeLeadingBlocks(const VyrBlitter& blitter, Source source, uint8_t*
 // weighted cube level. The shown colour of every cube entry (the display
 // palette entry that the colour map picks for it) is gathered once per row.
 // That keeps the serial chain from one pixel's error to the next at: add,
-// shift, look-up, sum, look-up, subtract, truncate, times 7.
+// shift, look-up, sum, look-up, subtract, look-up (truncation and times 7).
 namespace cube_steps {
 
 // Truncated colour errors lie within +-252.
@@ -195,11 +195,12 @@ void DiffuseToCube(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
     }
     ColorErrorRow errors(blitter.m_errorRow);
     // 7 times each channel's carry, as the next look-up wants it.
-    ptrdiff_t redCarry = 0;
-    ptrdiff_t greenCarry = 0;
-    ptrdiff_t blueCarry = 0;
+    ptrdiff_t redSevenCarries = 0;
+    ptrdiff_t greenSevenCarries = 0;
+    ptrdiff_t blueSevenCarries = 0;
     auto levelOf = [](const ColorErrorChannel& channel, int value, int32_t i, ptrdiff_t sevenCarry) -> const auto& {
-        const int base = std::clamp(16 * value + channel.Incoming(i), cube_steps::kLowestBase, cube_steps::kHighestBase);
+        const int base =
+            std::clamp(16 * value + channel.Incoming(i), cube_steps::kLowestBase, cube_steps::kHighestBase);
         return cube_steps::LevelOf(base, sevenCarry);
     };
     auto spread = [](ColorErrorChannel& channel, int value, int shown, int32_t i) {
@@ -209,14 +210,14 @@ void DiffuseToCube(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
     };
     for (int32_t i = 0; i < count; ++i) {
         const Rgb color = source.Color(i);
-        const cube_steps::Level& red = levelOf(errors.red, color.red, i, redCarry);
-        const cube_steps::Level& green = levelOf(errors.green, color.green, i, greenCarry);
-        const cube_steps::Level& blue = levelOf(errors.blue, color.blue, i, blueCarry);
+        const cube_steps::Level& red = levelOf(errors.red, color.red, i, redSevenCarries);
+        const cube_steps::Level& green = levelOf(errors.green, color.green, i, greenSevenCarries);
+        const cube_steps::Level& blue = levelOf(errors.blue, color.blue, i, blueSevenCarries);
         const size_t cube = size_t{red.red} + green.green + blue.blue;
         dst[i] = colorMap[cube];
-        redCarry = spread(errors.red, red.value, shownColors[cube][0], i);
-        greenCarry = spread(errors.green, green.value, shownColors[cube][1], i);
-        blueCarry = spread(errors.blue, blue.value, shownColors[cube][2], i);
+        redSevenCarries = spread(errors.red, red.value, shownColors[cube][0], i);
+        greenSevenCarries = spread(errors.green, green.value, shownColors[cube][1], i);
+        blueSevenCarries = spread(errors.blue, blue.value, shownColors[cube][2], i);
     }
     errors.Finish();
 }

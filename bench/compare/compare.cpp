@@ -305,31 +305,46 @@ int Round()
     const size_t stride24 = size_t(kSide) * 3;
     using vd::Kind;
 
+    auto convert24 = [&](Kind kind, BlitterFn converter, int ditherMode) -> std::function<double()> {
+        return [&, kind, converter, ditherMode] {
+            return MeasureConverter(kind, converter, bgr.data(), stride24, ditherMode, nullptr);
+        };
+    };
+    auto blit = [](Kind kind, Dib& dib, int srcSide, int ditherMode, int paletteMode) -> std::function<double()> {
+        return [&dib, kind, srcSide, ditherMode, paletteMode] {
+            return MeasureBlit(kind, dib, srcSide, ditherMode, paletteMode);
+        };
+    };
+
     // Ours and the peers alternate, so a slow moment of the machine hits both.
     const std::vector<std::pair<const char*, std::function<double()>>> measures = {
-        {"fs8_convert", [&] { return MeasureConverter(Kind::Palette8, dibdraw::Blit24To8Mode2, bgr.data(), stride24, 2, nullptr); }},
+        {"fs8_convert", convert24(Kind::Palette8, dibdraw::Blit24To8Mode2, 2)},
         {"pixman_c8", [&] { return MeasurePixmanC8(xrgb); }},
-        {"fs8_blit", [&] { return MeasureBlit(Kind::Palette8, dib24, kSide, 2, 0); }},
-        {"none8_convert", [&] { return MeasureConverter(Kind::Palette8, dibdraw::Blit24To8Mode1, bgr.data(), stride24, 1, nullptr); }},
-        {"none8_blit", [&] { return MeasureBlit(Kind::Palette8, dib24, kSide, 1, 0); }},
-        {"fs1_convert", [&] { return MeasureConverter(Kind::Mono, dibdraw::Blit24To1Mode2, bgr.data(), stride24, 2, nullptr); }},
-        {"fs1_blit", [&] { return MeasureBlit(Kind::Mono, dib24, kSide, 2, 0); }},
-        {"none1_convert", [&] { return MeasureConverter(Kind::Mono, dibdraw::Blit24To1Mode1, bgr.data(), stride24, 1, nullptr); }},
-        {"none1_blit", [&] { return MeasureBlit(Kind::Mono, dib24, kSide, 1, 0); }},
-        {"ordered0_convert", [&] { return MeasureConverter(Kind::Palette8, dibdraw::Blit24To8Mode0, bgr.data(), stride24, 0, nullptr); }},
+        {"fs8_blit", blit(Kind::Palette8, dib24, kSide, 2, 0)},
+        {"none8_convert", convert24(Kind::Palette8, dibdraw::Blit24To8Mode1, 1)},
+        {"none8_blit", blit(Kind::Palette8, dib24, kSide, 1, 0)},
+        {"fs1_convert", convert24(Kind::Mono, dibdraw::Blit24To1Mode2, 2)},
+        {"fs1_blit", blit(Kind::Mono, dib24, kSide, 2, 0)},
+        {"none1_convert", convert24(Kind::Mono, dibdraw::Blit24To1Mode1, 1)},
+        {"none1_blit", blit(Kind::Mono, dib24, kSide, 1, 0)},
+        {"ordered0_convert", convert24(Kind::Palette8, dibdraw::Blit24To8Mode0, 0)},
         {"pixman_c8", [&] { return MeasurePixmanC8(xrgb); }},
-        {"ordered3_convert", [&] { return MeasureConverter(Kind::Palette8, dibdraw::Blit24To8Mode3, bgr.data(), stride24, 3, nullptr); }},
-        {"ordered0_blit", [&] { return MeasureBlit(Kind::Palette8, dib24, kSide, 0, 0); }},
-        {"ordered3_blit", [&] { return MeasureBlit(Kind::Palette8, dib24, kSide, 3, 0); }},
+        {"ordered3_convert", convert24(Kind::Palette8, dibdraw::Blit24To8Mode3, 3)},
+        {"ordered0_blit", blit(Kind::Palette8, dib24, kSide, 0, 0)},
+        {"ordered3_blit", blit(Kind::Palette8, dib24, kSide, 3, 0)},
         {"byte_table", [&] { return MeasureByteTable(indices); }},
-        {"mapped8_convert", [&] { return MeasureConverter(Kind::Palette8, dibdraw::Blit8To8Mapped, indices.data(), kSide, 0, fixedTriples.data()); }},
-        {"mapped8_blit", [&] { return MeasureBlit(Kind::Palette8, dib8, kSide, 0, 1); }},
+        {"mapped8_convert",
+         [&] {
+             return MeasureConverter(Kind::Palette8, dibdraw::Blit8To8Mapped, indices.data(), kSide, 0,
+                                     fixedTriples.data());
+         }},
+        {"mapped8_blit", blit(Kind::Palette8, dib8, kSide, 0, 1)},
         {"byte_table", [&] { return MeasureByteTable(indices); }},
         {"memcpy", [&] { return MeasureMemcpy(bgr); }},
-        {"copy24_blit", [&] { return MeasureBlit(Kind::Rgb32, dib24, kSide, 0, 0); }},
+        {"copy24_blit", blit(Kind::Rgb32, dib24, kSide, 0, 0)},
         {"memcpy", [&] { return MeasureMemcpy(bgr); }},
         {"pixman_nearest2x", [&] { return MeasurePixmanNearest2x(xrgbHalf); }},
-        {"scale24_blit", [&] { return MeasureBlit(Kind::Rgb32, dibHalf, kScaledSourceSide, 0, 0); }},
+        {"scale24_blit", blit(Kind::Rgb32, dibHalf, kScaledSourceSide, 0, 0)},
         {"pixman_nearest2x", [&] { return MeasurePixmanNearest2x(xrgbHalf); }},
     };
     for (const auto& [name, measure] : measures) {

@@ -130,7 +130,8 @@ void DecodeBgr24ToRgb32(const Decoder& decoder, const uint8_t* row, int first, i
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * i));
         const __m128i pixels = _mm_or_si128(
             _mm_or_si128(_mm_and_si128(bytes, pixel0), _mm_and_si128(_mm_slli_si128(bytes, 1), pixel1)),
-            _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), pixel2), _mm_and_si128(_mm_slli_si128(bytes, 3), pixel3)));
+            _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), pixel2),
+                         _mm_and_si128(_mm_slli_si128(bytes, 3), pixel3)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), pixels);
     }
 #endif
