@@ -5,6 +5,9 @@
 // 5 e(i) + e(i-1) + 3 e(i+1) of the row above, not yet divided by 16.
 #pragma once
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "convert/pixel_source.h"
@@ -13,30 +16,44 @@ namespace dibdraw {
 
 // One channel of the error row. `Term` is int16_t for colour rows (three
 // interleaved channels, stride 3) and int32_t for grey and monochrome rows.
+// The entry of the latest pixel stays in a register until the next pixel has
+// added its 3/16 share, so each entry is stored once and the loop has no
+// test for the first pixel: its share to the left goes to its own entry,
+// which it has read already and the second pixel overwrites. Finish stores
+// the last entry; it is for rows of at least one pixel.
 template <typename Term, int Stride>
 class DiffusedChannel {
 public:
-    explicit DiffusedChannel(Term* errors) : m_errors(errors) {}
+    explicit DiffusedChannel(Term* errors) : m_errors(errors), m_held(errors) {}
 
     // The pixel's value with the carried errors added, clamped to 0..255.
     int Adjust(int value, int32_t i) const
     {
-        return ClampChannel(value + ((7 * m_carry + m_errors[i * Stride]) >> 4));
+        return ClampChannel(value + ((7 * m_carry + Incoming(i)) >> 4));
     }
 
+    // Entry i as the row above left it.
+    int Incoming(int32_t i) const { return m_errors[i * Stride]; }
+
     // Distributes the quantisation error of pixel i.
-    void Record(int error, int32_t i)
+    void Record(int error, int32_t i) { Spread(TruncateError(error), i); }
+
+    // Distributes the already truncated error of pixel i.
+    void Spread(int error, int32_t i)
     {
-        error = TruncateError(error);
-        if (i > 0) {
-            m_errors[(i - 1) * Stride] = static_cast<Term>(m_errors[(i - 1) * Stride] + 3 * error);
-        }
-        m_errors[i * Stride] = static_cast<Term>(5 * error + m_carry);
+        *m_held = static_cast<Term>(m_heldValue + 3 * error);
+        m_held = m_errors + i * Stride;
+        m_heldValue = 5 * error + m_carry;
         m_carry = error;
     }
 
+    // Stores the entry of the last pixel recorded.
+    void Finish() { *m_held = static_cast<Term>(m_heldValue); }
+
 private:
     Term* m_errors;
+    Term* m_held;
+    int m_heldValue = 0;
     int m_carry = 0;
 };
 
@@ -51,6 +68,12 @@ struct ColorErrorRow {
           blue(reinterpret_cast<int16_t*>(errorRow) + 2)
     {
     }
+    void Finish()
+    {
+        red.Finish();
+        green.Finish();
+        blue.Finish();
+    }
     ColorErrorChannel red;
     ColorErrorChannel green;
     ColorErrorChannel blue;
@@ -63,7 +86,7 @@ inline GreyErrorChannel GreyErrorRow(uint8_t* errorRow)
 
 // Two-level quantisation of one diffused channel: light at 128 or more.
 // Returns whether the value is light and stores its error against 255 or 0.
-inline bool QuantizeLightDark(int value, int& error)
+constexpr bool QuantizeLightDark(int value, int& error)
 {
     if (value >= 128) {
         error = value - 255;
@@ -72,5 +95,74 @@ inline bool QuantizeLightDark(int value, int& error)
     error = value;
     return false;
 }
+
+// Two-level diffusion with the serial chain cut to an addition and a load.
+//
+// The pixel's adjusted value is (16 v + E[i] + 7 carry) >> 4, clamped. The
+// part 16 v + E[i] is known before the carry is, so the whole step from one
+// carry to the next is a single look-up indexed by their sum. The errors of
+// a two-level quantization lie within +-124, so once 16 v + E[i] is clamped
+// to where the result stops changing, the index is bounded.
+namespace light_dark {
+
+constexpr int kCarryReach = 7 * 124;
+// Beyond these, every carry gives the adjusted value 0, or 255.
+constexpr int kLowestBase = -kCarryReach - 1;
+constexpr int kHighestBase = 16 * 256 + kCarryReach;
+constexpr int kLowestIndex = kLowestBase - kCarryReach;
+constexpr int kHighestIndex = kHighestBase + kCarryReach;
+
+struct Step {
+    // 7 times the truncated error, the next carry's term, as a distance in
+    // bytes between steps: the next look-up adds it to an address.
+    int16_t nextCarryOffset;
+    int16_t outcome;  // the truncated error, a multiple of 4, ORed with 1 when light
+};
+
+using Steps = std::array<Step, kHighestIndex - kLowestIndex + 1>;
+
+constexpr Steps MakeSteps()
+{
+    Steps steps{};
+    for (int index = kLowestIndex; index <= kHighestIndex; ++index) {
+        int error = 0;
+        const bool light = QuantizeLightDark(ClampChannel(index >> 4), error);
+        error = TruncateError(error);
+        steps[static_cast<size_t>(index - kLowestIndex)] = {static_cast<int16_t>(7 * error * sizeof(Step)),
+                                                            static_cast<int16_t>(error | (light ? 1 : 0))};
+    }
+    return steps;
+}
+
+inline constexpr Steps kSteps = MakeSteps();
+
+}  // namespace light_dark
+
+// One channel diffused to light or dark through the steps above.
+template <typename Term, int Stride>
+class LightDarkChannel {
+public:
+    explicit LightDarkChannel(Term* errors) : m_errors(errors) {}
+
+    // Whether pixel i of value v is light; records its error.
+    bool Judge(int value, int32_t i)
+    {
+        const int base = std::clamp(16 * value + m_errors.Incoming(i), light_dark::kLowestBase,
+                                    light_dark::kHighestBase);
+        // The base's address is known early; the carry's offset is added last.
+        const auto* around = reinterpret_cast<const char*>(
+            &light_dark::kSteps[static_cast<size_t>(base - light_dark::kLowestIndex)]);
+        const auto& step = *reinterpret_cast<const light_dark::Step*>(around + m_carryOffset);
+        m_carryOffset = step.nextCarryOffset;
+        m_errors.Spread(step.outcome & ~3, i);
+        return (step.outcome & 1) != 0;
+    }
+
+    void Finish() { m_errors.Finish(); }
+
+private:
+    DiffusedChannel<Term, Stride> m_errors;
+    ptrdiff_t m_carryOffset = 0;
+};
 
 }  // namespace dibdraw

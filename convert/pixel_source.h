@@ -79,15 +79,17 @@ inline void ForEachBit(const uint8_t* row, int32_t bitOffset, int32_t count, Vis
     }
 }
 
-inline int ClampChannel(int value)
+constexpr int ClampChannel(int value)
 {
     return value < 0 ? 0 : (value > 255 ? 255 : value);
 }
 
-// Error diffusion carries errors truncated toward zero to a multiple of 4.
-inline int TruncateError(int error)
+// Error diffusion carries errors truncated toward zero to a multiple of 4:
+// a negative error is raised by 3 before its low bits are cleared, which
+// needs no branch on the sign.
+constexpr int TruncateError(int error)
 {
-    return error > 0 ? (error & ~3) : -((-error) & ~3);
+    return (error + ((error >> 31) & 3)) & ~3;
 }
 
 }  // namespace dibdraw

@@ -4,10 +4,12 @@
 // three source depths of one dither mode share a core and differ only in how
 // the luminance of pixel i is fetched. A 1-bit source is copied bit for bit.
 #include <cstring>
+#include <type_traits>
 
 #include "blitter/selection.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
+#include "convert/mono_sse2.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
 
@@ -67,14 +69,47 @@ inline void PackRow(uint8_t* dst, int32_t count, IsLight&& isLight)
     writer.Finish();
 }
 
+// Converts the leading whole blocks of a 24-bit row with the vector kernel,
+// a pixel light when its luminance exceeds limits[i mod 8], and returns how
+// many pixels that was; a whole number of bytes, so the rest of the row
+// starts on a byte. Other sources convert nothing here.
+template <typename Source>
+int32_t ThresholdLeadingBlocks(Source source, uint8_t* dst, int32_t count, const uint8_t* limits)
+{
+    if constexpr (std::is_same_v<Source, Rgb24Source>) {
+        return ThresholdRgb24Blocks(source.row, dst, count, limits);
+    } else {
+        return 0;
+    }
+}
+
+// Light where the luminance exceeds the limit of the column mod 8: the
+// leading blocks through the kernel, the rest pixel by pixel.
+template <typename Source>
+void ConvertAgainstLimits(Source source, uint8_t* dst, int32_t count, const uint8_t* limits)
+{
+    const int32_t done = ThresholdLeadingBlocks(source, dst, count, limits);
+    PackRow(dst + done / 8, count - done,
+            [&](int32_t i) { return Luminance(source, done + i) > limits[(done + i) & 7]; });
+}
+
 // Mode 0: ordered dither with the object's periods. The row term is reduced
-// once per row; the column is stepped instead of divided per pixel.
+// once per row; a column period dividing 8 gives the eight limits of mode 3,
+// any other is stepped instead of divided per pixel.
 template <typename Source>
 void ConvertOrdered(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
 {
     const unsigned rows = blitter->m_ditherRowsMod;
     const unsigned columns = blitter->m_ditherColsMod;
     const uint8_t* thresholds = blitter->m_ditherMatrix + static_cast<uint32_t>(blitter->m_rowCounter) % rows;
+    if (columns != 0 && 8 % columns == 0) {
+        uint8_t limits[8];
+        for (unsigned column = 0; column < 8; ++column) {
+            limits[column] = thresholds[(column % columns) * rows];
+        }
+        ConvertAgainstLimits(source, dst, count, limits);
+        return;
+    }
     unsigned column = 0;
     PackRow(dst, count, [&](int32_t i) {
         const bool light = Luminance(source, i) > thresholds[column * rows];
@@ -85,24 +120,24 @@ void ConvertOrdered(const VyrBlitter* blitter, Source source, uint8_t* dst, int3
     });
 }
 
-// Mode 1: a fixed threshold, no dither.
+// Mode 1: a fixed threshold, no dither: light from 128 up.
 template <typename Source>
 void ConvertThreshold(Source source, uint8_t* dst, int32_t count)
 {
-    PackRow(dst, count, [&](int32_t i) { return Luminance(source, i) >= 128; });
+    static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
+    ConvertAgainstLimits(source, dst, count, kLimits);
 }
 
 // Mode 2: Floyd-Steinberg error diffusion of the luminance.
 template <typename Source>
 void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
 {
-    GreyErrorChannel errors = GreyErrorRow(blitter->m_errorRow);
-    PackRow(dst, count, [&](int32_t i) {
-        int error = 0;
-        const bool light = QuantizeLightDark(errors.Adjust(Luminance(source, i), i), error);
-        errors.Record(error, i);
-        return light;
-    });
+    if (count <= 0) {
+        return;
+    }
+    LightDarkChannel<int32_t, 1> errors(reinterpret_cast<int32_t*>(blitter->m_errorRow));
+    PackRow(dst, count, [&](int32_t i) { return errors.Judge(Luminance(source, i), i); });
+    errors.Finish();
 }
 
 // Mode 3: ordered dither with a fixed 8 x 8 period. The output column picks
@@ -115,7 +150,7 @@ void ConvertOrdered8(const VyrBlitter* blitter, Source source, uint8_t* dst, int
     for (int column = 0; column < 8; ++column) {
         thresholds[column] = blitter->m_ditherMatrix[column * 8 + row];
     }
-    PackRow(dst, count, [&](int32_t i) { return Luminance(source, i) > thresholds[i & 7]; });
+    ConvertAgainstLimits(source, dst, count, thresholds);
 }
 
 }  // namespace

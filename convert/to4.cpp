@@ -78,26 +78,32 @@ public:
 // Mode 2: Floyd-Steinberg on each channel separately.
 class ErrorDiffusion {
 public:
-    explicit ErrorDiffusion(const VyrBlitter& blitter) : m_errors(blitter.m_errorRow) {}
+    explicit ErrorDiffusion(const VyrBlitter& blitter)
+        : m_red(reinterpret_cast<int16_t*>(blitter.m_errorRow)),
+          m_green(reinterpret_cast<int16_t*>(blitter.m_errorRow) + 1),
+          m_blue(reinterpret_cast<int16_t*>(blitter.m_errorRow) + 2)
+    {
+    }
 
     unsigned Index(Rgb color, int32_t i)
     {
-        const bool redLight = Judge(m_errors.red, color.red, i);
-        const bool greenLight = Judge(m_errors.green, color.green, i);
-        const bool blueLight = Judge(m_errors.blue, color.blue, i);
+        const bool redLight = m_red.Judge(color.red, i);
+        const bool greenLight = m_green.Judge(color.green, i);
+        const bool blueLight = m_blue.Judge(color.blue, i);
         return VgaIndex(redLight, greenLight, blueLight);
     }
 
-private:
-    static bool Judge(ColorErrorChannel& channel, int value, int32_t i)
+    void Finish()
     {
-        int error = 0;
-        const bool light = QuantizeLightDark(channel.Adjust(value, i), error);
-        channel.Record(error, i);
-        return light;
+        m_red.Finish();
+        m_green.Finish();
+        m_blue.Finish();
     }
 
-    ColorErrorRow m_errors;
+private:
+    LightDarkChannel<int16_t, 3> m_red;
+    LightDarkChannel<int16_t, 3> m_green;
+    LightDarkChannel<int16_t, 3> m_blue;
 };
 
 // Mode 3: ordered dither with a fixed 8 x 8 period; the output column picks
@@ -129,6 +135,9 @@ void ConvertTo4(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t 
     DitherMode dither(blitter);
     for (int32_t i = 0; i < count; ++i) {
         PutNibble(dst, i, dither.Index(source.Color(i), i));
+    }
+    if constexpr (requires { dither.Finish(); }) {
+        dither.Finish();
     }
 }
 

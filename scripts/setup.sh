@@ -8,7 +8,7 @@
 #              kernel executes i386 binaries; the tests skip it elsewhere.
 set -euo pipefail
 
-packages=(cmake g++ clang make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev pkg-config)
+packages=(cmake g++ clang make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libpixman-1-dev pkg-config)
 wine=0
 for option in "$@"; do
   case $option in

@@ -196,7 +196,16 @@ const MonoConverter kColourConverters[] = {
     {"Blit4To1Mode2", dibdraw::Blit4To1Mode2, 4, 2},    {"Blit4To1Mode3", dibdraw::Blit4To1Mode3, 4, 3},
 };
 
-const int kWidths[] = {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 23, 24, 25, 31, 32, 33, 47, 63, 64, 65, 70};
+// Every width up to 40, which covers rows shorter than, equal to and between
+// the vector blocks of 16 pixels, then a few longer ones.
+const std::vector<int> kWidths = [] {
+    std::vector<int> widths;
+    for (int width = 0; width <= 40; ++width) {
+        widths.push_back(width);
+    }
+    widths.insert(widths.end(), {47, 63, 64, 65, 70, 257});
+    return widths;
+}();
 constexpr int kCasesPerWidth = 6;
 constexpr int kRowsPerCase = 5;
 

@@ -203,6 +203,9 @@ struct CaseSetup {
     Scene scene;
     int firstRow = 0;
     bool randomErrors = false;
+    // Matrix entries over the whole signed byte range, so that the clamping
+    // of the ordered modes is driven to both ends.
+    bool randomMatrix = false;
     std::string description;
 };
 
@@ -238,6 +241,8 @@ CaseSetup RandomSetup(Random& random, const ConverterInfo& info, int bitOffset)
         scene.colsMod = random.Between(1, 8);
     }
     text << ", periods " << scene.colsMod << "x" << scene.rowsMod;
+    setup.randomMatrix = (info.mode == 0 || info.mode == 3) && random.Between(0, 2) == 0;
+    text << (setup.randomMatrix ? ", random matrix" : "");
 
     scene.bitOffset = bitOffset;
     setup.firstRow = random.Between(0, 1) == 0 ? 0 : random.Between(0, 100000);
@@ -278,6 +283,12 @@ bool RunCase(const ConverterInfo& info, int width, int bitOffset, uint64_t seed)
     Palette8Rig rig(info.mode < 0 ? 0 : info.mode);
     VyrBlitter& blitter = rig.blitter();
     std::copy(blitter.m_ditherMatrix, blitter.m_ditherMatrix + 64, scene.ditherMatrix.begin());
+    if (setup.randomMatrix) {
+        for (auto& entry : scene.ditherMatrix) {
+            entry = random.Byte();
+        }
+        std::copy(scene.ditherMatrix.begin(), scene.ditherMatrix.end(), blitter.m_ditherMatrix);
+    }
     if (!scene.imagePalette.empty()) {
         rig.SetImagePalette(scene.imagePalette);
     }

@@ -115,8 +115,6 @@ std::vector<Rgb> DeviceColorTable(const State& state, Kind kind)
     }
 }
 
-namespace {
-
 const Palette& SelectedPalette(const State& state, const DeviceContext* dc)
 {
     if (dc != nullptr) {
@@ -127,8 +125,6 @@ const Palette& SelectedPalette(const State& state, const DeviceContext* dc)
     }
     return state.palettes.at(reinterpret_cast<uintptr_t>(StockPaletteHandle()));
 }
-
-}  // namespace
 
 ColorMatcher::ColorMatcher(const State& state, const DeviceContext* dc, Kind kind) : m_kind(kind)
 {

@@ -76,6 +76,20 @@ struct DeviceContext {
     HBITMAP bitmap = nullptr;  // memory DCs only
 };
 
+// The last colour table that StretchDIBits translated, with everything the
+// translation was computed from: the bands of one blit send the same table to
+// the same DC, and matching 256 colours for each band would cost more than
+// drawing it.
+struct ColorTableTranslation {
+    Kind kind = Kind::Rgb32;
+    int tableSize = 0;
+    std::vector<uint8_t> table;  // the RGBQUADs used, as bytes
+    std::vector<Rgb> paletteColors;
+    std::vector<uint8_t> paletteSystemIndex;
+    std::array<Rgb, 256> systemPalette{};
+    std::vector<uint32_t> pixels;
+};
+
 struct State {
     std::mutex mutex;
     Config config;
@@ -86,6 +100,7 @@ struct State {
     std::unordered_map<uintptr_t, Palette> palettes;
     std::unordered_map<uintptr_t, Bitmap> bitmaps;
     std::vector<StretchCall> stretchCalls;
+    ColorTableTranslation lastTranslation;
     // Never reset, so that a handle from before a Configure never names a new object.
     uintptr_t nextSerial = 16;
     // Calls of GetDC since the process started.
@@ -129,6 +144,9 @@ constexpr int kMaxCoordinate = 1 << 28;
 constexpr bool WithinLimits(int value) { return value >= -kMaxCoordinate && value <= kMaxCoordinate; }
 
 // ---- Colours (colors.cpp) ----
+
+// The logical palette selected into a DC, the stock palette for none.
+const Palette& SelectedPalette(const State& state, const DeviceContext* dc);
 
 // The fixed colour tables of the kinds.
 extern const std::array<Rgb, 20> kStaticColors;  // system entries 0-9, 246-255
@@ -185,9 +203,11 @@ private:
 // ---- Palettes (palettes.cpp) ----
 
 void ResetSystemPalette(State& state);
-// The device pixel for each colour of a DIB colour table, as drawn through dc.
-std::vector<uint32_t> TranslateColorTable(const State& state, const DeviceContext& dc, Kind kind,
-                                          const RGBQUAD* table, int count, int tableSize);
+// The device pixel for each colour of a DIB colour table, as drawn through
+// dc: tableSize pixels, entries from count on black. The result stays valid
+// until the next call.
+const std::vector<uint32_t>& TranslateColorTable(State& state, const DeviceContext& dc, Kind kind,
+                                                 const RGBQUAD* table, int count, int tableSize);
 
 // ---- Raster operations (raster.cpp) ----
 

@@ -1,5 +1,7 @@
 // The system palette of the 256-colour display and the logical palettes that
 // applications select and realize into it.
+#include <algorithm>
+
 #include "display_state.h"
 
 namespace vd::detail {
@@ -12,15 +14,33 @@ void ResetSystemPalette(State& state)
     }
 }
 
-std::vector<uint32_t> TranslateColorTable(const State& state, const DeviceContext& dc, Kind kind,
-                                          const RGBQUAD* table, int count, int tableSize)
+const std::vector<uint32_t>& TranslateColorTable(State& state, const DeviceContext& dc, Kind kind,
+                                                 const RGBQUAD* table, int count, int tableSize)
 {
-    ColorMatcher match(state, &dc, kind);
-    std::vector<uint32_t> pixels(static_cast<size_t>(tableSize), match(Rgb{0, 0, 0}));
-    for (int i = 0; i < count && i < tableSize; ++i) {
-        pixels[static_cast<size_t>(i)] = match(Rgb{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue});
+    count = std::clamp(count, 0, tableSize);
+    const auto* tableBytes = reinterpret_cast<const uint8_t*>(table);
+    const Palette& palette = SelectedPalette(state, &dc);
+    ColorTableTranslation& last = state.lastTranslation;
+    const bool unchanged = last.kind == kind && last.tableSize == tableSize &&
+                           std::equal(last.table.begin(), last.table.end(), tableBytes,
+                                      tableBytes + sizeof(RGBQUAD) * static_cast<size_t>(count)) &&
+                           last.paletteColors == palette.colors && last.paletteSystemIndex == palette.systemIndex &&
+                           last.systemPalette == state.systemPalette;
+    if (unchanged) {
+        return last.pixels;
     }
-    return pixels;
+    ColorMatcher match(state, &dc, kind);
+    last.pixels.assign(static_cast<size_t>(tableSize), match(Rgb{0, 0, 0}));
+    for (int i = 0; i < count; ++i) {
+        last.pixels[static_cast<size_t>(i)] = match(Rgb{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue});
+    }
+    last.kind = kind;
+    last.tableSize = tableSize;
+    last.table.assign(tableBytes, tableBytes + sizeof(RGBQUAD) * static_cast<size_t>(count));
+    last.paletteColors = palette.colors;
+    last.paletteSystemIndex = palette.systemIndex;
+    last.systemPalette = state.systemPalette;
+    return last.pixels;
 }
 
 namespace {

@@ -8,6 +8,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <type_traits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "display_state.h"
 
@@ -21,26 +26,39 @@ using DecodeFn = void (*)(const Decoder& decoder, const uint8_t* row, int first,
 
 struct Decoder {
     DecodeFn decode = nullptr;
-    std::vector<uint32_t> table;     // indexed sources: device pixel per entry
+    const uint32_t* table = nullptr;  // indexed sources: device pixel per entry
     ColorMatcher* matcher = nullptr;  // true-colour sources on colour-table kinds
 };
 
 template <int Bits>
 void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
 {
-    const uint32_t* table = decoder.table.data();
+    const uint32_t* table = decoder.table;
     if constexpr (Bits == 8) {
         row += first;
         for (int i = 0; i < count; ++i) {
             out[i] = table[row[i]];
         }
     } else {
+        // Pixels up to the next byte boundary one by one, then whole bytes
+        // with their pixels at fixed shifts, then the pixels of a last partial
+        // byte; only the bytes holding the pixels are read.
         constexpr int perByte = 8 / Bits;
-        constexpr int mask = (1 << Bits) - 1;
-        for (int i = 0; i < count; ++i) {
-            const int x = first + i;
-            const int shift = 8 - Bits * (x % perByte + 1);
-            out[i] = table[(row[x / perByte] >> shift) & mask];
+        constexpr unsigned mask = (1u << Bits) - 1;
+        auto pixelAt = [&](int x) { return table[(row[x / perByte] >> (8 - Bits * (x % perByte + 1))) & mask]; };
+        int x = first;
+        const int end = first + count;
+        for (; x < end && x % perByte != 0; ++x) {
+            *out++ = pixelAt(x);
+        }
+        for (; x + perByte <= end; x += perByte, out += perByte) {
+            const unsigned byte = row[x / perByte];
+            for (int k = 0; k < perByte; ++k) {
+                out[k] = table[(byte >> (8 - Bits * (k + 1))) & mask];
+            }
+        }
+        for (; x < end; ++x) {
+            *out++ = pixelAt(x);
         }
     }
 }
@@ -94,12 +112,42 @@ void DecodeTrueColor(const Decoder& decoder, const uint8_t* row, int first, int 
     }
 }
 
+// The most common case, blue-green-red pixels onto a 24- or 32-bit display:
+// the device pixel is the three bytes with a zero on top. Sixteen bytes are
+// loaded for four pixels, so the vector loop stops while at least 16 bytes
+// remain; the rest goes through the general loop.
+void DecodeBgr24ToRgb32(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
+{
+    const uint8_t* p = row + static_cast<size_t>(first) * 3;
+    int i = 0;
+#if defined(__SSE2__)
+    const __m128i pixel0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0);
+    const __m128i pixel1 = _mm_setr_epi32(0, 0x00FFFFFF, 0, 0);
+    const __m128i pixel2 = _mm_setr_epi32(0, 0, 0x00FFFFFF, 0);
+    const __m128i pixel3 = _mm_setr_epi32(0, 0, 0, 0x00FFFFFF);
+    for (; 3 * i + 16 <= 3 * count; i += 4) {
+        // Pixel k starts at byte 3k and belongs at byte 4k: shifted up by k bytes.
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * i));
+        const __m128i pixels = _mm_or_si128(
+            _mm_or_si128(_mm_and_si128(bytes, pixel0), _mm_and_si128(_mm_slli_si128(bytes, 1), pixel1)),
+            _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), pixel2),
+                         _mm_and_si128(_mm_slli_si128(bytes, 3), pixel3)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), pixels);
+    }
+#endif
+    DecodeTrueColor<Bgr24, ToRgb32>(decoder, p + 3 * i, 0, count - i, out + i);
+}
+
 template <class Format>
 DecodeFn TrueColorDecoder(Kind kind)
 {
     switch (kind) {
     case Kind::Rgb24:
-    case Kind::Rgb32: return &DecodeTrueColor<Format, ToRgb32>;
+    case Kind::Rgb32:
+        if constexpr (std::is_same_v<Format, Bgr24>) {
+            return &DecodeBgr24ToRgb32;
+        }
+        return &DecodeTrueColor<Format, ToRgb32>;
     case Kind::Rgb565: return &DecodeTrueColor<Format, ToRgb565>;
     case Kind::Rgb332: return &DecodeTrueColor<Format, ToRgb332>;
     case Kind::Mono: return &DecodeTrueColor<Format, ToMono>;
@@ -116,12 +164,47 @@ struct Axis {
     int srcStart, srcSpan;
     bool mirrored;
 
-    int SourceOf(int dst) const
+    int SourceOf(int dst) const { return SourceOfStep(StepOf(dst)); }
+
+    // The destination pixels [begin, end) of [low, high) whose source pixel
+    // lies in 0..width-1. The mapping is monotonic, so they form one run,
+    // found from its two ends without visiting the pixels between.
+    void VisibleRun(int low, int high, int width, int& begin, int& end) const
     {
-        const int64_t j = dst - dstStart;
-        int k = static_cast<int>(j * srcSpan / dstSpan);
-        return srcStart + (mirrored ? srcSpan - 1 - k : k);
+        // Steps k = floor(j * srcSpan / dstSpan) that land inside the source.
+        const int64_t firstStep = mirrored ? int64_t{srcStart} + srcSpan - width : -int64_t{srcStart};
+        const int64_t lastStep = mirrored ? int64_t{srcStart} + srcSpan - 1 : int64_t{width} - 1 - srcStart;
+        // The first j reaching firstStep and the first j beyond lastStep.
+        const int64_t firstJ = firstStep <= 0 ? 0 : CeilDiv(firstStep * dstSpan, srcSpan);
+        const int64_t endJ = lastStep < 0 ? 0 : CeilDiv((lastStep + 1) * dstSpan, srcSpan);
+        begin = static_cast<int>(std::max<int64_t>(low, dstStart + firstJ));
+        end = static_cast<int>(std::min<int64_t>(high, dstStart + endJ));
     }
+
+    // The source pixels of destination pixels first, first + 1, ..., stepped
+    // without a division per pixel.
+    void SourcesOf(int first, int count, int* sources) const
+    {
+        const int64_t j = first - dstStart;
+        int k = StepOf(first);
+        int remainder = static_cast<int>(j * srcSpan - int64_t{k} * dstSpan);
+        const int whole = srcSpan / dstSpan;
+        const int part = srcSpan % dstSpan;
+        for (int i = 0; i < count; ++i) {
+            sources[i] = SourceOfStep(k);
+            k += whole;
+            remainder += part;
+            if (remainder >= dstSpan) {
+                remainder -= dstSpan;
+                ++k;
+            }
+        }
+    }
+
+private:
+    static int64_t CeilDiv(int64_t a, int64_t b) { return (a + b - 1) / b; }
+    int StepOf(int dst) const { return static_cast<int>(int64_t{dst - dstStart} * srcSpan / dstSpan); }
+    int SourceOfStep(int k) const { return srcStart + (mirrored ? srcSpan - 1 - k : k); }
 };
 
 // GDI's bounding rectangle of a span given by origin and signed extent: a
@@ -203,27 +286,17 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
         return result;
     }
 
-    // The destination columns whose source pixel lies inside the DIB: the
-    // mapping is monotonic, so they form one run.
-    std::vector<int> sourceColumns;
-    sourceColumns.reserve(static_cast<size_t>(area.right - area.left));
-    int firstColumn = area.left;
-    for (int x = area.left; x < area.right; ++x) {
-        const int sx = columns.SourceOf(x);
-        if (sx < 0 || sx >= width) {
-            if (sourceColumns.empty()) {
-                firstColumn = x + 1;
-            }
-            continue;
-        }
-        sourceColumns.push_back(sx);
-    }
-    if (sourceColumns.empty()) {
+    int firstColumn = 0;
+    int endColumn = 0;
+    columns.VisibleRun(area.left, area.right, width, firstColumn, endColumn);
+    if (firstColumn >= endColumn) {
         return result;
     }
-    const int count = static_cast<int>(sourceColumns.size());
-    const int lowColumn = std::min(sourceColumns.front(), sourceColumns.back());
-    const int highColumn = std::max(sourceColumns.front(), sourceColumns.back());
+    const int count = endColumn - firstColumn;
+    const int leftSource = columns.SourceOf(firstColumn);
+    const int rightSource = columns.SourceOf(endColumn - 1);
+    const int lowColumn = std::min(leftSource, rightSource);
+    const int highColumn = std::max(leftSource, rightSource);
     const bool contiguous = !columns.mirrored && columns.srcSpan == columns.dstSpan;
 
     const Kind kind = target.surface->kind;
@@ -235,7 +308,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
                                 ? static_cast<int>(header.biClrUsed)
                                 : tableSize;
         const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + header.biSize);
-        decoder.table = TranslateColorTable(state, *context, kind, table, entries, tableSize);
+        decoder.table = TranslateColorTable(state, *context, kind, table, entries, tableSize).data();
         decoder.decode = bitCount == 1 ? &DecodeIndexed<1> : bitCount == 4 ? &DecodeIndexed<4> : &DecodeIndexed<8>;
     } else {
         matcher.emplace(state, context, kind);
@@ -256,6 +329,10 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     const auto* dib = static_cast<const uint8_t*>(bits);
     std::vector<uint32_t> decoded(direct ? 0 : static_cast<size_t>(highColumn - lowColumn + 1));
     std::vector<uint32_t> resampled(direct || contiguous ? 0 : static_cast<size_t>(count));
+    std::vector<int> sourceColumns(resampled.size());
+    if (!sourceColumns.empty()) {
+        columns.SourcesOf(firstColumn, count, sourceColumns.data());
+    }
     int decodedRow = -1;
     for (int y = area.top; y < area.bottom; ++y) {
         const int sy = rows.SourceOf(y);

@@ -350,6 +350,37 @@ TEST(StretchColors, ColourTableGoesThroughTheSelectedRealizedPalette)
     ExpectNothingLive();
 }
 
+// The translation of a colour table is kept from one call to the next; each
+// thing it depends on must still show in the next draw.
+TEST(StretchColors, RepeatedTableFollowsEveryChange)
+{
+    Configure(vd::Kind::Palette8, 4, 1);
+    HDC dc = GetDC(nullptr);
+    Dib dib(1, 1, 8);
+    dib.SetColor(0, {255, 0, 0});
+    auto draw = [&] {
+        StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+        return vd::DevicePixel(0, 0);
+    };
+    EXPECT_EQ(draw(), ReferencePixel(vd::Kind::Palette8, {255, 0, 0}));
+    // The same table memory with another colour.
+    dib.SetColor(0, {0, 0, 255});
+    EXPECT_EQ(draw(), ReferencePixel(vd::Kind::Palette8, {0, 0, 255}));
+    // A palette never realized shows through the nearest system entries, so a
+    // change of the system palette alone changes the pixel.
+    HPALETTE palette = MakePalette({{0, 0, 250}});
+    SelectPalette(dc, palette, FALSE);
+    const uint32_t before = draw();
+    const PALETTEENTRY nearBlue{0, 0, 251, 0};
+    vd::SetSystemPaletteEntries(100, 1, &nearBlue);
+    EXPECT_NE(draw(), before);
+    EXPECT_EQ(draw(), 100u);
+    SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(palette);
+    ExpectNothingLive();
+}
+
 TEST(StretchColors, RopsCombinePaletteIndices)
 {
     Configure(vd::Kind::Palette8, 4, 1);

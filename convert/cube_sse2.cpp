@@ -1,0 +1,143 @@
+// The 24-bit to cube kernel. A block's 48 bytes are worked on as they lie,
+// blue, green, red, without separating the channels: the dither offset of
+// each byte, the channel weight (36, 6, 1) of each byte and the places of
+// the sums all repeat with the block, so they are vectors built once per row.
+#include "convert/cube_sse2.h"
+
+#include <emmintrin.h>
+
+#include "palette/tables.h"
+
+namespace dibdraw {
+
+namespace {
+
+constexpr int kBlockPixels = kCubeBlockPixels;
+constexpr int kBlockBytes = 3 * kBlockPixels;
+
+// The nearest cube level, counted up from 0, of a channel value v is
+// floor(5 (v + 26) / 256): one 16-bit multiply-high by 5 x 256.
+constexpr int NearestLevel(int v)
+{
+    return (5 * (v + 26)) >> 8;
+}
+
+constexpr bool NearestLevelMatchesTable()
+{
+    for (int v = 0; v < 256; ++v) {
+        if (5 - NearestLevel(v) != kCubeLevel[static_cast<size_t>(v)]) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(NearestLevelMatchesTable());
+
+// Byte j of a block is channel j mod 3 of pixel j / 3: blue, green, red.
+constexpr int16_t ChannelWeight(int byte)
+{
+    constexpr int16_t kWeights[3] = {36, 6, 1};
+    return kWeights[byte % 3];
+}
+
+// The weights of the even (Odd false) or odd bytes of the vector starting
+// at firstByte, one per 16-bit lane.
+__m128i WeightsOf(int firstByte, bool odd)
+{
+    alignas(16) int16_t lanes[8];
+    for (int k = 0; k < 8; ++k) {
+        lanes[k] = ChannelWeight(firstByte + 2 * k + (odd ? 1 : 0));
+    }
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
+}
+
+// The sum of the weighted levels of the pixel at each third byte, from the
+// weighted levels of this vector and the next.
+__m128i SumTriples(__m128i weighted, __m128i next)
+{
+    const __m128i second = _mm_or_si128(_mm_srli_si128(weighted, 1), _mm_slli_si128(next, 15));
+    const __m128i third = _mm_or_si128(_mm_srli_si128(weighted, 2), _mm_slli_si128(next, 14));
+    return _mm_add_epi8(weighted, _mm_add_epi8(second, third));
+}
+
+template <bool Dithered>
+void QuantizeBlocks(const uint8_t* src, uint8_t* dst, int32_t blocks, const uint8_t* colorMap,
+                    const BlockDither* dither)
+{
+    // Weighted levels add up to 215 - cube entry.
+    uint8_t byWeightedSum[216];
+    for (int sum = 0; sum < 216; ++sum) {
+        byWeightedSum[sum] = colorMap[215 - sum];
+    }
+    __m128i raise[3] = {};
+    __m128i lower[3] = {};
+    if constexpr (Dithered) {
+        alignas(16) uint8_t up[kBlockBytes];
+        alignas(16) uint8_t down[kBlockBytes];
+        for (int j = 0; j < kBlockBytes; ++j) {
+            const int d = dither->offsets[j / 3];
+            up[j] = static_cast<uint8_t>(d > 0 ? d : 0);
+            down[j] = static_cast<uint8_t>(d < 0 ? -d : 0);
+        }
+        for (int m = 0; m < 3; ++m) {
+            raise[m] = _mm_load_si128(reinterpret_cast<const __m128i*>(up + 16 * m));
+            lower[m] = _mm_load_si128(reinterpret_cast<const __m128i*>(down + 16 * m));
+        }
+    }
+    __m128i evenWeights[3];
+    __m128i oddWeights[3];
+    for (int m = 0; m < 3; ++m) {
+        evenWeights[m] = WeightsOf(16 * m, false);
+        oddWeights[m] = WeightsOf(16 * m, true);
+    }
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+    const __m128i levelBias = _mm_set1_epi16(26);
+    const __m128i levelScale = _mm_set1_epi16(5 * 256);
+
+    alignas(16) uint8_t sums[kBlockBytes];
+    for (int32_t b = 0; b < blocks; ++b, src += kBlockBytes, dst += kBlockPixels) {
+        __m128i weighted[3];
+        for (int m = 0; m < 3; ++m) {
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16 * m));
+            if constexpr (Dithered) {
+                // Saturating steps clamp to 0..255 exactly.
+                bytes = _mm_subs_epu8(_mm_adds_epu8(bytes, raise[m]), lower[m]);
+            }
+            // Even and odd bytes in 16-bit lanes by masking and shifting,
+            // which keeps the shuffle unit free for the sums below.
+            __m128i even = _mm_and_si128(bytes, lowBytes);
+            __m128i odd = _mm_srli_epi16(bytes, 8);
+            even = _mm_mulhi_epu16(_mm_add_epi16(even, levelBias), levelScale);
+            odd = _mm_mulhi_epu16(_mm_add_epi16(odd, levelBias), levelScale);
+            even = _mm_mullo_epi16(even, evenWeights[m]);
+            odd = _mm_mullo_epi16(odd, oddWeights[m]);
+            weighted[m] = _mm_or_si128(even, _mm_slli_epi16(odd, 8));
+        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums), SumTriples(weighted[0], weighted[1]));
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums + 16), SumTriples(weighted[1], weighted[2]));
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums + 32), SumTriples(weighted[2], zero));
+        for (int p = 0; p < kBlockPixels; ++p) {
+            dst[p] = byWeightedSum[sums[3 * p]];
+        }
+    }
+}
+
+}  // namespace
+
+int32_t QuantizeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
+                            const BlockDither* dither)
+{
+    const int32_t blocks = count > 0 ? count / kBlockPixels : 0;
+    if (blocks == 0) {
+        return 0;
+    }
+    if (dither != nullptr) {
+        QuantizeBlocks<true>(src, dst, blocks, colorMap, dither);
+    } else {
+        QuantizeBlocks<false>(src, dst, blocks, colorMap, dither);
+    }
+    return blocks * kBlockPixels;
+}
+
+}  // namespace dibdraw

@@ -1,0 +1,23 @@
+// Vector kernels of the 24-bit to 256-colour converters: sixteen pixels (48
+// source bytes) at a time with SSE2, which every target has.
+#pragma once
+
+#include <cstdint>
+
+namespace dibdraw {
+
+// Dither offsets for the sixteen pixels of a block, the same for every block
+// of a row: the ordered modes' matrix entries of columns 0..15, or zeros.
+constexpr int32_t kCubeBlockPixels = 16;
+
+struct BlockDither {
+    int8_t offsets[kCubeBlockPixels];
+};
+
+// Writes colorMap[cube entry of clamp(R + d), clamp(G + d), clamp(B + d)]
+// for the leading whole blocks of a 24-bit row and returns how many pixels
+// that was (count rounded down to 16). `dither` is null for no dither.
+int32_t QuantizeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
+                            const BlockDither* dither);
+
+}  // namespace dibdraw

@@ -1,0 +1,97 @@
+// The 24-bit to monochrome kernel. Each 16-byte load is spread so that its
+// four pixels have a 32-bit lane each (blue, green, red and a byte of the
+// next pixel); each channel's luminance share is rounded on its own, exactly
+// as the tables kLumaRed, kLumaGreen and kLumaBlue have it, by a
+// multiply-high.
+#include "convert/mono_sse2.h"
+
+#include <emmintrin.h>
+
+#include "palette/tables.h"
+
+namespace dibdraw {
+
+namespace {
+
+// floor((w v + 50) / 100) for w v + 50 < 2^16 is
+// ((w v + 50) * 5243) >> 19: the multiply-high keeps bits 16 and up.
+constexpr int kReciprocal = 5243;
+constexpr int Share(int weight, int v)
+{
+    return ((weight * v + 50) * kReciprocal) >> 19;
+}
+
+constexpr bool SharesMatchTables()
+{
+    if (Share(0, 255) != 0) {
+        return false;
+    }
+    for (int v = 0; v < 256; ++v) {
+        const auto at = static_cast<size_t>(v);
+        if (Share(30, v) != kLumaRed[at] || Share(59, v) != kLumaGreen[at] || Share(11, v) != kLumaBlue[at]) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(SharesMatchTables());
+
+// Pixel k of the 12 bytes loaded starts at byte 3k and belongs at byte 4k:
+// shifted up by k bytes.
+inline __m128i SpreadPixels(__m128i bytes)
+{
+    const __m128i lane0 = _mm_setr_epi32(-1, 0, 0, 0);
+    const __m128i lane1 = _mm_setr_epi32(0, -1, 0, 0);
+    const __m128i lane2 = _mm_setr_epi32(0, 0, -1, 0);
+    const __m128i lane3 = _mm_setr_epi32(0, 0, 0, -1);
+    return _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(bytes, lane0), _mm_and_si128(_mm_slli_si128(bytes, 1), lane1)),
+        _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), lane2), _mm_and_si128(_mm_slli_si128(bytes, 3), lane3)));
+}
+
+// Luminance of the four pixels of the 32-bit lanes.
+inline __m128i Luminance4(__m128i pixels)
+{
+    const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+    // 16-bit lanes: blue and red of each pixel, then green and the stray byte.
+    const __m128i blueRed = _mm_and_si128(pixels, lowBytes);
+    const __m128i greenStray = _mm_srli_epi16(pixels, 8);
+    const __m128i rounding = _mm_set1_epi16(50);
+    const __m128i reciprocal = _mm_set1_epi16(kReciprocal);
+    auto shares = [&](__m128i values, __m128i weights) {
+        const __m128i scaled = _mm_add_epi16(_mm_mullo_epi16(values, weights), rounding);
+        return _mm_srli_epi16(_mm_mulhi_epu16(scaled, reciprocal), 3);
+    };
+    const __m128i blueRedShares = shares(blueRed, _mm_set1_epi32((30 << 16) | 11));
+    // The stray byte's weight is 0 and its share rounds to 0.
+    const __m128i greenShares = shares(greenStray, _mm_set1_epi32(59));
+    return _mm_madd_epi16(_mm_add_epi16(blueRedShares, greenShares), _mm_set1_epi16(1));
+}
+
+}  // namespace
+
+int32_t ThresholdRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
+{
+    const int32_t blocks = count >= 2 ? (count - 2) / kMonoBlockPixels : 0;
+    // Lanes reversed, so that after packing the first pixel of each byte
+    // lands in its most significant bit.
+    const __m128i limitsHigh = _mm_setr_epi32(limits[3], limits[2], limits[1], limits[0]);
+    const __m128i limitsLow = _mm_setr_epi32(limits[7], limits[6], limits[5], limits[4]);
+    constexpr int kReverse = _MM_SHUFFLE(0, 1, 2, 3);
+    for (int32_t b = 0; b < blocks; ++b, src += 3 * kMonoBlockPixels, dst += 2) {
+        __m128i light[4];
+        for (int k = 0; k < 4; ++k) {
+            const __m128i pixels = SpreadPixels(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 12 * k)));
+            const __m128i reversed = _mm_shuffle_epi32(Luminance4(pixels), kReverse);
+            light[k] = _mm_cmpgt_epi32(reversed, k % 2 == 0 ? limitsHigh : limitsLow);
+        }
+        const __m128i firstByte = _mm_packs_epi32(light[1], light[0]);
+        const __m128i secondByte = _mm_packs_epi32(light[3], light[2]);
+        const int bits = _mm_movemask_epi8(_mm_packs_epi16(firstByte, secondByte));
+        dst[0] = static_cast<uint8_t>(bits);
+        dst[1] = static_cast<uint8_t>(bits >> 8);
+    }
+    return blocks * kMonoBlockPixels;
+}
+
+}  // namespace dibdraw
