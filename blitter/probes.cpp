@@ -55,16 +55,27 @@ short ReadBackDisplayPixel(unsigned char red, unsigned char green, unsigned char
 {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
-    // The pixel is saved and restored as the device holds it: restoring its
-    // colour with SetPixel would put the nearest static colour in its place
-    // on a 256-colour display.
-    HBITMAP saved = CreateCompatibleBitmap(screen, 1, 1);
-    HGDIOBJ previous = SelectObject(memory, saved);
-    BitBlt(memory, 0, 0, 1, 1, screen, 0, 0, SRCCOPY);
-    SetPixel(screen, 0, 0, RGB(red, green, blue));
-
+    // The pixel is put back as the device held it. On a palette display it is
+    // kept as its index in a bitmap: restoring its colour with SetPixel would
+    // put the nearest static colour in its place. Elsewhere its colour is
+    // kept, which SetPixel puts back exactly; a bitmap is no safe store there,
+    // since Wine keeps bitmaps compatible with a 16-bit display in 5-5-5 and
+    // would lose a bit of green.
+    const bool palette = GetDeviceCaps(screen, SIZEPALETTE) != 0;
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
-    SelectObject(memory, bitmap);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    HBITMAP saved = nullptr;
+    COLORREF savedColor = 0;
+    if (palette) {
+        saved = CreateCompatibleBitmap(screen, 1, 1);
+        SelectObject(memory, saved);
+        BitBlt(memory, 0, 0, 1, 1, screen, 0, 0, SRCCOPY);
+        SelectObject(memory, bitmap);
+    } else {
+        savedColor = GetPixel(screen, 0, 0);
+    }
+
+    SetPixel(screen, 0, 0, RGB(red, green, blue));
     BitBlt(memory, 0, 0, 1, 1, screen, 0, 0, SRCCOPY);
 
     BITMAPINFO info = {};
@@ -77,14 +88,20 @@ short ReadBackDisplayPixel(unsigned char red, unsigned char green, unsigned char
     info.bmiHeader.biSizeImage = 4;
     GetDIBits(memory, bitmap, 0, 1, out, &info, DIB_RGB_COLORS);
 
-    SelectObject(memory, saved);
-    BitBlt(screen, 0, 0, 1, 1, memory, 0, 0, SRCCOPY);
+    if (palette) {
+        SelectObject(memory, saved);
+        BitBlt(screen, 0, 0, 1, 1, memory, 0, 0, SRCCOPY);
+    } else {
+        SetPixel(screen, 0, 0, savedColor);
+    }
 
     // The bitmaps must leave the memory DC before they can be deleted.
     SelectObject(memory, previous);
     DeleteDC(memory);
     DeleteObject(bitmap);
-    DeleteObject(saved);
+    if (saved != nullptr) {
+        DeleteObject(saved);
+    }
     ReleaseDC(nullptr, screen);
     return 0;
 }
