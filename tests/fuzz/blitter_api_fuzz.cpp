@@ -77,6 +77,11 @@ private:
     std::unique_ptr<uint8_t[]> m_bytes;
 };
 
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 LONG Clamp32(int64_t value) { return static_cast<LONG>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX)); }
 
 // A coordinate near [0, side], now and then one at either end of the range.
@@ -290,7 +295,14 @@ private:
                      call == Call::BlitWindow ? "window" : call == Call::BlitWindowDc ? "window DC" : "screen DC",
                      header->biWidth, header->biHeight, header->biBitCount, header->biPlanes, header->biSize,
                      asked.left, asked.top, asked.right, asked.bottom, dst.left, dst.top, dst.right, dst.bottom);
-            CheckClipped(*header, asked, src);
+            // The overload checked against the DIB's length refuses what does
+            // not fit before it touches the rectangle.
+            if (call == Call::BlitWindow && result == kBlitUnsupported) {
+                Require(SameRect(asked, src), "a refused blit changed its source %d,%d,%d,%d to %d,%d,%d,%d",
+                        asked.left, asked.top, asked.right, asked.bottom, src.left, src.top, src.right, src.bottom);
+            } else {
+                CheckClipped(*header, asked, src);
+            }
             return result;
         }
         case Call::RealizeFixed:
