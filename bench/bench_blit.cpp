@@ -4,39 +4,25 @@
 
 #include <vector>
 
+#include "common/packed_dib.h"
 #include "dibdraw32/VyrBlitter.h"
 #include "vdisplay/vdisplay.h"
 
 namespace {
 
-struct Image {
-    std::vector<uint8_t> bytes;
-    BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(bytes.data()); }
-};
-
-Image MakeImage(int width, int height, int bits)
+dibkit::PackedDib MakeImage(int width, int height, int bits)
 {
-    const int colors = bits <= 8 ? 1 << bits : 0;
-    const size_t stride = ((static_cast<size_t>(width) * bits + 31) / 8) & ~size_t{3};
-    Image image;
-    image.bytes.resize(sizeof(BITMAPINFOHEADER) + 4 * colors + stride * height);
-    BITMAPINFOHEADER* h = image.header();
-    h->biSize = sizeof(BITMAPINFOHEADER);
-    h->biWidth = width;
-    h->biHeight = height;
-    h->biPlanes = 1;
-    h->biBitCount = static_cast<WORD>(bits);
-    auto* table = reinterpret_cast<RGBQUAD*>(image.bytes.data() + sizeof(BITMAPINFOHEADER));
-    for (int i = 0; i < colors; ++i) {
-        table[i] = RGBQUAD{static_cast<BYTE>(i * 7), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 3), 0};
+    dibkit::PackedDib image(width, height, bits);
+    for (int i = 0; i < image.colorCount(); ++i) {
+        image.SetColor(i, static_cast<uint8_t>(i * 3), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7));
     }
-    uint8_t* rows = image.bytes.data() + sizeof(BITMAPINFOHEADER) + 4 * colors;
     uint32_t state = 12345;
-    for (size_t y = 0; y < static_cast<size_t>(height); ++y) {
-        for (size_t k = 0; k < stride; ++k) {
+    for (int y = 0; y < height; ++y) {
+        uint8_t* row = image.StoredRow(y);
+        for (size_t k = 0; k < image.stride(); ++k) {
             // Smooth gradients with some noise, like a photograph.
             state = state * 1103515245u + 12345u;
-            rows[y * stride + k] = static_cast<uint8_t>((k / 3 + y / 4) + ((state >> 16) & 7));
+            row[k] = static_cast<uint8_t>((k / 3 + static_cast<size_t>(y) / 4) + ((state >> 16) & 7));
         }
     }
     return image;
@@ -51,7 +37,7 @@ void RunBlit(benchmark::State& state, vd::Kind kind, int bits, int dither, doubl
     config.width = dstW;
     config.height = dstH;
     vd::Configure(config);
-    Image image = MakeImage(width, height, bits);
+    dibkit::PackedDib image = MakeImage(width, height, bits);
     VyrBlitter blitter(dither, 0);
     HDC screen = GetDC(nullptr);
     for (auto _ : state) {

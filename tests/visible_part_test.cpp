@@ -17,16 +17,6 @@ using namespace testsupport;
 
 namespace {
 
-struct DisplaySetup {
-    vd::Kind kind;
-    bool swapped;
-};
-
-const DisplaySetup kDisplays[] = {
-    {vd::Kind::Mono, false},     {vd::Kind::Packed4, false}, {vd::Kind::Planar4, false},
-    {vd::Kind::Palette8, false}, {vd::Kind::Rgb565, false},  {vd::Kind::Rgb32, true},
-};
-
 constexpr int kScreenWidth = 160;
 constexpr int kScreenHeight = 120;
 
@@ -126,7 +116,7 @@ std::vector<uint32_t> DrawWhole(const DisplaySetup& display, Dib& dib, const Cli
 TEST(VisiblePart, ClippedBlitsShowWhatTheWholeDestinationShows)
 {
     int caseIndex = 0;
-    for (const DisplaySetup& display : kDisplays) {
+    for (const DisplaySetup& display : kWholeBlitDisplays) {
         for (int bits : {1, 4, 8, 24}) {
             for (int dither = 0; dither < 4; ++dither, ++caseIndex) {
                 for (int round = 0; round < 6; ++round) {
@@ -154,7 +144,7 @@ TEST(VisiblePart, TransparentAndGreyOneBitImages)
     // 1-bit images reduced in width take the grey path when opaque and the
     // two-colour scaler when transparent; both over a coloured background.
     for (int transparent = 0; transparent < 2; ++transparent) {
-        for (const DisplaySetup& display : kDisplays) {
+        for (const DisplaySetup& display : kWholeBlitDisplays) {
             for (int dither = 0; dither < 4; ++dither) {
                 const uint64_t seed = 7500 + 8 * transparent + dither;
                 Random random(seed);
@@ -212,7 +202,7 @@ TEST(VisiblePart, HugeDestinationsCostWhatShows)
         {"2^28 x 2^28", {0, 0, kHuge, kHuge}, true},
         {"2^28 x 2^28 around the screen", {-kHuge / 2, -kHuge / 2, kHuge / 2, kHuge / 2}, false},
     };
-    for (const DisplaySetup& display : kDisplays) {
+    for (const DisplaySetup& display : kWholeBlitDisplays) {
         for (int bits : {1, 8, 24}) {
             for (int dither = 0; dither < 4; ++dither) {
                 for (const Case& c : cases) {

@@ -14,20 +14,10 @@ using namespace testsupport;
 
 namespace {
 
-struct DisplaySetup {
-    vd::Kind kind;
-    bool swapped;
-};
-
-const DisplaySetup kDisplays[] = {
-    {vd::Kind::Mono, false},    {vd::Kind::Packed4, false}, {vd::Kind::Planar4, false},
-    {vd::Kind::Palette8, false}, {vd::Kind::Rgb565, false}, {vd::Kind::Rgb32, true},
-};
-
 TEST(WholeBlitEveryDisplay, RandomBlitsMatchTheModel)
 {
     int caseIndex = 0;
-    for (const DisplaySetup& display : kDisplays) {
+    for (const DisplaySetup& display : kWholeBlitDisplays) {
         for (int bits : {1, 4, 8, 24}) {
             for (int dither = 0; dither < 4; ++dither) {
                 for (int paletteMode = 0; paletteMode < 3; ++paletteMode, ++caseIndex) {

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "common/packed_dib.h"
 #include "convert/converters.h"
 #include "dibdraw32/VyrBlitter.h"
 #include "memkit40.h"
@@ -87,27 +88,18 @@ std::vector<uint8_t> MakeImage(int side)
     return pixels;
 }
 
-// A packed bottom-up DIB: header, colour table, rows (the image upside down,
-// which changes nothing for the timing).
-struct Dib {
-    std::vector<uint8_t> bytes;
-    BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(bytes.data()); }
-};
+// A packed DIB of the given rows (bottom row first: the image upside down,
+// which changes nothing for the timing) and colour table.
+using Dib = dibkit::PackedDib;
 
 Dib MakeDib(const std::vector<uint8_t>& rows, int side, int bits, const std::vector<RGBQUAD>& table)
 {
+    Dib dib(side, side, bits);
+    std::copy(table.begin(), table.end(), dib.colors());
     const size_t stride = size_t(side) * bits / 8;
-    Dib dib;
-    dib.bytes.resize(sizeof(BITMAPINFOHEADER) + 4 * table.size() + stride * side);
-    BITMAPINFOHEADER* h = dib.header();
-    h->biSize = sizeof(BITMAPINFOHEADER);
-    h->biWidth = side;
-    h->biHeight = side;
-    h->biPlanes = 1;
-    h->biBitCount = static_cast<WORD>(bits);
-    h->biCompression = BI_RGB;
-    std::memcpy(dib.bytes.data() + sizeof(BITMAPINFOHEADER), table.data(), 4 * table.size());
-    std::memcpy(dib.bytes.data() + sizeof(BITMAPINFOHEADER) + 4 * table.size(), rows.data(), stride * side);
+    for (int y = 0; y < side; ++y) {
+        std::memcpy(dib.StoredRow(y), rows.data() + stride * static_cast<size_t>(y), stride);
+    }
     return dib;
 }
 

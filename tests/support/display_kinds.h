@@ -31,4 +31,16 @@ inline const char* KindName(vd::Kind kind)
     return "?";
 }
 
+// A display the randomized whole-blit tests draw on: every depth, and the
+// true-colour one with its channels swapped.
+struct DisplaySetup {
+    vd::Kind kind;
+    bool swapped;
+};
+
+inline constexpr DisplaySetup kWholeBlitDisplays[] = {
+    {vd::Kind::Mono, false},     {vd::Kind::Packed4, false}, {vd::Kind::Planar4, false},
+    {vd::Kind::Palette8, false}, {vd::Kind::Rgb565, false},  {vd::Kind::Rgb32, true},
+};
+
 }  // namespace testsupport
