@@ -96,7 +96,8 @@ int main(int argc, char** argv)
                                                                               : options.input;
     if (options.input.empty()) {
         image = dibtool::MakeEmbeddedImage();
-    } else if (std::string problem = dibtool::LoadImageFile(options.input, image); !problem.empty()) {
+    } else if (std::string problem = dibtool::LoadImageFile(options.input, image, options.background);
+               !problem.empty()) {
         Fail(inputName, problem);
         return kExitBadInput;
     }
@@ -124,7 +125,7 @@ int main(int argc, char** argv)
     if (std::string problem = screen.Open(options, geometry, systemPalette); !problem.empty()) {
         return DisplayError(problem);
     }
-    const dibtool::RenderReport report = dibtool::Render(options, geometry, screen, image);
+    const dibtool::RenderReport report = dibtool::Render(options, geometry, screen, image, dibtool::WriteTo(options));
     if (options.info) {
         for (const std::string& line : dibtool::InfoLines(report)) {
             std::printf("%s\n", line.c_str());

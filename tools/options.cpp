@@ -219,6 +219,12 @@ bool PaletteCommandTakes(const std::string& name)
     return name == "-o" || name == "--output" || name == "--display";
 }
 
+// BMP output is in the display's own format: --rgb would not change it.
+std::string RgbProblem(const Options& options)
+{
+    return options.rgb && options.format == OutputFormat::Bmp ? "--rgb applies to PNG output only" : "";
+}
+
 }  // namespace
 
 std::string RectText(const RECT& r)
@@ -268,11 +274,11 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
             options.help = true;
             return {};
         }
-        if (arg == "--swapped" || arg == "--info") {
+        if (arg == "--swapped" || arg == "--info" || arg == "--rgb") {
             if (palette) {
                 return "option " + arg + " does not apply to the palette command";
             }
-            (arg == "--swapped" ? options.swapped : options.info) = true;
+            (arg == "--swapped" ? options.swapped : arg == "--info" ? options.info : options.rgb) = true;
             continue;
         }
         std::string name = arg;
@@ -325,7 +331,7 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
             return "--info cannot be used with -o -: both would go to standard output";
         }
         options.format = *format;
-        return {};
+        return RgbProblem(options);
     }
     std::optional<OutputFormat> named;
     if (EndsWith(options.output, ".bmp")) {
@@ -340,7 +346,7 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         return "--format " + FormatName(*format) + " contradicts the output file name '" + options.output + "'";
     }
     options.format = format.value_or(named.value_or(OutputFormat::Png));
-    return {};
+    return RgbProblem(options);
 }
 
 RealizeMode EffectiveRealize(const Options& options)
@@ -444,7 +450,7 @@ const char* UsageText()
            "                      [--realize none|fixed|image] [--src L,T,R,B] [--screen WxH]\n"
            "                      [--dst L,T,R,B | --size WxH|Wx|xH] [--window L,T,R,B] [--info]\n"
            "                      [--background R,G,B] [--transparent 0|1|0,1] [--swapped]\n"
-           "                      [--system-palette FILE]\n"
+           "                      [--system-palette FILE] [--rgb]\n"
            "       dibdraw palette [-o FILE] [--display KIND]\n";
 }
 
@@ -479,14 +485,20 @@ patterns and colour swatches.
        field is checked against the file's size.
   PNG  Palette images keep their palette, grey images are drawn as 256 greys,
        colour images as true colour; 16-bit samples are rounded to 8 bits.
-       Alpha channels and transparent colours are dropped: nothing is
-       composited against the background. No gamma correction is applied.
+       No gamma correction is applied.
+  Alpha  Partly transparent pixels (PNG alpha channels and transparent
+       colours, and the alpha of 16- and 32-bit BMPs: an alpha mask, or the
+       fourth byte of plain 32-bit pixels unless it is 0 everywhere) are
+       composited over the --background colour before drawing:
+       (alpha * colour + (255 - alpha) * background) / 255, rounded.
 
 OUTPUT is the picture of the whole screen, in the format its name ends in
 (or that --format gives):
   .bmp  the screen in its own format: a colour table holding the display's
         colours for displays of 256 colours or fewer, 24-bit otherwise
-  .png  the colours the screen shows, as 8-bit RGB
+  .png  on displays of 256 colours or fewer, an indexed PNG of the display's
+        depth (1, 2, 4 or 8 bits) with the display's colours as palette;
+        otherwise (or with --rgb) the colours the screen shows, as 8-bit RGB
 "-o -" writes it to standard output, with --format. The file is written only
 when the picture was drawn; a symbolic link keeps pointing to it.
 
@@ -543,15 +555,18 @@ Options:
   --window L,T,R,B       draw into a window at this place on the screen; --dst
                          is then relative to the window, and what falls
                          outside it is cut off (default: the whole screen)
-  --background R,G,B     the screen's colour before drawing (default 0,0,0);
-                         on a 256-colour display the nearest of the 20 fixed
-                         colours
+  --background R,G,B     the screen's colour before drawing (default 0,0,0),
+                         which partly transparent pixels are composited over;
+                         on a 256-colour display the screen shows the nearest
+                         of the 20 fixed colours
   --transparent 0|1|0,1  let the background show through colour 0, colour 1 or
                          both of a black-and-white (1-bit) picture; refused
                          for other pictures
   --swapped              a true-colour display that stores red, green, blue
                          instead of blue, green, red (the picture looks the
                          same; this checks the library handles both)
+  --rgb                  write a PNG as 8-bit RGB also on displays with a
+                         palette
   --info                 after drawing, print what the library did, as
                          key=value lines: result (its result code),
                          display_depth, converter (the routine that converted
@@ -561,8 +576,10 @@ Options:
                          bands (how many strips it was sent to the display in)
   --system-palette FILE  with --display 8: the 256 colours the display holds
                          at the start, instead of the 20 fixed colours and
-                         black (a file written by dibdraw palette, e.g. on
-                         another display, to draw as that display would)
+                         black: a file written by dibdraw palette (e.g. on
+                         another display, to draw as that display would), a
+                         GIMP palette (.gpl) or a JASC-PAL palette (.pal) of
+                         256 colours, told apart by their first line
   -h, --help             show this text
   --version              show the version of the tool and the library
 

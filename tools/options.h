@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dibplatform.h"
+#include "tools/alpha.h"
 #include "tools/display_kind.h"
 #include "tools/packed_dib.h"
 
@@ -43,11 +44,12 @@ struct Options {
     std::optional<Size> size;
     std::optional<Size> screen;
     std::optional<RECT> window;
-    COLORREF background = RGB(0, 0, 0);
+    COLORREF background = kDefaultBackground;
     // --transparent: colour 0 and colour 1 of a 1-bit image drawn transparent.
     std::array<bool, 2> transparent{};
     bool swapped = false;
     bool info = false;
+    bool rgb = false;  // --rgb: PNG output as RGB on palette displays too
     std::string systemPaletteFile;  // --system-palette
 };
 

@@ -121,6 +121,10 @@ const UsageCase kUsageErrors[] = {
      "option --dither does not apply to the palette command"},
     {"PaletteCommandWithRenderFlag", {"palette", "--info"}, "option --info does not apply to the palette command"},
     {"PaletteCommandBadDisplay", {"palette", "--display", "9"}, "invalid value '9' for --display"},
+    {"RgbWithBmpOutput", {"render", "-o", "x.bmp", "--rgb"}, "--rgb applies to PNG output only"},
+    {"RgbWithBmpToStandardOutput", {"render", "-o", "-", "--format", "bmp", "--rgb"},
+     "--rgb applies to PNG output only"},
+    {"PaletteCommandWithRgb", {"palette", "--rgb"}, "option --rgb does not apply to the palette command"},
 };
 
 class UsageError : public testing::TestWithParam<UsageCase> {};
@@ -151,6 +155,16 @@ TEST(ParseArguments, DefaultsWithOnlyAnOutput)
     EXPECT_EQ(options.background, RGB(0, 0, 0));
     EXPECT_FALSE(options.swapped);
     EXPECT_FALSE(options.info);
+    EXPECT_FALSE(options.rgb);
+}
+
+TEST(ParseArguments, RgbFlagForPngOutput)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"render", "-o", "out.png", "--rgb"}, options), "");
+    EXPECT_TRUE(options.rgb);
+    ASSERT_EQ(ParseArguments({"render", "--rgb", "-o", "-", "--format", "png"}, options), "");
+    EXPECT_TRUE(options.rgb);
 }
 
 TEST(ParseArguments, EveryOptionLandsInItsField)

@@ -442,7 +442,11 @@ TEST(ToolRun, ConvertedInputsShowTheirColours)
     run = ws.Run({"render", ws.Path("rgba.png"), "-o", ws.Path("rgba-out.png"), "--background", "255,255,255"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     shown = ReadPngPicture(ws.Path("rgba-out.png"));
-    EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0x0A141E, 0x28323C})) << "alpha is dropped, not composited";
+    EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0xFFFFFF, 0x93989D})) << "composited over the background";
+    run = ws.Run({"render", ws.Path("rgba.png"), "-o", ws.Path("rgba-black.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    shown = ReadPngPicture(ws.Path("rgba-black.png"));
+    EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0x000000, 0x14191E})) << "over the default black";
 }
 
 TEST(ToolRun, SourceRectangleIsClippedAndReported)
@@ -907,6 +911,96 @@ TEST(ToolRun, SizeWithOneSideKeepsTheAspectRatio)
     ASSERT_EQ(out.height, 25);
     EXPECT_EQ(out.At(0, 0), 0xFF0000u);
     EXPECT_EQ(out.At(9, 24), 0x0000FFu);
+}
+
+// The bit depth and colour type in a PNG file's header.
+std::pair<int, int> PngDepthAndType(const std::string& path)
+{
+    const std::string bytes = Slurp(path);
+    if (bytes.size() < 26) {
+        ADD_FAILURE() << path << " is too short for a PNG header";
+        return {};
+    }
+    return {static_cast<uint8_t>(bytes[24]), static_cast<uint8_t>(bytes[25])};
+}
+
+// A PNG of a display with a palette holds the display's indices at its
+// depth and its colours as palette, showing what --rgb shows.
+TEST(ToolRun, PaletteDisplaysWriteIndexedPngs)
+{
+    struct Case {
+        const char* display;
+        std::pair<int, int> depthAndType;  // without --rgb
+    };
+    const Case kCases[] = {{"1", {1, 3}},    {"4", {4, 3}},  {"4p", {4, 3}}, {"8", {8, 3}},
+                           {"8rgb", {8, 2}}, {"16", {8, 2}}, {"24", {8, 2}}};
+    for (const Case& c : kCases) {
+        Workspace ws;
+        const std::vector<std::string> common = {"render", "--display", c.display, "--dither", "2", "--size", "120x90"};
+        std::vector<std::string> args = common;
+        args.insert(args.end(), {"-o", ws.Path("indexed.png")});
+        RunResult run = ws.Run(args);
+        ASSERT_EQ(run.exitCode, 0) << c.display << ": " << run.err;
+        args = common;
+        args.insert(args.end(), {"-o", ws.Path("rgb.png"), "--rgb"});
+        run = ws.Run(args);
+        ASSERT_EQ(run.exitCode, 0) << c.display << ": " << run.err;
+        EXPECT_EQ(PngDepthAndType(ws.Path("indexed.png")), c.depthAndType) << c.display;
+        EXPECT_EQ(PngDepthAndType(ws.Path("rgb.png")), (std::pair<int, int>{8, 2})) << c.display;
+        ExpectSamePicture(ReadPngPicture(ws.Path("indexed.png")), ReadPngPicture(ws.Path("rgb.png")), c.display);
+    }
+    // The library cannot draw on the four-grey display, but a source outside
+    // the picture draws nothing and succeeds: the screen is written at 2 bits.
+    Workspace ws;
+    const RunResult run = ws.Run({"render", "--display", "2", "--src", "500,0,600,10", "--background", "90,90,90",
+                                  "-o", ws.Path("grey.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(PngDepthAndType(ws.Path("grey.png")), (std::pair<int, int>{2, 3}));
+    EXPECT_EQ(ReadPngPicture(ws.Path("grey.png")).At(0, 0), 0x555555u) << "the nearest of the four greys";
+}
+
+// GIMP and JASC-PAL palettes are told apart by their content: here a GIMP
+// palette named .pal and a JASC-PAL one named .txt.
+TEST(ToolRun, SystemPaletteFromGimpAndJascFiles)
+{
+    Workspace ws;
+    const std::vector<std::array<int, 3>> statics = PaletteLines(ws.Run({"palette", "--display", "8"}).out);
+    ASSERT_EQ(statics.size(), 256u);
+    std::string gimp = "GIMP Palette\nName: test\nColumns: 16\n#\n";
+    std::string jasc = "JASC-PAL\r\n0100\r\n256\r\n";
+    for (int i = 0; i < 256; ++i) {
+        std::array<int, 3> e = statics[static_cast<size_t>(i)];
+        if (i >= 10 && i < 246) {
+            e = {i, (i * 7) % 256, 255 - i};
+        }
+        const std::string triple = std::to_string(e[0]) + " " + std::to_string(e[1]) + " " + std::to_string(e[2]);
+        gimp += triple + "\tentry " + std::to_string(i) + "\n";
+        jasc += triple + "\r\n";
+    }
+    ws.Write("gimp.pal", std::vector<uint8_t>(gimp.begin(), gimp.end()));
+    ws.Write("jasc.txt", std::vector<uint8_t>(jasc.begin(), jasc.end()));
+    BmpFile file;
+    file.width = 2;
+    file.height = 1;
+    file.bits = 8;
+    file.table.assign(256, Quad{0, 0, 0, 0});
+    file.table[1] = Quad{static_cast<uint8_t>(255 - 100), static_cast<uint8_t>(700 % 256), 100, 0};  // entry 100
+    file.pixels = {0, 1, 0, 0};
+    ws.Write("in.bmp", file.Bytes());
+    for (const char* palette : {"gimp.pal", "jasc.txt"}) {
+        const RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("out.bmp"), "--display", "8",
+                                      "--palette", "2", "--dither", "1", "--system-palette", ws.Path(palette)});
+        ASSERT_EQ(run.exitCode, 0) << palette << ": " << run.err;
+        EXPECT_EQ(ReadBmpPicture(ws.Path("out.bmp")).At(1, 0), 0x64BC9Bu) << palette << ": entry 100 of the file";
+    }
+
+    const std::string broken = "GIMP Palette\n1 2 3\n4 5\n";
+    ws.Write("broken.gpl", std::vector<uint8_t>(broken.begin(), broken.end()));
+    const RunResult run = ws.Run({"render", "-o", ws.Path("x.png"), "--display", "8", "--system-palette",
+                                  ws.Path("broken.gpl")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("broken.gpl") +
+                           ": line 3: '4 5' is not R G B (and a name) with each 0 to 255\n");
 }
 
 }  // namespace
