@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dibdraw32/BlitResult.h"
+#include "tools/batch.h"
 #include "tools/embedded_image.h"
 #include "tools/image_file.h"
 #include "tools/options.h"
@@ -70,26 +71,21 @@ int RunPaletteCommand(const dibtool::Options& options)
     return kExitOk;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// A problem of one image with the options: a usage error of the command
+// line, or in a batch a failure of that file.
+int ImageUsageError(const dibtool::Options& options, const std::string& inputName, const std::string& problem)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    dibtool::Options options;
-    if (std::string problem = dibtool::ParseArguments(args, options); !problem.empty()) {
+    if (options.outDir.empty()) {
         return UsageError(problem);
     }
-    if (options.help || options.version) {
-        std::fputs(options.help ? dibtool::HelpText() : dibtool::VersionText(), stdout);
-        return kExitOk;
-    }
-    if (std::string problem = dibtool::Screen::Unsupported(options); !problem.empty()) {
-        return DisplayError(problem);
-    }
-    if (options.command == dibtool::Command::Palette) {
-        return RunPaletteCommand(options);
-    }
+    Fail(inputName, problem);
+    return kExitUsage;
+}
 
+// Renders options.input to options.output, on a display that starts with
+// `systemPalette` when it is not empty.
+int RenderOne(const dibtool::Options& options, const std::vector<PALETTEENTRY>& systemPalette)
+{
     dibtool::PackedDib image;
     const std::string inputName = options.input.empty()                        ? "embedded image"
                                   : options.input == dibtool::kStandardStream ? "standard input"
@@ -103,22 +99,13 @@ int main(int argc, char** argv)
     }
 
     if (std::string problem = dibtool::ApplyTransparency(options, image); !problem.empty()) {
-        return UsageError(problem);
-    }
-
-    std::vector<PALETTEENTRY> systemPalette;
-    if (!options.systemPaletteFile.empty()) {
-        if (std::string problem = dibtool::ReadSystemPaletteFile(options.systemPaletteFile, systemPalette);
-            !problem.empty()) {
-            Fail(options.systemPaletteFile, problem);
-            return kExitBadInput;
-        }
+        return ImageUsageError(options, inputName, problem);
     }
 
     dibtool::Geometry geometry;
     if (std::string problem = dibtool::ResolveGeometry(options, image.width(), image.height(), geometry);
         !problem.empty()) {
-        return UsageError(problem);
+        return ImageUsageError(options, inputName, problem);
     }
 
     dibtool::Screen screen;
@@ -142,4 +129,40 @@ int main(int argc, char** argv)
         return kExitBadInput;
     }
     return kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    dibtool::Options options;
+    if (std::string problem = dibtool::ParseArguments(args, options); !problem.empty()) {
+        return UsageError(problem);
+    }
+    if (options.help || options.version) {
+        std::fputs(options.help ? dibtool::HelpText() : dibtool::VersionText(), stdout);
+        return kExitOk;
+    }
+    if (std::string problem = dibtool::Screen::Unsupported(options); !problem.empty()) {
+        return DisplayError(problem);
+    }
+    if (options.command == dibtool::Command::Palette) {
+        return RunPaletteCommand(options);
+    }
+
+    std::vector<PALETTEENTRY> systemPalette;
+    if (!options.systemPaletteFile.empty()) {
+        if (std::string problem = dibtool::ReadSystemPaletteFile(options.systemPaletteFile, systemPalette);
+            !problem.empty()) {
+            Fail(options.systemPaletteFile, problem);
+            return kExitBadInput;
+        }
+    }
+
+    if (!options.outDir.empty()) {
+        const auto renderOne = [&](const dibtool::Options& one) { return RenderOne(one, systemPalette); };
+        return dibtool::RunBatch(options, renderOne) ? kExitOk : kExitBadInput;
+    }
+    return RenderOne(options, systemPalette);
 }

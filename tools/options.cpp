@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 
 namespace dibtool {
@@ -126,6 +127,11 @@ std::string ApplyValue(const std::string& name, const std::string& value, Option
             return "more than one output file ('" + options.output + "' and '" + value + "')";
         }
         options.output = value;
+    } else if (name == "--out-dir") {
+        if (value.empty()) {
+            return bad("a directory");
+        }
+        options.outDir = value;
     } else if (name == "--format") {
         if (value == "bmp") {
             format = OutputFormat::Bmp;
@@ -209,7 +215,7 @@ bool TakesValue(const std::string& name)
     static constexpr std::string_view kWithValue[] = {
         "-o",     "--output", "--display", "--dither",     "--palette", "--realize",       "--src",
         "--dst",  "--size",   "--screen",  "--window",     "--background", "--system-palette",
-        "--transparent", "--format"};
+        "--transparent", "--format", "--out-dir"};
     return std::find(std::begin(kWithValue), std::end(kWithValue), name) != std::end(kWithValue);
 }
 
@@ -217,6 +223,30 @@ bool TakesValue(const std::string& name)
 bool PaletteCommandTakes(const std::string& name)
 {
     return name == "-o" || name == "--output" || name == "--display";
+}
+
+// A batch: the inputs, none of them standard input, each to its own file.
+std::string BatchProblem(Options& options)
+{
+    if (!options.output.empty()) {
+        return "-o and --out-dir cannot be used together (--out-dir names each output after its input)";
+    }
+    if (options.inputs.empty()) {
+        return "--out-dir needs input files";
+    }
+    for (size_t i = 0; i < options.inputs.size(); ++i) {
+        if (options.inputs[i] == kStandardStream) {
+            return "standard input ('-') cannot be read in a batch (--out-dir)";
+        }
+        const std::string output = BatchOutputPath(options, options.inputs[i]);
+        for (size_t j = 0; j < i; ++j) {
+            if (BatchOutputPath(options, options.inputs[j]) == output) {
+                return "'" + options.inputs[j] + "' and '" + options.inputs[i] + "' would both be written to '" +
+                       output + "'";
+            }
+        }
+    }
+    return {};
 }
 
 // BMP output is in the display's own format: --rgb would not change it.
@@ -259,10 +289,10 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (sawInput) {
-                return "more than one input file ('" + options.input + "' and '" + arg + "')";
+            if (arg.empty()) {
+                return "the input file name is empty";
             }
-            options.input = arg;
+            options.inputs.push_back(arg);
             sawInput = true;
             continue;
         }
@@ -311,14 +341,24 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     if (palette) {
         return sawInput ? "the palette command takes no input file" : "";
     }
+    if (!options.outDir.empty()) {
+        options.format = format.value_or(OutputFormat::Png);
+        if (std::string problem = BatchProblem(options); !problem.empty()) {
+            return problem;
+        }
+    } else if (options.inputs.size() > 1) {
+        return "several input files need --out-dir DIR (each is written there under its own name)";
+    } else if (sawInput) {
+        options.input = options.inputs[0];
+    }
     if (options.size && options.dst) {
         return "--size and --dst cannot be used together";
     }
-    if (sawInput && options.input.empty()) {
-        return "the input file name is empty";
-    }
     if (!options.systemPaletteFile.empty() && options.display != DisplayKind::Palette8) {
         return "--system-palette needs --display 8 (256 colours with a palette)";
+    }
+    if (!options.outDir.empty()) {
+        return RgbProblem(options);
     }
     if (options.output.empty()) {
         return "no output file given (-o OUTPUT)";
@@ -347,6 +387,14 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     }
     options.format = format.value_or(named.value_or(OutputFormat::Png));
     return RgbProblem(options);
+}
+
+std::string BatchOutputPath(const Options& options, const std::string& input)
+{
+    std::filesystem::path path(options.outDir);
+    path /= std::filesystem::path(input).stem();
+    path += options.format == OutputFormat::Bmp ? ".bmp" : ".png";
+    return path.string();
 }
 
 RealizeMode EffectiveRealize(const Options& options)
@@ -445,13 +493,13 @@ std::string ResolveGeometry(const Options& options, int imageWidth, int imageHei
 
 const char* UsageText()
 {
-    return "usage: dibdraw render [INPUT|-] -o OUTPUT.{png,bmp}|- [--format bmp|png]\n"
-           "                      [--display 1|4|4p|8|8rgb|16|24|32|2] [--dither N] [--palette N]\n"
-           "                      [--realize none|fixed|image] [--src L,T,R,B] [--screen WxH]\n"
-           "                      [--dst L,T,R,B | --size WxH|Wx|xH] [--window L,T,R,B] [--info]\n"
-           "                      [--background R,G,B] [--transparent 0|1|0,1] [--swapped]\n"
-           "                      [--system-palette FILE] [--rgb]\n"
-           "       dibdraw palette [-o FILE] [--display KIND]\n";
+    return "usage: dibdraw render [INPUT|-] -o OUTPUT.{png,bmp}|- [--format bmp|png] [options]\n"
+           "       dibdraw render INPUT... --out-dir DIR [--format bmp|png] [options]\n"
+           "       dibdraw palette [-o FILE] [--display KIND]\n"
+           "options: --display 1|4|4p|8|8rgb|16|24|32|2, --dither N, --palette N, --info,\n"
+           "  --realize none|fixed|image, --src L,T,R,B, --dst L,T,R,B | --size WxH|Wx|xH,\n"
+           "  --screen WxH, --window L,T,R,B, --background R,G,B, --transparent 0|1|0,1,\n"
+           "  --swapped, --rgb, --system-palette FILE\n";
 }
 
 const char* VersionText()
@@ -468,6 +516,7 @@ virtual display, the Windows build (dibdraw.exe, see "Windows build" below)
 on the real one.
 
 usage: dibdraw render [INPUT] -o OUTPUT [options]
+       dibdraw render INPUT... --out-dir DIR [options]
        dibdraw palette [-o FILE] [--display KIND]
        dibdraw --help | --version
 
@@ -502,11 +551,18 @@ OUTPUT is the picture of the whole screen, in the format its name ends in
 "-o -" writes it to standard output, with --format. The file is written only
 when the picture was drawn; a symbolic link keeps pointing to it.
 
+Several files at once: --out-dir DIR (instead of -o) renders each INPUT with
+the same options to DIR/<its name without extension>.png, or .bmp with
+--format bmp. A file that fails is reported and the others are still drawn;
+on a terminal a line per file shows the progress.
+
 Options:
   -o, --output FILE      where the picture goes (required); -oFILE works too
   --format bmp|png       the output format; needed with -o -, otherwise it must
                          agree with the output's name when that ends in .bmp
-                         or .png
+                         or .png (with --out-dir: default png)
+  --out-dir DIR          render every INPUT into the existing directory DIR
+                         (see "Several files at once")
   --display KIND         the kind of display (default 32):
                            1     black and white
                            4     16 colours (the standard VGA colours)
@@ -568,7 +624,8 @@ Options:
   --rgb                  write a PNG as 8-bit RGB also on displays with a
                          palette
   --info                 after drawing, print what the library did, as
-                         key=value lines: result (its result code),
+                         key=value lines (with --out-dir after an
+                         input=FILE line per file): result (its result code),
                          display_depth, converter (the routine that converted
                          the pixels), palette_mode (after drawing), rop
                          (SRCCOPY, or SRCAND / SRCPAINT for transparent
@@ -598,6 +655,8 @@ Exit status:
   3  the library refused to draw: out of memory, or a display or dither mode
      it cannot draw with; --info shows its result code, and no output file is
      written
+  With --out-dir: 0 when every file was drawn and written, otherwise 1 (2 for
+  a wrong command line).
 
 Windows build:
   dibdraw.exe draws on the real display. The screen is a borderless window of

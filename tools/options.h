@@ -30,7 +30,9 @@ struct Options {
     bool help = false;
     bool version = false;
     Command command = Command::Render;
-    std::string input;  // empty: the embedded image; "-": standard input
+    std::string input;  // the input rendered: empty: the embedded image; "-": standard input
+    std::vector<std::string> inputs;  // every INPUT given; several need --out-dir
+    std::string outDir;  // --out-dir: each input to DIR/<its stem>.<format>
     std::string output;  // "-", or empty for the palette command: standard output
     OutputFormat format = OutputFormat::Png;  // --format, or the output's extension
     // Not given: a 32-bit virtual display, or the real display as it is.
@@ -56,6 +58,9 @@ struct Options {
 // Parses the arguments that follow the program name. Returns an empty string
 // on success, otherwise a one-line description of the usage error.
 std::string ParseArguments(const std::vector<std::string>& args, Options& options);
+
+// Where a batch (--out-dir) writes `input`: DIR/<input's stem>.<png|bmp>.
+std::string BatchOutputPath(const Options& options, const std::string& input);
 
 // --realize, or its default: image with palette mode 1, fixed with palette
 // mode 0, none otherwise.

@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -1001,6 +1002,122 @@ TEST(ToolRun, SystemPaletteFromGimpAndJascFiles)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "dibdraw: " + ws.Path("broken.gpl") +
                            ": line 3: '4 5' is not R G B (and a name) with each 0 to 255\n");
+}
+
+// A batch goes on past a bad file, names it, and exits with 1; the good
+// files are each written under their own name, and nothing else is said
+// when standard error is not a terminal.
+TEST(ToolRun, BatchRendersEveryFileAndGoesOnPastABadOne)
+{
+    Workspace ws;
+    fs::create_directory(ws.Path("out"));
+    ws.Write("a.bmp", TrueColourBmp(30, 20, Pattern).Bytes());
+    ws.Write("bad.png", {'n', 'o', 'p', 'e'});
+    ws.Write("c.v2.bmp", TrueColourBmp(12, 8, Pattern).Bytes());
+    RunResult run = ws.Run({"render", ws.Path("a.bmp"), ws.Path("bad.png"), ws.Path("c.v2.bmp"), "--out-dir",
+                            ws.Path("out"), "--info"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("bad.png") + ": not a BMP or PNG file\ndibdraw: 1 of 3 files failed\n");
+    const std::vector<std::string> out = Lines(run.out);
+    ASSERT_EQ(out.size(), 17u) << run.out;
+    EXPECT_EQ(out[0], "input=" + ws.Path("a.bmp"));
+    EXPECT_EQ(out[1], "result=0");
+    EXPECT_EQ(out[8], "input=" + ws.Path("bad.png"));
+    EXPECT_EQ(out[9], "input=" + ws.Path("c.v2.bmp"));
+    ExpectSamePicture(ReadPngPicture(ws.Path("out/a.png")), PatternPicture(30, 20), "a.png");
+    ExpectSamePicture(ReadPngPicture(ws.Path("out/c.v2.png")), PatternPicture(12, 8), "c.v2.png");
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(ws.Path("out"))) {
+        written.push_back(entry.path().filename().string());
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"a.png", "c.v2.png"}));
+
+    // The same options for every file; --format bmp names the files .bmp.
+    run = ws.Run({"render", ws.Path("a.bmp"), ws.Path("c.v2.bmp"), "--out-dir", ws.Path("out"), "--format", "bmp",
+                  "--display", "4", "--size", "10x10"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "");
+    for (const char* name : {"out/a.bmp", "out/c.v2.bmp"}) {
+        const Picture picture = ReadBmpPicture(ws.Path(name));
+        EXPECT_EQ(picture.bits, 4) << name;
+        EXPECT_EQ(picture.width, 10) << name;
+    }
+
+    // A missing directory is reported once, before any file is read.
+    run = ws.Run({"render", ws.Path("a.bmp"), ws.Path("c.v2.bmp"), "--out-dir", ws.Path("absent")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("absent") + ": no such directory\n");
+    run = ws.Run({"render", ws.Path("a.bmp"), "--out-dir", ws.Path("a.bmp")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("a.bmp") + ": not a directory\n");
+    // A problem of one file with the options names the file instead of
+    // showing the usage.
+    run = ws.Run({"render", ws.Path("a.bmp"), "--out-dir", ws.Path("out"), "--transparent", "0"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("a.bmp") +
+                           ": --transparent needs a 1-bit image (this one has 24 bits per pixel)\n"
+                           "dibdraw: 1 of 1 files failed\n");
+}
+
+// Runs the tool with standard error on a pseudo-terminal; returns what the
+// terminal showed.
+std::string RunOnTerminal(const std::vector<std::string>& args, int& exitCode)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        ADD_FAILURE() << "no pseudo-terminal";
+        return {};
+    }
+    // Held open here too, so that what the tool wrote stays readable after
+    // it exits; the few lines fit in the terminal's buffer.
+    const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, slave, 2);
+    std::vector<std::string> all = {DIBDRAW_TOOL_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    std::string shown;
+    if (posix_spawn(&pid, DIBDRAW_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(slave);
+    // With the terminal's last user gone, reading ends in an error after
+    // the buffered output.
+    char buffer[4096];
+    for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;) {
+        shown.append(buffer, static_cast<size_t>(got));
+    }
+    close(master);
+    return shown;
+}
+
+TEST(ToolRun, BatchShowsProgressOnATerminal)
+{
+    Workspace ws;
+    fs::create_directory(ws.Path("out"));
+    ws.Write("a.bmp", TrueColourBmp(6, 4, Pattern).Bytes());
+    ws.Write("b.bmp", TrueColourBmp(4, 6, Pattern).Bytes());
+    int exitCode = -1;
+    const std::string shown =
+        RunOnTerminal({"render", ws.Path("a.bmp"), ws.Path("b.bmp"), "--out-dir", ws.Path("out")}, exitCode);
+    EXPECT_EQ(exitCode, 0) << shown;
+    // The terminal turns line ends into CR LF.
+    EXPECT_EQ(shown, "dibdraw: [1/2] " + ws.Path("a.bmp") + " -> " + ws.Path("out/a.png") + "\r\n" +
+                         "dibdraw: [2/2] " + ws.Path("b.bmp") + " -> " + ws.Path("out/b.png") + "\r\n");
+    EXPECT_EQ(ReadPngPicture(ws.Path("out/b.png")).height, 6);
 }
 
 }  // namespace
