@@ -13,6 +13,7 @@
 #include "tools/output_file.h"
 #include "tools/render.h"
 #include "tools/screen.h"
+#include "tools/sheet.h"
 #include "tools/system_palette.h"
 
 namespace {
@@ -108,11 +109,16 @@ int RenderOne(const dibtool::Options& options, const std::vector<PALETTEENTRY>& 
         return ImageUsageError(options, inputName, problem);
     }
 
-    dibtool::Screen screen;
-    if (std::string problem = screen.Open(options, geometry, systemPalette); !problem.empty()) {
-        return DisplayError(problem);
+    dibtool::RenderReport report;
+    if (options.command == dibtool::Command::Sheet) {
+        report = dibtool::RenderSheet(options, geometry, image);
+    } else {
+        dibtool::Screen screen;
+        if (std::string problem = screen.Open(options, geometry, systemPalette); !problem.empty()) {
+            return DisplayError(problem);
+        }
+        report = dibtool::Render(options, geometry, screen, image, dibtool::WriteTo(options));
     }
-    const dibtool::RenderReport report = dibtool::Render(options, geometry, screen, image, dibtool::WriteTo(options));
     if (options.info) {
         for (const std::string& line : dibtool::InfoLines(report)) {
             std::printf("%s\n", line.c_str());

@@ -225,6 +225,33 @@ bool PaletteCommandTakes(const std::string& name)
     return name == "-o" || name == "--output" || name == "--display";
 }
 
+// The render options that apply to the sheet command, which chooses the
+// displays and dither modes itself and lays out its panels.
+bool SheetCommandTakes(const std::string& name)
+{
+    static constexpr std::string_view kTaken[] = {"-o",       "--output",     "--format",     "--size",
+                                                  "--src",    "--palette",    "--realize",    "--background",
+                                                  "--transparent"};
+    return std::find(std::begin(kTaken), std::end(kTaken), name) != std::end(kTaken);
+}
+
+// The sheet command: at most one input, a PNG output.
+std::string SheetProblem(Options& options, std::optional<OutputFormat> format)
+{
+    if (options.inputs.size() > 1) {
+        return "the sheet command takes one input file at most";
+    }
+    options.input = options.inputs.empty() ? "" : options.inputs[0];
+    if (options.output.empty()) {
+        return "no output file given (-o SHEET.png)";
+    }
+    if (format == OutputFormat::Bmp || (!format && !EndsWith(options.output, ".png"))) {
+        return "the sheet is a PNG file: name it .png (or give --format png)";
+    }
+    options.format = OutputFormat::Png;
+    return {};
+}
+
 // A batch: the inputs, none of them standard input, each to its own file.
 std::string BatchProblem(Options& options)
 {
@@ -279,10 +306,13 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     }
     if (args[0] == "palette") {
         options.command = Command::Palette;
+    } else if (args[0] == "sheet") {
+        options.command = Command::Sheet;
     } else if (args[0] != "render") {
-        return "unknown command '" + args[0] + "' (the commands are render and palette)";
+        return "unknown command '" + args[0] + "' (the commands are render, sheet and palette)";
     }
     const bool palette = options.command == Command::Palette;
+    const bool sheet = options.command == Command::Sheet;
     std::optional<OutputFormat> format;
     bool sawInput = false;
     bool optionsEnded = false;
@@ -305,8 +335,8 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
             return {};
         }
         if (arg == "--swapped" || arg == "--info" || arg == "--rgb") {
-            if (palette) {
-                return "option " + arg + " does not apply to the palette command";
+            if (palette || sheet) {
+                return "option " + arg + " does not apply to the " + args[0] + " command";
             }
             (arg == "--swapped" ? options.swapped : arg == "--info" ? options.info : options.rgb) = true;
             continue;
@@ -331,8 +361,8 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         } else {
             return "unknown option '" + name + "'";
         }
-        if (palette && !PaletteCommandTakes(name)) {
-            return "option " + name + " does not apply to the palette command";
+        if ((palette && !PaletteCommandTakes(name)) || (sheet && !SheetCommandTakes(name))) {
+            return "option " + name + " does not apply to the " + args[0] + " command";
         }
         if (std::string problem = ApplyValue(name, value, options, format); !problem.empty()) {
             return problem;
@@ -340,6 +370,9 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     }
     if (palette) {
         return sawInput ? "the palette command takes no input file" : "";
+    }
+    if (sheet) {
+        return SheetProblem(options, format);
     }
     if (!options.outDir.empty()) {
         options.format = format.value_or(OutputFormat::Png);
@@ -495,6 +528,7 @@ const char* UsageText()
 {
     return "usage: dibdraw render [INPUT|-] -o OUTPUT.{png,bmp}|- [--format bmp|png] [options]\n"
            "       dibdraw render INPUT... --out-dir DIR [--format bmp|png] [options]\n"
+           "       dibdraw sheet [INPUT] -o SHEET.png [--size WxH] [options]\n"
            "       dibdraw palette [-o FILE] [--display KIND]\n"
            "options: --display 1|4|4p|8|8rgb|16|24|32|2, --dither N, --palette N, --info,\n"
            "  --realize none|fixed|image, --src L,T,R,B, --dst L,T,R,B | --size WxH|Wx|xH,\n"
@@ -517,6 +551,7 @@ on the real one.
 
 usage: dibdraw render [INPUT] -o OUTPUT [options]
        dibdraw render INPUT... --out-dir DIR [options]
+       dibdraw sheet [INPUT] -o SHEET.png [options]
        dibdraw palette [-o FILE] [--display KIND]
        dibdraw --help | --version
 
@@ -640,6 +675,13 @@ Options:
   -h, --help             show this text
   --version              show the version of the tool and the library
 
+dibdraw sheet draws INPUT (or the test card) on every kind of display in
+every dither mode and writes one PNG: a row per display (1, 4, 8, 16 and 24
+bits), a column per dither mode (0 to 3), each panel labelled above it. It
+takes -o (a .png file, or - with --format png), --size (the panel size;
+default the picture's), --src, --palette, --realize, --background and
+--transparent as render does.
+
 dibdraw palette writes the colours a display with a palette holds (--display
 as for render, default 32, which has none): one "R,G,B" line per entry from
 entry 0, after a comment line starting with #. Without -o, or with -o -, it
@@ -673,6 +715,8 @@ Examples:
   dibdraw render -o card.png --display 8 --dither 2
   dibdraw render photo.png -o small.bmp --display 4 --size 200x --info
   dibdraw render - -o - --format png --display 1 < in.bmp > out.png
+  dibdraw render *.png --out-dir shown --display 4
+  dibdraw sheet photo.png -o sheet.png --size 192x144
   dibdraw palette --display 8 -o standard.txt
 )";
 }

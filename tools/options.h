@@ -14,7 +14,7 @@
 
 namespace dibtool {
 
-enum class Command { Render, Palette };
+enum class Command { Render, Palette, Sheet };
 enum class OutputFormat { Bmp, Png };
 enum class RealizeMode { None, Fixed, Image };
 

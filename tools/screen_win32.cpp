@@ -177,6 +177,10 @@ std::string Screen::Unsupported(const Options& options)
         return "--system-palette sets the system palette of a virtual display; the Windows build uses the real "
                "display's";
     }
+    if (options.command == Command::Sheet) {
+        return "the sheet command sets up displays of every kind, which only the virtual display of the Linux "
+               "build can";
+    }
     return {};
 }
 

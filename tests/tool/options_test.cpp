@@ -32,7 +32,17 @@ void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 
 const UsageCase kUsageErrors[] = {
     {"NoArguments", {}, "no command given"},
-    {"UnknownCommand", {"draw", "-o", "x.png"}, "unknown command 'draw' (the commands are render and palette)"},
+    {"UnknownCommand", {"draw", "-o", "x.png"}, "unknown command 'draw' (the commands are render, sheet and palette)"},
+    {"SheetWithTwoInputs", {"sheet", "a.png", "b.png", "-o", "s.png"}, "the sheet command takes one input file at most"},
+    {"SheetWithoutOutput", {"sheet"}, "no output file given (-o SHEET.png)"},
+    {"SheetAsBmp", {"sheet", "-o", "s.bmp"}, "the sheet is a PNG file: name it .png (or give --format png)"},
+    {"SheetFormatBmp", {"sheet", "-o", "-", "--format", "bmp"}, "the sheet is a PNG file"},
+    {"SheetToStandardOutputWithoutFormat", {"sheet", "-o", "-"}, "the sheet is a PNG file"},
+    {"SheetWithDisplay", {"sheet", "-o", "s.png", "--display", "8"},
+     "option --display does not apply to the sheet command"},
+    {"SheetWithDither", {"sheet", "-o", "s.png", "--dither=1"}, "option --dither does not apply to the sheet command"},
+    {"SheetWithOutDir", {"sheet", "a.png", "--out-dir", "d"}, "option --out-dir does not apply to the sheet command"},
+    {"SheetWithInfo", {"sheet", "-o", "s.png", "--info"}, "option --info does not apply to the sheet command"},
     {"NoOutput", {"render", "in.bmp"}, "no output file given (-o OUTPUT)"},
     {"OutputWithoutValue", {"render", "-o"}, "option -o needs a value"},
     {"OutputEmpty", {"render", "-o", ""}, "invalid value '' for -o"},
@@ -477,6 +487,25 @@ TEST(ClipSource, MatchesTheLibrarysRule)
     EXPECT_EQ(RectText(dibtool::ClipSource({101, 0, 200, 10}, 100, 50)), "101,0,200,10");
     EXPECT_EQ(RectText(dibtool::ClipSource({0, 51, 200, 60}, 100, 50)), "0,51,200,60");
     EXPECT_EQ(RectText(dibtool::ClipSource({100, 50, 200, 60}, 100, 50)), "100,50,100,50");
+}
+
+TEST(ParseArguments, SheetTakesTheOptionsOfOneRender)
+{
+    Options options;
+    ASSERT_EQ(ParseArguments({"sheet", "-o", "s.png", "--size", "192x144", "--palette", "1", "--realize", "none",
+                              "--src", "0,0,10,10", "--background", "1,2,3", "--transparent", "1"},
+                             options),
+              "");
+    EXPECT_EQ(options.command, dibtool::Command::Sheet);
+    EXPECT_EQ(options.input, "");
+    EXPECT_EQ(options.output, "s.png");
+    EXPECT_EQ(options.format, dibtool::OutputFormat::Png);
+    EXPECT_EQ(options.size->width, 192);
+    EXPECT_EQ(options.palette, 1);
+    EXPECT_EQ(options.background, RGB(1, 2, 3));
+    ASSERT_EQ(ParseArguments({"sheet", "in.bmp", "-o", "-", "--format", "png"}, options), "");
+    EXPECT_EQ(options.input, "in.bmp");
+    EXPECT_EQ(options.output, "-");
 }
 
 TEST(ParseArguments, BatchNamesEachOutputAfterItsInput)

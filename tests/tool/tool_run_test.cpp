@@ -297,7 +297,7 @@ TEST(ToolRun, UsageErrorsExitWithTwoAndAShortUsage)
         EXPECT_EQ(run.exitCode, 2) << context;
         EXPECT_EQ(run.err.rfind("dibdraw: ", 0), 0u) << context << "\n" << run.err;
         EXPECT_NE(run.err.find("usage: dibdraw render [INPUT|-] -o OUTPUT"), std::string::npos) << context;
-        EXPECT_LT(Lines(run.err).size(), 10u) << context << ": the usage text is not short";
+        EXPECT_LT(Lines(run.err).size(), 12u) << context << ": the usage text is not short";
         EXPECT_EQ(run.out, "") << context;
         EXPECT_TRUE(ws.Files().empty()) << context;
     }
@@ -1118,6 +1118,77 @@ TEST(ToolRun, BatchShowsProgressOnATerminal)
     EXPECT_EQ(shown, "dibdraw: [1/2] " + ws.Path("a.bmp") + " -> " + ws.Path("out/a.png") + "\r\n" +
                          "dibdraw: [2/2] " + ws.Path("b.bmp") + " -> " + ws.Path("out/b.png") + "\r\n");
     EXPECT_EQ(ReadPngPicture(ws.Path("out/b.png")).height, 6);
+}
+
+// The sheet: a row per display kind, a column per dither mode, each panel
+// what render shows for that display and dither mode, labelled above it.
+TEST(ToolRun, SheetShowsEveryDisplayAndDitherMode)
+{
+    Workspace ws;
+    constexpr int kPanelWidth = 48;
+    constexpr int kPanelHeight = 36;
+    constexpr int kMargin = 8;
+    constexpr int kGap = 8;
+    constexpr int kLabel = 10;
+    const RunResult run = ws.Run({"sheet", "-o", ws.Path("sheet.png"), "--size", "48x36"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const Picture sheet = ReadPngPicture(ws.Path("sheet.png"));
+    ASSERT_EQ(sheet.width, 2 * kMargin + 4 * kPanelWidth + 3 * kGap);
+    ASSERT_EQ(sheet.height, 2 * kMargin + 5 * (kLabel + kPanelHeight) + 4 * kGap);
+    const char* kDisplays[] = {"1", "4", "8", "16", "24"};
+    for (int row = 0; row < 5; ++row) {
+        for (int dither = 0; dither < 4; ++dither) {
+            const std::string context = "display " + std::string(kDisplays[row]) + ", dither " + std::to_string(dither);
+            const RunResult panelRun = ws.Run({"render", "-o", ws.Path("panel.png"), "--rgb", "--size", "48x36",
+                                               "--display", kDisplays[row], "--dither", std::to_string(dither)});
+            ASSERT_EQ(panelRun.exitCode, 0) << context << ": " << panelRun.err;
+            const Picture panel = ReadPngPicture(ws.Path("panel.png"));
+            const int left = kMargin + dither * (kPanelWidth + kGap);
+            const int top = kMargin + kLabel + row * (kLabel + kPanelHeight + kGap);
+            for (int y = 0; y < kPanelHeight; ++y) {
+                for (int x = 0; x < kPanelWidth; ++x) {
+                    ASSERT_EQ(sheet.At(left + x, top + y), panel.At(x, y)) << context << ": (" << x << ", " << y << ")";
+                }
+            }
+            int ink = 0;
+            for (int y = top - kLabel; y < top; ++y) {
+                for (int x = left; x < left + kPanelWidth; ++x) {
+                    const uint32_t c = sheet.At(x, y);
+                    ASSERT_TRUE(c == 0xFFFFFFu || c == 0u) << context << ": label pixel (" << x << ", " << y << ")";
+                    ink += c == 0u ? 1 : 0;
+                }
+            }
+            EXPECT_GT(ink, 20) << context << ": no label";
+        }
+    }
+}
+
+TEST(ToolRun, SheetOfAnInputFile)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(20, 10, Pattern).Bytes());
+    RunResult run = ws.Run({"sheet", ws.Path("in.bmp"), "-o", "-", "--format", "png"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ws.Write("sheet.png", std::vector<uint8_t>(run.out.begin(), run.out.end()));
+    const Picture sheet = ReadPngPicture(ws.Path("sheet.png"));
+    ASSERT_EQ(sheet.width, 16 + 4 * 20 + 24);
+    // The last row is the true-colour display: the picture as it is.
+    const int top = 8 + 10 + 4 * (10 + 10 + 8);
+    for (int dither = 0; dither < 4; ++dither) {
+        for (int y = 0; y < 10; ++y) {
+            for (int x = 0; x < 20; ++x) {
+                ASSERT_EQ(sheet.At(8 + dither * 28 + x, top + y), Pattern(x, y)) << "dither " << dither;
+            }
+        }
+    }
+    run = ws.Run({"sheet", ws.Path("absent.bmp"), "-o", ws.Path("x.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("absent.bmp: cannot open"), std::string::npos) << run.err;
+    run = ws.Run({"sheet", "-o", ws.Path("x.png"), "--size", "4000x4000"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("is too large"), std::string::npos) << run.err;
+    EXPECT_EQ(ws.Files(), (std::vector<std::string>{"in.bmp", "sheet.png"}));
 }
 
 }  // namespace
