@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string_view>
 
 namespace dibtool {
@@ -261,16 +262,14 @@ std::string BatchProblem(Options& options)
     if (options.inputs.empty()) {
         return "--out-dir needs input files";
     }
-    for (size_t i = 0; i < options.inputs.size(); ++i) {
-        if (options.inputs[i] == kStandardStream) {
+    std::map<std::string, const std::string*> writers;  // output path: its input
+    for (const std::string& input : options.inputs) {
+        if (input == kStandardStream) {
             return "standard input ('-') cannot be read in a batch (--out-dir)";
         }
-        const std::string output = BatchOutputPath(options, options.inputs[i]);
-        for (size_t j = 0; j < i; ++j) {
-            if (BatchOutputPath(options, options.inputs[j]) == output) {
-                return "'" + options.inputs[j] + "' and '" + options.inputs[i] + "' would both be written to '" +
-                       output + "'";
-            }
+        const std::string output = BatchOutputPath(options, input);
+        if (const auto [at, added] = writers.emplace(output, &input); !added) {
+            return "'" + *at->second + "' and '" + input + "' would both be written to '" + output + "'";
         }
     }
     return {};
@@ -572,7 +571,7 @@ patterns and colour swatches.
        No gamma correction is applied.
   Alpha  Partly transparent pixels (PNG alpha channels and transparent
        colours, and the alpha of 16- and 32-bit BMPs: an alpha mask, or the
-       fourth byte of plain 32-bit pixels unless it is 0 everywhere) are
+       fourth byte of plain 32-bit pixels, unless it is 0 in every pixel) are
        composited over the --background colour before drawing:
        (alpha * colour + (255 - alpha) * background) / 255, rounded.
 
