@@ -81,7 +81,7 @@ RenderReport RenderSheet(const Options& options, const Geometry& geometry, const
                                                                  static_cast<size_t>(left)));
             }
             // Cut at the panel's right edge rather than run into the next one.
-            DrawText(sheet, width, left, top - kLabelHeight,
+            PaintText(sheet, width, left, top - kLabelHeight,
                      Label(kSheetDisplays[row], dither).substr(0, panelWidth / kGlyphAdvance), kInk);
         }
     }

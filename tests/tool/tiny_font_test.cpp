@@ -1,5 +1,5 @@
-// The contact sheet's font: every character its labels use has a glyph of
-// its own, and text lands where it is drawn, cut at the picture's edges.
+// The tool's font: every capital and digit has a glyph of its own, and text
+// lands where it is drawn, cut at the picture's edges.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -10,9 +10,9 @@
 
 namespace {
 
-TEST(TinyFont, EveryLabelCharacterHasADistinctGlyph)
+TEST(TinyFont, EveryCapitalAndDigitHasADistinctGlyph)
 {
-    const std::string kCharacters = "0123456789 -ADEHILPRSTY";
+    const std::string kCharacters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     std::set<std::vector<uint8_t>> seen;
     for (const char c : kCharacters) {
         const uint8_t* rows = dibtool::Glyph(c);
@@ -23,7 +23,8 @@ TEST(TinyFont, EveryLabelCharacterHasADistinctGlyph)
         EXPECT_TRUE(seen.insert(std::vector<uint8_t>(rows, rows + dibtool::kGlyphHeight)).second)
             << "'" << c << "' looks like another character";
     }
-    EXPECT_EQ(dibtool::Glyph('Q'), nullptr);
+    EXPECT_EQ(dibtool::Glyph(' '), nullptr) << "a space is blank";
+    EXPECT_EQ(dibtool::Glyph('a'), nullptr);
 }
 
 TEST(TinyFont, TextIsDrawnAtItsPlaceAndCutAtTheEdges)
@@ -33,7 +34,7 @@ TEST(TinyFont, TextIsDrawnAtItsPlaceAndCutAtTheEdges)
     std::vector<uint32_t> pixels(kWidth * kHeight, 0);
     // "L" at (1, 1): a column down the left and a row along the bottom; "T"
     // starts at x = 7; "8" at x = 13 keeps only its first column.
-    dibtool::DrawText(pixels, kWidth, 1, 1, "LT8", 7);
+    dibtool::PaintText(pixels, kWidth, 1, 1, "LT8", 7);
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) {
             const bool inL = (x == 1 && y >= 1 && y <= 7) || (y == 7 && x >= 1 && x <= 5);
@@ -45,7 +46,7 @@ TEST(TinyFont, TextIsDrawnAtItsPlaceAndCutAtTheEdges)
     }
     // Above and left of the picture nothing is written, nor past its end.
     std::vector<uint32_t> small(4, 0);
-    dibtool::DrawText(small, 2, -3, -5, "8", 1);
+    dibtool::PaintText(small, 2, -3, -5, "8", 1);
     EXPECT_EQ(small, (std::vector<uint32_t>{0, 1, 1, 0})) << "the last two rows' last two columns of '8' at (-3, -5)";
 }
 
