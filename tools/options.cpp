@@ -570,9 +570,9 @@ patterns and colour swatches.
        colour images as true colour; 16-bit samples are rounded to 8 bits.
        No gamma correction is applied.
   Alpha  Partly transparent pixels (PNG alpha channels and transparent
-       colours, and the alpha of 16- and 32-bit BMPs: an alpha mask, or the
-       fourth byte of plain 32-bit pixels, unless it is 0 in every pixel) are
-       composited over the --background colour before drawing:
+       colours (tRNS), and the alpha of 16- and 32-bit BMPs: an alpha mask,
+       or the fourth byte of plain 32-bit pixels, unless it is 0 in every
+       pixel) are composited over the --background colour before drawing:
        (alpha * colour + (255 - alpha) * background) / 255, rounded.
 
 OUTPUT is the picture of the whole screen, in the format its name ends in
@@ -704,8 +704,9 @@ Windows build:
   the --screen size at the top left of the display (it must fit), --window a
   second one over it, and the output is what the display then shows.
   --display is only checked against the display (an error if it differs;
-  without it any display is used), and --swapped and --system-palette are
-  refused. PNG input is not supported; PNG output is written uncompressed.
+  without it any display is used); --swapped, --system-palette and the sheet
+  command, which need the virtual display, are refused. PNG input is not
+  supported; PNG output is written uncompressed.
   Under Wine, give dibdraw.exe the X11 driver settings ClientSideGraphics=N
   and PrivateColorMap=Y (see the README): Wine's default client-side drawing
   ignores the palette of a 256-colour display.

@@ -251,7 +251,9 @@ TEST(ToolRun, HelpDocumentsEveryOptionAndExitStatus)
                              "BI_RLE8", "BI_BITFIELDS", "JPEG", "OS/2", ".bmp", ".png", "--format bmp|png",
                              "-oFILE", "reads it from\nstandard input", "\"-o -\" writes it to standard output",
                              "symbolic link", "dibdraw palette [-o FILE]", "--system-palette FILE", "Windows build",
-                             "ClientSideGraphics=N"}) {
+                             "ClientSideGraphics=N", "--rgb", "indexed PNG", "tRNS", "--out-dir DIR",
+                             "Several files at once", "dibdraw sheet [INPUT] -o SHEET.png", "GIMP", "JASC-PAL",
+                             "composited over the --background colour"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << "the help does not mention " << text;
     }
     // The library's internals belong to --info, not to the help.
