@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "tools/alpha.h"
+
 namespace dibtool {
 
 namespace {
@@ -27,8 +29,12 @@ constexpr uint32_t kInfoHeaderBytes = 40;
 // bit count (no compression, a full colour table of 4-byte entries).
 constexpr uint32_t kOs2HeaderBytes = 64;
 constexpr uint32_t kOs2ShortHeaderBytes = 16;
-// BITMAPV2INFOHEADER and later carry the red, green and blue masks themselves.
+// BITMAPV2INFOHEADER and later carry the red, green and blue masks themselves,
+// BITMAPV3INFOHEADER and later the alpha mask too.
 constexpr uint32_t kHeaderWithMasksBytes = 52;
+constexpr uint32_t kHeaderWithAlphaMaskBytes = 56;
+// A 32-bit BI_RGB pixel's unused byte, which some writers fill with alpha.
+constexpr uint32_t kRgbAlphaMask = 0xFF000000;
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 uint32_t U32(const uint8_t* p)
@@ -59,7 +65,7 @@ struct Layout {
     bool topDown = false;
     int bits = 0;
     uint32_t compression = kBiRgb;
-    uint32_t masks[3] = {};  // red, green, blue; 16- and 32-bit files only
+    uint32_t masks[4] = {};  // red, green, blue, alpha; 16- and 32-bit files only
     uint64_t tableOffset = 0;
     uint32_t tableEntries = 0;  // as stored in the file
     uint32_t entryBytes = 4;
@@ -96,7 +102,7 @@ std::string RefusedCompression(bool os2, uint32_t compression)
     }
 }
 
-std::string CheckMasks(const uint32_t (&masks)[3], int bits)
+std::string CheckMasks(const uint32_t (&masks)[4], int bits)
 {
     for (uint32_t mask : masks) {
         if (bits == 16 && mask > 0xFFFF) {
@@ -109,6 +115,9 @@ std::string CheckMasks(const uint32_t (&masks)[3], int bits)
     }
     if ((masks[0] & masks[1]) != 0 || (masks[0] & masks[2]) != 0 || (masks[1] & masks[2]) != 0) {
         return "bit-field masks " + Hex(masks[0]) + ", " + Hex(masks[1]) + ", " + Hex(masks[2]) + " overlap";
+    }
+    if ((masks[3] & (masks[0] | masks[1] | masks[2])) != 0) {
+        return "alpha mask " + Hex(masks[3]) + " overlaps the colour masks";
     }
     if ((masks[0] | masks[1] | masks[2]) == 0) {
         return "bit-field masks are all zero";
@@ -215,6 +224,7 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
         layout.masks[0] = 0x00FF0000;
         layout.masks[1] = 0x0000FF00;
         layout.masks[2] = 0x000000FF;
+        layout.masks[3] = layout.compression == kBiRgb ? kRgbAlphaMask : 0;
     }
     if (layout.compression == kBiBitfields || layout.compression == kBiAlphaBitfields) {
         const uint8_t* masks = h + kInfoHeaderBytes;
@@ -228,6 +238,11 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
         }
         for (int channel = 0; channel < 3; ++channel) {
             layout.masks[channel] = U32(masks + 4 * channel);
+        }
+        if (headerBytes >= kHeaderWithAlphaMaskBytes) {
+            layout.masks[3] = U32(h + kHeaderWithMasksBytes);
+        } else if (layout.compression == kBiAlphaBitfields && headerBytes < kHeaderWithMasksBytes) {
+            layout.masks[3] = U32(masks + 12);
         }
         if (const std::string problem = CheckMasks(layout.masks, bits); !problem.empty()) {
             return problem;
@@ -330,11 +345,35 @@ struct Channel {
     }
 };
 
-void ConvertMaskedRows(std::span<const uint8_t> file, const Layout& layout, PackedDib& image)
+// Whether any pixel has alpha bits set: a file whose alpha is zero
+// everywhere was written by a program that left the bits unused, and is
+// opaque rather than invisible.
+bool UsesAlpha(std::span<const uint8_t> file, const Layout& layout)
+{
+    if (layout.masks[3] == 0) {
+        return false;
+    }
+    const size_t stride = PackedDib::StrideOf(layout.width, layout.bits);
+    const size_t pixelBytes = static_cast<size_t>(layout.bits / 8);
+    for (int r = 0; r < layout.height; ++r) {
+        const uint8_t* in = file.data() + layout.pixelOffset + static_cast<size_t>(r) * stride;
+        for (int x = 0; x < layout.width; ++x, in += pixelBytes) {
+            if (((pixelBytes == 2 ? U16(in) : U32(in)) & layout.masks[3]) != 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// With kComposite, each pixel is composited over `background` by its alpha.
+template <bool kComposite>
+void ConvertMaskedRows(std::span<const uint8_t> file, const Layout& layout, COLORREF background, PackedDib& image)
 {
     const Channel red(layout.masks[0]);
     const Channel green(layout.masks[1]);
     const Channel blue(layout.masks[2]);
+    const Channel alpha(layout.masks[3]);
     const size_t stride = PackedDib::StrideOf(layout.width, layout.bits);
     const size_t pixelBytes = static_cast<size_t>(layout.bits / 8);
     for (int r = 0; r < layout.height; ++r) {
@@ -342,9 +381,16 @@ void ConvertMaskedRows(std::span<const uint8_t> file, const Layout& layout, Pack
         uint8_t* out = image.StoredRow(StoredIndex(layout, r));
         for (int x = 0; x < layout.width; ++x, in += pixelBytes, out += 3) {
             const uint32_t pixel = pixelBytes == 2 ? U16(in) : U32(in);
-            out[0] = static_cast<uint8_t>(blue.Value(pixel));
-            out[1] = static_cast<uint8_t>(green.Value(pixel));
-            out[2] = static_cast<uint8_t>(red.Value(pixel));
+            if constexpr (kComposite) {
+                const uint32_t a = alpha.Value(pixel);
+                out[0] = Over(a, blue.Value(pixel), GetBValue(background));
+                out[1] = Over(a, green.Value(pixel), GetGValue(background));
+                out[2] = Over(a, red.Value(pixel), GetRValue(background));
+            } else {
+                out[0] = static_cast<uint8_t>(blue.Value(pixel));
+                out[1] = static_cast<uint8_t>(green.Value(pixel));
+                out[2] = static_cast<uint8_t>(red.Value(pixel));
+            }
         }
     }
 }
@@ -418,7 +464,7 @@ std::string DecodeRunLength(std::span<const uint8_t> file, const Layout& layout,
 
 }  // namespace
 
-std::string DecodeBmp(std::span<const uint8_t> file, PackedDib& image)
+std::string DecodeBmp(std::span<const uint8_t> file, PackedDib& image, COLORREF background)
 {
     Layout layout;
     if (std::string problem = ReadLayout(file, layout); !problem.empty()) {
@@ -436,8 +482,10 @@ std::string DecodeBmp(std::span<const uint8_t> file, PackedDib& image)
         if (std::string problem = DecodeRunLength(file, layout, decoded); !problem.empty()) {
             return problem;
         }
+    } else if (masked && UsesAlpha(file, layout)) {
+        ConvertMaskedRows<true>(file, layout, background, decoded);
     } else if (masked) {
-        ConvertMaskedRows(file, layout, decoded);
+        ConvertMaskedRows<false>(file, layout, background, decoded);
     } else {
         CopyRows(file, layout, decoded);
     }

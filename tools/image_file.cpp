@@ -57,7 +57,7 @@ std::string ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
     return ReadStream(file.get(), bytes);
 }
 
-std::string LoadImageFile(const std::string& path, PackedDib& image)
+std::string LoadImageFile(const std::string& path, PackedDib& image, COLORREF background)
 {
     std::vector<uint8_t> bytes;
     if (path == kStandardStream) {
@@ -68,10 +68,10 @@ std::string LoadImageFile(const std::string& path, PackedDib& image)
         return problem;
     }
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
-        return DecodeBmp(bytes, image);
+        return DecodeBmp(bytes, image, background);
     }
     if (HasPngSignature(bytes)) {
-        return DecodePng(bytes, image);
+        return DecodePng(bytes, image, background);
     }
     if (bytes.empty()) {
         return "the file is empty";

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/alpha.h"
 #include "tools/packed_dib.h"
 
 namespace dibtool {
@@ -17,8 +18,9 @@ constexpr uint64_t kMaxInputBytes = uint64_t{1} << 30;
 std::string ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
 
 // Loads a BMP or PNG file (told apart by their signatures, not by the name);
-// `path` "-" is the whole of standard input.
+// `path` "-" is the whole of standard input. Partly transparent pixels are
+// composited over `background`.
 // Returns an empty string on success, otherwise what is wrong with the file.
-std::string LoadImageFile(const std::string& path, PackedDib& image);
+std::string LoadImageFile(const std::string& path, PackedDib& image, COLORREF background = kDefaultBackground);
 
 }  // namespace dibtool

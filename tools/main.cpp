@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "dibdraw32/BlitResult.h"
+#include "tools/batch.h"
 #include "tools/embedded_image.h"
 #include "tools/image_file.h"
 #include "tools/options.h"
 #include "tools/output_file.h"
 #include "tools/render.h"
 #include "tools/screen.h"
+#include "tools/sheet.h"
 #include "tools/system_palette.h"
 
 namespace {
@@ -71,16 +73,32 @@ int RunPaletteCommand(const dibtool::Options& options)
     return kExitOk;
 }
 
-// dibdraw render, once the input is loaded: the screen, the blit, the
-// --info lines and the output file.
+// A problem of one image with the options: a usage error of the command
+// line, or in a batch a failure of that file.
+int ImageUsageError(const dibtool::Options& options, const std::string& inputName, const std::string& problem)
+{
+    if (options.outDir.empty()) {
+        return UsageError(problem);
+    }
+    Fail(inputName, problem);
+    return kExitUsage;
+}
+
+// Draws a loaded image and writes the output: the screen (or the sheet), the
+// blit, the --info lines and the output file.
 int RenderToFile(const dibtool::Options& options, const std::string& inputName, const dibtool::Geometry& geometry,
                  const std::vector<PALETTEENTRY>& systemPalette, dibtool::PackedDib& image)
 {
-    dibtool::Screen screen;
-    if (std::string problem = screen.Open(options, geometry, systemPalette); !problem.empty()) {
-        return DisplayError(problem);
+    dibtool::RenderReport report;
+    if (options.command == dibtool::Command::Sheet) {
+        report = dibtool::RenderSheet(options, geometry, image);
+    } else {
+        dibtool::Screen screen;
+        if (std::string problem = screen.Open(options, geometry, systemPalette); !problem.empty()) {
+            return DisplayError(problem);
+        }
+        report = dibtool::Render(options, geometry, screen, image, dibtool::WriteTo(options));
     }
-    const dibtool::RenderReport report = dibtool::Render(options, geometry, screen, image);
     if (options.info) {
         for (const std::string& line : dibtool::InfoLines(report)) {
             std::printf("%s\n", line.c_str());
@@ -97,6 +115,43 @@ int RenderToFile(const dibtool::Options& options, const std::string& inputName, 
         return kExitBadInput;
     }
     return kExitOk;
+}
+
+// Renders options.input to options.output, on a display that starts with
+// `systemPalette` when it is not empty.
+int RenderOne(const dibtool::Options& options, const std::vector<PALETTEENTRY>& systemPalette)
+{
+    dibtool::PackedDib image;
+    const std::string inputName = options.input.empty()                        ? "embedded image"
+                                  : options.input == dibtool::kStandardStream ? "standard input"
+                                                                              : options.input;
+    if (options.input.empty()) {
+        image = dibtool::MakeEmbeddedImage();
+    } else if (std::string problem = dibtool::LoadImageFile(options.input, image, options.background);
+               !problem.empty()) {
+        Fail(inputName, problem);
+        return kExitBadInput;
+    }
+
+    if (std::string problem = dibtool::ApplyTransparency(options, image); !problem.empty()) {
+        return ImageUsageError(options, inputName, problem);
+    }
+
+    dibtool::Geometry geometry;
+    if (std::string problem = dibtool::ResolveGeometry(options, image.width(), image.height(), geometry);
+        !problem.empty()) {
+        return ImageUsageError(options, inputName, problem);
+    }
+
+    // The screen, the blit and the output grow with the screen's size, which
+    // is the output image's; running out of memory for them is reported like
+    // a malformed input, after the output's temporary file has gone.
+    try {
+        return RenderToFile(options, inputName, geometry, systemPalette, image);
+    } catch (const std::bad_alloc&) {
+        Fail(inputName, dibtool::NotEnoughMemoryFor(geometry.screen.width, geometry.screen.height));
+        return kExitBadInput;
+    }
 }
 
 }  // namespace
@@ -119,21 +174,6 @@ int main(int argc, char** argv)
         return RunPaletteCommand(options);
     }
 
-    dibtool::PackedDib image;
-    const std::string inputName = options.input.empty()                        ? "embedded image"
-                                  : options.input == dibtool::kStandardStream ? "standard input"
-                                                                              : options.input;
-    if (options.input.empty()) {
-        image = dibtool::MakeEmbeddedImage();
-    } else if (std::string problem = dibtool::LoadImageFile(options.input, image); !problem.empty()) {
-        Fail(inputName, problem);
-        return kExitBadInput;
-    }
-
-    if (std::string problem = dibtool::ApplyTransparency(options, image); !problem.empty()) {
-        return UsageError(problem);
-    }
-
     std::vector<PALETTEENTRY> systemPalette;
     if (!options.systemPaletteFile.empty()) {
         if (std::string problem = dibtool::ReadSystemPaletteFile(options.systemPaletteFile, systemPalette);
@@ -143,19 +183,9 @@ int main(int argc, char** argv)
         }
     }
 
-    dibtool::Geometry geometry;
-    if (std::string problem = dibtool::ResolveGeometry(options, image.width(), image.height(), geometry);
-        !problem.empty()) {
-        return UsageError(problem);
+    if (!options.outDir.empty()) {
+        const auto renderOne = [&](const dibtool::Options& one) { return RenderOne(one, systemPalette); };
+        return dibtool::RunBatch(options, renderOne) ? kExitOk : kExitBadInput;
     }
-
-    // The screen, the blit and the output grow with the screen's size, which
-    // is the output image's; running out of memory for them is reported like
-    // a malformed input, after the output's temporary file has gone.
-    try {
-        return RenderToFile(options, inputName, geometry, systemPalette, image);
-    } catch (const std::bad_alloc&) {
-        Fail(inputName, dibtool::NotEnoughMemoryFor(geometry.screen.width, geometry.screen.height));
-        return kExitBadInput;
-    }
+    return RenderOne(options, systemPalette);
 }

@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
 #include <string_view>
 
 namespace dibtool {
@@ -126,6 +128,11 @@ std::string ApplyValue(const std::string& name, const std::string& value, Option
             return "more than one output file ('" + options.output + "' and '" + value + "')";
         }
         options.output = value;
+    } else if (name == "--out-dir") {
+        if (value.empty()) {
+            return bad("a directory");
+        }
+        options.outDir = value;
     } else if (name == "--format") {
         if (value == "bmp") {
             format = OutputFormat::Bmp;
@@ -209,7 +216,7 @@ bool TakesValue(const std::string& name)
     static constexpr std::string_view kWithValue[] = {
         "-o",     "--output", "--display", "--dither",     "--palette", "--realize",       "--src",
         "--dst",  "--size",   "--screen",  "--window",     "--background", "--system-palette",
-        "--transparent", "--format"};
+        "--transparent", "--format", "--out-dir"};
     return std::find(std::begin(kWithValue), std::end(kWithValue), name) != std::end(kWithValue);
 }
 
@@ -217,6 +224,61 @@ bool TakesValue(const std::string& name)
 bool PaletteCommandTakes(const std::string& name)
 {
     return name == "-o" || name == "--output" || name == "--display";
+}
+
+// The render options that apply to the sheet command, which chooses the
+// displays and dither modes itself and lays out its panels.
+bool SheetCommandTakes(const std::string& name)
+{
+    static constexpr std::string_view kTaken[] = {"-o",       "--output",     "--format",     "--size",
+                                                  "--src",    "--palette",    "--realize",    "--background",
+                                                  "--transparent"};
+    return std::find(std::begin(kTaken), std::end(kTaken), name) != std::end(kTaken);
+}
+
+// The sheet command: at most one input, a PNG output.
+std::string SheetProblem(Options& options, std::optional<OutputFormat> format)
+{
+    if (options.inputs.size() > 1) {
+        return "the sheet command takes one input file at most";
+    }
+    options.input = options.inputs.empty() ? "" : options.inputs[0];
+    if (options.output.empty()) {
+        return "no output file given (-o SHEET.png)";
+    }
+    if (format == OutputFormat::Bmp || (!format && !EndsWith(options.output, ".png"))) {
+        return "the sheet is a PNG file: name it .png (or give --format png)";
+    }
+    options.format = OutputFormat::Png;
+    return {};
+}
+
+// A batch: the inputs, none of them standard input, each to its own file.
+std::string BatchProblem(Options& options)
+{
+    if (!options.output.empty()) {
+        return "-o and --out-dir cannot be used together (--out-dir names each output after its input)";
+    }
+    if (options.inputs.empty()) {
+        return "--out-dir needs input files";
+    }
+    std::map<std::string, const std::string*> writers;  // output path: its input
+    for (const std::string& input : options.inputs) {
+        if (input == kStandardStream) {
+            return "standard input ('-') cannot be read in a batch (--out-dir)";
+        }
+        const std::string output = BatchOutputPath(options, input);
+        if (const auto [at, added] = writers.emplace(output, &input); !added) {
+            return "'" + *at->second + "' and '" + input + "' would both be written to '" + output + "'";
+        }
+    }
+    return {};
+}
+
+// BMP output is in the display's own format: --rgb would not change it.
+std::string RgbProblem(const Options& options)
+{
+    return options.rgb && options.format == OutputFormat::Bmp ? "--rgb applies to PNG output only" : "";
 }
 
 }  // namespace
@@ -243,20 +305,23 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     }
     if (args[0] == "palette") {
         options.command = Command::Palette;
+    } else if (args[0] == "sheet") {
+        options.command = Command::Sheet;
     } else if (args[0] != "render") {
-        return "unknown command '" + args[0] + "' (the commands are render and palette)";
+        return "unknown command '" + args[0] + "' (the commands are render, sheet and palette)";
     }
     const bool palette = options.command == Command::Palette;
+    const bool sheet = options.command == Command::Sheet;
     std::optional<OutputFormat> format;
     bool sawInput = false;
     bool optionsEnded = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (sawInput) {
-                return "more than one input file ('" + options.input + "' and '" + arg + "')";
+            if (arg.empty()) {
+                return "the input file name is empty";
             }
-            options.input = arg;
+            options.inputs.push_back(arg);
             sawInput = true;
             continue;
         }
@@ -268,11 +333,11 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
             options.help = true;
             return {};
         }
-        if (arg == "--swapped" || arg == "--info") {
-            if (palette) {
-                return "option " + arg + " does not apply to the palette command";
+        if (arg == "--swapped" || arg == "--info" || arg == "--rgb") {
+            if (palette || sheet) {
+                return "option " + arg + " does not apply to the " + args[0] + " command";
             }
-            (arg == "--swapped" ? options.swapped : options.info) = true;
+            (arg == "--swapped" ? options.swapped : arg == "--info" ? options.info : options.rgb) = true;
             continue;
         }
         std::string name = arg;
@@ -295,8 +360,8 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         } else {
             return "unknown option '" + name + "'";
         }
-        if (palette && !PaletteCommandTakes(name)) {
-            return "option " + name + " does not apply to the palette command";
+        if ((palette && !PaletteCommandTakes(name)) || (sheet && !SheetCommandTakes(name))) {
+            return "option " + name + " does not apply to the " + args[0] + " command";
         }
         if (std::string problem = ApplyValue(name, value, options, format); !problem.empty()) {
             return problem;
@@ -305,14 +370,27 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     if (palette) {
         return sawInput ? "the palette command takes no input file" : "";
     }
+    if (sheet) {
+        return SheetProblem(options, format);
+    }
+    if (!options.outDir.empty()) {
+        options.format = format.value_or(OutputFormat::Png);
+        if (std::string problem = BatchProblem(options); !problem.empty()) {
+            return problem;
+        }
+    } else if (options.inputs.size() > 1) {
+        return "several input files need --out-dir DIR (each is written there under its own name)";
+    } else if (sawInput) {
+        options.input = options.inputs[0];
+    }
     if (options.size && options.dst) {
         return "--size and --dst cannot be used together";
     }
-    if (sawInput && options.input.empty()) {
-        return "the input file name is empty";
-    }
     if (!options.systemPaletteFile.empty() && options.display != DisplayKind::Palette8) {
         return "--system-palette needs --display 8 (256 colours with a palette)";
+    }
+    if (!options.outDir.empty()) {
+        return RgbProblem(options);
     }
     if (options.output.empty()) {
         return "no output file given (-o OUTPUT)";
@@ -325,7 +403,7 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
             return "--info cannot be used with -o -: both would go to standard output";
         }
         options.format = *format;
-        return {};
+        return RgbProblem(options);
     }
     std::optional<OutputFormat> named;
     if (EndsWith(options.output, ".bmp")) {
@@ -340,7 +418,15 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
         return "--format " + FormatName(*format) + " contradicts the output file name '" + options.output + "'";
     }
     options.format = format.value_or(named.value_or(OutputFormat::Png));
-    return {};
+    return RgbProblem(options);
+}
+
+std::string BatchOutputPath(const Options& options, const std::string& input)
+{
+    std::filesystem::path path(options.outDir);
+    path /= std::filesystem::path(input).stem();
+    path += options.format == OutputFormat::Bmp ? ".bmp" : ".png";
+    return path.string();
 }
 
 RealizeMode EffectiveRealize(const Options& options)
@@ -439,13 +525,14 @@ std::string ResolveGeometry(const Options& options, int imageWidth, int imageHei
 
 const char* UsageText()
 {
-    return "usage: dibdraw render [INPUT|-] -o OUTPUT.{png,bmp}|- [--format bmp|png]\n"
-           "                      [--display 1|4|4p|8|8rgb|16|24|32|2] [--dither N] [--palette N]\n"
-           "                      [--realize none|fixed|image] [--src L,T,R,B] [--screen WxH]\n"
-           "                      [--dst L,T,R,B | --size WxH|Wx|xH] [--window L,T,R,B] [--info]\n"
-           "                      [--background R,G,B] [--transparent 0|1|0,1] [--swapped]\n"
-           "                      [--system-palette FILE]\n"
-           "       dibdraw palette [-o FILE] [--display KIND]\n";
+    return "usage: dibdraw render [INPUT|-] -o OUTPUT.{png,bmp}|- [--format bmp|png] [options]\n"
+           "       dibdraw render INPUT... --out-dir DIR [--format bmp|png] [options]\n"
+           "       dibdraw sheet [INPUT] -o SHEET.png [--size WxH] [options]\n"
+           "       dibdraw palette [-o FILE] [--display KIND]\n"
+           "options: --display 1|4|4p|8|8rgb|16|24|32|2, --dither N, --palette N, --info,\n"
+           "  --realize none|fixed|image, --src L,T,R,B, --dst L,T,R,B | --size WxH|Wx|xH,\n"
+           "  --screen WxH, --window L,T,R,B, --background R,G,B, --transparent 0|1|0,1,\n"
+           "  --swapped, --rgb, --system-palette FILE\n";
 }
 
 const char* VersionText()
@@ -462,6 +549,8 @@ virtual display, the Windows build (dibdraw.exe, see "Windows build" below)
 on the real one.
 
 usage: dibdraw render [INPUT] -o OUTPUT [options]
+       dibdraw render INPUT... --out-dir DIR [options]
+       dibdraw sheet [INPUT] -o SHEET.png [options]
        dibdraw palette [-o FILE] [--display KIND]
        dibdraw --help | --version
 
@@ -479,22 +568,35 @@ patterns and colour swatches.
        field is checked against the file's size.
   PNG  Palette images keep their palette, grey images are drawn as 256 greys,
        colour images as true colour; 16-bit samples are rounded to 8 bits.
-       Alpha channels and transparent colours are dropped: nothing is
-       composited against the background. No gamma correction is applied.
+       No gamma correction is applied.
+  Alpha  Partly transparent pixels (PNG alpha channels and transparent
+       colours (tRNS), and the alpha of 16- and 32-bit BMPs: an alpha mask,
+       or the fourth byte of plain 32-bit pixels, unless it is 0 in every
+       pixel) are composited over the --background colour before drawing:
+       (alpha * colour + (255 - alpha) * background) / 255, rounded.
 
 OUTPUT is the picture of the whole screen, in the format its name ends in
 (or that --format gives):
   .bmp  the screen in its own format: a colour table holding the display's
         colours for displays of 256 colours or fewer, 24-bit otherwise
-  .png  the colours the screen shows, as 8-bit RGB
+  .png  on displays of 256 colours or fewer, an indexed PNG of the display's
+        depth (1, 2, 4 or 8 bits) with the display's colours as palette;
+        otherwise (or with --rgb) the colours the screen shows, as 8-bit RGB
 "-o -" writes it to standard output, with --format. The file is written only
 when the picture was drawn; a symbolic link keeps pointing to it.
+
+Several files at once: --out-dir DIR (instead of -o) renders each INPUT with
+the same options to DIR/<its name without extension>.png, or .bmp with
+--format bmp. A file that fails is reported and the others are still drawn;
+on a terminal a line per file shows the progress.
 
 Options:
   -o, --output FILE      where the picture goes (required); -oFILE works too
   --format bmp|png       the output format; needed with -o -, otherwise it must
                          agree with the output's name when that ends in .bmp
-                         or .png
+                         or .png (with --out-dir: default png)
+  --out-dir DIR          render every INPUT into the existing directory DIR
+                         (see "Several files at once")
   --display KIND         the kind of display (default 32):
                            1     black and white
                            4     16 colours (the standard VGA colours)
@@ -543,17 +645,21 @@ Options:
   --window L,T,R,B       draw into a window at this place on the screen; --dst
                          is then relative to the window, and what falls
                          outside it is cut off (default: the whole screen)
-  --background R,G,B     the screen's colour before drawing (default 0,0,0);
-                         on a 256-colour display the nearest of the 20 fixed
-                         colours
+  --background R,G,B     the screen's colour before drawing (default 0,0,0),
+                         which partly transparent pixels are composited over;
+                         on a 256-colour display the screen shows the nearest
+                         of the 20 fixed colours
   --transparent 0|1|0,1  let the background show through colour 0, colour 1 or
                          both of a black-and-white (1-bit) picture; refused
                          for other pictures
   --swapped              a true-colour display that stores red, green, blue
                          instead of blue, green, red (the picture looks the
                          same; this checks the library handles both)
+  --rgb                  write a PNG as 8-bit RGB also on displays with a
+                         palette
   --info                 after drawing, print what the library did, as
-                         key=value lines: result (its result code),
+                         key=value lines (with --out-dir after an
+                         input=FILE line per file): result (its result code),
                          display_depth, converter (the routine that converted
                          the pixels), palette_mode (after drawing), rop
                          (SRCCOPY, or SRCAND / SRCPAINT for transparent
@@ -561,10 +667,19 @@ Options:
                          bands (how many strips it was sent to the display in)
   --system-palette FILE  with --display 8: the 256 colours the display holds
                          at the start, instead of the 20 fixed colours and
-                         black (a file written by dibdraw palette, e.g. on
-                         another display, to draw as that display would)
+                         black: a file written by dibdraw palette (e.g. on
+                         another display, to draw as that display would), a
+                         GIMP palette (.gpl) or a JASC-PAL palette (.pal) of
+                         256 colours, told apart by their first line
   -h, --help             show this text
   --version              show the version of the tool and the library
+
+dibdraw sheet draws INPUT (or the test card) on every kind of display in
+every dither mode and writes one PNG: a row per display (1, 4, 8, 16 and 24
+bits), a column per dither mode (0 to 3), each panel labelled above it. It
+takes -o (a .png file, or - with --format png), --size (the panel size;
+default the picture's), --src, --palette, --realize, --background and
+--transparent as render does.
 
 dibdraw palette writes the colours a display with a palette holds (--display
 as for render, default 32, which has none): one "R,G,B" line per entry from
@@ -591,14 +706,17 @@ Exit status:
   3  the library refused to draw: out of memory, or a display or dither mode
      it cannot draw with; --info shows its result code, and no output file is
      written
+  With --out-dir: 0 when every file was drawn and written, otherwise 1 (2 for
+  a wrong command line).
 
 Windows build:
   dibdraw.exe draws on the real display. The screen is a borderless window of
   the --screen size at the top left of the display (it must fit), --window a
   second one over it, and the output is what the display then shows.
   --display is only checked against the display (an error if it differs;
-  without it any display is used), and --swapped and --system-palette are
-  refused. PNG input is not supported; PNG output is written uncompressed.
+  without it any display is used); --swapped, --system-palette and the sheet
+  command, which need the virtual display, are refused. PNG input is not
+  supported; PNG output is written uncompressed.
   Under Wine, give dibdraw.exe the X11 driver settings ClientSideGraphics=N
   and PrivateColorMap=Y (see the README): Wine's default client-side drawing
   ignores the palette of a 256-colour display.
@@ -607,6 +725,8 @@ Examples:
   dibdraw render -o card.png --display 8 --dither 2
   dibdraw render photo.png -o small.bmp --display 4 --size 200x --info
   dibdraw render - -o - --format png --display 1 < in.bmp > out.png
+  dibdraw render *.png --out-dir shown --display 4
+  dibdraw sheet photo.png -o sheet.png --size 192x144
   dibdraw palette --display 8 -o standard.txt
 )";
 }

@@ -8,12 +8,13 @@
 #include <vector>
 
 #include "dibplatform.h"
+#include "tools/alpha.h"
 #include "tools/display_kind.h"
 #include "tools/packed_dib.h"
 
 namespace dibtool {
 
-enum class Command { Render, Palette };
+enum class Command { Render, Palette, Sheet };
 enum class OutputFormat { Bmp, Png };
 enum class RealizeMode { None, Fixed, Image };
 
@@ -29,7 +30,9 @@ struct Options {
     bool help = false;
     bool version = false;
     Command command = Command::Render;
-    std::string input;  // empty: the embedded image; "-": standard input
+    std::string input;  // the input rendered: empty: the embedded image; "-": standard input
+    std::vector<std::string> inputs;  // every INPUT given; several need --out-dir
+    std::string outDir;  // --out-dir: each input to DIR/<its stem>.<format>
     std::string output;  // "-", or empty for the palette command: standard output
     OutputFormat format = OutputFormat::Png;  // --format, or the output's extension
     // Not given: a 32-bit virtual display, or the real display as it is.
@@ -43,17 +46,21 @@ struct Options {
     std::optional<Size> size;
     std::optional<Size> screen;
     std::optional<RECT> window;
-    COLORREF background = RGB(0, 0, 0);
+    COLORREF background = kDefaultBackground;
     // --transparent: colour 0 and colour 1 of a 1-bit image drawn transparent.
     std::array<bool, 2> transparent{};
     bool swapped = false;
     bool info = false;
+    bool rgb = false;  // --rgb: PNG output as RGB on palette displays too
     std::string systemPaletteFile;  // --system-palette
 };
 
 // Parses the arguments that follow the program name. Returns an empty string
 // on success, otherwise a one-line description of the usage error.
 std::string ParseArguments(const std::vector<std::string>& args, Options& options);
+
+// Where a batch (--out-dir) writes `input`: DIR/<input's stem>.<png|bmp>.
+std::string BatchOutputPath(const Options& options, const std::string& input);
 
 // --realize, or its default: image with palette mode 1, fixed with palette
 // mode 0, none otherwise.

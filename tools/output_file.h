@@ -37,6 +37,9 @@ std::string UseTemporaryFile(const std::string& prefix, const std::function<std:
 // ends in text mode; elsewhere there is nothing to do).
 void UseBinaryMode(FILE* stream);
 
+// Whether a stream goes to a terminal, where a person watches it.
+bool IsTerminal(FILE* stream);
+
 // Writes bytes to a file. Returns an empty string on success, otherwise why
 // it failed.
 std::string WriteBytes(const std::string& path, std::span<const uint8_t> bytes);

@@ -189,4 +189,6 @@ std::string ReplaceFile(const std::string& path, const std::function<std::string
 
 void UseBinaryMode(FILE*) {}
 
+bool IsTerminal(FILE* stream) { return isatty(fileno(stream)) != 0; }
+
 }  // namespace dibtool

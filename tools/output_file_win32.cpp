@@ -98,4 +98,6 @@ std::string ReplaceFile(const std::string& path, const std::function<std::string
 
 void UseBinaryMode(FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
 
+bool IsTerminal(FILE* stream) { return _isatty(_fileno(stream)) != 0; }
+
 }  // namespace dibtool

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace dibtool {
 
@@ -77,15 +78,55 @@ uint32_t Adler32(std::span<const uint8_t> bytes, uint32_t adler)
     return (b << 16) | a;
 }
 
-std::vector<uint8_t> EncodeStoredPng(int width, int height, std::span<const uint8_t> rgb)
+PngImage PngImage::Rgb(int width, int height, std::vector<uint8_t> rgb)
 {
-    const size_t rowBytes = static_cast<size_t>(width) * 3;
-    std::vector<uint8_t> raw;
-    raw.reserve((rowBytes + 1) * static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
-        const uint8_t* row = rgb.data() + static_cast<size_t>(y) * rowBytes;
-        raw.insert(raw.end(), row, row + rowBytes);
+    return PngImage{width, height, 8, {}, std::move(rgb)};
+}
+
+PngImage PngImage::Indexed(int width, int height, int bits, std::vector<uint8_t> indices,
+                           std::vector<PALETTEENTRY> palette)
+{
+    return PngImage{width, height, bits, std::move(palette), std::move(indices)};
+}
+
+int PngImage::IndexBitsFor(size_t entries)
+{
+    int bits = 1;
+    while (bits < 8 && entries > (size_t{1} << bits)) {
+        bits *= 2;
+    }
+    return bits;
+}
+
+size_t PngImage::RowBytes() const
+{
+    const size_t w = static_cast<size_t>(width);
+    return indexed() ? (w * static_cast<size_t>(bits) + 7) / 8 : w * 3;
+}
+
+void PngImage::PackRow(int y, uint8_t* out) const
+{
+    const size_t w = static_cast<size_t>(width);
+    const uint8_t* in = samples.data() + static_cast<size_t>(y) * (indexed() ? w : w * 3);
+    if (!indexed() || bits == 8) {
+        std::memcpy(out, in, RowBytes());
+        return;
+    }
+    std::memset(out, 0, RowBytes());
+    const int perByte = 8 / bits;
+    for (size_t x = 0; x < w; ++x) {
+        const int shift = 8 - bits * (static_cast<int>(x % static_cast<size_t>(perByte)) + 1);
+        out[x / static_cast<size_t>(perByte)] |= static_cast<uint8_t>(in[x] << shift);
+    }
+}
+
+std::vector<uint8_t> EncodeStoredPng(const PngImage& picture)
+{
+    const size_t rowBytes = picture.RowBytes();
+    std::vector<uint8_t> raw((rowBytes + 1) * static_cast<size_t>(picture.height), 0);
+    for (int y = 0; y < picture.height; ++y) {
+        // Each row: filter type 0, then the row.
+        picture.PackRow(y, raw.data() + static_cast<size_t>(y) * (rowBytes + 1) + 1);
     }
 
     // zlib header: deflate with a 32K window, no dictionary, check bits set.
@@ -106,12 +147,21 @@ std::vector<uint8_t> EncodeStoredPng(int width, int height, std::span<const uint
     PutBigEndian(zlib, Adler32(raw));
 
     std::vector<uint8_t> header;
-    PutBigEndian(header, static_cast<uint32_t>(width));
-    PutBigEndian(header, static_cast<uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, filter 0, no interlace
+    PutBigEndian(header, static_cast<uint32_t>(picture.width));
+    PutBigEndian(header, static_cast<uint32_t>(picture.height));
+    // Bit depth, colour type (3 indexed, 2 RGB), deflate, filter 0, no interlace.
+    header.insert(header.end(), {static_cast<uint8_t>(picture.bits), static_cast<uint8_t>(picture.indexed() ? 3 : 2),
+                                 0, 0, 0});
 
     std::vector<uint8_t> file(std::begin(kSignature), std::end(kSignature));
     PutChunk(file, "IHDR", header);
+    if (picture.indexed()) {
+        std::vector<uint8_t> palette;
+        for (const PALETTEENTRY& e : picture.palette) {
+            palette.insert(palette.end(), {e.peRed, e.peGreen, e.peBlue});
+        }
+        PutChunk(file, "PLTE", palette);
+    }
     PutChunk(file, "IDAT", zlib);
     PutChunk(file, "IEND", {});
     return file;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/alpha.h"
 #include "tools/packed_dib.h"
 #include "tools/png_format.h"
 
@@ -16,14 +17,15 @@ namespace dibtool {
 // Decodes a whole PNG file held in memory into the closest DIB the library
 // draws: palette images keep their palette at 1, 4 (for 2- and 4-bit files) or
 // 8 bits; grey images become 8-bit with a grey colour table; colour images
-// become 24-bit. 16-bit samples are rounded to 8 bits, alpha and transparency
-// are dropped (nothing is composited) and no gamma correction is applied.
+// become 24-bit. 16-bit samples are rounded to 8 bits and no gamma correction
+// is applied. Partly transparent pixels (an alpha channel, or tRNS) are
+// composited over `background`: palette entries in the colour table, colour
+// and grey images with alpha as 24-bit pixels.
 // Returns an empty string on success, otherwise what is wrong with the file.
-std::string DecodePng(std::span<const uint8_t> file, PackedDib& image);
+std::string DecodePng(std::span<const uint8_t> file, PackedDib& image, COLORREF background = kDefaultBackground);
 
-// Writes `rgb` (width x height pixels, 3 bytes each, red first, top row
-// first) as an 8-bit RGB PNG file. Returns an empty string on success,
+// Writes the picture as a PNG file. Returns an empty string on success,
 // otherwise why the file could not be written.
-std::string WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb);
+std::string WritePng(const std::string& path, const PngImage& picture);
 
 }  // namespace dibtool

@@ -9,6 +9,8 @@
 #include <memory>
 #include <new>
 
+#include "tools/alpha.h"
+
 namespace dibtool {
 
 namespace {
@@ -27,6 +29,7 @@ struct PngState {
     png_uint_32 height = 0;
     std::vector<uint8_t> pixels;  // decoded rows, top row first
     std::vector<png_bytep> rows;
+    COLORREF background = kDefaultBackground;
     PackedDib image;
 };
 
@@ -72,19 +75,25 @@ bool DecodeInto(PngState* state)
     }
     const int colorType = png_get_color_type(png, info);
     const int bitDepth = png_get_bit_depth(png, info);
+    const bool indexed = colorType == PNG_COLOR_TYPE_PALETTE;
+    // Colour and grey images with an alpha channel or a transparent colour
+    // are read as 8-bit blue, green, red, alpha and composited into 24 bits.
+    const bool withAlpha = !indexed && ((colorType & PNG_COLOR_MASK_ALPHA) != 0 ||
+                                        png_get_valid(png, info, PNG_INFO_tRNS) != 0);
 
     int dibBits = 24;
-    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+    if (indexed) {
         dibBits = DibBitsForPalette(bitDepth);
         png_set_packing(png);  // one index per byte
     } else {
         if (bitDepth == 16) {
             png_set_scale_16(png);
         }
-        if ((colorType & PNG_COLOR_MASK_ALPHA) != 0) {
-            png_set_strip_alpha(png);
-        }
-        if ((colorType & PNG_COLOR_MASK_COLOR) != 0) {
+        if (withAlpha) {
+            png_set_expand(png);  // a transparent colour becomes an alpha channel
+            png_set_gray_to_rgb(png);
+            png_set_bgr(png);
+        } else if ((colorType & PNG_COLOR_MASK_COLOR) != 0) {
             png_set_bgr(png);
         } else {
             dibBits = 8;
@@ -97,7 +106,7 @@ bool DecodeInto(PngState* state)
     png_read_update_info(png, info);
 
     const size_t rowBytes = png_get_rowbytes(png, info);
-    const size_t expected = static_cast<size_t>(width) * (dibBits == 24 ? 3 : 1);
+    const size_t expected = static_cast<size_t>(width) * (withAlpha ? 4 : dibBits == 24 ? 3 : 1);
     if (rowBytes != expected) {
         png_error(png, "unexpected row layout after conversion");
     }
@@ -111,12 +120,21 @@ bool DecodeInto(PngState* state)
 
     PackedDib& image = state->image;
     image = PackedDib(static_cast<int>(width), static_cast<int>(height), dibBits);
-    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+    const COLORREF bg = state->background;
+    if (indexed) {
         png_colorp palette = nullptr;
         int entries = 0;
         png_get_PLTE(png, info, &palette, &entries);
+        // tRNS gives the first entries' alpha; the others are opaque.
+        png_bytep alpha = nullptr;
+        int alphaEntries = 0;
+        if (png_get_valid(png, info, PNG_INFO_tRNS) != 0) {
+            png_get_tRNS(png, info, &alpha, &alphaEntries, nullptr);
+        }
         for (int i = 0; i < entries && i < image.colorCount(); ++i) {
-            image.SetColor(i, palette[i].red, palette[i].green, palette[i].blue);
+            const uint32_t a = i < alphaEntries ? alpha[i] : 255;
+            image.SetColor(i, Over(a, palette[i].red, GetRValue(bg)), Over(a, palette[i].green, GetGValue(bg)),
+                           Over(a, palette[i].blue, GetBValue(bg)));
         }
     } else if (dibBits == 8) {
         for (int i = 0; i < 256; ++i) {
@@ -126,7 +144,13 @@ bool DecodeInto(PngState* state)
     for (png_uint_32 y = 0; y < height; ++y) {
         const uint8_t* in = state->rows[y];
         uint8_t* out = image.Row(static_cast<int>(y));
-        if (dibBits >= 8) {
+        if (withAlpha) {
+            for (png_uint_32 x = 0; x < width; ++x, in += 4, out += 3) {
+                out[0] = Over(in[3], in[0], GetBValue(bg));
+                out[1] = Over(in[3], in[1], GetGValue(bg));
+                out[2] = Over(in[3], in[2], GetRValue(bg));
+            }
+        } else if (dibBits >= 8) {
             std::memcpy(out, in, rowBytes);
         } else {
             for (png_uint_32 x = 0; x < width; ++x) {
@@ -150,9 +174,10 @@ struct WriteState {
     png_infop info = nullptr;
     FILE* file = nullptr;
     std::string error;
-    int width = 0;
-    int height = 0;
-    const std::vector<uint8_t>* rgb = nullptr;
+    const PngImage* picture = nullptr;
+    // Owned here, not by RunEncode, whose locals a longjmp would skip.
+    std::vector<png_color> palette;
+    std::vector<uint8_t> row;
 };
 
 void OnWriteError(png_structp png, png_const_charp message)
@@ -167,14 +192,22 @@ bool RunEncode(WriteState* state)
     if (setjmp(png_jmpbuf(state->png)) != 0) {
         return false;
     }
+    const PngImage& picture = *state->picture;
     png_init_io(state->png, state->file);
-    png_set_IHDR(state->png, state->info, static_cast<png_uint_32>(state->width),
-                 static_cast<png_uint_32>(state->height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+    png_set_IHDR(state->png, state->info, static_cast<png_uint_32>(picture.width),
+                 static_cast<png_uint_32>(picture.height), picture.bits,
+                 picture.indexed() ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (picture.indexed()) {
+        for (const PALETTEENTRY& e : picture.palette) {
+            state->palette.push_back(png_color{e.peRed, e.peGreen, e.peBlue});
+        }
+        png_set_PLTE(state->png, state->info, state->palette.data(), static_cast<int>(state->palette.size()));
+    }
     png_write_info(state->png, state->info);
-    const size_t rowBytes = static_cast<size_t>(state->width) * 3;
-    for (int y = 0; y < state->height; ++y) {
-        png_write_row(state->png, state->rgb->data() + rowBytes * static_cast<size_t>(y));
+    for (int y = 0; y < picture.height; ++y) {
+        picture.PackRow(y, state->row.data());
+        png_write_row(state->png, state->row.data());
     }
     png_write_end(state->png, nullptr);
     return true;
@@ -182,13 +215,14 @@ bool RunEncode(WriteState* state)
 
 }  // namespace
 
-std::string DecodePng(std::span<const uint8_t> file, PackedDib& image)
+std::string DecodePng(std::span<const uint8_t> file, PackedDib& image, COLORREF background)
 {
     if (!HasPngSignature(file)) {
         return "not a PNG file (bad signature)";
     }
     auto state = std::make_unique<PngState>();
     state->file = file;
+    state->background = background;
     state->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state.get(), OnError, OnWarning);
     if (state->png == nullptr) {
         return "out of memory";
@@ -213,12 +247,11 @@ std::string DecodePng(std::span<const uint8_t> file, PackedDib& image)
     return {};
 }
 
-std::string WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb)
+std::string WritePng(const std::string& path, const PngImage& picture)
 {
     auto state = std::make_unique<WriteState>();
-    state->width = width;
-    state->height = height;
-    state->rgb = &rgb;
+    state->picture = &picture;
+    state->row.resize(picture.RowBytes());
     state->file = std::fopen(path.c_str(), "wb");
     if (state->file == nullptr) {
         return std::string("cannot create the file: ") + std::strerror(errno);

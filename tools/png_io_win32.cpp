@@ -6,15 +6,15 @@
 
 namespace dibtool {
 
-std::string DecodePng(std::span<const uint8_t>, PackedDib&)
+std::string DecodePng(std::span<const uint8_t>, PackedDib&, COLORREF)
 {
     return "PNG input is not supported by the Windows build of dibdraw, which has no PNG decoder; "
            "convert the file to BMP";
 }
 
-std::string WritePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb)
+std::string WritePng(const std::string& path, const PngImage& picture)
 {
-    return WriteBytes(path, EncodeStoredPng(width, height, rgb));
+    return WriteBytes(path, EncodeStoredPng(picture));
 }
 
 }  // namespace dibtool

@@ -39,7 +39,8 @@ std::string RopName(uint32_t rop)
     }
 }
 
-RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, const PackedDib& image)
+RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, const PackedDib& image,
+                    const std::function<std::string(const Screen&)>& keep)
 {
     const HWND window = screen.window();
     RenderReport report;
@@ -65,12 +66,17 @@ RenderReport Render(const Options& options, const Geometry& geometry, Screen& sc
     report.converter = ConverterName(blitter.m_convert);
     report.paletteMode = blitter.m_paletteMode;
     report.rop = blitter.m_rop;
-    // Written while the blitter still holds its palette, so that a
-    // 256-colour screen is saved with the palette it was drawn in.
+    // Kept while the blitter still holds its palette, so that a 256-colour
+    // screen is saved with the palette it was drawn in.
     if (report.result == kBlitOk) {
-        report.outputProblem = screen.Write(options.output, options.format);
+        report.outputProblem = keep(screen);
     }
     return report;
+}
+
+std::function<std::string(const Screen&)> WriteTo(const Options& options)
+{
+    return [&options](const Screen& screen) { return screen.Write(options.output, options.format, options.rgb); };
 }
 
 std::vector<std::string> InfoLines(const RenderReport& report)

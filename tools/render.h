@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,14 @@ struct RenderReport {
 
 // Realizes a palette if asked to, blits the image into the screen's window
 // (opened for these options and geometry) and, when all of that returned 0,
-// writes the screen to options.output. The image is not changed.
-RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, const PackedDib& image);
+// hands the screen to keep(), which writes it out or copies it and returns
+// an empty string, or why it could not (the report's outputProblem). The
+// image is not changed.
+RenderReport Render(const Options& options, const Geometry& geometry, Screen& screen, const PackedDib& image,
+                    const std::function<std::string(const Screen&)>& keep);
+
+// keep() for Render: writes the screen to options.output.
+std::function<std::string(const Screen&)> WriteTo(const Options& options);
 
 // The --info lines, without line ends.
 std::vector<std::string> InfoLines(const RenderReport& report);

@@ -48,9 +48,13 @@ public:
 
     // Writes what the screen shows to `path` ("-": standard output): BMP in the device's own format
     // (indexed with the system palette as colour table on palette displays),
-    // or PNG of its colours. Returns an empty string on success, otherwise
-    // why the file could not be written.
-    std::string Write(const std::string& path, OutputFormat format) const;
+    // or PNG: indexed at the display's depth with the system palette on
+    // palette displays, 8-bit RGB elsewhere or with `rgb`. Returns an empty
+    // string on success, otherwise why the file could not be written.
+    std::string Write(const std::string& path, OutputFormat format, bool rgb) const;
+
+    // The colours the screen shows, 0xRRGGBB, top row first.
+    std::vector<uint32_t> Colors() const;
 
 private:
     struct State;

@@ -65,22 +65,49 @@ HWND Screen::window() const { return m_state->window; }
 
 std::vector<PALETTEENTRY> Screen::SystemPalette() const { return vd::SystemPalette(); }
 
-std::string Screen::Write(const std::string& path, OutputFormat format) const
+std::vector<uint32_t> Screen::Colors() const
 {
     const Size size = m_state->size;
+    std::vector<uint32_t> colors;
+    colors.reserve(static_cast<size_t>(size.width) * static_cast<size_t>(size.height));
+    for (int y = 0; y < size.height; ++y) {
+        for (int x = 0; x < size.width; ++x) {
+            const COLORREF c = vd::ScreenColor(x, y);
+            colors.push_back(uint32_t{GetRValue(c)} << 16 | uint32_t{GetGValue(c)} << 8 | GetBValue(c));
+        }
+    }
+    return colors;
+}
+
+std::string Screen::Write(const std::string& path, OutputFormat format, bool rgb) const
+{
+    const Size size = m_state->size;
+    const size_t pixels = static_cast<size_t>(size.width) * static_cast<size_t>(size.height);
     return WriteOutput(path, [&](const std::string& temporary) -> std::string {
         if (format == OutputFormat::Bmp) {
             return vd::WriteScreenBmp(temporary.c_str()) ? "" : "cannot write the BMP file";
         }
-        std::vector<uint8_t> rgb;
-        rgb.reserve(static_cast<size_t>(size.width) * static_cast<size_t>(size.height) * 3);
-        for (int y = 0; y < size.height; ++y) {
-            for (int x = 0; x < size.width; ++x) {
-                const COLORREF color = vd::ScreenColor(x, y);
-                rgb.insert(rgb.end(), {GetRValue(color), GetGValue(color), GetBValue(color)});
+        // A palette display's pixels are its palette indices.
+        if (std::vector<PALETTEENTRY> palette = rgb ? std::vector<PALETTEENTRY>{} : vd::SystemPalette();
+            !palette.empty()) {
+            std::vector<uint8_t> indices;
+            indices.reserve(pixels);
+            for (int y = 0; y < size.height; ++y) {
+                for (int x = 0; x < size.width; ++x) {
+                    indices.push_back(static_cast<uint8_t>(vd::DevicePixel(x, y)));
+                }
             }
+            const int bits = PngImage::IndexBitsFor(palette.size());
+            return WritePng(temporary,
+                            PngImage::Indexed(size.width, size.height, bits, std::move(indices), std::move(palette)));
         }
-        return WritePng(temporary, size.width, size.height, rgb);
+        std::vector<uint8_t> samples;
+        samples.reserve(pixels * 3);
+        for (const uint32_t c : Colors()) {
+            samples.insert(samples.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                           static_cast<uint8_t>(c)});
+        }
+        return WritePng(temporary, PngImage::Rgb(size.width, size.height, std::move(samples)));
     });
 }
 

@@ -177,6 +177,10 @@ std::string Screen::Unsupported(const Options& options)
         return "--system-palette sets the system palette of a virtual display; the Windows build uses the real "
                "display's";
     }
+    if (options.command == Command::Sheet) {
+        return "the sheet command sets up displays of every kind, which only the virtual display of the Linux "
+               "build can";
+    }
     return {};
 }
 
@@ -259,29 +263,24 @@ std::vector<PALETTEENTRY> Screen::SystemPalette() const
     return entries;
 }
 
-std::string Screen::Write(const std::string& path, OutputFormat format) const
+std::vector<uint32_t> Screen::Colors() const { return m_state->ReadColors(); }
+
+std::string Screen::Write(const std::string& path, OutputFormat format, bool rgb) const
 {
     const State& state = *m_state;
     const std::vector<uint32_t> colors = state.ReadColors();
     if (colors.empty()) {
         return "cannot read back the window";
     }
-    std::vector<uint8_t> rgb;
-    rgb.reserve(colors.size() * 3);
-    for (uint32_t c : colors) {
-        rgb.insert(rgb.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+    std::vector<uint8_t> samples;
+    std::vector<PALETTEENTRY> table;
+    if (format == OutputFormat::Bmp || !rgb) {
+        table = SystemPalette();
     }
-    if (format == OutputFormat::Png) {
-        return WriteOutput(path, [&](const std::string& temporary) {
-            return WritePng(temporary, state.size.width, state.size.height, rgb);
-        });
-    }
-    std::vector<uint8_t> file;
-    if (const std::vector<PALETTEENTRY> table = SystemPalette(); !table.empty() && table.size() <= 256) {
+    if (!table.empty() && table.size() <= 256) {
         // Every pixel of a palette display shows a system palette entry; it
         // is written as the first entry of its colour.
-        std::vector<uint8_t> indices;
-        indices.reserve(colors.size());
+        samples.reserve(colors.size());
         for (uint32_t c : colors) {
             const auto found = std::find_if(table.begin(), table.end(), [&](const PALETTEENTRY& e) {
                 return (uint32_t{e.peRed} << 16 | uint32_t{e.peGreen} << 8 | e.peBlue) == c;
@@ -292,12 +291,27 @@ std::string Screen::Write(const std::string& path, OutputFormat format) const
                               static_cast<unsigned>(c));
                 return text;
             }
-            indices.push_back(static_cast<uint8_t>(found - table.begin()));
+            samples.push_back(static_cast<uint8_t>(found - table.begin()));
         }
-        file = EncodeBmp8(state.size.width, state.size.height, indices, table);
     } else {
-        file = EncodeBmp24(state.size.width, state.size.height, rgb);
+        table.clear();
+        samples.reserve(colors.size() * 3);
+        for (uint32_t c : colors) {
+            samples.insert(samples.end(),
+                           {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)});
+        }
     }
+    const int width = state.size.width;
+    const int height = state.size.height;
+    if (format == OutputFormat::Png) {
+        const PngImage picture =
+            table.empty() ? PngImage::Rgb(width, height, std::move(samples))
+                          : PngImage::Indexed(width, height, PngImage::IndexBitsFor(table.size()), std::move(samples),
+                                              std::move(table));
+        return WriteOutput(path, [&](const std::string& temporary) { return WritePng(temporary, picture); });
+    }
+    const std::vector<uint8_t> file =
+        table.empty() ? EncodeBmp24(width, height, samples) : EncodeBmp8(width, height, samples, table);
     return WriteOutput(path, [&](const std::string& temporary) { return WriteBytes(temporary, file); });
 }
 

@@ -370,6 +370,7 @@ struct MaskedCase {
     int shift[3];
     int width[3];
     bool topDown;
+    int alphaShift = -1;  // the 8-bit alpha's place, when the layout has one
 };
 
 const MaskedCase kMasked[] = {
@@ -378,15 +379,20 @@ const MaskedCase kMasked[] = {
     {"Bgr565Bitfields", 16, 3, false, {0x001F, 0x07E0, 0xF800}, {0, 5, 11}, {5, 6, 5}, false},
     {"Rgb444InV4Header", 16, 3, true, {0x0F00, 0x00F0, 0x000F}, {8, 4, 0}, {4, 4, 4}, false},
     {"Rgb555TopDown", 16, 0, false, {}, {10, 5, 0}, {5, 5, 5}, true},
-    {"Xrgb8888Implicit", 32, 0, false, {}, {16, 8, 0}, {8, 8, 8}, false},
+    {"Argb8888Implicit", 32, 0, false, {}, {16, 8, 0}, {8, 8, 8}, false, 24},
     {"Rgb101010Bitfields", 32, 3, false, {0x3FF00000, 0x000FFC00, 0x000003FF}, {20, 10, 0}, {10, 10, 10}, false},
-    {"Bgra8888AlphaBitfields", 32, 6, false, {0x0000FF00, 0x00FF0000, 0xFF000000}, {8, 16, 24}, {8, 8, 8}, false},
+    {"Bgra8888AlphaBitfields", 32, 6, false, {0x0000FF00, 0x00FF0000, 0xFF000000}, {8, 16, 24}, {8, 8, 8}, false, 0},
+    {"Argb8888InV5Header", 32, 3, true, {0x00FF0000, 0x0000FF00, 0x000000FF}, {16, 8, 0}, {8, 8, 8}, false, 24},
     {"Xbgr8888TopDown", 32, 3, false, {0x000000FF, 0x0000FF00, 0x00FF0000}, {0, 8, 16}, {8, 8, 8}, true},
 };
 
 void PrintTo(const MaskedCase& c, std::ostream* os) { *os << c.name; }
 
 class MaskedBmp : public testing::TestWithParam<MaskedCase> {};
+
+// Layouts with alpha (random here, so never 0 everywhere) are composited over
+// this background.
+constexpr COLORREF kBackground = RGB(7, 130, 250);
 
 TEST_P(MaskedBmp, BecomesTwentyFourBitByTheMasks)
 {
@@ -397,18 +403,18 @@ TEST_P(MaskedBmp, BecomesTwentyFourBitByTheMasks)
     file.compression = c.compression;
     if (c.compression == 3 || c.compression == 6) {
         std::vector<uint32_t> masks(c.masks, c.masks + 3);
-        if (c.compression == 6) {
-            masks.push_back(0x000000FF);  // alpha, dropped
+        if (c.alphaShift >= 0) {
+            masks.push_back(0xFFu << c.alphaShift);
         }
         if (c.masksInHeader) {
-            file.headerSize = 108;
+            file.headerSize = c.alphaShift >= 0 ? 124 : 108;
             file.headerMasks = masks;
         } else {
             file.masks = masks;
         }
     }
     PackedDib image;
-    ASSERT_EQ(Decode(file, image), "") << c.name;
+    ASSERT_EQ(DecodeBmp(file.Bytes(), image, kBackground), "") << c.name;
     ExpectHeader(image, width, height, 24, c.name);
     const size_t stride = Stride(width, c.bits);
     ExpectPixels(image, [&](int x, int y) {
@@ -418,10 +424,13 @@ TEST_P(MaskedBmp, BecomesTwentyFourBitByTheMasks)
         if (c.bits == 32) {
             pixel |= static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
         }
+        const uint32_t alpha = c.alphaShift >= 0 ? (pixel >> c.alphaShift) & 255 : 255;
+        const uint32_t background[3] = {GetRValue(kBackground), GetGValue(kBackground), GetBValue(kBackground)};
         uint32_t rgb = 0;
         for (int channel = 0; channel < 3; ++channel) {
-            const uint32_t value = (pixel >> c.shift[channel]) & ((1u << c.width[channel]) - 1);
-            rgb = rgb << 8 | Scaled(value, c.width[channel]);
+            const uint32_t value = Scaled((pixel >> c.shift[channel]) & ((1u << c.width[channel]) - 1),
+                                          c.width[channel]);
+            rgb = rgb << 8 | static_cast<uint32_t>(std::lround((alpha * value + (255 - alpha) * background[channel]) / 255.0));
         }
         return rgb;
     }, c.name);
@@ -444,6 +453,49 @@ TEST(BmpConverted, Rgb555ExamplesRoundToTheNearestLevel)
     EXPECT_EQ(image.Pixel(1, 0), 0x008408u);  // 16 -> 132, 1 -> 8
     EXPECT_EQ(image.Pixel(2, 0), 0x000000u);
     EXPECT_EQ(image.Pixel(3, 0), 0xFFFFFFu);
+}
+
+TEST(BmpConverted, AlphaThatIsZeroEverywhereIsOpaque)
+{
+    // Writers that leave the fourth byte unused write 0 there; with an alpha
+    // mask or without, the file is opaque rather than invisible.
+    for (const bool withMask : {false, true}) {
+        BmpFile file;
+        file.width = 2;
+        file.height = 1;
+        file.bits = 32;
+        if (withMask) {
+            file.compression = 6;
+            file.masks = {0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+        }
+        file.pixels = {30, 20, 10, 0, 60, 50, 40, 0};
+        PackedDib image;
+        ASSERT_EQ(DecodeBmp(file.Bytes(), image, RGB(255, 255, 255)), "") << withMask;
+        EXPECT_EQ(image.Pixel(0, 0), 0x0A141Eu) << withMask;
+        EXPECT_EQ(image.Pixel(1, 0), 0x28323Cu) << withMask;
+        // One pixel's alpha makes the alpha count: 0 is then transparent.
+        file.pixels[7] = 128;
+        ASSERT_EQ(DecodeBmp(file.Bytes(), image, RGB(255, 255, 255)), "") << withMask;
+        EXPECT_EQ(image.Pixel(0, 0), 0xFFFFFFu) << withMask;
+        EXPECT_EQ(image.Pixel(1, 0), 0x93989Du) << withMask << ": (128 c + 127 * 255 + 127) / 255";
+    }
+}
+
+TEST(BmpConverted, SixteenBitAlphaMaskAndOverlapsAreRefused)
+{
+    BmpFile file;
+    file.width = 2;
+    file.height = 1;
+    file.bits = 16;
+    file.compression = 6;
+    file.masks = {0x7C00, 0x03E0, 0x001F, 0x8000};
+    file.pixels = {0xFF, 0x7F, 0x1F, 0x80};  // white with alpha clear, blue with alpha set
+    PackedDib image;
+    ASSERT_EQ(DecodeBmp(file.Bytes(), image, RGB(1, 2, 3)), "");
+    EXPECT_EQ(image.Pixel(0, 0), 0x010203u) << "a one-bit alpha of 0 is transparent";
+    EXPECT_EQ(image.Pixel(1, 0), 0x0000FFu);
+    file.masks[3] = 0xC000;
+    EXPECT_EQ(DecodeBmp(file.Bytes(), image), "alpha mask 0x0000C000 overlaps the colour masks");
 }
 
 // ---------------------------------------------------------------------------

@@ -18,6 +18,7 @@ struct PngPicture {
     bool interlaced = false;
     std::vector<png_color> palette;
     std::vector<png_byte> transparency;  // tRNS alpha values of palette entries
+    std::vector<png_color_16> transparentColour;  // tRNS of a grey or colour image: none or one
     // One value per sample: width x channels values per row, top row first.
     std::vector<std::vector<uint32_t>> samples;
 };
@@ -93,6 +94,9 @@ inline std::vector<uint8_t> EncodePng(const PngPicture& picture)
     }
     if (!picture.transparency.empty()) {
         png_set_tRNS(png, info, picture.transparency.data(), static_cast<int>(picture.transparency.size()), nullptr);
+    }
+    if (!picture.transparentColour.empty()) {
+        png_set_tRNS(png, info, nullptr, 0, picture.transparentColour.data());
     }
     png_set_rows(png, info, pointers.data());
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);

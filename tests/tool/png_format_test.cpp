@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/test_support.h"
+#include "tool/indexed_png_check.h"
 #include "tools/png_format.h"
 
 using dibtool::Adler32;
@@ -92,7 +93,7 @@ TEST(StoredPng, LibpngReadsBackEveryPixel)
     for (const auto& [width, height] : kSizes) {
         testsupport::Random random(++seed);
         const std::vector<uint8_t> rgb = random.Bytes(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-        const std::vector<uint8_t> file = EncodeStoredPng(width, height, rgb);
+        const std::vector<uint8_t> file = EncodeStoredPng(dibtool::PngImage::Rgb(width, height, rgb));
         int decodedWidth = 0;
         int decodedHeight = 0;
         std::string error;
@@ -109,9 +110,32 @@ TEST(StoredPng, LibpngReadsBackEveryPixel)
     }
 }
 
+TEST(StoredPng, IndexedPicturesKeepTheirDepthAndPalette)
+{
+    uint64_t seed = 20;
+    for (int bits : {1, 2, 4, 8}) {
+        for (int width : {1, 3, 9, 17}) {
+            for (int entries : {1 << bits, (1 << bits) / 2 + 1}) {
+                const dibtool::PngImage picture = tooltest::RandomIndexed(width, 3, bits, entries, ++seed);
+                tooltest::ExpectIndexedPng(EncodeStoredPng(picture), picture,
+                                           std::to_string(bits) + " bits, width " + std::to_string(width) + ", " +
+                                               std::to_string(entries) + " entries, seed " + std::to_string(seed));
+            }
+        }
+    }
+}
+
+TEST(StoredPng, IndexBitsCoverThePalette)
+{
+    const std::pair<size_t, int> kCases[] = {{1, 1}, {2, 1}, {3, 2}, {4, 2}, {5, 4}, {16, 4}, {17, 8}, {256, 8}};
+    for (const auto& [entries, bits] : kCases) {
+        EXPECT_EQ(dibtool::PngImage::IndexBitsFor(entries), bits) << entries << " entries";
+    }
+}
+
 TEST(StoredPng, StartsWithTheSignatureAndIsRecognized)
 {
-    const std::vector<uint8_t> file = EncodeStoredPng(2, 2, std::vector<uint8_t>(12, 0x80));
+    const std::vector<uint8_t> file = EncodeStoredPng(dibtool::PngImage::Rgb(2, 2, std::vector<uint8_t>(12, 0x80)));
     EXPECT_TRUE(dibtool::HasPngSignature(file));
     EXPECT_EQ(png_sig_cmp(file.data(), 0, 8), 0);
     std::vector<uint8_t> damaged = file;
@@ -123,7 +147,7 @@ TEST(StoredPng, StartsWithTheSignatureAndIsRecognized)
 TEST(StoredPng, ADamagedChunkIsRejectedByLibpng)
 {
     testsupport::Random random(3);
-    std::vector<uint8_t> file = EncodeStoredPng(5, 4, random.Bytes(60));
+    std::vector<uint8_t> file = EncodeStoredPng(dibtool::PngImage::Rgb(5, 4, random.Bytes(60)));
     // The first byte of the IHDR chunk's data: its CRC no longer matches.
     file[16] ^= 0x01;
     int width = 0;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/test_support.h"
+#include "tool/indexed_png_check.h"
 #include "tool/png_builder.h"
 #include "tools/png_io.h"
 
@@ -128,16 +129,25 @@ TEST(PngRead, PaletteImagesKeepTheirIndicesAndPalette)
     }
 }
 
-TEST(PngRead, PaletteTransparencyIsDropped)
+TEST(PngRead, PaletteTransparencyIsCompositedIntoTheTable)
 {
-    // A transparent entry must not become the library's transparent 1-bit
-    // colour: the reserved bytes stay 0.
-    PngPicture picture = RandomSpec(9, 2, PNG_COLOR_TYPE_PALETTE, 1, 50, 2);
-    picture.transparency = {0, 128};
-    ExpectDecoded(picture, 1, "1-bit palette with tRNS");
-    picture = RandomSpec(5, 2, PNG_COLOR_TYPE_PALETTE, 8, 51, 40);
-    picture.transparency = {0, 0, 0, 17};
-    ExpectDecoded(picture, 8, "8-bit palette with tRNS");
+    // The entries tRNS covers are composited over the background; the
+    // reserved bytes stay 0, so that no entry becomes the library's
+    // transparent 1-bit colour.
+    PngPicture picture = RandomSpec(9, 2, PNG_COLOR_TYPE_PALETTE, 8, 50, 4);
+    picture.palette = {{200, 100, 50}, {200, 100, 50}, {200, 100, 50}, {1, 2, 3}};
+    picture.transparency = {0, 128, 255};
+    PackedDib image;
+    ASSERT_EQ(DecodePng(EncodePng(picture), image, RGB(10, 20, 255)), "");
+    ASSERT_EQ(image.bits(), 8);
+    const uint32_t expected[4] = {0x0A14FF, 0x693C98, 0xC86432, 0x010203};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(image.TableColor(i), expected[i]) << "entry " << i;
+        EXPECT_EQ(image.colors()[i].rgbReserved, 0) << "entry " << i;
+    }
+    for (int x = 0; x < 9; ++x) {
+        EXPECT_EQ(image.Pixel(x, 1), ExpectedPixel(picture, x, 1)) << "the indices are kept: pixel " << x;
+    }
 }
 
 TEST(PngRead, GreyImagesGetAnEightBitGreyTable)
@@ -149,36 +159,76 @@ TEST(PngRead, GreyImagesGetAnEightBitGreyTable)
             ExpectDecoded(picture, 8, Describe(picture, seed));
         }
     }
+}
+
+TEST(PngRead, ColourImagesBecomeTwentyFourBit)
+{
+    uint64_t seed = 200;
     for (int depth : {8, 16}) {
-        const PngPicture picture = RandomSpec(6, 2, PNG_COLOR_TYPE_GRAY_ALPHA, depth, ++seed);
-        ExpectDecoded(picture, 8, Describe(picture, seed));
+        for (int width : {1, 2, 3, 4, 5, 11}) {
+            const PngPicture picture = RandomSpec(width, 4, PNG_COLOR_TYPE_RGB, depth, ++seed);
+            ExpectDecoded(picture, 24, Describe(picture, seed));
+        }
     }
 }
 
-TEST(PngRead, ColourImagesBecomeTwentyFourBitWithoutCompositing)
+// Colour and grey images with alpha become 24-bit, each pixel composited over
+// the background with (a c + (255 - a) bg + 127) / 255 on 8-bit samples.
+TEST(PngRead, AlphaIsCompositedOverTheBackground)
 {
-    uint64_t seed = 200;
-    for (int colorType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA}) {
+    constexpr COLORREF kBackground = RGB(250, 7, 130);
+    const uint32_t background[3] = {250, 7, 130};
+    uint64_t seed = 250;
+    for (int colorType : {PNG_COLOR_TYPE_RGB_ALPHA, PNG_COLOR_TYPE_GRAY_ALPHA}) {
         for (int depth : {8, 16}) {
-            for (int width : {1, 2, 3, 4, 5, 11}) {
-                const PngPicture picture = RandomSpec(width, 4, colorType, depth, ++seed);
-                ExpectDecoded(picture, 24, Describe(picture, seed));
+            const PngPicture picture = RandomSpec(7, 3, colorType, depth, ++seed);
+            const std::string context = Describe(picture, seed);
+            PackedDib image;
+            ASSERT_EQ(DecodePng(EncodePng(picture), image, kBackground), "") << context;
+            ASSERT_EQ(image.bits(), 24) << context;
+            const int channels = tooltest::Channels(colorType);
+            for (int y = 0; y < 3; ++y) {
+                for (int x = 0; x < 7; ++x) {
+                    const auto& row = picture.samples[static_cast<size_t>(y)];
+                    const size_t at = static_cast<size_t>(x * channels);
+                    const uint32_t alpha = To8(row[at + static_cast<size_t>(channels) - 1], depth);
+                    uint32_t expected = 0;
+                    for (int c = 0; c < 3; ++c) {
+                        const uint32_t value = To8(row[at + (channels == 4 ? static_cast<size_t>(c) : 0)], depth);
+                        expected = expected << 8 | (alpha * value + (255 - alpha) * background[c] + 127) / 255;
+                    }
+                    ASSERT_EQ(image.Pixel(x, y), expected) << context << ": pixel (" << x << ", " << y << ")";
+                }
             }
         }
     }
 }
 
-TEST(PngRead, FullyTransparentPixelsKeepTheirColour)
+TEST(PngRead, TransparentColourShowsTheBackground)
 {
-    PngPicture picture;
-    picture.width = 2;
-    picture.height = 1;
-    picture.colorType = PNG_COLOR_TYPE_RGB_ALPHA;
-    picture.samples = {{10, 20, 30, 0, 200, 100, 50, 255}};
+    PngPicture grey;
+    grey.width = 3;
+    grey.height = 1;
+    grey.colorType = PNG_COLOR_TYPE_GRAY;
+    grey.bitDepth = 4;
+    grey.samples = {{5, 15, 0}};
+    grey.transparentColour = {png_color_16{0, 0, 0, 0, 5}};
     PackedDib image;
-    ASSERT_EQ(DecodePng(EncodePng(picture), image), "");
-    EXPECT_EQ(image.Pixel(0, 0), 0x0A141Eu);
-    EXPECT_EQ(image.Pixel(1, 0), 0xC86432u);
+    ASSERT_EQ(DecodePng(EncodePng(grey), image, RGB(1, 2, 3)), "");
+    ASSERT_EQ(image.bits(), 24);
+    EXPECT_EQ(image.Pixel(0, 0), 0x010203u);
+    EXPECT_EQ(image.Pixel(1, 0), 0xFFFFFFu);
+    EXPECT_EQ(image.Pixel(2, 0), 0x000000u);
+
+    PngPicture colour;
+    colour.width = 2;
+    colour.height = 1;
+    colour.colorType = PNG_COLOR_TYPE_RGB;
+    colour.samples = {{10, 20, 30, 10, 20, 31}};
+    colour.transparentColour = {png_color_16{0, 10, 20, 30, 0}};
+    ASSERT_EQ(DecodePng(EncodePng(colour), image, RGB(1, 2, 3)), "");
+    EXPECT_EQ(image.Pixel(0, 0), 0x010203u);
+    EXPECT_EQ(image.Pixel(1, 0), 0x0A141Fu);
 }
 
 TEST(PngRead, InterlacedImagesDecodeLikePlainOnes)
@@ -250,7 +300,7 @@ TEST(PngWrite, WhatIsWrittenReadsBackUnchanged)
     const int height = 5;
     const std::vector<uint8_t> rgb = random.Bytes(static_cast<size_t>(width * height * 3));
     const std::string path = testing::TempDir() + "dibdraw_png_write_test.png";
-    ASSERT_EQ(dibtool::WritePng(path, width, height, rgb), "");
+    ASSERT_EQ(dibtool::WritePng(path, dibtool::PngImage::Rgb(width, height, rgb)), "");
 
     png_image read{};
     read.version = PNG_IMAGE_VERSION;
@@ -264,9 +314,28 @@ TEST(PngWrite, WhatIsWrittenReadsBackUnchanged)
     EXPECT_TRUE(back == rgb);
 }
 
+TEST(PngWrite, IndexedPicturesKeepTheirDepthAndPalette)
+{
+    const std::string path = testing::TempDir() + "dibdraw_png_indexed_test.png";
+    uint64_t seed = 510;
+    for (int bits : {1, 2, 4, 8}) {
+        const dibtool::PngImage picture = tooltest::RandomIndexed(13, 4, bits, 1 << bits, ++seed);
+        ASSERT_EQ(dibtool::WritePng(path, picture), "");
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        std::vector<uint8_t> bytes;
+        for (int c; (c = std::fgetc(file)) != EOF;) {
+            bytes.push_back(static_cast<uint8_t>(c));
+        }
+        std::fclose(file);
+        std::remove(path.c_str());
+        tooltest::ExpectIndexedPng(bytes, picture, std::to_string(bits) + " bits, seed " + std::to_string(seed));
+    }
+}
+
 TEST(PngWrite, UnwritablePathIsReported)
 {
-    const std::string problem = dibtool::WritePng("/nonexistent-dir/x.png", 1, 1, {0, 0, 0});
+    const std::string problem = dibtool::WritePng("/nonexistent-dir/x.png", dibtool::PngImage::Rgb(1, 1, {0, 0, 0}));
     EXPECT_NE(problem.find("cannot create the file: No such file or directory"), std::string::npos) << problem;
 }
 

@@ -1,7 +1,11 @@
 // The dibdraw executable end to end: exit statuses, messages, --info lines,
 // and the screens it writes, read back from its output files.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -166,7 +170,9 @@ TEST(ToolRun, HelpDocumentsEveryOptionAndExitStatus)
                              "BI_RLE8", "BI_BITFIELDS", "JPEG", "OS/2", ".bmp", ".png", "--format bmp|png",
                              "-oFILE", "reads it from\nstandard input", "\"-o -\" writes it to standard output",
                              "symbolic link", "dibdraw palette [-o FILE]", "--system-palette FILE", "Windows build",
-                             "ClientSideGraphics=N"}) {
+                             "ClientSideGraphics=N", "--rgb", "indexed PNG", "tRNS", "--out-dir DIR",
+                             "Several files at once", "dibdraw sheet [INPUT] -o SHEET.png", "GIMP", "JASC-PAL",
+                             "composited over the --background colour"}) {
         EXPECT_NE(run.out.find(text), std::string::npos) << "the help does not mention " << text;
     }
     // The library's internals belong to --info, not to the help.
@@ -212,7 +218,7 @@ TEST(ToolRun, UsageErrorsExitWithTwoAndAShortUsage)
         EXPECT_EQ(run.exitCode, 2) << context;
         EXPECT_EQ(run.err.rfind("dibdraw: ", 0), 0u) << context << "\n" << run.err;
         EXPECT_NE(run.err.find("usage: dibdraw render [INPUT|-] -o OUTPUT"), std::string::npos) << context;
-        EXPECT_LT(Lines(run.err).size(), 10u) << context << ": the usage text is not short";
+        EXPECT_LT(Lines(run.err).size(), 12u) << context << ": the usage text is not short";
         EXPECT_EQ(run.out, "") << context;
         EXPECT_TRUE(ws.Files().empty()) << context;
     }
@@ -358,7 +364,11 @@ TEST(ToolRun, ConvertedInputsShowTheirColours)
     run = ws.Run({"render", ws.Path("rgba.png"), "-o", ws.Path("rgba-out.png"), "--background", "255,255,255"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     shown = ReadPngPicture(ws.Path("rgba-out.png"));
-    EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0x0A141E, 0x28323C})) << "alpha is dropped, not composited";
+    EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0xFFFFFF, 0x93989D})) << "composited over the background";
+    run = ws.Run({"render", ws.Path("rgba.png"), "-o", ws.Path("rgba-black.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    shown = ReadPngPicture(ws.Path("rgba-black.png"));
+    EXPECT_EQ(shown.pixels, (std::vector<uint32_t>{0x000000, 0x14191E})) << "over the default black";
 }
 
 TEST(ToolRun, SourceRectangleIsClippedAndReported)
@@ -823,6 +833,283 @@ TEST(ToolRun, SizeWithOneSideKeepsTheAspectRatio)
     ASSERT_EQ(out.height, 25);
     EXPECT_EQ(out.At(0, 0), 0xFF0000u);
     EXPECT_EQ(out.At(9, 24), 0x0000FFu);
+}
+
+// The bit depth and colour type in a PNG file's header.
+std::pair<int, int> PngDepthAndType(const std::string& path)
+{
+    const std::string bytes = Slurp(path);
+    if (bytes.size() < 26) {
+        ADD_FAILURE() << path << " is too short for a PNG header";
+        return {};
+    }
+    return {static_cast<uint8_t>(bytes[24]), static_cast<uint8_t>(bytes[25])};
+}
+
+// A PNG of a display with a palette holds the display's indices at its
+// depth and its colours as palette, showing what --rgb shows.
+TEST(ToolRun, PaletteDisplaysWriteIndexedPngs)
+{
+    struct Case {
+        const char* display;
+        std::pair<int, int> depthAndType;  // without --rgb
+    };
+    const Case kCases[] = {{"1", {1, 3}},    {"4", {4, 3}},  {"4p", {4, 3}}, {"8", {8, 3}},
+                           {"8rgb", {8, 2}}, {"16", {8, 2}}, {"24", {8, 2}}};
+    for (const Case& c : kCases) {
+        Workspace ws;
+        const std::vector<std::string> common = {"render", "--display", c.display, "--dither", "2", "--size", "120x90"};
+        std::vector<std::string> args = common;
+        args.insert(args.end(), {"-o", ws.Path("indexed.png")});
+        RunResult run = ws.Run(args);
+        ASSERT_EQ(run.exitCode, 0) << c.display << ": " << run.err;
+        args = common;
+        args.insert(args.end(), {"-o", ws.Path("rgb.png"), "--rgb"});
+        run = ws.Run(args);
+        ASSERT_EQ(run.exitCode, 0) << c.display << ": " << run.err;
+        EXPECT_EQ(PngDepthAndType(ws.Path("indexed.png")), c.depthAndType) << c.display;
+        EXPECT_EQ(PngDepthAndType(ws.Path("rgb.png")), (std::pair<int, int>{8, 2})) << c.display;
+        ExpectSamePicture(ReadPngPicture(ws.Path("indexed.png")), ReadPngPicture(ws.Path("rgb.png")), c.display);
+    }
+    // The library cannot draw on the four-grey display, but a source outside
+    // the picture draws nothing and succeeds: the screen is written at 2 bits.
+    Workspace ws;
+    const RunResult run = ws.Run({"render", "--display", "2", "--src", "500,0,600,10", "--background", "90,90,90",
+                                  "-o", ws.Path("grey.png")});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(PngDepthAndType(ws.Path("grey.png")), (std::pair<int, int>{2, 3}));
+    EXPECT_EQ(ReadPngPicture(ws.Path("grey.png")).At(0, 0), 0x555555u) << "the nearest of the four greys";
+}
+
+// GIMP and JASC-PAL palettes are told apart by their content: here a GIMP
+// palette named .pal and a JASC-PAL one named .txt.
+TEST(ToolRun, SystemPaletteFromGimpAndJascFiles)
+{
+    Workspace ws;
+    const std::vector<std::array<int, 3>> statics = PaletteLines(ws.Run({"palette", "--display", "8"}).out);
+    ASSERT_EQ(statics.size(), 256u);
+    std::string gimp = "GIMP Palette\nName: test\nColumns: 16\n#\n";
+    std::string jasc = "JASC-PAL\r\n0100\r\n256\r\n";
+    for (int i = 0; i < 256; ++i) {
+        std::array<int, 3> e = statics[static_cast<size_t>(i)];
+        if (i >= 10 && i < 246) {
+            e = {i, (i * 7) % 256, 255 - i};
+        }
+        const std::string triple = std::to_string(e[0]) + " " + std::to_string(e[1]) + " " + std::to_string(e[2]);
+        gimp += triple + "\tentry " + std::to_string(i) + "\n";
+        jasc += triple + "\r\n";
+    }
+    ws.Write("gimp.pal", std::vector<uint8_t>(gimp.begin(), gimp.end()));
+    ws.Write("jasc.txt", std::vector<uint8_t>(jasc.begin(), jasc.end()));
+    BmpFile file;
+    file.width = 2;
+    file.height = 1;
+    file.bits = 8;
+    file.table.assign(256, Quad{0, 0, 0, 0});
+    file.table[1] = Quad{static_cast<uint8_t>(255 - 100), static_cast<uint8_t>(700 % 256), 100, 0};  // entry 100
+    file.pixels = {0, 1, 0, 0};
+    ws.Write("in.bmp", file.Bytes());
+    for (const char* palette : {"gimp.pal", "jasc.txt"}) {
+        const RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("out.bmp"), "--display", "8",
+                                      "--palette", "2", "--dither", "1", "--system-palette", ws.Path(palette)});
+        ASSERT_EQ(run.exitCode, 0) << palette << ": " << run.err;
+        EXPECT_EQ(ReadBmpPicture(ws.Path("out.bmp")).At(1, 0), 0x64BC9Bu) << palette << ": entry 100 of the file";
+    }
+
+    const std::string broken = "GIMP Palette\n1 2 3\n4 5\n";
+    ws.Write("broken.gpl", std::vector<uint8_t>(broken.begin(), broken.end()));
+    const RunResult run = ws.Run({"render", "-o", ws.Path("x.png"), "--display", "8", "--system-palette",
+                                  ws.Path("broken.gpl")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("broken.gpl") +
+                           ": line 3: '4 5' is not R G B (and a name) with each 0 to 255\n");
+}
+
+// A batch goes on past a bad file, names it, and exits with 1; the good
+// files are each written under their own name, and nothing else is said
+// when standard error is not a terminal.
+TEST(ToolRun, BatchRendersEveryFileAndGoesOnPastABadOne)
+{
+    Workspace ws;
+    fs::create_directory(ws.Path("out"));
+    ws.Write("a.bmp", TrueColourBmp(30, 20, Pattern).Bytes());
+    ws.Write("bad.png", {'n', 'o', 'p', 'e'});
+    ws.Write("c.v2.bmp", TrueColourBmp(12, 8, Pattern).Bytes());
+    RunResult run = ws.Run({"render", ws.Path("a.bmp"), ws.Path("bad.png"), ws.Path("c.v2.bmp"), "--out-dir",
+                            ws.Path("out"), "--info"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("bad.png") + ": not a BMP or PNG file\ndibdraw: 1 of 3 files failed\n");
+    const std::vector<std::string> out = Lines(run.out);
+    ASSERT_EQ(out.size(), 17u) << run.out;
+    EXPECT_EQ(out[0], "input=" + ws.Path("a.bmp"));
+    EXPECT_EQ(out[1], "result=0");
+    EXPECT_EQ(out[8], "input=" + ws.Path("bad.png"));
+    EXPECT_EQ(out[9], "input=" + ws.Path("c.v2.bmp"));
+    ExpectSamePicture(ReadPngPicture(ws.Path("out/a.png")), PatternPicture(30, 20), "a.png");
+    ExpectSamePicture(ReadPngPicture(ws.Path("out/c.v2.png")), PatternPicture(12, 8), "c.v2.png");
+    std::vector<std::string> written;
+    for (const auto& entry : fs::directory_iterator(ws.Path("out"))) {
+        written.push_back(entry.path().filename().string());
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"a.png", "c.v2.png"}));
+
+    // The same options for every file; --format bmp names the files .bmp.
+    run = ws.Run({"render", ws.Path("a.bmp"), ws.Path("c.v2.bmp"), "--out-dir", ws.Path("out"), "--format", "bmp",
+                  "--display", "4", "--size", "10x10"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, "");
+    for (const char* name : {"out/a.bmp", "out/c.v2.bmp"}) {
+        const Picture picture = ReadBmpPicture(ws.Path(name));
+        EXPECT_EQ(picture.bits, 4) << name;
+        EXPECT_EQ(picture.width, 10) << name;
+    }
+
+    // A missing directory is reported once, before any file is read.
+    run = ws.Run({"render", ws.Path("a.bmp"), ws.Path("c.v2.bmp"), "--out-dir", ws.Path("absent")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("absent") + ": no such directory\n");
+    run = ws.Run({"render", ws.Path("a.bmp"), "--out-dir", ws.Path("a.bmp")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("a.bmp") + ": not a directory\n");
+    // A problem of one file with the options names the file instead of
+    // showing the usage.
+    run = ws.Run({"render", ws.Path("a.bmp"), "--out-dir", ws.Path("out"), "--transparent", "0"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "dibdraw: " + ws.Path("a.bmp") +
+                           ": --transparent needs a 1-bit image (this one has 24 bits per pixel)\n"
+                           "dibdraw: 1 of 1 files failed\n");
+}
+
+// Runs the tool with standard error on a pseudo-terminal; returns what the
+// terminal showed.
+std::string RunOnTerminal(const std::vector<std::string>& args, int& exitCode)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
+        ADD_FAILURE() << "no pseudo-terminal";
+        return {};
+    }
+    // Held open here too, so that what the tool wrote stays readable after
+    // it exits; the few lines fit in the terminal's buffer.
+    const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, slave, 2);
+    std::vector<std::string> all = {DIBDRAW_TOOL_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& arg : all) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    std::string shown;
+    if (posix_spawn(&pid, DIBDRAW_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    close(slave);
+    // With the terminal's last user gone, reading ends in an error after
+    // the buffered output.
+    char buffer[4096];
+    for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;) {
+        shown.append(buffer, static_cast<size_t>(got));
+    }
+    close(master);
+    return shown;
+}
+
+TEST(ToolRun, BatchShowsProgressOnATerminal)
+{
+    Workspace ws;
+    fs::create_directory(ws.Path("out"));
+    ws.Write("a.bmp", TrueColourBmp(6, 4, Pattern).Bytes());
+    ws.Write("b.bmp", TrueColourBmp(4, 6, Pattern).Bytes());
+    int exitCode = -1;
+    const std::string shown =
+        RunOnTerminal({"render", ws.Path("a.bmp"), ws.Path("b.bmp"), "--out-dir", ws.Path("out")}, exitCode);
+    EXPECT_EQ(exitCode, 0) << shown;
+    // The terminal turns line ends into CR LF.
+    EXPECT_EQ(shown, "dibdraw: [1/2] " + ws.Path("a.bmp") + " -> " + ws.Path("out/a.png") + "\r\n" +
+                         "dibdraw: [2/2] " + ws.Path("b.bmp") + " -> " + ws.Path("out/b.png") + "\r\n");
+    EXPECT_EQ(ReadPngPicture(ws.Path("out/b.png")).height, 6);
+}
+
+// The sheet: a row per display kind, a column per dither mode, each panel
+// what render shows for that display and dither mode, labelled above it.
+TEST(ToolRun, SheetShowsEveryDisplayAndDitherMode)
+{
+    Workspace ws;
+    constexpr int kPanelWidth = 48;
+    constexpr int kPanelHeight = 36;
+    constexpr int kMargin = 8;
+    constexpr int kGap = 8;
+    constexpr int kLabel = 10;
+    const RunResult run = ws.Run({"sheet", "-o", ws.Path("sheet.png"), "--size", "48x36"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    const Picture sheet = ReadPngPicture(ws.Path("sheet.png"));
+    ASSERT_EQ(sheet.width, 2 * kMargin + 4 * kPanelWidth + 3 * kGap);
+    ASSERT_EQ(sheet.height, 2 * kMargin + 5 * (kLabel + kPanelHeight) + 4 * kGap);
+    const char* kDisplays[] = {"1", "4", "8", "16", "24"};
+    for (int row = 0; row < 5; ++row) {
+        for (int dither = 0; dither < 4; ++dither) {
+            const std::string context = "display " + std::string(kDisplays[row]) + ", dither " + std::to_string(dither);
+            const RunResult panelRun = ws.Run({"render", "-o", ws.Path("panel.png"), "--rgb", "--size", "48x36",
+                                               "--display", kDisplays[row], "--dither", std::to_string(dither)});
+            ASSERT_EQ(panelRun.exitCode, 0) << context << ": " << panelRun.err;
+            const Picture panel = ReadPngPicture(ws.Path("panel.png"));
+            const int left = kMargin + dither * (kPanelWidth + kGap);
+            const int top = kMargin + kLabel + row * (kLabel + kPanelHeight + kGap);
+            for (int y = 0; y < kPanelHeight; ++y) {
+                for (int x = 0; x < kPanelWidth; ++x) {
+                    ASSERT_EQ(sheet.At(left + x, top + y), panel.At(x, y)) << context << ": (" << x << ", " << y << ")";
+                }
+            }
+            int ink = 0;
+            for (int y = top - kLabel; y < top; ++y) {
+                for (int x = left; x < left + kPanelWidth; ++x) {
+                    const uint32_t c = sheet.At(x, y);
+                    ASSERT_TRUE(c == 0xFFFFFFu || c == 0u) << context << ": label pixel (" << x << ", " << y << ")";
+                    ink += c == 0u ? 1 : 0;
+                }
+            }
+            EXPECT_GT(ink, 20) << context << ": no label";
+        }
+    }
+}
+
+TEST(ToolRun, SheetOfAnInputFile)
+{
+    Workspace ws;
+    ws.Write("in.bmp", TrueColourBmp(20, 10, Pattern).Bytes());
+    RunResult run = ws.Run({"sheet", ws.Path("in.bmp"), "-o", "-", "--format", "png"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ws.Write("sheet.png", std::vector<uint8_t>(run.out.begin(), run.out.end()));
+    const Picture sheet = ReadPngPicture(ws.Path("sheet.png"));
+    ASSERT_EQ(sheet.width, 16 + 4 * 20 + 24);
+    // The last row is the true-colour display: the picture as it is.
+    const int top = 8 + 10 + 4 * (10 + 10 + 8);
+    for (int dither = 0; dither < 4; ++dither) {
+        for (int y = 0; y < 10; ++y) {
+            for (int x = 0; x < 20; ++x) {
+                ASSERT_EQ(sheet.At(8 + dither * 28 + x, top + y), Pattern(x, y)) << "dither " << dither;
+            }
+        }
+    }
+    run = ws.Run({"sheet", ws.Path("absent.bmp"), "-o", ws.Path("x.png")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("absent.bmp: cannot open"), std::string::npos) << run.err;
+    run = ws.Run({"sheet", "-o", ws.Path("x.png"), "--size", "4000x4000"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("is too large"), std::string::npos) << run.err;
+    EXPECT_EQ(ws.Files(), (std::vector<std::string>{"in.bmp", "sheet.png"}));
 }
 
 }  // namespace
