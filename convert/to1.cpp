@@ -6,7 +6,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "blitter/selection.h"
+#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
 #include "convert/mono_sse2.h"

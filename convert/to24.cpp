@@ -3,7 +3,7 @@
 // swapped. Nothing is quantized.
 #include <cstring>
 
-#include "blitter/selection.h"
+#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/pixel_source.h"
 

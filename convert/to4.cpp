@@ -5,7 +5,7 @@
 // the colour map instead.
 #include <cstdint>
 
-#include "blitter/selection.h"
+#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
 #include "convert/pixel_source.h"

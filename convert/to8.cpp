@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "blitter/selection.h"
+#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/cube_sse2.h"
 #include "convert/diffusion.h"
