@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "dibdraw32/VyrBlitter.h"
+
 namespace dibdraw {
 
 struct Rgb {
@@ -58,6 +60,17 @@ struct PaletteSource {
 
 using Palette8Source = PaletteSource<Index8>;
 using Palette4Source = PaletteSource<Index4>;
+
+// A row of the blitter's image looked up in the image's colour table.
+inline Palette8Source Palette8(const VyrBlitter& blitter, const uint8_t* row)
+{
+    return {{row}, blitter.m_imagePalette};
+}
+
+inline Palette4Source Palette4(const VyrBlitter& blitter, const uint8_t* row)
+{
+    return {{row}, blitter.m_imagePalette};
+}
 
 // Calls visit(i, bit) for the `count` bits of a 1-bit row starting at bit
 // `bitOffset` (0..7, from the most significant bit) of byte 0, reading exactly

@@ -177,42 +177,42 @@ void Blit24To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32
 
 void Blit8To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertOrdered(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertOrdered(blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To1Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertThreshold(Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertThreshold(Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertDiffused(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertDiffused(blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertOrdered8(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertOrdered8(blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit4To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertOrdered(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertOrdered(blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To1Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertThreshold(Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertThreshold(Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertDiffused(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertDiffused(blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertOrdered8(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertOrdered8(blitter, Palette4(*blitter, src), dst, count);
 }
 
 // Writes the row rounded up to whole 16-bit words, as the band rows are laid

@@ -51,22 +51,22 @@ void Blit24To24Swap(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count
 
 void Blit8To24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo24<ByteOrder::BlueGreenRed>(Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertTo24<ByteOrder::BlueGreenRed>(Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To24Swap(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo24<ByteOrder::RedGreenBlue>(Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertTo24<ByteOrder::RedGreenBlue>(Palette8(*blitter, src), dst, count);
 }
 
 void Blit4To24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo24<ByteOrder::BlueGreenRed>(Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertTo24<ByteOrder::BlueGreenRed>(Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To24Swap(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo24<ByteOrder::RedGreenBlue>(Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
+    ConvertTo24<ByteOrder::RedGreenBlue>(Palette4(*blitter, src), dst, count);
 }
 
 // The two colours are pixels read back from the display, already in its order.

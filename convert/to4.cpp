@@ -152,16 +152,6 @@ void MapTo4(const VyrBlitter& blitter, Indexed pixels, uint8_t* dst, int32_t cou
     }
 }
 
-Palette8Source Palette8(const VyrBlitter* blitter, const uint8_t* src)
-{
-    return {{src}, blitter->m_imagePalette};
-}
-
-Palette4Source Palette4(const VyrBlitter* blitter, const uint8_t* src)
-{
-    return {{src}, blitter->m_imagePalette};
-}
-
 }  // namespace
 
 void Blit24To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
@@ -186,22 +176,22 @@ void Blit24To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32
 
 void Blit8To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo4<PeriodicDither>(*blitter, Palette8(blitter, src), dst, count);
+    ConvertTo4<PeriodicDither>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo4<FixedThreshold>(*blitter, Palette8(blitter, src), dst, count);
+    ConvertTo4<FixedThreshold>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo4<ErrorDiffusion>(*blitter, Palette8(blitter, src), dst, count);
+    ConvertTo4<ErrorDiffusion>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo4<Fixed8x8Dither>(*blitter, Palette8(blitter, src), dst, count);
+    ConvertTo4<Fixed8x8Dither>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
@@ -211,22 +201,22 @@ void Blit8To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32
 
 void Blit4To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo4<PeriodicDither>(*blitter, Palette4(blitter, src), dst, count);
+    ConvertTo4<PeriodicDither>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo4<FixedThreshold>(*blitter, Palette4(blitter, src), dst, count);
+    ConvertTo4<FixedThreshold>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo4<ErrorDiffusion>(*blitter, Palette4(blitter, src), dst, count);
+    ConvertTo4<ErrorDiffusion>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    ConvertTo4<Fixed8x8Dither>(*blitter, Palette4(blitter, src), dst, count);
+    ConvertTo4<Fixed8x8Dither>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)

@@ -296,16 +296,6 @@ void WriteTwoIndices(const VyrBlitter& blitter, const uint8_t* src, uint8_t* dst
                [&](int32_t i, bool set) { dst[i] = set ? setIndex : clearIndex; });
 }
 
-Palette8Source Palette8(const VyrBlitter* blitter, const uint8_t* src)
-{
-    return Palette8Source{{src}, blitter->m_imagePalette};
-}
-
-Palette4Source Palette4(const VyrBlitter* blitter, const uint8_t* src)
-{
-    return Palette4Source{{src}, blitter->m_imagePalette};
-}
-
 }  // namespace
 
 void Blit24To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
@@ -335,42 +325,42 @@ void Blit8To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32
 
 void Blit8To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Palette8(blitter, src), dst, count);
+    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To8Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeColor<Dither::None>(*blitter, Palette8(blitter, src), dst, count);
+    QuantizeColor<Dither::None>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To8Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeColor<Dither::Diffusion>(*blitter, Palette8(blitter, src), dst, count);
+    QuantizeColor<Dither::Diffusion>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To8Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeColor<Dither::Matrix8x8>(*blitter, Palette8(blitter, src), dst, count);
+    QuantizeColor<Dither::Matrix8x8>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To8Mode0Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeGrey<Dither::PeriodicMatrix>(*blitter, Palette8(blitter, src), dst, count);
+    QuantizeGrey<Dither::PeriodicMatrix>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To8Mode1Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeGrey<Dither::None>(*blitter, Palette8(blitter, src), dst, count);
+    QuantizeGrey<Dither::None>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To8Mode2Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeGrey<Dither::Diffusion>(*blitter, Palette8(blitter, src), dst, count);
+    QuantizeGrey<Dither::Diffusion>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit8To8Mode3Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeGrey<Dither::Matrix8x8>(*blitter, Palette8(blitter, src), dst, count);
+    QuantizeGrey<Dither::Matrix8x8>(*blitter, Palette8(*blitter, src), dst, count);
 }
 
 void Blit4To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
@@ -380,42 +370,42 @@ void Blit4To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32
 
 void Blit4To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Palette4(blitter, src), dst, count);
+    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To8Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeColor<Dither::None>(*blitter, Palette4(blitter, src), dst, count);
+    QuantizeColor<Dither::None>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To8Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeColor<Dither::Diffusion>(*blitter, Palette4(blitter, src), dst, count);
+    QuantizeColor<Dither::Diffusion>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To8Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeColor<Dither::Matrix8x8>(*blitter, Palette4(blitter, src), dst, count);
+    QuantizeColor<Dither::Matrix8x8>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To8Mode0Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeGrey<Dither::PeriodicMatrix>(*blitter, Palette4(blitter, src), dst, count);
+    QuantizeGrey<Dither::PeriodicMatrix>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To8Mode1Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeGrey<Dither::None>(*blitter, Palette4(blitter, src), dst, count);
+    QuantizeGrey<Dither::None>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To8Mode2Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeGrey<Dither::Diffusion>(*blitter, Palette4(blitter, src), dst, count);
+    QuantizeGrey<Dither::Diffusion>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit4To8Mode3Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    QuantizeGrey<Dither::Matrix8x8>(*blitter, Palette4(blitter, src), dst, count);
+    QuantizeGrey<Dither::Matrix8x8>(*blitter, Palette4(*blitter, src), dst, count);
 }
 
 void Blit1To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
