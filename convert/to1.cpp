@@ -9,6 +9,7 @@
 #include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
+#include "convert/dither.h"
 #include "convert/mono_sse2.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
@@ -93,31 +94,23 @@ void ConvertAgainstLimits(Source source, uint8_t* dst, int32_t count, const uint
             [&](int32_t i) { return Luminance(source, done + i) > limits[(done + i) & 7]; });
 }
 
-// Mode 0: ordered dither with the object's periods. The row term is reduced
-// once per row; a column period dividing 8 gives the eight limits of mode 3,
-// any other is stepped instead of divided per pixel.
+// Mode 0: ordered dither with the object's periods. A column period dividing
+// 8 gives eight limits that repeat along the row, as in mode 3; any other is
+// walked pixel by pixel.
 template <typename Source>
 void ConvertOrdered(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
 {
-    const unsigned rows = blitter->m_ditherRowsMod;
-    const unsigned columns = blitter->m_ditherColsMod;
-    const uint8_t* thresholds = blitter->m_ditherMatrix + static_cast<uint32_t>(blitter->m_rowCounter) % rows;
+    MatrixRow matrix = MatrixRow::Periodic(*blitter);
+    const int32_t columns = matrix.Columns();
     if (columns != 0 && 8 % columns == 0) {
         uint8_t limits[8];
-        for (unsigned column = 0; column < 8; ++column) {
-            limits[column] = thresholds[(column % columns) * rows];
+        for (uint8_t& limit : limits) {
+            limit = matrix.NextEntry();
         }
         ConvertAgainstLimits(source, dst, count, limits);
         return;
     }
-    unsigned column = 0;
-    PackRow(dst, count, [&](int32_t i) {
-        const bool light = Luminance(source, i) > thresholds[column * rows];
-        if (++column == columns) {
-            column = 0;
-        }
-        return light;
-    });
+    PackRow(dst, count, [&](int32_t i) { return Luminance(source, i) > matrix.NextEntry(); });
 }
 
 // Mode 1: a fixed threshold, no dither: light from 128 up.
@@ -140,17 +133,16 @@ void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t c
     errors.Finish();
 }
 
-// Mode 3: ordered dither with a fixed 8 x 8 period. The output column picks
-// the matrix row, so the eight thresholds of this output row are gathered once.
+// Mode 3: ordered dither with a fixed 8 x 8 period: eight limits per row.
 template <typename Source>
 void ConvertOrdered8(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
 {
-    const int row = blitter->m_rowCounter & 7;
-    uint8_t thresholds[8];
-    for (int column = 0; column < 8; ++column) {
-        thresholds[column] = blitter->m_ditherMatrix[column * 8 + row];
+    MatrixRow matrix = MatrixRow::Fixed8x8(*blitter);
+    uint8_t limits[8];
+    for (uint8_t& limit : limits) {
+        limit = matrix.NextEntry();
     }
-    ConvertAgainstLimits(source, dst, count, thresholds);
+    ConvertAgainstLimits(source, dst, count, limits);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
+#include "convert/dither.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
 
@@ -42,26 +43,23 @@ inline unsigned OffsetIndex(Rgb color, int offset)
 // The dither modes. Each is set up once per row from the blitter and then
 // turns the colour of pixel i into a display index.
 
-// Mode 0: ordered dither with the object's periods; the row term is reduced
-// once per row, leaving one remainder per pixel.
-class PeriodicDither {
+// Modes 0 and 3: the matrix entry of each column, read as a signed offset,
+// is added to all three channels before they are judged.
+class OrderedDither {
 public:
-    explicit PeriodicDither(const VyrBlitter& blitter)
-        : m_matrixRow(blitter.m_ditherMatrix + blitter.m_rowCounter % blitter.m_ditherRowsMod),
-          m_columns(blitter.m_ditherColsMod),
-          m_stride(blitter.m_ditherRowsMod)
-    {
-    }
+    unsigned Index(Rgb color, int32_t) { return OffsetIndex(color, m_matrix.NextOffset()); }
 
-    unsigned Index(Rgb color, int32_t i) const
-    {
-        return OffsetIndex(color, static_cast<int8_t>(m_matrixRow[(i % m_columns) * m_stride]));
-    }
+protected:
+    explicit OrderedDither(MatrixRow matrix) : m_matrix(matrix) {}
 
 private:
-    const uint8_t* m_matrixRow;
-    int32_t m_columns;
-    int32_t m_stride;
+    MatrixRow m_matrix;
+};
+
+// Mode 0: ordered dither with the object's periods.
+class PeriodicDither : public OrderedDither {
+public:
+    explicit PeriodicDither(const VyrBlitter& blitter) : OrderedDither(MatrixRow::Periodic(blitter)) {}
 };
 
 // Mode 1: a fixed threshold at 128, the top bit of each channel.
@@ -106,22 +104,10 @@ private:
     LightDarkChannel<int16_t, 3> m_blue;
 };
 
-// Mode 3: ordered dither with a fixed 8 x 8 period; the output column picks
-// the row of the stored matrix.
-class Fixed8x8Dither {
+// Mode 3: ordered dither with a fixed 8 x 8 period.
+class Fixed8x8Dither : public OrderedDither {
 public:
-    explicit Fixed8x8Dither(const VyrBlitter& blitter)
-        : m_matrixRow(blitter.m_ditherMatrix + (blitter.m_rowCounter & 7))
-    {
-    }
-
-    unsigned Index(Rgb color, int32_t i) const
-    {
-        return OffsetIndex(color, static_cast<int8_t>(m_matrixRow[(i & 7) * 8]));
-    }
-
-private:
-    const uint8_t* m_matrixRow;
+    explicit Fixed8x8Dither(const VyrBlitter& blitter) : OrderedDither(MatrixRow::Fixed8x8(blitter)) {}
 };
 
 // Reduces a row of colours to the eight bright colours. Pixels are taken left

@@ -12,6 +12,7 @@
 #include "convert/converters.h"
 #include "convert/cube_sse2.h"
 #include "convert/diffusion.h"
+#include "convert/dither.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
 
@@ -35,43 +36,17 @@ inline int GreyIndex(int level)
     return 215 + (level >> 3);
 }
 
-// Walks the signed matrix entries of one row for the ordered modes, column by
-// column from the left edge. The row term is fixed once per row.
+// The matrix row of an ordered mode.
 template <Dither Mode>
-class MatrixWalk {
-public:
-    explicit MatrixWalk(const VyrBlitter& blitter)
-    {
-        if constexpr (Mode == Dither::Matrix8x8) {
-            m_rowEntries = blitter.m_ditherMatrix + (blitter.m_rowCounter & 7);
-            m_columnStride = 8;
-            m_columns = 8;
-        } else {
-            m_rowEntries = blitter.m_ditherMatrix + blitter.m_rowCounter % blitter.m_ditherRowsMod;
-            m_columnStride = blitter.m_ditherRowsMod;
-            m_columns = blitter.m_ditherColsMod;
-        }
+MatrixRow OrderedRow(const VyrBlitter& blitter)
+{
+    static_assert(Mode == Dither::PeriodicMatrix || Mode == Dither::Matrix8x8);
+    if constexpr (Mode == Dither::Matrix8x8) {
+        return MatrixRow::Fixed8x8(blitter);
+    } else {
+        return MatrixRow::Periodic(blitter);
     }
-
-    // The entry of the next column.
-    int Next()
-    {
-        const int entry = static_cast<int8_t>(m_rowEntries[m_offset]);
-        m_offset += m_columnStride;
-        if (++m_column == m_columns) {
-            m_column = 0;
-            m_offset = 0;
-        }
-        return entry;
-    }
-
-private:
-    const uint8_t* m_rowEntries;
-    int m_columnStride;
-    int m_columns;
-    int m_column = 0;
-    int m_offset = 0;
-};
+}
 
 // Converts the leading whole blocks of a 24-bit row with the vector kernel
 // and returns how many pixels that was. The ordered modes qualify when their
@@ -89,9 +64,9 @@ int32_t QuantizeLeadingBlocks(const VyrBlitter& blitter, Source source, uint8_t*
                 return 0;
             }
             BlockDither block;
-            MatrixWalk<Mode> matrix(blitter);
+            MatrixRow matrix = OrderedRow<Mode>(blitter);
             for (int8_t& offset : block.offsets) {
-                offset = static_cast<int8_t>(matrix.Next());
+                offset = static_cast<int8_t>(matrix.NextOffset());
             }
             return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, &block);
         }
@@ -236,10 +211,10 @@ void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
     } else if constexpr (Mode == Dither::Diffusion) {
         DiffuseToCube(blitter, source, dst, count);
     } else {
-        MatrixWalk<Mode> matrix(blitter);
+        MatrixRow matrix = OrderedRow<Mode>(blitter);
         for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
-            const int d = matrix.Next();
+            const int d = matrix.NextOffset();
             dst[i] = colorMap[CubeIndex(ClampChannel(color.red + d), ClampChannel(color.green + d),
                                         ClampChannel(color.blue + d))];
         }
@@ -270,9 +245,9 @@ void QuantizeGrey(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_
     } else {
         // The ramp's steps are eight levels apart, so the matrix is scaled
         // down to match.
-        MatrixWalk<Mode> matrix(blitter);
+        MatrixRow matrix = OrderedRow<Mode>(blitter);
         for (int32_t i = 0; i < count; ++i) {
-            const int d = matrix.Next() >> 3;
+            const int d = matrix.NextOffset() >> 3;
             dst[i] = colorMap[GreyIndex(ClampChannel(source.Grey(i) + d))];
         }
     }
