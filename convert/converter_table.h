@@ -12,8 +12,8 @@ struct ConverterEntry {
     const char* name = nullptr;
 };
 
-// A table entry naming the converter it holds.
-#define DIBDRAW_CONVERTER(fn) ::dibdraw::ConverterEntry{&fn, #fn}
+// A table entry naming the converter it holds: a function or a BlitterFn constant.
+#define DIBDRAW_CONVERTER(fn) ::dibdraw::ConverterEntry{fn, #fn}
 
 // The converters for one source depth on one kind of display.
 struct SourceCell {

@@ -98,8 +98,9 @@ void ConvertAgainstLimits(Source source, uint8_t* dst, int32_t count, const uint
 // 8 gives eight limits that repeat along the row, as in mode 3; any other is
 // walked pixel by pixel.
 template <typename Source>
-void ConvertOrdered(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
+void ConvertOrdered(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     MatrixRow matrix = MatrixRow::Periodic(*blitter);
     const int32_t columns = matrix.Columns();
     if (columns != 0 && 8 % columns == 0) {
@@ -115,16 +116,18 @@ void ConvertOrdered(const VyrBlitter* blitter, Source source, uint8_t* dst, int3
 
 // Mode 1: a fixed threshold, no dither: light from 128 up.
 template <typename Source>
-void ConvertThreshold(Source source, uint8_t* dst, int32_t count)
+void ConvertThreshold(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
     ConvertAgainstLimits(source, dst, count, kLimits);
 }
 
 // Mode 2: Floyd-Steinberg error diffusion of the luminance.
 template <typename Source>
-void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
+void ConvertDiffused(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     if (count <= 0) {
         return;
     }
@@ -135,8 +138,9 @@ void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t c
 
 // Mode 3: ordered dither with a fixed 8 x 8 period: eight limits per row.
 template <typename Source>
-void ConvertOrdered8(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
+void ConvertOrdered8(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     MatrixRow matrix = MatrixRow::Fixed8x8(*blitter);
     uint8_t limits[8];
     for (uint8_t& limit : limits) {
@@ -147,65 +151,18 @@ void ConvertOrdered8(const VyrBlitter* blitter, Source source, uint8_t* dst, int
 
 }  // namespace
 
-void Blit24To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered(blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To1Mode1(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertThreshold(Rgb24Source{src}, dst, count);
-}
-
-void Blit24To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertDiffused(blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered8(blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit8To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered(blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To1Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertThreshold(Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertDiffused(blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered8(blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit4To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered(blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To1Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertThreshold(Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertDiffused(blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered8(blitter, Palette4(*blitter, src), dst, count);
-}
+constexpr BlitterFn Blit24To1Mode0 = &ConvertOrdered<Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode1 = &ConvertThreshold<Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode2 = &ConvertDiffused<Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode3 = &ConvertOrdered8<Rgb24Source>;
+constexpr BlitterFn Blit8To1Mode0 = &ConvertOrdered<Palette8Source>;
+constexpr BlitterFn Blit8To1Mode1 = &ConvertThreshold<Palette8Source>;
+constexpr BlitterFn Blit8To1Mode2 = &ConvertDiffused<Palette8Source>;
+constexpr BlitterFn Blit8To1Mode3 = &ConvertOrdered8<Palette8Source>;
+constexpr BlitterFn Blit4To1Mode0 = &ConvertOrdered<Palette4Source>;
+constexpr BlitterFn Blit4To1Mode1 = &ConvertThreshold<Palette4Source>;
+constexpr BlitterFn Blit4To1Mode2 = &ConvertDiffused<Palette4Source>;
+constexpr BlitterFn Blit4To1Mode3 = &ConvertOrdered8<Palette4Source>;
 
 // Writes the row rounded up to whole 16-bit words, as the band rows are laid
 // out. The display's colour 1 is light; when the image's colour 1 has no red

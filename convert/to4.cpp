@@ -113,12 +113,13 @@ public:
 // Reduces a row of colours to the eight bright colours. Pixels are taken left
 // to right, which error diffusion relies on.
 template <typename DitherMode, typename Source>
-void ConvertTo4(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+void ConvertTo4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     if (count <= 0) {
         return;
     }
-    DitherMode dither(blitter);
+    DitherMode dither(*blitter);
     for (int32_t i = 0; i < count; ++i) {
         PutNibble(dst, i, dither.Index(source.Color(i), i));
     }
@@ -131,84 +132,30 @@ void ConvertTo4(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t 
 // entry is stored, so a map entry above 15 cannot spill into the neighbouring
 // pixel.
 template <typename Indexed>
-void MapTo4(const VyrBlitter& blitter, Indexed pixels, uint8_t* dst, int32_t count)
+void MapTo4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Indexed pixels = Indexed::Open(*blitter, src);
     for (int32_t i = 0; i < count; ++i) {
-        PutNibble(dst, i, blitter.m_colorMap[pixels.Index(i)] & 0x0Fu);
+        PutNibble(dst, i, blitter->m_colorMap[pixels.Index(i)] & 0x0Fu);
     }
 }
 
 }  // namespace
 
-void Blit24To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<PeriodicDither>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<FixedThreshold>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<ErrorDiffusion>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<Fixed8x8Dither>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit8To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<PeriodicDither>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<FixedThreshold>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<ErrorDiffusion>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<Fixed8x8Dither>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    MapTo4(*blitter, Index8{src}, dst, count);
-}
-
-void Blit4To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<PeriodicDither>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<FixedThreshold>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<ErrorDiffusion>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<Fixed8x8Dither>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    MapTo4(*blitter, Index4{src}, dst, count);
-}
+constexpr BlitterFn Blit24To4Mode0 = &ConvertTo4<PeriodicDither, Rgb24Source>;
+constexpr BlitterFn Blit24To4Mode1 = &ConvertTo4<FixedThreshold, Rgb24Source>;
+constexpr BlitterFn Blit24To4Mode2 = &ConvertTo4<ErrorDiffusion, Rgb24Source>;
+constexpr BlitterFn Blit24To4Mode3 = &ConvertTo4<Fixed8x8Dither, Rgb24Source>;
+constexpr BlitterFn Blit8To4Mode0 = &ConvertTo4<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To4Mode1 = &ConvertTo4<FixedThreshold, Palette8Source>;
+constexpr BlitterFn Blit8To4Mode2 = &ConvertTo4<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To4Mode3 = &ConvertTo4<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit8To4Mapped = &MapTo4<Index8>;
+constexpr BlitterFn Blit4To4Mode0 = &ConvertTo4<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To4Mode1 = &ConvertTo4<FixedThreshold, Palette4Source>;
+constexpr BlitterFn Blit4To4Mode2 = &ConvertTo4<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To4Mode3 = &ConvertTo4<Fixed8x8Dither, Palette4Source>;
+constexpr BlitterFn Blit4To4Mapped = &MapTo4<Index4>;
 
 // The two colours are reduced once per row, by the fixed threshold: a 1-bit
 // source is never dithered.

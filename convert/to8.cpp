@@ -199,19 +199,20 @@ void DiffuseToCube(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
 
 // Colour pixels reduced to the cube. `Source` yields Color(i).
 template <Dither Mode, typename Source>
-void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+void QuantizeColor(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    const uint8_t* colorMap = blitter.m_colorMap;
-    const int32_t done = QuantizeLeadingBlocks<Mode>(blitter, source, dst, count);
+    const Source source = Source::Open(*blitter, src);
+    const uint8_t* colorMap = blitter->m_colorMap;
+    const int32_t done = QuantizeLeadingBlocks<Mode>(*blitter, source, dst, count);
     if constexpr (Mode == Dither::None) {
         for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
             dst[i] = colorMap[CubeIndex(color.red, color.green, color.blue)];
         }
     } else if constexpr (Mode == Dither::Diffusion) {
-        DiffuseToCube(blitter, source, dst, count);
+        DiffuseToCube(*blitter, source, dst, count);
     } else {
-        MatrixRow matrix = OrderedRow<Mode>(blitter);
+        MatrixRow matrix = OrderedRow<Mode>(*blitter);
         for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
             const int d = matrix.NextOffset();
@@ -223,9 +224,10 @@ void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
 
 // Grey levels reduced to the grey ramp. `Source` yields Grey(i).
 template <Dither Mode, typename Source>
-void QuantizeGrey(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+void QuantizeGrey(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    const uint8_t* colorMap = blitter.m_colorMap;
+    const Source source = Source::Open(*blitter, src);
+    const uint8_t* colorMap = blitter->m_colorMap;
     if constexpr (Mode == Dither::None) {
         for (int32_t i = 0; i < count; ++i) {
             dst[i] = colorMap[GreyIndex(source.Grey(i))];
@@ -234,18 +236,18 @@ void QuantizeGrey(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_
         if (count <= 0) {
             return;
         }
-        GreyErrorChannel errors = GreyErrorRow(blitter.m_errorRow);
+        GreyErrorChannel errors = GreyErrorRow(blitter->m_errorRow);
         for (int32_t i = 0; i < count; ++i) {
             const int level = errors.Adjust(source.Grey(i), i);
             const uint8_t shownIndex = colorMap[GreyIndex(level)];
             dst[i] = shownIndex;
-            errors.Record(level - blitter.m_systemPalette[3 * shownIndex], i);
+            errors.Record(level - blitter->m_systemPalette[3 * shownIndex], i);
         }
         errors.Finish();
     } else {
         // The ramp's steps are eight levels apart, so the matrix is scaled
         // down to match.
-        MatrixRow matrix = OrderedRow<Mode>(blitter);
+        MatrixRow matrix = OrderedRow<Mode>(*blitter);
         for (int32_t i = 0; i < count; ++i) {
             const int d = matrix.NextOffset() >> 3;
             dst[i] = colorMap[GreyIndex(ClampChannel(source.Grey(i) + d))];
@@ -256,10 +258,11 @@ void QuantizeGrey(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_
 // Source indices translated straight through the colour map. `Indexed`
 // yields Index(i).
 template <typename Indexed>
-void TranslateIndices(const VyrBlitter& blitter, Indexed pixels, uint8_t* dst, int32_t count)
+void TranslateIndices(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Indexed pixels = Indexed::Open(*blitter, src);
     for (int32_t i = 0; i < count; ++i) {
-        dst[i] = blitter.m_colorMap[pixels.Index(i)];
+        dst[i] = blitter->m_colorMap[pixels.Index(i)];
     }
 }
 
@@ -273,115 +276,28 @@ void WriteTwoIndices(const VyrBlitter& blitter, const uint8_t* src, uint8_t* dst
 
 }  // namespace
 
-void Blit24To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To8Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::None>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To8Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Diffusion>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To8Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Matrix8x8>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit8To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    TranslateIndices(*blitter, Index8{src}, dst, count);
-}
-
-void Blit8To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To8Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::None>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To8Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Diffusion>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To8Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Matrix8x8>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To8Mode0Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::PeriodicMatrix>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To8Mode1Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::None>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To8Mode2Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::Diffusion>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit8To8Mode3Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::Matrix8x8>(*blitter, Palette8(*blitter, src), dst, count);
-}
-
-void Blit4To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    TranslateIndices(*blitter, Index4{src}, dst, count);
-}
-
-void Blit4To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To8Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::None>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To8Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Diffusion>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To8Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Matrix8x8>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To8Mode0Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::PeriodicMatrix>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To8Mode1Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::None>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To8Mode2Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::Diffusion>(*blitter, Palette4(*blitter, src), dst, count);
-}
-
-void Blit4To8Mode3Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::Matrix8x8>(*blitter, Palette4(*blitter, src), dst, count);
-}
+constexpr BlitterFn Blit24To8Mode0 = &QuantizeColor<Dither::PeriodicMatrix, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode1 = &QuantizeColor<Dither::None, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode2 = &QuantizeColor<Dither::Diffusion, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode3 = &QuantizeColor<Dither::Matrix8x8, Rgb24Source>;
+constexpr BlitterFn Blit8To8Mapped = &TranslateIndices<Index8>;
+constexpr BlitterFn Blit8To8Mode0 = &QuantizeColor<Dither::PeriodicMatrix, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode1 = &QuantizeColor<Dither::None, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode2 = &QuantizeColor<Dither::Diffusion, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode3 = &QuantizeColor<Dither::Matrix8x8, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode0Gray = &QuantizeGrey<Dither::PeriodicMatrix, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode1Gray = &QuantizeGrey<Dither::None, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode2Gray = &QuantizeGrey<Dither::Diffusion, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode3Gray = &QuantizeGrey<Dither::Matrix8x8, Palette8Source>;
+constexpr BlitterFn Blit4To8Mapped = &TranslateIndices<Index4>;
+constexpr BlitterFn Blit4To8Mode0 = &QuantizeColor<Dither::PeriodicMatrix, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode1 = &QuantizeColor<Dither::None, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode2 = &QuantizeColor<Dither::Diffusion, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode3 = &QuantizeColor<Dither::Matrix8x8, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode0Gray = &QuantizeGrey<Dither::PeriodicMatrix, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode1Gray = &QuantizeGrey<Dither::None, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode2Gray = &QuantizeGrey<Dither::Diffusion, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode3Gray = &QuantizeGrey<Dither::Matrix8x8, Palette4Source>;
 
 void Blit1To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
