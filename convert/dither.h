@@ -58,4 +58,16 @@ private:
     int32_t m_offset = 0;
 };
 
+// The four dither modes, by the meaning of the object's mode 0..3. Each
+// display's converter family is a template over one of these; the ordered
+// modes give the matrix row of the output row.
+struct PeriodicDither {
+    static MatrixRow Row(const VyrBlitter& blitter) { return MatrixRow::Periodic(blitter); }
+};
+struct NoDither {};
+struct ErrorDiffusion {};
+struct Fixed8x8Dither {
+    static MatrixRow Row(const VyrBlitter& blitter) { return MatrixRow::Fixed8x8(blitter); }
+};
+
 }  // namespace dibdraw

@@ -94,14 +94,13 @@ void ConvertAgainstLimits(Source source, uint8_t* dst, int32_t count, const uint
             [&](int32_t i) { return Luminance(source, done + i) > limits[(done + i) & 7]; });
 }
 
-// Mode 0: ordered dither with the object's periods. A column period dividing
-// 8 gives eight limits that repeat along the row, as in mode 3; any other is
-// walked pixel by pixel.
-template <typename Source>
+// Modes 0 and 3: ordered dither. A column period dividing 8 gives eight
+// limits that repeat along the row; any other is walked pixel by pixel.
+template <typename Mode, typename Source>
 void ConvertOrdered(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
     const Source source = Source::Open(*blitter, src);
-    MatrixRow matrix = MatrixRow::Periodic(*blitter);
+    MatrixRow matrix = Mode::Row(*blitter);
     const int32_t columns = matrix.Columns();
     if (columns != 0 && 8 % columns == 0) {
         uint8_t limits[8];
@@ -136,33 +135,20 @@ void ConvertDiffused(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int3
     errors.Finish();
 }
 
-// Mode 3: ordered dither with a fixed 8 x 8 period: eight limits per row.
-template <typename Source>
-void ConvertOrdered8(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Source source = Source::Open(*blitter, src);
-    MatrixRow matrix = MatrixRow::Fixed8x8(*blitter);
-    uint8_t limits[8];
-    for (uint8_t& limit : limits) {
-        limit = matrix.NextEntry();
-    }
-    ConvertAgainstLimits(source, dst, count, limits);
-}
-
 }  // namespace
 
-constexpr BlitterFn Blit24To1Mode0 = &ConvertOrdered<Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode0 = &ConvertOrdered<PeriodicDither, Rgb24Source>;
 constexpr BlitterFn Blit24To1Mode1 = &ConvertThreshold<Rgb24Source>;
 constexpr BlitterFn Blit24To1Mode2 = &ConvertDiffused<Rgb24Source>;
-constexpr BlitterFn Blit24To1Mode3 = &ConvertOrdered8<Rgb24Source>;
-constexpr BlitterFn Blit8To1Mode0 = &ConvertOrdered<Palette8Source>;
+constexpr BlitterFn Blit24To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Rgb24Source>;
+constexpr BlitterFn Blit8To1Mode0 = &ConvertOrdered<PeriodicDither, Palette8Source>;
 constexpr BlitterFn Blit8To1Mode1 = &ConvertThreshold<Palette8Source>;
 constexpr BlitterFn Blit8To1Mode2 = &ConvertDiffused<Palette8Source>;
-constexpr BlitterFn Blit8To1Mode3 = &ConvertOrdered8<Palette8Source>;
-constexpr BlitterFn Blit4To1Mode0 = &ConvertOrdered<Palette4Source>;
+constexpr BlitterFn Blit8To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit4To1Mode0 = &ConvertOrdered<PeriodicDither, Palette4Source>;
 constexpr BlitterFn Blit4To1Mode1 = &ConvertThreshold<Palette4Source>;
 constexpr BlitterFn Blit4To1Mode2 = &ConvertDiffused<Palette4Source>;
-constexpr BlitterFn Blit4To1Mode3 = &ConvertOrdered8<Palette4Source>;
+constexpr BlitterFn Blit4To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Palette4Source>;
 
 // Writes the row rounded up to whole 16-bit words, as the band rows are laid
 // out. The display's colour 1 is light; when the image's colour 1 has no red

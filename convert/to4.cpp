@@ -40,32 +40,27 @@ inline unsigned OffsetIndex(Rgb color, int offset)
     return VgaIndex(color.red + offset >= 128, color.green + offset >= 128, color.blue + offset >= 128);
 }
 
-// The dither modes. Each is set up once per row from the blitter and then
-// turns the colour of pixel i into a display index.
+// The dither modes on this display. Each is set up once per row from the
+// blitter and then turns the colour of pixel i into a display index.
 
-// Modes 0 and 3: the matrix entry of each column, read as a signed offset,
-// is added to all three channels before they are judged.
-class OrderedDither {
+// The ordered modes: the matrix entry of each column, read as a signed
+// offset, is added to all three channels before they are judged.
+template <typename Mode>
+class Vga16Quantizer {
 public:
-    unsigned Index(Rgb color, int32_t) { return OffsetIndex(color, m_matrix.NextOffset()); }
+    explicit Vga16Quantizer(const VyrBlitter& blitter) : m_matrix(Mode::Row(blitter)) {}
 
-protected:
-    explicit OrderedDither(MatrixRow matrix) : m_matrix(matrix) {}
+    unsigned Index(Rgb color, int32_t) { return OffsetIndex(color, m_matrix.NextOffset()); }
 
 private:
     MatrixRow m_matrix;
 };
 
-// Mode 0: ordered dither with the object's periods.
-class PeriodicDither : public OrderedDither {
+// No dither: a fixed threshold at 128, the top bit of each channel.
+template <>
+class Vga16Quantizer<NoDither> {
 public:
-    explicit PeriodicDither(const VyrBlitter& blitter) : OrderedDither(MatrixRow::Periodic(blitter)) {}
-};
-
-// Mode 1: a fixed threshold at 128, the top bit of each channel.
-class FixedThreshold {
-public:
-    explicit FixedThreshold(const VyrBlitter&) {}
+    explicit Vga16Quantizer(const VyrBlitter&) {}
 
     unsigned Index(Rgb color, int32_t) const
     {
@@ -73,10 +68,11 @@ public:
     }
 };
 
-// Mode 2: Floyd-Steinberg on each channel separately.
-class ErrorDiffusion {
+// Floyd-Steinberg on each channel separately.
+template <>
+class Vga16Quantizer<ErrorDiffusion> {
 public:
-    explicit ErrorDiffusion(const VyrBlitter& blitter)
+    explicit Vga16Quantizer(const VyrBlitter& blitter)
         : m_red(reinterpret_cast<int16_t*>(blitter.m_errorRow)),
           m_green(reinterpret_cast<int16_t*>(blitter.m_errorRow) + 1),
           m_blue(reinterpret_cast<int16_t*>(blitter.m_errorRow) + 2)
@@ -104,22 +100,16 @@ private:
     LightDarkChannel<int16_t, 3> m_blue;
 };
 
-// Mode 3: ordered dither with a fixed 8 x 8 period.
-class Fixed8x8Dither : public OrderedDither {
-public:
-    explicit Fixed8x8Dither(const VyrBlitter& blitter) : OrderedDither(MatrixRow::Fixed8x8(blitter)) {}
-};
-
 // Reduces a row of colours to the eight bright colours. Pixels are taken left
 // to right, which error diffusion relies on.
-template <typename DitherMode, typename Source>
+template <typename Mode, typename Source>
 void ConvertTo4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
     const Source source = Source::Open(*blitter, src);
     if (count <= 0) {
         return;
     }
-    DitherMode dither(*blitter);
+    Vga16Quantizer<Mode> dither(*blitter);
     for (int32_t i = 0; i < count; ++i) {
         PutNibble(dst, i, dither.Index(source.Color(i), i));
     }
@@ -143,16 +133,16 @@ void MapTo4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count
 }  // namespace
 
 constexpr BlitterFn Blit24To4Mode0 = &ConvertTo4<PeriodicDither, Rgb24Source>;
-constexpr BlitterFn Blit24To4Mode1 = &ConvertTo4<FixedThreshold, Rgb24Source>;
+constexpr BlitterFn Blit24To4Mode1 = &ConvertTo4<NoDither, Rgb24Source>;
 constexpr BlitterFn Blit24To4Mode2 = &ConvertTo4<ErrorDiffusion, Rgb24Source>;
 constexpr BlitterFn Blit24To4Mode3 = &ConvertTo4<Fixed8x8Dither, Rgb24Source>;
 constexpr BlitterFn Blit8To4Mode0 = &ConvertTo4<PeriodicDither, Palette8Source>;
-constexpr BlitterFn Blit8To4Mode1 = &ConvertTo4<FixedThreshold, Palette8Source>;
+constexpr BlitterFn Blit8To4Mode1 = &ConvertTo4<NoDither, Palette8Source>;
 constexpr BlitterFn Blit8To4Mode2 = &ConvertTo4<ErrorDiffusion, Palette8Source>;
 constexpr BlitterFn Blit8To4Mode3 = &ConvertTo4<Fixed8x8Dither, Palette8Source>;
 constexpr BlitterFn Blit8To4Mapped = &MapTo4<Index8>;
 constexpr BlitterFn Blit4To4Mode0 = &ConvertTo4<PeriodicDither, Palette4Source>;
-constexpr BlitterFn Blit4To4Mode1 = &ConvertTo4<FixedThreshold, Palette4Source>;
+constexpr BlitterFn Blit4To4Mode1 = &ConvertTo4<NoDither, Palette4Source>;
 constexpr BlitterFn Blit4To4Mode2 = &ConvertTo4<ErrorDiffusion, Palette4Source>;
 constexpr BlitterFn Blit4To4Mode3 = &ConvertTo4<Fixed8x8Dither, Palette4Source>;
 constexpr BlitterFn Blit4To4Mapped = &MapTo4<Index4>;
@@ -163,7 +153,7 @@ void Blit1To4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t cou
 {
     static const uint8_t kBothColors[2] = {0, 1};
     const Palette8Source colors{{kBothColors}, blitter->m_imagePalette};
-    const FixedThreshold threshold(*blitter);
+    const Vga16Quantizer<NoDither> threshold(*blitter);
     const unsigned indices[2] = {threshold.Index(colors.Color(0), 0), threshold.Index(colors.Color(1), 1)};
     ForEachBit(src, blitter->m_srcBitOffset, count,
                [&](int32_t i, bool set) { PutNibble(dst, i, indices[set ? 1 : 0]); });

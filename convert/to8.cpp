@@ -20,9 +20,6 @@ namespace dibdraw {
 
 namespace {
 
-// The dither modes, by the meaning of m_ditherMode 0..3.
-enum class Dither { PeriodicMatrix, None, Diffusion, Matrix8x8 };
-
 // Fixed-palette entry of the cube colour nearest to a colour.
 inline int CubeIndex(int red, int green, int blue)
 {
@@ -36,35 +33,23 @@ inline int GreyIndex(int level)
     return 215 + (level >> 3);
 }
 
-// The matrix row of an ordered mode.
-template <Dither Mode>
-MatrixRow OrderedRow(const VyrBlitter& blitter)
-{
-    static_assert(Mode == Dither::PeriodicMatrix || Mode == Dither::Matrix8x8);
-    if constexpr (Mode == Dither::Matrix8x8) {
-        return MatrixRow::Fixed8x8(blitter);
-    } else {
-        return MatrixRow::Periodic(blitter);
-    }
-}
-
 // Converts the leading whole blocks of a 24-bit row with the vector kernel
 // and returns how many pixels that was. The ordered modes qualify when their
 // column period divides the block, so the pattern starts afresh at the first
 // pixel left over. Other sources and error diffusion convert nothing here.
-template <Dither Mode, typename Source>
+template <typename Mode, typename Source>
 int32_t QuantizeLeadingBlocks(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
 {
-    if constexpr (std::is_same_v<Source, Rgb24Source> && Mode != Dither::Diffusion) {
-        if constexpr (Mode == Dither::None) {
+    if constexpr (std::is_same_v<Source, Rgb24Source> && !std::is_same_v<Mode, ErrorDiffusion>) {
+        if constexpr (std::is_same_v<Mode, NoDither>) {
             return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, nullptr);
         } else {
-            if (Mode == Dither::PeriodicMatrix &&
+            if (std::is_same_v<Mode, PeriodicDither> &&
                 (blitter.m_ditherColsMod == 0 || kCubeBlockPixels % blitter.m_ditherColsMod != 0)) {
                 return 0;
             }
             BlockDither block;
-            MatrixRow matrix = OrderedRow<Mode>(blitter);
+            MatrixRow matrix = Mode::Row(blitter);
             for (int8_t& offset : block.offsets) {
                 offset = static_cast<int8_t>(matrix.NextOffset());
             }
@@ -198,21 +183,21 @@ void DiffuseToCube(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
 }
 
 // Colour pixels reduced to the cube. `Source` yields Color(i).
-template <Dither Mode, typename Source>
+template <typename Mode, typename Source>
 void QuantizeColor(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
     const Source source = Source::Open(*blitter, src);
     const uint8_t* colorMap = blitter->m_colorMap;
     const int32_t done = QuantizeLeadingBlocks<Mode>(*blitter, source, dst, count);
-    if constexpr (Mode == Dither::None) {
+    if constexpr (std::is_same_v<Mode, NoDither>) {
         for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
             dst[i] = colorMap[CubeIndex(color.red, color.green, color.blue)];
         }
-    } else if constexpr (Mode == Dither::Diffusion) {
+    } else if constexpr (std::is_same_v<Mode, ErrorDiffusion>) {
         DiffuseToCube(*blitter, source, dst, count);
     } else {
-        MatrixRow matrix = OrderedRow<Mode>(*blitter);
+        MatrixRow matrix = Mode::Row(*blitter);
         for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
             const int d = matrix.NextOffset();
@@ -223,16 +208,16 @@ void QuantizeColor(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_
 }
 
 // Grey levels reduced to the grey ramp. `Source` yields Grey(i).
-template <Dither Mode, typename Source>
+template <typename Mode, typename Source>
 void QuantizeGrey(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
     const Source source = Source::Open(*blitter, src);
     const uint8_t* colorMap = blitter->m_colorMap;
-    if constexpr (Mode == Dither::None) {
+    if constexpr (std::is_same_v<Mode, NoDither>) {
         for (int32_t i = 0; i < count; ++i) {
             dst[i] = colorMap[GreyIndex(source.Grey(i))];
         }
-    } else if constexpr (Mode == Dither::Diffusion) {
+    } else if constexpr (std::is_same_v<Mode, ErrorDiffusion>) {
         if (count <= 0) {
             return;
         }
@@ -247,7 +232,7 @@ void QuantizeGrey(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t
     } else {
         // The ramp's steps are eight levels apart, so the matrix is scaled
         // down to match.
-        MatrixRow matrix = OrderedRow<Mode>(*blitter);
+        MatrixRow matrix = Mode::Row(*blitter);
         for (int32_t i = 0; i < count; ++i) {
             const int d = matrix.NextOffset() >> 3;
             dst[i] = colorMap[GreyIndex(ClampChannel(source.Grey(i) + d))];
@@ -276,28 +261,28 @@ void WriteTwoIndices(const VyrBlitter& blitter, const uint8_t* src, uint8_t* dst
 
 }  // namespace
 
-constexpr BlitterFn Blit24To8Mode0 = &QuantizeColor<Dither::PeriodicMatrix, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode1 = &QuantizeColor<Dither::None, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode2 = &QuantizeColor<Dither::Diffusion, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode3 = &QuantizeColor<Dither::Matrix8x8, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode0 = &QuantizeColor<PeriodicDither, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode1 = &QuantizeColor<NoDither, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode2 = &QuantizeColor<ErrorDiffusion, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode3 = &QuantizeColor<Fixed8x8Dither, Rgb24Source>;
 constexpr BlitterFn Blit8To8Mapped = &TranslateIndices<Index8>;
-constexpr BlitterFn Blit8To8Mode0 = &QuantizeColor<Dither::PeriodicMatrix, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode1 = &QuantizeColor<Dither::None, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode2 = &QuantizeColor<Dither::Diffusion, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode3 = &QuantizeColor<Dither::Matrix8x8, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode0Gray = &QuantizeGrey<Dither::PeriodicMatrix, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode1Gray = &QuantizeGrey<Dither::None, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode2Gray = &QuantizeGrey<Dither::Diffusion, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode3Gray = &QuantizeGrey<Dither::Matrix8x8, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode0 = &QuantizeColor<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode1 = &QuantizeColor<NoDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode2 = &QuantizeColor<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode3 = &QuantizeColor<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode0Gray = &QuantizeGrey<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode1Gray = &QuantizeGrey<NoDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode2Gray = &QuantizeGrey<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode3Gray = &QuantizeGrey<Fixed8x8Dither, Palette8Source>;
 constexpr BlitterFn Blit4To8Mapped = &TranslateIndices<Index4>;
-constexpr BlitterFn Blit4To8Mode0 = &QuantizeColor<Dither::PeriodicMatrix, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode1 = &QuantizeColor<Dither::None, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode2 = &QuantizeColor<Dither::Diffusion, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode3 = &QuantizeColor<Dither::Matrix8x8, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode0Gray = &QuantizeGrey<Dither::PeriodicMatrix, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode1Gray = &QuantizeGrey<Dither::None, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode2Gray = &QuantizeGrey<Dither::Diffusion, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode3Gray = &QuantizeGrey<Dither::Matrix8x8, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode0 = &QuantizeColor<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode1 = &QuantizeColor<NoDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode2 = &QuantizeColor<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode3 = &QuantizeColor<Fixed8x8Dither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode0Gray = &QuantizeGrey<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode1Gray = &QuantizeGrey<NoDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode2Gray = &QuantizeGrey<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode3Gray = &QuantizeGrey<Fixed8x8Dither, Palette4Source>;
 
 void Blit1To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
