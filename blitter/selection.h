@@ -5,31 +5,10 @@
 
 #include <cstdint>
 
+#include "convert/converter_table.h"
 #include "dibdraw32/VyrBlitter.h"
 
 namespace dibdraw {
-
-struct ConverterEntry {
-    BlitterFn fn = nullptr;  // null: explicitly unsupported
-    const char* name = nullptr;
-};
-
-// A table entry naming the converter it holds.
-#define DIBDRAW_CONVERTER(fn) ::dibdraw::ConverterEntry{&fn, #fn}
-
-// The converters for one source depth on one kind of display.
-struct SourceCell {
-    ConverterEntry mapped = {};         // flag != 0; null fn: the flag is not consulted
-    ConverterEntry anyMode = {};        // serves every dither mode; null fn: chosen by mode
-    ConverterEntry byMode[4] = {};      // dither modes 0..3
-    ConverterEntry byModeGray[4] = {};  // the same for a grey colour table; null fn: no grey test
-};
-
-// Cells for source depths 1, 4, 8 and 24, in that order.
-struct DisplayTable {
-    const char* display = nullptr;
-    SourceCell cells[4] = {};
-};
 
 // Tables for monochrome, 16-colour, 256-colour, and true-colour displays in
 // plain (blue, green, red) and swapped (red, green, blue) order.

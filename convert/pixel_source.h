@@ -1,8 +1,11 @@
 // How the converters obtain pixel i of a source row. A converter family is one
-// template over a source type; its members differ only in the source.
+// template over a source type; its members differ only in the source. Each
+// source opens a row of the blitter's image with Open(blitter, row).
 #pragma once
 
 #include <cstdint>
+
+#include "dibdraw32/VyrBlitter.h"
 
 namespace dibdraw {
 
@@ -16,6 +19,8 @@ struct Rgb {
 struct Rgb24Source {
     const uint8_t* row;
 
+    static Rgb24Source Open(const VyrBlitter&, const uint8_t* row) { return {row}; }
+
     Rgb Color(int32_t i) const
     {
         const uint8_t* pixel = row + 3 * i;
@@ -27,12 +32,16 @@ struct Rgb24Source {
 struct Index8 {
     const uint8_t* row;
 
+    static Index8 Open(const VyrBlitter&, const uint8_t* row) { return {row}; }
+
     int Index(int32_t i) const { return row[i]; }
 };
 
 // 4-bit rows: the even pixel in the high nibble, the odd one in the low nibble.
 struct Index4 {
     const uint8_t* row;
+
+    static Index4 Open(const VyrBlitter&, const uint8_t* row) { return {row}; }
 
     int Index(int32_t i) const
     {
@@ -41,11 +50,17 @@ struct Index4 {
     }
 };
 
-// An indexed row looked up in a red, green, blue triple table.
+// An indexed row looked up in a red, green, blue triple table; opened on the
+// image's colour table.
 template <typename Indexed>
 struct PaletteSource {
     Indexed pixels;
     const uint8_t* palette;
+
+    static PaletteSource Open(const VyrBlitter& blitter, const uint8_t* row)
+    {
+        return {Indexed::Open(blitter, row), blitter.m_imagePalette};
+    }
 
     Rgb Color(int32_t i) const
     {

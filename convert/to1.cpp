@@ -6,9 +6,10 @@
 #include <cstring>
 #include <type_traits>
 
-#include "blitter/selection.h"
+#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
+#include "convert/dither.h"
 #include "convert/mono_sse2.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
@@ -93,45 +94,39 @@ void ConvertAgainstLimits(Source source, uint8_t* dst, int32_t count, const uint
             [&](int32_t i) { return Luminance(source, done + i) > limits[(done + i) & 7]; });
 }
 
-// Mode 0: ordered dither with the object's periods. The row term is reduced
-// once per row; a column period dividing 8 gives the eight limits of mode 3,
-// any other is stepped instead of divided per pixel.
-template <typename Source>
-void ConvertOrdered(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
+// Modes 0 and 3: ordered dither. A column period dividing 8 gives eight
+// limits that repeat along the row; any other is walked pixel by pixel.
+template <typename Mode, typename Source>
+void ConvertOrdered(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    const unsigned rows = blitter->m_ditherRowsMod;
-    const unsigned columns = blitter->m_ditherColsMod;
-    const uint8_t* thresholds = blitter->m_ditherMatrix + static_cast<uint32_t>(blitter->m_rowCounter) % rows;
+    const Source source = Source::Open(*blitter, src);
+    MatrixRow matrix = Mode::Row(*blitter);
+    const int32_t columns = matrix.Columns();
     if (columns != 0 && 8 % columns == 0) {
         uint8_t limits[8];
-        for (unsigned column = 0; column < 8; ++column) {
-            limits[column] = thresholds[(column % columns) * rows];
+        for (uint8_t& limit : limits) {
+            limit = matrix.NextEntry();
         }
         ConvertAgainstLimits(source, dst, count, limits);
         return;
     }
-    unsigned column = 0;
-    PackRow(dst, count, [&](int32_t i) {
-        const bool light = Luminance(source, i) > thresholds[column * rows];
-        if (++column == columns) {
-            column = 0;
-        }
-        return light;
-    });
+    PackRow(dst, count, [&](int32_t i) { return Luminance(source, i) > matrix.NextEntry(); });
 }
 
 // Mode 1: a fixed threshold, no dither: light from 128 up.
 template <typename Source>
-void ConvertThreshold(Source source, uint8_t* dst, int32_t count)
+void ConvertThreshold(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
     ConvertAgainstLimits(source, dst, count, kLimits);
 }
 
 // Mode 2: Floyd-Steinberg error diffusion of the luminance.
 template <typename Source>
-void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
+void ConvertDiffused(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     if (count <= 0) {
         return;
     }
@@ -140,80 +135,20 @@ void ConvertDiffused(VyrBlitter* blitter, Source source, uint8_t* dst, int32_t c
     errors.Finish();
 }
 
-// Mode 3: ordered dither with a fixed 8 x 8 period. The output column picks
-// the matrix row, so the eight thresholds of this output row are gathered once.
-template <typename Source>
-void ConvertOrdered8(const VyrBlitter* blitter, Source source, uint8_t* dst, int32_t count)
-{
-    const int row = blitter->m_rowCounter & 7;
-    uint8_t thresholds[8];
-    for (int column = 0; column < 8; ++column) {
-        thresholds[column] = blitter->m_ditherMatrix[column * 8 + row];
-    }
-    ConvertAgainstLimits(source, dst, count, thresholds);
-}
-
 }  // namespace
 
-void Blit24To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered(blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To1Mode1(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertThreshold(Rgb24Source{src}, dst, count);
-}
-
-void Blit24To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertDiffused(blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered8(blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit8To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit8To1Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertThreshold(Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit8To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertDiffused(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit8To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered8(blitter, Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit4To1Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit4To1Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertThreshold(Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit4To1Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertDiffused(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit4To1Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertOrdered8(blitter, Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
-}
+constexpr BlitterFn Blit24To1Mode0 = &ConvertOrdered<PeriodicDither, Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode1 = &ConvertThreshold<Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode2 = &ConvertDiffused<Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Rgb24Source>;
+constexpr BlitterFn Blit8To1Mode0 = &ConvertOrdered<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To1Mode1 = &ConvertThreshold<Palette8Source>;
+constexpr BlitterFn Blit8To1Mode2 = &ConvertDiffused<Palette8Source>;
+constexpr BlitterFn Blit8To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit4To1Mode0 = &ConvertOrdered<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To1Mode1 = &ConvertThreshold<Palette4Source>;
+constexpr BlitterFn Blit4To1Mode2 = &ConvertDiffused<Palette4Source>;
+constexpr BlitterFn Blit4To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Palette4Source>;
 
 // Writes the row rounded up to whole 16-bit words, as the band rows are laid
 // out. The display's colour 1 is light; when the image's colour 1 has no red

@@ -3,7 +3,7 @@
 // swapped. Nothing is quantized.
 #include <cstring>
 
-#include "blitter/selection.h"
+#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/pixel_source.h"
 
@@ -28,8 +28,9 @@ inline void StoreRgb(uint8_t* pixel, Rgb color)
 }
 
 template <ByteOrder Order, typename Source>
-inline void ConvertTo24(Source source, uint8_t* dst, int32_t count)
+void ConvertTo24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     for (int32_t i = 0; i < count; ++i) {
         StoreRgb<Order>(dst + 3 * i, source.Color(i));
     }
@@ -44,30 +45,11 @@ void Blit24To24(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count)
     }
 }
 
-void Blit24To24Swap(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo24<ByteOrder::RedGreenBlue>(Rgb24Source{src}, dst, count);
-}
-
-void Blit8To24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo24<ByteOrder::BlueGreenRed>(Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit8To24Swap(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo24<ByteOrder::RedGreenBlue>(Palette8Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit4To24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo24<ByteOrder::BlueGreenRed>(Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
-}
-
-void Blit4To24Swap(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo24<ByteOrder::RedGreenBlue>(Palette4Source{{src}, blitter->m_imagePalette}, dst, count);
-}
+constexpr BlitterFn Blit24To24Swap = &ConvertTo24<ByteOrder::RedGreenBlue, Rgb24Source>;
+constexpr BlitterFn Blit8To24 = &ConvertTo24<ByteOrder::BlueGreenRed, Palette8Source>;
+constexpr BlitterFn Blit8To24Swap = &ConvertTo24<ByteOrder::RedGreenBlue, Palette8Source>;
+constexpr BlitterFn Blit4To24 = &ConvertTo24<ByteOrder::BlueGreenRed, Palette4Source>;
+constexpr BlitterFn Blit4To24Swap = &ConvertTo24<ByteOrder::RedGreenBlue, Palette4Source>;
 
 // The two colours are pixels read back from the display, already in its order.
 void Blit1To24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)

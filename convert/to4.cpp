@@ -5,9 +5,10 @@
 // the colour map instead.
 #include <cstdint>
 
-#include "blitter/selection.h"
+#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
+#include "convert/dither.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
 
@@ -39,35 +40,27 @@ inline unsigned OffsetIndex(Rgb color, int offset)
     return VgaIndex(color.red + offset >= 128, color.green + offset >= 128, color.blue + offset >= 128);
 }
 
-// The dither modes. Each is set up once per row from the blitter and then
-// turns the colour of pixel i into a display index.
+// The dither modes on this display. Each is set up once per row from the
+// blitter and then turns the colour of pixel i into a display index.
 
-// Mode 0: ordered dither with the object's periods; the row term is reduced
-// once per row, leaving one remainder per pixel.
-class PeriodicDither {
+// The ordered modes: the matrix entry of each column, read as a signed
+// offset, is added to all three channels before they are judged.
+template <typename Mode>
+class Vga16Quantizer {
 public:
-    explicit PeriodicDither(const VyrBlitter& blitter)
-        : m_matrixRow(blitter.m_ditherMatrix + blitter.m_rowCounter % blitter.m_ditherRowsMod),
-          m_columns(blitter.m_ditherColsMod),
-          m_stride(blitter.m_ditherRowsMod)
-    {
-    }
+    explicit Vga16Quantizer(const VyrBlitter& blitter) : m_matrix(Mode::Row(blitter)) {}
 
-    unsigned Index(Rgb color, int32_t i) const
-    {
-        return OffsetIndex(color, static_cast<int8_t>(m_matrixRow[(i % m_columns) * m_stride]));
-    }
+    unsigned Index(Rgb color, int32_t) { return OffsetIndex(color, m_matrix.NextOffset()); }
 
 private:
-    const uint8_t* m_matrixRow;
-    int32_t m_columns;
-    int32_t m_stride;
+    MatrixRow m_matrix;
 };
 
-// Mode 1: a fixed threshold at 128, the top bit of each channel.
-class FixedThreshold {
+// No dither: a fixed threshold at 128, the top bit of each channel.
+template <>
+class Vga16Quantizer<NoDither> {
 public:
-    explicit FixedThreshold(const VyrBlitter&) {}
+    explicit Vga16Quantizer(const VyrBlitter&) {}
 
     unsigned Index(Rgb color, int32_t) const
     {
@@ -75,10 +68,11 @@ public:
     }
 };
 
-// Mode 2: Floyd-Steinberg on each channel separately.
-class ErrorDiffusion {
+// Floyd-Steinberg on each channel separately.
+template <>
+class Vga16Quantizer<ErrorDiffusion> {
 public:
-    explicit ErrorDiffusion(const VyrBlitter& blitter)
+    explicit Vga16Quantizer(const VyrBlitter& blitter)
         : m_red(reinterpret_cast<int16_t*>(blitter.m_errorRow)),
           m_green(reinterpret_cast<int16_t*>(blitter.m_errorRow) + 1),
           m_blue(reinterpret_cast<int16_t*>(blitter.m_errorRow) + 2)
@@ -106,33 +100,16 @@ private:
     LightDarkChannel<int16_t, 3> m_blue;
 };
 
-// Mode 3: ordered dither with a fixed 8 x 8 period; the output column picks
-// the row of the stored matrix.
-class Fixed8x8Dither {
-public:
-    explicit Fixed8x8Dither(const VyrBlitter& blitter)
-        : m_matrixRow(blitter.m_ditherMatrix + (blitter.m_rowCounter & 7))
-    {
-    }
-
-    unsigned Index(Rgb color, int32_t i) const
-    {
-        return OffsetIndex(color, static_cast<int8_t>(m_matrixRow[(i & 7) * 8]));
-    }
-
-private:
-    const uint8_t* m_matrixRow;
-};
-
 // Reduces a row of colours to the eight bright colours. Pixels are taken left
 // to right, which error diffusion relies on.
-template <typename DitherMode, typename Source>
-void ConvertTo4(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+template <typename Mode, typename Source>
+void ConvertTo4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Source source = Source::Open(*blitter, src);
     if (count <= 0) {
         return;
     }
-    DitherMode dither(blitter);
+    Vga16Quantizer<Mode> dither(*blitter);
     for (int32_t i = 0; i < count; ++i) {
         PutNibble(dst, i, dither.Index(source.Color(i), i));
     }
@@ -145,94 +122,30 @@ void ConvertTo4(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t 
 // entry is stored, so a map entry above 15 cannot spill into the neighbouring
 // pixel.
 template <typename Indexed>
-void MapTo4(const VyrBlitter& blitter, Indexed pixels, uint8_t* dst, int32_t count)
+void MapTo4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Indexed pixels = Indexed::Open(*blitter, src);
     for (int32_t i = 0; i < count; ++i) {
-        PutNibble(dst, i, blitter.m_colorMap[pixels.Index(i)] & 0x0Fu);
+        PutNibble(dst, i, blitter->m_colorMap[pixels.Index(i)] & 0x0Fu);
     }
-}
-
-Palette8Source Palette8(const VyrBlitter* blitter, const uint8_t* src)
-{
-    return {{src}, blitter->m_imagePalette};
-}
-
-Palette4Source Palette4(const VyrBlitter* blitter, const uint8_t* src)
-{
-    return {{src}, blitter->m_imagePalette};
 }
 
 }  // namespace
 
-void Blit24To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<PeriodicDither>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<FixedThreshold>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<ErrorDiffusion>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<Fixed8x8Dither>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit8To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<PeriodicDither>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<FixedThreshold>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<ErrorDiffusion>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<Fixed8x8Dither>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    MapTo4(*blitter, Index8{src}, dst, count);
-}
-
-void Blit4To4Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<PeriodicDither>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To4Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<FixedThreshold>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To4Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<ErrorDiffusion>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To4Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    ConvertTo4<Fixed8x8Dither>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To4Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    MapTo4(*blitter, Index4{src}, dst, count);
-}
+constexpr BlitterFn Blit24To4Mode0 = &ConvertTo4<PeriodicDither, Rgb24Source>;
+constexpr BlitterFn Blit24To4Mode1 = &ConvertTo4<NoDither, Rgb24Source>;
+constexpr BlitterFn Blit24To4Mode2 = &ConvertTo4<ErrorDiffusion, Rgb24Source>;
+constexpr BlitterFn Blit24To4Mode3 = &ConvertTo4<Fixed8x8Dither, Rgb24Source>;
+constexpr BlitterFn Blit8To4Mode0 = &ConvertTo4<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To4Mode1 = &ConvertTo4<NoDither, Palette8Source>;
+constexpr BlitterFn Blit8To4Mode2 = &ConvertTo4<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To4Mode3 = &ConvertTo4<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit8To4Mapped = &MapTo4<Index8>;
+constexpr BlitterFn Blit4To4Mode0 = &ConvertTo4<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To4Mode1 = &ConvertTo4<NoDither, Palette4Source>;
+constexpr BlitterFn Blit4To4Mode2 = &ConvertTo4<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To4Mode3 = &ConvertTo4<Fixed8x8Dither, Palette4Source>;
+constexpr BlitterFn Blit4To4Mapped = &MapTo4<Index4>;
 
 // The two colours are reduced once per row, by the fixed threshold: a 1-bit
 // source is never dithered.
@@ -240,7 +153,7 @@ void Blit1To4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t cou
 {
     static const uint8_t kBothColors[2] = {0, 1};
     const Palette8Source colors{{kBothColors}, blitter->m_imagePalette};
-    const FixedThreshold threshold(*blitter);
+    const Vga16Quantizer<NoDither> threshold(*blitter);
     const unsigned indices[2] = {threshold.Index(colors.Color(0), 0), threshold.Index(colors.Color(1), 1)};
     ForEachBit(src, blitter->m_srcBitOffset, count,
                [&](int32_t i, bool set) { PutNibble(dst, i, indices[set ? 1 : 0]); });

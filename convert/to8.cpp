@@ -8,19 +8,17 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "blitter/selection.h"
+#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/cube_sse2.h"
 #include "convert/diffusion.h"
+#include "convert/dither.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
 
 namespace {
-
-// The dither modes, by the meaning of m_ditherMode 0..3.
-enum class Dither { PeriodicMatrix, None, Diffusion, Matrix8x8 };
 
 // Fixed-palette entry of the cube colour nearest to a colour.
 inline int CubeIndex(int red, int green, int blue)
@@ -35,63 +33,25 @@ inline int GreyIndex(int level)
     return 215 + (level >> 3);
 }
 
-// Walks the signed matrix entries of one row for the ordered modes, column by
-// column from the left edge. The row term is fixed once per row.
-template <Dither Mode>
-class MatrixWalk {
-public:
-    explicit MatrixWalk(const VyrBlitter& blitter)
-    {
-        if constexpr (Mode == Dither::Matrix8x8) {
-            m_rowEntries = blitter.m_ditherMatrix + (blitter.m_rowCounter & 7);
-            m_columnStride = 8;
-            m_columns = 8;
-        } else {
-            m_rowEntries = blitter.m_ditherMatrix + blitter.m_rowCounter % blitter.m_ditherRowsMod;
-            m_columnStride = blitter.m_ditherRowsMod;
-            m_columns = blitter.m_ditherColsMod;
-        }
-    }
-
-    // The entry of the next column.
-    int Next()
-    {
-        const int entry = static_cast<int8_t>(m_rowEntries[m_offset]);
-        m_offset += m_columnStride;
-        if (++m_column == m_columns) {
-            m_column = 0;
-            m_offset = 0;
-        }
-        return entry;
-    }
-
-private:
-    const uint8_t* m_rowEntries;
-    int m_columnStride;
-    int m_columns;
-    int m_column = 0;
-    int m_offset = 0;
-};
-
 // Converts the leading whole blocks of a 24-bit row with the vector kernel
 // and returns how many pixels that was. The ordered modes qualify when their
 // column period divides the block, so the pattern starts afresh at the first
 // pixel left over. Other sources and error diffusion convert nothing here.
-template <Dither Mode, typename Source>
+template <typename Mode, typename Source>
 int32_t QuantizeLeadingBlocks(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
 {
-    if constexpr (std::is_same_v<Source, Rgb24Source> && Mode != Dither::Diffusion) {
-        if constexpr (Mode == Dither::None) {
+    if constexpr (std::is_same_v<Source, Rgb24Source> && !std::is_same_v<Mode, ErrorDiffusion>) {
+        if constexpr (std::is_same_v<Mode, NoDither>) {
             return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, nullptr);
         } else {
-            if (Mode == Dither::PeriodicMatrix &&
+            if (std::is_same_v<Mode, PeriodicDither> &&
                 (blitter.m_ditherColsMod == 0 || kCubeBlockPixels % blitter.m_ditherColsMod != 0)) {
                 return 0;
             }
             BlockDither block;
-            MatrixWalk<Mode> matrix(blitter);
+            MatrixRow matrix = Mode::Row(blitter);
             for (int8_t& offset : block.offsets) {
-                offset = static_cast<int8_t>(matrix.Next());
+                offset = static_cast<int8_t>(matrix.NextOffset());
             }
             return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, &block);
         }
@@ -223,23 +183,24 @@ void DiffuseToCube(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
 }
 
 // Colour pixels reduced to the cube. `Source` yields Color(i).
-template <Dither Mode, typename Source>
-void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+template <typename Mode, typename Source>
+void QuantizeColor(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    const uint8_t* colorMap = blitter.m_colorMap;
-    const int32_t done = QuantizeLeadingBlocks<Mode>(blitter, source, dst, count);
-    if constexpr (Mode == Dither::None) {
+    const Source source = Source::Open(*blitter, src);
+    const uint8_t* colorMap = blitter->m_colorMap;
+    const int32_t done = QuantizeLeadingBlocks<Mode>(*blitter, source, dst, count);
+    if constexpr (std::is_same_v<Mode, NoDither>) {
         for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
             dst[i] = colorMap[CubeIndex(color.red, color.green, color.blue)];
         }
-    } else if constexpr (Mode == Dither::Diffusion) {
-        DiffuseToCube(blitter, source, dst, count);
+    } else if constexpr (std::is_same_v<Mode, ErrorDiffusion>) {
+        DiffuseToCube(*blitter, source, dst, count);
     } else {
-        MatrixWalk<Mode> matrix(blitter);
+        MatrixRow matrix = Mode::Row(*blitter);
         for (int32_t i = done; i < count; ++i) {
             const Rgb color = source.Color(i);
-            const int d = matrix.Next();
+            const int d = matrix.NextOffset();
             dst[i] = colorMap[CubeIndex(ClampChannel(color.red + d), ClampChannel(color.green + d),
                                         ClampChannel(color.blue + d))];
         }
@@ -247,32 +208,33 @@ void QuantizeColor(const VyrBlitter& blitter, Source source, uint8_t* dst, int32
 }
 
 // Grey levels reduced to the grey ramp. `Source` yields Grey(i).
-template <Dither Mode, typename Source>
-void QuantizeGrey(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+template <typename Mode, typename Source>
+void QuantizeGrey(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    const uint8_t* colorMap = blitter.m_colorMap;
-    if constexpr (Mode == Dither::None) {
+    const Source source = Source::Open(*blitter, src);
+    const uint8_t* colorMap = blitter->m_colorMap;
+    if constexpr (std::is_same_v<Mode, NoDither>) {
         for (int32_t i = 0; i < count; ++i) {
             dst[i] = colorMap[GreyIndex(source.Grey(i))];
         }
-    } else if constexpr (Mode == Dither::Diffusion) {
+    } else if constexpr (std::is_same_v<Mode, ErrorDiffusion>) {
         if (count <= 0) {
             return;
         }
-        GreyErrorChannel errors = GreyErrorRow(blitter.m_errorRow);
+        GreyErrorChannel errors = GreyErrorRow(blitter->m_errorRow);
         for (int32_t i = 0; i < count; ++i) {
             const int level = errors.Adjust(source.Grey(i), i);
             const uint8_t shownIndex = colorMap[GreyIndex(level)];
             dst[i] = shownIndex;
-            errors.Record(level - blitter.m_systemPalette[3 * shownIndex], i);
+            errors.Record(level - blitter->m_systemPalette[3 * shownIndex], i);
         }
         errors.Finish();
     } else {
         // The ramp's steps are eight levels apart, so the matrix is scaled
         // down to match.
-        MatrixWalk<Mode> matrix(blitter);
+        MatrixRow matrix = Mode::Row(*blitter);
         for (int32_t i = 0; i < count; ++i) {
-            const int d = matrix.Next() >> 3;
+            const int d = matrix.NextOffset() >> 3;
             dst[i] = colorMap[GreyIndex(ClampChannel(source.Grey(i) + d))];
         }
     }
@@ -281,10 +243,11 @@ void QuantizeGrey(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_
 // Source indices translated straight through the colour map. `Indexed`
 // yields Index(i).
 template <typename Indexed>
-void TranslateIndices(const VyrBlitter& blitter, Indexed pixels, uint8_t* dst, int32_t count)
+void TranslateIndices(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
+    const Indexed pixels = Indexed::Open(*blitter, src);
     for (int32_t i = 0; i < count; ++i) {
-        dst[i] = blitter.m_colorMap[pixels.Index(i)];
+        dst[i] = blitter->m_colorMap[pixels.Index(i)];
     }
 }
 
@@ -296,127 +259,30 @@ void WriteTwoIndices(const VyrBlitter& blitter, const uint8_t* src, uint8_t* dst
                [&](int32_t i, bool set) { dst[i] = set ? setIndex : clearIndex; });
 }
 
-Palette8Source Palette8(const VyrBlitter* blitter, const uint8_t* src)
-{
-    return Palette8Source{{src}, blitter->m_imagePalette};
-}
-
-Palette4Source Palette4(const VyrBlitter* blitter, const uint8_t* src)
-{
-    return Palette4Source{{src}, blitter->m_imagePalette};
-}
-
 }  // namespace
 
-void Blit24To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To8Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::None>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To8Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Diffusion>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit24To8Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Matrix8x8>(*blitter, Rgb24Source{src}, dst, count);
-}
-
-void Blit8To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    TranslateIndices(*blitter, Index8{src}, dst, count);
-}
-
-void Blit8To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To8Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::None>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To8Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Diffusion>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To8Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Matrix8x8>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To8Mode0Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::PeriodicMatrix>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To8Mode1Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::None>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To8Mode2Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::Diffusion>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit8To8Mode3Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::Matrix8x8>(*blitter, Palette8(blitter, src), dst, count);
-}
-
-void Blit4To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    TranslateIndices(*blitter, Index4{src}, dst, count);
-}
-
-void Blit4To8Mode0(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::PeriodicMatrix>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To8Mode1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::None>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To8Mode2(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Diffusion>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To8Mode3(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeColor<Dither::Matrix8x8>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To8Mode0Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::PeriodicMatrix>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To8Mode1Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::None>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To8Mode2Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::Diffusion>(*blitter, Palette4(blitter, src), dst, count);
-}
-
-void Blit4To8Mode3Gray(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    QuantizeGrey<Dither::Matrix8x8>(*blitter, Palette4(blitter, src), dst, count);
-}
+constexpr BlitterFn Blit24To8Mode0 = &QuantizeColor<PeriodicDither, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode1 = &QuantizeColor<NoDither, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode2 = &QuantizeColor<ErrorDiffusion, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode3 = &QuantizeColor<Fixed8x8Dither, Rgb24Source>;
+constexpr BlitterFn Blit8To8Mapped = &TranslateIndices<Index8>;
+constexpr BlitterFn Blit8To8Mode0 = &QuantizeColor<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode1 = &QuantizeColor<NoDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode2 = &QuantizeColor<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode3 = &QuantizeColor<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode0Gray = &QuantizeGrey<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode1Gray = &QuantizeGrey<NoDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode2Gray = &QuantizeGrey<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode3Gray = &QuantizeGrey<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit4To8Mapped = &TranslateIndices<Index4>;
+constexpr BlitterFn Blit4To8Mode0 = &QuantizeColor<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode1 = &QuantizeColor<NoDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode2 = &QuantizeColor<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode3 = &QuantizeColor<Fixed8x8Dither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode0Gray = &QuantizeGrey<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode1Gray = &QuantizeGrey<NoDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode2Gray = &QuantizeGrey<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode3Gray = &QuantizeGrey<Fixed8x8Dither, Palette4Source>;
 
 void Blit1To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {

@@ -29,7 +29,7 @@ struct ConverterInfo {
 };
 
 #define PALETTE8_CONVERTER(fn, source, method, mode) \
-    ConverterInfo { #fn, &dibdraw::fn, SourceKind::source, Method::method, mode }
+    ConverterInfo { #fn, dibdraw::fn, SourceKind::source, Method::method, mode }
 
 inline const std::vector<ConverterInfo>& AllConverters()
 {
