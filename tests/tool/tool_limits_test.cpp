@@ -137,7 +137,7 @@ TEST(ToolLimits, RunningOutOfMemoryIsReportedAndLeavesNothing)
         ws.Write("out.png", {'o', 'l', 'd'});
         std::vector<std::string> args = {"render", ws.Path("in"), "-o", ws.Path("out.png")};
         args.insert(args.end(), c.options.begin(), c.options.end());
-        const RunResult run = ws.Run(args, Launch{c.addressSpace});
+        const RunResult run = ws.Run(args, Launch::AddressSpace(c.addressSpace));
         EXPECT_EQ(run.exitCode, 1) << c.name << ": " << run.err;
         EXPECT_EQ(run.err, "dibdraw: " + ws.Path("in") + ": " + c.problem + "\n") << c.name;
         EXPECT_EQ(run.out, "") << c.name;

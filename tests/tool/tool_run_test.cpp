@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <png.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -784,7 +782,7 @@ TEST(ToolRun, StandardInputAndOutput)
     // content, and the BMP through standard output.
     RunResult run = ws.Run({"render", "-o", ws.Path("card.png")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    run = ws.Run({"render", "-", "-o", "-", "--format", "bmp"}, {.input = "card.png"});
+    run = ws.Run({"render", "-", "-o", "-", "--format", "bmp"}, tooltest::Launch::Input("card.png"));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     ws.Write("from-stdout.bmp", std::vector<uint8_t>(run.out.begin(), run.out.end()));
@@ -792,13 +790,13 @@ TEST(ToolRun, StandardInputAndOutput)
                       "stdin to stdout");
 
     ws.Write("in.bmp", TrueColourBmp(30, 20, Pattern).Bytes());
-    run = ws.Run({"render", "-", "-o-", "--format=png"}, {.input = "in.bmp"});
+    run = ws.Run({"render", "-", "-o-", "--format=png"}, tooltest::Launch::Input("in.bmp"));
     ASSERT_EQ(run.exitCode, 0) << run.err;
     ws.Write("from-stdout.png", std::vector<uint8_t>(run.out.begin(), run.out.end()));
     ExpectSamePicture(ReadPngPicture(ws.Path("from-stdout.png")), PatternPicture(30, 20), "BMP from stdin");
 
     ws.Write("empty", {});
-    run = ws.Run({"render", "-", "-o", ws.Path("out.png")}, {.input = "empty"});
+    run = ws.Run({"render", "-", "-o", ws.Path("out.png")}, tooltest::Launch::Input("empty"));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "dibdraw: standard input: the file is empty\n");
     run = ws.Run({"render", "-o", "-", "--format", "png", "--display", "2"});
@@ -984,7 +982,7 @@ TEST(ToolRun, BatchRendersEveryFileAndGoesOnPastABadOne)
 
 // Runs the tool with standard error on a pseudo-terminal; returns what the
 // terminal showed.
-std::string RunOnTerminal(const std::vector<std::string>& args, int& exitCode)
+std::string RunOnTerminal(const Workspace& ws, const std::vector<std::string>& args, int& exitCode)
 {
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) {
@@ -994,29 +992,11 @@ std::string RunOnTerminal(const std::vector<std::string>& args, int& exitCode)
     // Held open here too, so that what the tool wrote stays readable after
     // it exits; the few lines fit in the terminal's buffer.
     const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, slave, 2);
-    std::vector<std::string> all = {DIBDRAW_TOOL_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& arg : all) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    std::string shown;
-    if (posix_spawn(&pid, DIBDRAW_TOOL_PATH, &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
+    exitCode = ws.Run(args, tooltest::Launch::Error(slave)).exitCode;
     close(slave);
     // With the terminal's last user gone, reading ends in an error after
     // the buffered output.
+    std::string shown;
     char buffer[4096];
     for (ssize_t got; (got = read(master, buffer, sizeof buffer)) > 0;) {
         shown.append(buffer, static_cast<size_t>(got));
@@ -1033,7 +1013,7 @@ TEST(ToolRun, BatchShowsProgressOnATerminal)
     ws.Write("b.bmp", TrueColourBmp(4, 6, Pattern).Bytes());
     int exitCode = -1;
     const std::string shown =
-        RunOnTerminal({"render", ws.Path("a.bmp"), ws.Path("b.bmp"), "--out-dir", ws.Path("out")}, exitCode);
+        RunOnTerminal(ws, {"render", ws.Path("a.bmp"), ws.Path("b.bmp"), "--out-dir", ws.Path("out")}, exitCode);
     EXPECT_EQ(exitCode, 0) << shown;
     // The terminal turns line ends into CR LF.
     EXPECT_EQ(shown, "dibdraw: [1/2] " + ws.Path("a.bmp") + " -> " + ws.Path("out/a.png") + "\r\n" +

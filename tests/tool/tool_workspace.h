@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -40,6 +41,28 @@ struct Launch {
     std::optional<rlim_t> addressSpace;
     // A file of the work directory for standard input; /dev/null without it.
     std::string input;
+    // An open descriptor (a terminal, say) for standard error instead of the
+    // workspace's file.
+    int error = -1;
+
+    static Launch AddressSpace(std::optional<rlim_t> bytes)
+    {
+        Launch launch;
+        launch.addressSpace = bytes;
+        return launch;
+    }
+    static Launch Input(std::string file)
+    {
+        Launch launch;
+        launch.input = std::move(file);
+        return launch;
+    }
+    static Launch Error(int descriptor)
+    {
+        Launch launch;
+        launch.error = descriptor;
+        return launch;
+    }
 };
 
 class Workspace {
@@ -104,7 +127,7 @@ public:
         }
         const int in = open(inPath.c_str(), O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = launch.error >= 0 ? launch.error : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) {
             _exit(127);
         }
