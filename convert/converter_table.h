@@ -15,6 +15,15 @@ struct ConverterEntry {
 // A table entry naming the converter it holds: a function or a BlitterFn constant.
 #define DIBDRAW_CONVERTER(fn) ::dibdraw::ConverterEntry{fn, #fn}
 
+// The entries of dither modes 0..3 of a family member list named
+// <prefix>Mode0..3, or <prefix>Mode0Gray..3Gray for grey colour tables.
+#define DIBDRAW_MODES(prefix)                                                                            \
+    {DIBDRAW_CONVERTER(prefix##Mode0), DIBDRAW_CONVERTER(prefix##Mode1), DIBDRAW_CONVERTER(prefix##Mode2), \
+     DIBDRAW_CONVERTER(prefix##Mode3)}
+#define DIBDRAW_GREY_MODES(prefix)                                                                       \
+    {DIBDRAW_CONVERTER(prefix##Mode0Gray), DIBDRAW_CONVERTER(prefix##Mode1Gray),                         \
+     DIBDRAW_CONVERTER(prefix##Mode2Gray), DIBDRAW_CONVERTER(prefix##Mode3Gray)}
+
 // The converters for one source depth on one kind of display.
 struct SourceCell {
     ConverterEntry mapped = {};         // flag != 0; null fn: the flag is not consulted

@@ -59,8 +59,9 @@ private:
 };
 
 // The four dither modes, by the meaning of the object's mode 0..3. Each
-// display's converter family is a template over one of these; the ordered
-// modes give the matrix row of the output row.
+// palettized display has a quantizer class template over the mode: the
+// primary template serves both ordered modes through Mode::Row, and NoDither
+// and ErrorDiffusion are its specializations.
 struct PeriodicDither {
     static MatrixRow Row(const VyrBlitter& blitter) { return MatrixRow::Periodic(blitter); }
 };
@@ -69,5 +70,41 @@ struct ErrorDiffusion {};
 struct Fixed8x8Dither {
     static MatrixRow Row(const VyrBlitter& blitter) { return MatrixRow::Fixed8x8(blitter); }
 };
+
+// The defaults of a quantizer: no vector kernel, and nothing to store when
+// the row is done. A quantizer derives from this and adds
+//   explicit Quantizer(const VyrBlitter&)   set up once per row;
+//   Quantize(source, i)                     the output value of pixel i;
+// and, where it has them, a LeadingBlocks that converts whole blocks at the
+// start of the row and a Finish that stores what it still holds.
+struct RowQuantizer {
+    template <typename Source>
+    static int32_t LeadingBlocks(const Source&, uint8_t*, int32_t)
+    {
+        return 0;
+    }
+    void Finish() {}
+};
+
+// The one core of every dithering converter family: a row of `Source`
+// pixels through a display's `Quantizer` into output packed by `Writer`.
+// Leading blocks end on a whole output byte; the remaining pixels are taken
+// one by one, left to right, as error diffusion needs.
+template <typename Quantizer, typename Writer, typename Source>
+void QuantizeRow(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    if (count <= 0) {
+        return;
+    }
+    const Source source = Source::Open(*blitter, src);
+    Quantizer quantizer(*blitter);
+    const int32_t done = quantizer.LeadingBlocks(source, dst, count);
+    Writer writer(dst + done / Writer::kPixelsPerByte);
+    for (int32_t i = done; i < count; ++i) {
+        writer.Put(quantizer.Quantize(source, i));
+    }
+    writer.Finish();
+    quantizer.Finish();
+}
 
 }  // namespace dibdraw

@@ -32,6 +32,8 @@ inline int Luminance(const Source& source, int32_t i)
 // an earlier row survives in it.
 class MonoRowWriter {
 public:
+    static constexpr int32_t kPixelsPerByte = 8;
+
     explicit MonoRowWriter(uint8_t* dst) : m_next(dst) {}
 
     void Put(bool light)
@@ -60,22 +62,11 @@ private:
     unsigned m_bits = 1;
 };
 
-template <typename IsLight>
-inline void PackRow(uint8_t* dst, int32_t count, IsLight&& isLight)
-{
-    MonoRowWriter writer(dst);
-    for (int32_t i = 0; i < count; ++i) {
-        writer.Put(isLight(i));
-    }
-    writer.Finish();
-}
-
-// Converts the leading whole blocks of a 24-bit row with the vector kernel,
-// a pixel light when its luminance exceeds limits[i mod 8], and returns how
-// many pixels that was; a whole number of bytes, so the rest of the row
-// starts on a byte. Other sources convert nothing here.
+// The leading blocks of a 24-bit row through the vector kernel, a pixel light
+// when its luminance exceeds limits[i mod 8]; a whole number of bytes. Other
+// sources convert nothing here.
 template <typename Source>
-int32_t ThresholdLeadingBlocks(Source source, uint8_t* dst, int32_t count, const uint8_t* limits)
+int32_t ThresholdLeadingBlocks(const Source& source, uint8_t* dst, int32_t count, const uint8_t* limits)
 {
     if constexpr (std::is_same_v<Source, Rgb24Source>) {
         return ThresholdRgb24Blocks(source.row, dst, count, limits);
@@ -84,71 +75,95 @@ int32_t ThresholdLeadingBlocks(Source source, uint8_t* dst, int32_t count, const
     }
 }
 
-// Light where the luminance exceeds the limit of the column mod 8: the
-// leading blocks through the kernel, the rest pixel by pixel.
-template <typename Source>
-void ConvertAgainstLimits(Source source, uint8_t* dst, int32_t count, const uint8_t* limits)
-{
-    const int32_t done = ThresholdLeadingBlocks(source, dst, count, limits);
-    PackRow(dst + done / 8, count - done,
-            [&](int32_t i) { return Luminance(source, done + i) > limits[(done + i) & 7]; });
-}
+// The ordered modes: light where the luminance exceeds the matrix entry of
+// the column. A column period dividing 8 gives eight limits that repeat
+// along the row, which the vector kernel takes.
+template <typename Mode>
+class MonoQuantizer : public RowQuantizer {
+public:
+    explicit MonoQuantizer(const VyrBlitter& blitter) : m_matrix(Mode::Row(blitter)) {}
 
-// Modes 0 and 3: ordered dither. A column period dividing 8 gives eight
-// limits that repeat along the row; any other is walked pixel by pixel.
-template <typename Mode, typename Source>
-void ConvertOrdered(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Source source = Source::Open(*blitter, src);
-    MatrixRow matrix = Mode::Row(*blitter);
-    const int32_t columns = matrix.Columns();
-    if (columns != 0 && 8 % columns == 0) {
+    template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
+    {
+        const int32_t columns = m_matrix.Columns();
+        if (columns == 0 || 8 % columns != 0) {
+            return 0;
+        }
+        MatrixRow repeating = m_matrix;
         uint8_t limits[8];
         for (uint8_t& limit : limits) {
-            limit = matrix.NextEntry();
+            limit = repeating.NextEntry();
         }
-        ConvertAgainstLimits(source, dst, count, limits);
-        return;
+        return ThresholdLeadingBlocks(source, dst, count, limits);
     }
-    PackRow(dst, count, [&](int32_t i) { return Luminance(source, i) > matrix.NextEntry(); });
-}
 
-// Mode 1: a fixed threshold, no dither: light from 128 up.
-template <typename Source>
-void ConvertThreshold(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Source source = Source::Open(*blitter, src);
-    static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
-    ConvertAgainstLimits(source, dst, count, kLimits);
-}
-
-// Mode 2: Floyd-Steinberg error diffusion of the luminance.
-template <typename Source>
-void ConvertDiffused(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Source source = Source::Open(*blitter, src);
-    if (count <= 0) {
-        return;
+    template <typename Source>
+    bool Quantize(const Source& source, int32_t i)
+    {
+        return Luminance(source, i) > m_matrix.NextEntry();
     }
-    LightDarkChannel<int32_t, 1> errors(reinterpret_cast<int32_t*>(blitter->m_errorRow));
-    PackRow(dst, count, [&](int32_t i) { return errors.Judge(Luminance(source, i), i); });
-    errors.Finish();
-}
+
+private:
+    MatrixRow m_matrix;
+};
+
+// No dither: a fixed threshold, light from 128 up.
+template <>
+class MonoQuantizer<NoDither> : public RowQuantizer {
+public:
+    explicit MonoQuantizer(const VyrBlitter&) {}
+
+    template <typename Source>
+    static int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
+    {
+        static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
+        return ThresholdLeadingBlocks(source, dst, count, kLimits);
+    }
+
+    template <typename Source>
+    static bool Quantize(const Source& source, int32_t i)
+    {
+        return Luminance(source, i) >= 128;
+    }
+};
+
+// Floyd-Steinberg error diffusion of the luminance.
+template <>
+class MonoQuantizer<ErrorDiffusion> : public RowQuantizer {
+public:
+    explicit MonoQuantizer(const VyrBlitter& blitter) : m_errors(reinterpret_cast<int32_t*>(blitter.m_errorRow)) {}
+
+    template <typename Source>
+    bool Quantize(const Source& source, int32_t i)
+    {
+        return m_errors.Judge(Luminance(source, i), i);
+    }
+
+    void Finish() { m_errors.Finish(); }
+
+private:
+    LightDarkChannel<int32_t, 1> m_errors;
+};
+
+// The family of colours reduced to light and dark.
+template <typename Mode, typename Source>
+constexpr BlitterFn ConvertTo1 = &QuantizeRow<MonoQuantizer<Mode>, MonoRowWriter, Source>;
 
 }  // namespace
 
-constexpr BlitterFn Blit24To1Mode0 = &ConvertOrdered<PeriodicDither, Rgb24Source>;
-constexpr BlitterFn Blit24To1Mode1 = &ConvertThreshold<Rgb24Source>;
-constexpr BlitterFn Blit24To1Mode2 = &ConvertDiffused<Rgb24Source>;
-constexpr BlitterFn Blit24To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Rgb24Source>;
-constexpr BlitterFn Blit8To1Mode0 = &ConvertOrdered<PeriodicDither, Palette8Source>;
-constexpr BlitterFn Blit8To1Mode1 = &ConvertThreshold<Palette8Source>;
-constexpr BlitterFn Blit8To1Mode2 = &ConvertDiffused<Palette8Source>;
-constexpr BlitterFn Blit8To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Palette8Source>;
-constexpr BlitterFn Blit4To1Mode0 = &ConvertOrdered<PeriodicDither, Palette4Source>;
-constexpr BlitterFn Blit4To1Mode1 = &ConvertThreshold<Palette4Source>;
-constexpr BlitterFn Blit4To1Mode2 = &ConvertDiffused<Palette4Source>;
-constexpr BlitterFn Blit4To1Mode3 = &ConvertOrdered<Fixed8x8Dither, Palette4Source>;
+constexpr BlitterFn Blit24To1Mode0 = ConvertTo1<PeriodicDither, Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode1 = ConvertTo1<NoDither, Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode2 = ConvertTo1<ErrorDiffusion, Rgb24Source>;
+constexpr BlitterFn Blit24To1Mode3 = ConvertTo1<Fixed8x8Dither, Rgb24Source>;
+constexpr BlitterFn Blit8To1Mode0 = ConvertTo1<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To1Mode1 = ConvertTo1<NoDither, Palette8Source>;
+constexpr BlitterFn Blit8To1Mode2 = ConvertTo1<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To1Mode3 = ConvertTo1<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit4To1Mode0 = ConvertTo1<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To1Mode1 = ConvertTo1<NoDither, Palette4Source>;
+constexpr BlitterFn Blit4To1Mode2 = ConvertTo1<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To1Mode3 = ConvertTo1<Fixed8x8Dither, Palette4Source>;
 
 // Writes the row rounded up to whole 16-bit words, as the band rows are laid
 // out. The display's colour 1 is light; when the image's colour 1 has no red
@@ -178,12 +193,9 @@ const DisplayTable kMonoTable = {
     "monochrome",
     {
         {.anyMode = DIBDRAW_CONVERTER(Blit1To1)},
-        {.byMode = {DIBDRAW_CONVERTER(Blit4To1Mode0), DIBDRAW_CONVERTER(Blit4To1Mode1),
-                    DIBDRAW_CONVERTER(Blit4To1Mode2), DIBDRAW_CONVERTER(Blit4To1Mode3)}},
-        {.byMode = {DIBDRAW_CONVERTER(Blit8To1Mode0), DIBDRAW_CONVERTER(Blit8To1Mode1),
-                    DIBDRAW_CONVERTER(Blit8To1Mode2), DIBDRAW_CONVERTER(Blit8To1Mode3)}},
-        {.byMode = {DIBDRAW_CONVERTER(Blit24To1Mode0), DIBDRAW_CONVERTER(Blit24To1Mode1),
-                    DIBDRAW_CONVERTER(Blit24To1Mode2), DIBDRAW_CONVERTER(Blit24To1Mode3)}},
+        {.byMode = DIBDRAW_MODES(Blit4To1)},
+        {.byMode = DIBDRAW_MODES(Blit8To1)},
+        {.byMode = DIBDRAW_MODES(Blit24To1)},
     },
 };
 

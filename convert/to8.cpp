@@ -33,32 +33,94 @@ inline int GreyIndex(int level)
     return 215 + (level >> 3);
 }
 
-// Converts the leading whole blocks of a 24-bit row with the vector kernel
-// and returns how many pixels that was. The ordered modes qualify when their
-// column period divides the block, so the pattern starts afresh at the first
-// pixel left over. Other sources and error diffusion convert nothing here.
-template <typename Mode, typename Source>
-int32_t QuantizeLeadingBlocks(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
+// One byte per pixel.
+class ByteRowWriter {
+public:
+    static constexpr int32_t kPixelsPerByte = 1;
+
+    explicit ByteRowWriter(uint8_t* dst) : m_next(dst) {}
+
+    void Put(uint8_t index) { *m_next++ = index; }
+
+    void Finish() {}
+
+private:
+    uint8_t* m_next;
+};
+
+// The leading blocks of a 24-bit row through the vector kernel, with the
+// block's dither offsets or none. Other sources convert nothing here.
+template <typename Source>
+int32_t CubeLeadingBlocks(const VyrBlitter& blitter, const Source& source, uint8_t* dst, int32_t count,
+                          const BlockDither* dither)
 {
-    if constexpr (std::is_same_v<Source, Rgb24Source> && !std::is_same_v<Mode, ErrorDiffusion>) {
-        if constexpr (std::is_same_v<Mode, NoDither>) {
-            return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, nullptr);
-        } else {
-            if (std::is_same_v<Mode, PeriodicDither> &&
-                (blitter.m_ditherColsMod == 0 || kCubeBlockPixels % blitter.m_ditherColsMod != 0)) {
-                return 0;
-            }
-            BlockDither block;
-            MatrixRow matrix = Mode::Row(blitter);
-            for (int8_t& offset : block.offsets) {
-                offset = static_cast<int8_t>(matrix.NextOffset());
-            }
-            return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, &block);
-        }
+    if constexpr (std::is_same_v<Source, Rgb24Source>) {
+        return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, dither);
     } else {
         return 0;
     }
 }
+
+// The ordered modes: the matrix entry of each column, read as a signed
+// offset, is added to all three channels before the nearest cube entry is
+// taken. A column period dividing the vector kernel's block repeats within
+// it, so the pattern starts afresh at the first pixel left over.
+template <typename Mode>
+class CubeQuantizer : public RowQuantizer {
+public:
+    explicit CubeQuantizer(const VyrBlitter& blitter) : m_blitter(blitter), m_matrix(Mode::Row(blitter)) {}
+
+    template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
+    {
+        const int32_t columns = m_matrix.Columns();
+        if (columns == 0 || kCubeBlockPixels % columns != 0) {
+            return 0;
+        }
+        MatrixRow repeating = m_matrix;
+        BlockDither block;
+        for (int8_t& offset : block.offsets) {
+            offset = static_cast<int8_t>(repeating.NextOffset());
+        }
+        return CubeLeadingBlocks(m_blitter, source, dst, count, &block);
+    }
+
+    template <typename Source>
+    uint8_t Quantize(const Source& source, int32_t i)
+    {
+        const Rgb color = source.Color(i);
+        const int d = m_matrix.NextOffset();
+        return m_blitter.m_colorMap[CubeIndex(ClampChannel(color.red + d), ClampChannel(color.green + d),
+                                              ClampChannel(color.blue + d))];
+    }
+
+private:
+    const VyrBlitter& m_blitter;
+    MatrixRow m_matrix;
+};
+
+// No dither: the nearest cube entry.
+template <>
+class CubeQuantizer<NoDither> : public RowQuantizer {
+public:
+    explicit CubeQuantizer(const VyrBlitter& blitter) : m_blitter(blitter) {}
+
+    template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
+    {
+        return CubeLeadingBlocks(m_blitter, source, dst, count, nullptr);
+    }
+
+    template <typename Source>
+    uint8_t Quantize(const Source& source, int32_t i) const
+    {
+        const Rgb color = source.Color(i);
+        return m_blitter.m_colorMap[CubeIndex(color.red, color.green, color.blue)];
+    }
+
+private:
+    const VyrBlitter& m_blitter;
+};
 
 // Error diffusion onto the cube. Each channel's adjusted value is
 // (16 v + E[i] + 7 carry) >> 4, clamped, where 16 v + E[i] is known before
@@ -137,108 +199,134 @@ inline const Carry& CarryOf(ptrdiff_t difference)
 
 }  // namespace cube_steps
 
-template <typename Source>
-void DiffuseToCube(const VyrBlitter& blitter, Source source, uint8_t* dst, int32_t count)
-{
-    if (count <= 0) {
-        return;
+template <>
+class CubeQuantizer<ErrorDiffusion> : public RowQuantizer {
+public:
+    explicit CubeQuantizer(const VyrBlitter& blitter) : m_colorMap(blitter.m_colorMap), m_errors(blitter.m_errorRow)
+    {
+        for (int entry = 0; entry < 216; ++entry) {
+            const uint8_t* shown = blitter.m_systemPalette + 3 * m_colorMap[entry];
+            m_shownColors[entry][0] = shown[0];
+            m_shownColors[entry][1] = shown[1];
+            m_shownColors[entry][2] = shown[2];
+            m_shownColors[entry][3] = 0;
+        }
     }
-    const uint8_t* colorMap = blitter.m_colorMap;
-    // Four bytes per entry, so that an entry's address is a scaled index.
-    uint8_t shownColors[216][4];
-    for (int entry = 0; entry < 216; ++entry) {
-        const uint8_t* shown = blitter.m_systemPalette + 3 * colorMap[entry];
-        shownColors[entry][0] = shown[0];
-        shownColors[entry][1] = shown[1];
-        shownColors[entry][2] = shown[2];
-        shownColors[entry][3] = 0;
+
+    template <typename Source>
+    uint8_t Quantize(const Source& source, int32_t i)
+    {
+        const Rgb color = source.Color(i);
+        const cube_steps::Level& red = LevelOf(m_errors.red, color.red, i, m_redSevenCarries);
+        const cube_steps::Level& green = LevelOf(m_errors.green, color.green, i, m_greenSevenCarries);
+        const cube_steps::Level& blue = LevelOf(m_errors.blue, color.blue, i, m_blueSevenCarries);
+        const size_t cube = size_t{red.red} + green.green + blue.blue;
+        m_redSevenCarries = Spread(m_errors.red, red.value, m_shownColors[cube][0], i);
+        m_greenSevenCarries = Spread(m_errors.green, green.value, m_shownColors[cube][1], i);
+        m_blueSevenCarries = Spread(m_errors.blue, blue.value, m_shownColors[cube][2], i);
+        return m_colorMap[cube];
     }
-    ColorErrorRow errors(blitter.m_errorRow);
-    // 7 times each channel's carry, as the next look-up wants it.
-    ptrdiff_t redSevenCarries = 0;
-    ptrdiff_t greenSevenCarries = 0;
-    ptrdiff_t blueSevenCarries = 0;
-    auto levelOf = [](const ColorErrorChannel& channel, int value, int32_t i, ptrdiff_t sevenCarry) -> const auto& {
+
+    void Finish() { m_errors.Finish(); }
+
+private:
+    static const cube_steps::Level& LevelOf(const ColorErrorChannel& channel, int value, int32_t i,
+                                            ptrdiff_t sevenCarry)
+    {
         const int base =
             std::clamp(16 * value + channel.Incoming(i), cube_steps::kLowestBase, cube_steps::kHighestBase);
         return cube_steps::LevelOf(base, sevenCarry);
-    };
-    auto spread = [](ColorErrorChannel& channel, int value, int shown, int32_t i) {
+    }
+
+    static ptrdiff_t Spread(ColorErrorChannel& channel, int value, int shown, int32_t i)
+    {
         const cube_steps::Carry& next = cube_steps::CarryOf(ptrdiff_t{value} - shown);
         channel.Spread(next.error, i);
         return ptrdiff_t{next.sevenErrors};
-    };
-    for (int32_t i = 0; i < count; ++i) {
-        const Rgb color = source.Color(i);
-        const cube_steps::Level& red = levelOf(errors.red, color.red, i, redSevenCarries);
-        const cube_steps::Level& green = levelOf(errors.green, color.green, i, greenSevenCarries);
-        const cube_steps::Level& blue = levelOf(errors.blue, color.blue, i, blueSevenCarries);
-        const size_t cube = size_t{red.red} + green.green + blue.blue;
-        dst[i] = colorMap[cube];
-        redSevenCarries = spread(errors.red, red.value, shownColors[cube][0], i);
-        greenSevenCarries = spread(errors.green, green.value, shownColors[cube][1], i);
-        blueSevenCarries = spread(errors.blue, blue.value, shownColors[cube][2], i);
     }
-    errors.Finish();
-}
 
-// Colour pixels reduced to the cube. `Source` yields Color(i).
-template <typename Mode, typename Source>
-void QuantizeColor(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Source source = Source::Open(*blitter, src);
-    const uint8_t* colorMap = blitter->m_colorMap;
-    const int32_t done = QuantizeLeadingBlocks<Mode>(*blitter, source, dst, count);
-    if constexpr (std::is_same_v<Mode, NoDither>) {
-        for (int32_t i = done; i < count; ++i) {
-            const Rgb color = source.Color(i);
-            dst[i] = colorMap[CubeIndex(color.red, color.green, color.blue)];
-        }
-    } else if constexpr (std::is_same_v<Mode, ErrorDiffusion>) {
-        DiffuseToCube(*blitter, source, dst, count);
-    } else {
-        MatrixRow matrix = Mode::Row(*blitter);
-        for (int32_t i = done; i < count; ++i) {
-            const Rgb color = source.Color(i);
-            const int d = matrix.NextOffset();
-            dst[i] = colorMap[CubeIndex(ClampChannel(color.red + d), ClampChannel(color.green + d),
-                                        ClampChannel(color.blue + d))];
-        }
-    }
-}
+    const uint8_t* m_colorMap;
+    // Four bytes per entry, so that an entry's address is a scaled index.
+    uint8_t m_shownColors[216][4];
+    ColorErrorRow m_errors;
+    // 7 times each channel's carry, as the next look-up wants it.
+    ptrdiff_t m_redSevenCarries = 0;
+    ptrdiff_t m_greenSevenCarries = 0;
+    ptrdiff_t m_blueSevenCarries = 0;
+};
 
-// Grey levels reduced to the grey ramp. `Source` yields Grey(i).
-template <typename Mode, typename Source>
-void QuantizeGrey(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Source source = Source::Open(*blitter, src);
-    const uint8_t* colorMap = blitter->m_colorMap;
-    if constexpr (std::is_same_v<Mode, NoDither>) {
-        for (int32_t i = 0; i < count; ++i) {
-            dst[i] = colorMap[GreyIndex(source.Grey(i))];
-        }
-    } else if constexpr (std::is_same_v<Mode, ErrorDiffusion>) {
-        if (count <= 0) {
-            return;
-        }
-        GreyErrorChannel errors = GreyErrorRow(blitter->m_errorRow);
-        for (int32_t i = 0; i < count; ++i) {
-            const int level = errors.Adjust(source.Grey(i), i);
-            const uint8_t shownIndex = colorMap[GreyIndex(level)];
-            dst[i] = shownIndex;
-            errors.Record(level - blitter->m_systemPalette[3 * shownIndex], i);
-        }
-        errors.Finish();
-    } else {
-        // The ramp's steps are eight levels apart, so the matrix is scaled
-        // down to match.
-        MatrixRow matrix = Mode::Row(*blitter);
-        for (int32_t i = 0; i < count; ++i) {
-            const int d = matrix.NextOffset() >> 3;
-            dst[i] = colorMap[GreyIndex(ClampChannel(source.Grey(i) + d))];
-        }
+// The ordered modes on the grey ramp: its steps are eight levels apart, so
+// the matrix is scaled down to match.
+template <typename Mode>
+class GreyRampQuantizer : public RowQuantizer {
+public:
+    explicit GreyRampQuantizer(const VyrBlitter& blitter)
+        : m_colorMap(blitter.m_colorMap), m_matrix(Mode::Row(blitter))
+    {
     }
-}
+
+    template <typename Source>
+    uint8_t Quantize(const Source& source, int32_t i)
+    {
+        const int d = m_matrix.NextOffset() >> 3;
+        return m_colorMap[GreyIndex(ClampChannel(source.Grey(i) + d))];
+    }
+
+private:
+    const uint8_t* m_colorMap;
+    MatrixRow m_matrix;
+};
+
+// No dither: the grey step at or below the level.
+template <>
+class GreyRampQuantizer<NoDither> : public RowQuantizer {
+public:
+    explicit GreyRampQuantizer(const VyrBlitter& blitter) : m_colorMap(blitter.m_colorMap) {}
+
+    template <typename Source>
+    uint8_t Quantize(const Source& source, int32_t i) const
+    {
+        return m_colorMap[GreyIndex(source.Grey(i))];
+    }
+
+private:
+    const uint8_t* m_colorMap;
+};
+
+// Floyd-Steinberg against the grey the display shows for each step.
+template <>
+class GreyRampQuantizer<ErrorDiffusion> : public RowQuantizer {
+public:
+    explicit GreyRampQuantizer(const VyrBlitter& blitter)
+        : m_colorMap(blitter.m_colorMap),
+          m_systemPalette(blitter.m_systemPalette),
+          m_errors(GreyErrorRow(blitter.m_errorRow))
+    {
+    }
+
+    template <typename Source>
+    uint8_t Quantize(const Source& source, int32_t i)
+    {
+        const int level = m_errors.Adjust(source.Grey(i), i);
+        const uint8_t shownIndex = m_colorMap[GreyIndex(level)];
+        m_errors.Record(level - m_systemPalette[3 * shownIndex], i);
+        return shownIndex;
+    }
+
+    void Finish() { m_errors.Finish(); }
+
+private:
+    const uint8_t* m_colorMap;
+    const uint8_t* m_systemPalette;
+    GreyErrorChannel m_errors;
+};
+
+// The families of colours reduced to the cube and of grey levels reduced to
+// the grey ramp.
+template <typename Mode, typename Source>
+constexpr BlitterFn ConvertToCube = &QuantizeRow<CubeQuantizer<Mode>, ByteRowWriter, Source>;
+template <typename Mode, typename Source>
+constexpr BlitterFn ConvertToGreyRamp = &QuantizeRow<GreyRampQuantizer<Mode>, ByteRowWriter, Source>;
 
 // Source indices translated straight through the colour map. `Indexed`
 // yields Index(i).
@@ -261,28 +349,28 @@ void WriteTwoIndices(const VyrBlitter& blitter, const uint8_t* src, uint8_t* dst
 
 }  // namespace
 
-constexpr BlitterFn Blit24To8Mode0 = &QuantizeColor<PeriodicDither, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode1 = &QuantizeColor<NoDither, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode2 = &QuantizeColor<ErrorDiffusion, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode3 = &QuantizeColor<Fixed8x8Dither, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode0 = ConvertToCube<PeriodicDither, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode1 = ConvertToCube<NoDither, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode2 = ConvertToCube<ErrorDiffusion, Rgb24Source>;
+constexpr BlitterFn Blit24To8Mode3 = ConvertToCube<Fixed8x8Dither, Rgb24Source>;
 constexpr BlitterFn Blit8To8Mapped = &TranslateIndices<Index8>;
-constexpr BlitterFn Blit8To8Mode0 = &QuantizeColor<PeriodicDither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode1 = &QuantizeColor<NoDither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode2 = &QuantizeColor<ErrorDiffusion, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode3 = &QuantizeColor<Fixed8x8Dither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode0Gray = &QuantizeGrey<PeriodicDither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode1Gray = &QuantizeGrey<NoDither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode2Gray = &QuantizeGrey<ErrorDiffusion, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode3Gray = &QuantizeGrey<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode0 = ConvertToCube<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode1 = ConvertToCube<NoDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode2 = ConvertToCube<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode3 = ConvertToCube<Fixed8x8Dither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode0Gray = ConvertToGreyRamp<PeriodicDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode1Gray = ConvertToGreyRamp<NoDither, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode2Gray = ConvertToGreyRamp<ErrorDiffusion, Palette8Source>;
+constexpr BlitterFn Blit8To8Mode3Gray = ConvertToGreyRamp<Fixed8x8Dither, Palette8Source>;
 constexpr BlitterFn Blit4To8Mapped = &TranslateIndices<Index4>;
-constexpr BlitterFn Blit4To8Mode0 = &QuantizeColor<PeriodicDither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode1 = &QuantizeColor<NoDither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode2 = &QuantizeColor<ErrorDiffusion, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode3 = &QuantizeColor<Fixed8x8Dither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode0Gray = &QuantizeGrey<PeriodicDither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode1Gray = &QuantizeGrey<NoDither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode2Gray = &QuantizeGrey<ErrorDiffusion, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode3Gray = &QuantizeGrey<Fixed8x8Dither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode0 = ConvertToCube<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode1 = ConvertToCube<NoDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode2 = ConvertToCube<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode3 = ConvertToCube<Fixed8x8Dither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode0Gray = ConvertToGreyRamp<PeriodicDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode1Gray = ConvertToGreyRamp<NoDither, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode2Gray = ConvertToGreyRamp<ErrorDiffusion, Palette4Source>;
+constexpr BlitterFn Blit4To8Mode3Gray = ConvertToGreyRamp<Fixed8x8Dither, Palette4Source>;
 
 void Blit1To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
@@ -308,21 +396,16 @@ const DisplayTable kPalette8Table = {
         },
         {
             .mapped = DIBDRAW_CONVERTER(Blit4To8Mapped),
-            .byMode = {DIBDRAW_CONVERTER(Blit4To8Mode0), DIBDRAW_CONVERTER(Blit4To8Mode1),
-                       DIBDRAW_CONVERTER(Blit4To8Mode2), DIBDRAW_CONVERTER(Blit4To8Mode3)},
-            .byModeGray = {DIBDRAW_CONVERTER(Blit4To8Mode0Gray), DIBDRAW_CONVERTER(Blit4To8Mode1Gray),
-                           DIBDRAW_CONVERTER(Blit4To8Mode2Gray), DIBDRAW_CONVERTER(Blit4To8Mode3Gray)},
+            .byMode = DIBDRAW_MODES(Blit4To8),
+            .byModeGray = DIBDRAW_GREY_MODES(Blit4To8),
         },
         {
             .mapped = DIBDRAW_CONVERTER(Blit8To8Mapped),
-            .byMode = {DIBDRAW_CONVERTER(Blit8To8Mode0), DIBDRAW_CONVERTER(Blit8To8Mode1),
-                       DIBDRAW_CONVERTER(Blit8To8Mode2), DIBDRAW_CONVERTER(Blit8To8Mode3)},
-            .byModeGray = {DIBDRAW_CONVERTER(Blit8To8Mode0Gray), DIBDRAW_CONVERTER(Blit8To8Mode1Gray),
-                           DIBDRAW_CONVERTER(Blit8To8Mode2Gray), DIBDRAW_CONVERTER(Blit8To8Mode3Gray)},
+            .byMode = DIBDRAW_MODES(Blit8To8),
+            .byModeGray = DIBDRAW_GREY_MODES(Blit8To8),
         },
         {
-            .byMode = {DIBDRAW_CONVERTER(Blit24To8Mode0), DIBDRAW_CONVERTER(Blit24To8Mode1),
-                       DIBDRAW_CONVERTER(Blit24To8Mode2), DIBDRAW_CONVERTER(Blit24To8Mode3)},
+            .byMode = DIBDRAW_MODES(Blit24To8),
         },
     },
 };
