@@ -24,6 +24,7 @@ struct SourceRows {
     RowBytes copied;      // all within the row
     int64_t bufferBytes;  // size of m_srcRow
     bool shiftNibble;     // 4-bit source starting on an odd pixel
+    bool readInPlace;     // rows are read where they lie, not copied to m_srcRow
 
     const uint8_t* Row(int64_t y) const { return rows + (height - 1 - y) * stride + copied.offset; }
 };
@@ -56,10 +57,14 @@ bool AllocZeroed(uint8_t*& buffer, int64_t bytes)
     return true;
 }
 
-// Copies image row y into m_srcRow so that its first copied pixel starts the
-// buffer (or, for 1-bit rows, stands at m_srcBitOffset).
-void CopySourceRow(VyrBlitter* blitter, const SourceRows& source, int64_t y)
+// Image row y with its first copied pixel at the start (or, for 1-bit rows,
+// standing at m_srcBitOffset): the row itself where it can be read in place,
+// otherwise a copy in m_srcRow.
+const uint8_t* SourceRow(VyrBlitter* blitter, const SourceRows& source, int64_t y)
 {
+    if (source.readInPlace) {
+        return source.Row(y);
+    }
     uint8_t* row = blitter->m_srcRow;
     const auto length = static_cast<size_t>(source.copied.length);
     std::memcpy(row, source.Row(y), length);
@@ -69,6 +74,7 @@ void CopySourceRow(VyrBlitter* blitter, const SourceRows& source, int64_t y)
         }
         row[length - 1] = static_cast<uint8_t>(row[length - 1] << 4);
     }
+    return row;
 }
 
 bool IsWhite(const RGBQUAD& color)
@@ -211,16 +217,17 @@ ScalerChoice ChooseScaler(int bits, bool greyPath)
 // m_rowCounter.
 void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePart& part)
 {
-    const uint8_t* converted = walk.scaler != nullptr ? blitter->m_stretchRow : blitter->m_srcRow;
+    const uint8_t* converted = nullptr;
     const uint8_t* sent = blitter->m_outRow + walk.sentOffset;
     int64_t copiedRow = -1;
     for (int32_t j = part.firstRow; j < part.endRow; ++j) {
         const int64_t y = walk.srcTop + j * walk.srcH / walk.dstH;
         const bool freshRow = y != copiedRow;
         if (freshRow) {
-            CopySourceRow(blitter, walk.source, y);
+            converted = SourceRow(blitter, walk.source, y);
             if (walk.scaler != nullptr) {
-                walk.scaler(blitter->m_srcRow, blitter->m_stretchRow, walk.span, walk.bitOffset);
+                walk.scaler(converted, blitter->m_stretchRow, walk.span, walk.bitOffset);
+                converted = blitter->m_stretchRow;
             }
             copiedRow = y;
         }
@@ -247,6 +254,10 @@ SourceRows LocateSourceRows(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap,
     blitter->m_srcBitOffset = bits == 1 ? static_cast<int32_t>(left % 8) : 0;
     // A 1-bit row has a spare byte: Blit1To1 reads whole 16-bit words.
     source.bufferBytes = bits == 1 ? (count + 7) / 8 + 1 : source.copied.length;
+    // The converters and scalers read exactly the pixels they are given,
+    // except Blit1To1's word reads, so only 1-bit and shifted 4-bit rows
+    // need the copy.
+    source.readInPlace = bits != 1 && !source.shiftNibble;
     return source;
 }
 
