@@ -391,6 +391,11 @@ std::string Encode(IWICImagingFactory* factory, const PngImage& picture, IStream
                " pixels";
     }
     if (picture.indexed()) {
+        // WIC would quietly drop the entries the indices cannot reach.
+        if (picture.palette.size() > (size_t{1} << picture.bits)) {
+            return std::to_string(picture.palette.size()) + " colours do not fit " + std::to_string(picture.bits) +
+                   "-bit indices";
+        }
         std::vector<WICColor> colors;
         for (const PALETTEENTRY& e : picture.palette) {
             colors.push_back(0xFF000000u | static_cast<WICColor>(e.peRed) << 16 |

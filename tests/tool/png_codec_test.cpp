@@ -342,6 +342,15 @@ TEST(PngWrite, FilesAreCompressedPng)
     }
 }
 
+TEST(PngWrite, APaletteTheIndicesCannotReachIsRefused)
+{
+    const std::vector<PALETTEENTRY> palette(3, PALETTEENTRY{9, 8, 7, 0});
+    const std::string path = testing::TempDir() + "dibdraw_png_palette_test.png";
+    const std::string problem = dibtool::WritePng(path, PngImage::Indexed(4, 1, 1, {0, 1, 0, 1}, palette));
+    std::remove(path.c_str());
+    EXPECT_EQ(problem.rfind("cannot write the PNG: ", 0), 0u) << problem;
+}
+
 TEST(PngWrite, UnwritablePathIsReported)
 {
     const std::string path = testing::TempDir() + "dibdraw-no-such-directory/x.png";
