@@ -74,7 +74,9 @@ std::string Describe(HRESULT result)
     case WINCODEC_ERR_STREAMNOTAVAILABLE:
         return "the file ends inside the image data";
     case WINCODEC_ERR_UNKNOWNIMAGEFORMAT:
-        return "the image format is not recognized";
+        // What Wine's PNG decoder reports for any file it cannot read,
+        // after the signature has matched.
+        return "the file is damaged or cut short";
     case WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT:
     case WINCODEC_ERR_UNSUPPORTEDOPERATION:
         return "the pixel format is not supported";
