@@ -13,7 +13,8 @@
 # LINUX_BUILD holds tools/dibdraw and tests/dibdraw_conformance; WINDOWS_BUILD
 # holds tools/dibdraw.exe with its DLLs. -v names every case, not only the
 # failed ones. The work files go to WINDOWS_BUILD/crosscheck/DEPTH: a failed
-# case leaves both screens there (wine/NAME.bmp, vd/NAME.bmp). The last line
+# case leaves both screens there (wine/NAME.bmp, vd/NAME.bmp, or NAME itself
+# for the PNG cases). The last line
 # is "depth DEPTH: N passed, M failed"; the exit status is non-zero on any
 # failure.
 #
@@ -38,7 +39,8 @@ null=/dev/null
 
 # The cases of one depth, one per line: a name, then the render arguments
 # both sides get (inputs are in images/). Every case also gets -o, --display
-# and --info.
+# and --info; the screen goes to NAME.bmp, or to NAME itself when the name
+# ends in .png.
 cases() {  # depth
   local depth=$1 image
   for image in one one_bw four eight eight_few eight_grey true; do
@@ -61,6 +63,15 @@ cases() {  # depth
   echo "source-outside images/true.bmp --src 60,0,80,10 --dst 0,0,20,10 --background 128,128,0"
   echo "embedded"
   echo "embedded-reduced --size 192x144"
+  # PNG input and output: the Windows Imaging Component against libpng.
+  echo "one-png images/one.png --size 60x40"
+  echo "four-png images/four.png"
+  echo "eight-png images/eight.png --src 3,2,40,30"
+  echo "true-png images/true.png --size 70x50"
+  echo "fading-png images/fading.png --background 0,128,128"
+  echo "true-out.png images/true.bmp"
+  echo "four-out.png images/four.bmp --size 60x40"
+  echo "fading-out.png images/fading.png --background 128,0,0 --size 80x30"
   echo "true-dither-2 images/true.bmp --dither 2"
   echo "true-dither-9 images/true.bmp --dither 9 --size 80x50"
   if [[ $depth == 8 ]]; then
@@ -139,13 +150,15 @@ run_depth() {
     fail display-check "--display $other on a depth-$depth screen was not refused"
   fi
 
-  local name args wine_rc vd_rc verdict
+  local name args out wine_rc vd_rc verdict
   while read -r name args; do
     read -ra argv <<<"$args"
-    "$WINE" "$wine_tool" render "${argv[@]}" -o "wine/$name.bmp" --display $display --info \
+    out=$name.bmp
+    [[ $name == *.png ]] && out=$name
+    "$WINE" "$wine_tool" render "${argv[@]}" -o "wine/$out" --display $display --info \
       <"$null" >"wine/$name.info" 2>"wine/$name.err"
     wine_rc=$?
-    "$linux_build/tools/dibdraw" render "${argv[@]}" -o "vd/$name.bmp" --display $display "${vd_extra[@]}" --info \
+    "$linux_build/tools/dibdraw" render "${argv[@]}" -o "vd/$out" --display $display "${vd_extra[@]}" --info \
       >"vd/$name.info" 2>"vd/$name.err"
     vd_rc=$?
     tr -d '\r' <"wine/$name.info" >"wine/$name.lines"
@@ -157,12 +170,12 @@ run_depth() {
     elif ! diff -q "wine/$name.lines" "vd/$name.info" >/dev/null; then
       verdict="--info differs: $(diff "wine/$name.lines" "vd/$name.info" | grep '^[<>]' | tr '\n' ' ')"
     elif [[ $wine_rc == 0 ]]; then
-      verdict=$("$linux_build/tests/dibdraw_conformance" compare "wine/$name.bmp" "vd/$name.bmp" | tr '\n' ' ')
+      verdict=$("$linux_build/tests/dibdraw_conformance" compare "wine/$out" "vd/$out" | tr '\n' ' ')
     fi
     if [[ -z $verdict ]]; then
       passed=$((passed + 1))
       (( verbose )) && echo "ok depth $depth: $name"
-      [[ -n ${WINE_CROSSCHECK_KEEP:-} ]] || rm -f "wine/$name".* "vd/$name".*
+      [[ -n ${WINE_CROSSCHECK_KEEP:-} ]] || rm -f "wine/$name".* "vd/$name".* "wine/$out" "vd/$out"
     else
       fail "$name" "$verdict(render $args)"
     fi

@@ -715,8 +715,8 @@ Windows build:
   second one over it, and the output is what the display then shows.
   --display is only checked against the display (an error if it differs;
   without it any display is used); --swapped, --system-palette and the sheet
-  command, which need the virtual display, are refused. PNG input is not
-  supported; PNG output is written uncompressed.
+  command, which need the virtual display, are refused. PNG files are read
+  and written through the Windows Imaging Component, with the same results.
   Under Wine, give dibdraw.exe the X11 driver settings ClientSideGraphics=N
   and PrivateColorMap=Y (see the README): Wine's default client-side drawing
   ignores the palette of a 256-colour display.

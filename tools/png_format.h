@@ -1,6 +1,5 @@
-// The parts of the PNG format the tool handles without libpng: recognizing
-// the signature, and encoding RGB pictures as PNG files whose image data is
-// stored in uncompressed deflate blocks (the Windows build has no libpng).
+// The parts of the PNG format the tool handles itself, on every platform:
+// recognizing the signature, and the picture it hands to the PNG writer.
 #pragma once
 
 #include <cstddef>
@@ -39,13 +38,5 @@ struct PngImage {
 };
 
 bool HasPngSignature(std::span<const uint8_t> file);
-
-// A complete PNG file of the picture: no interlace, filter 0 on every row, the
-// zlib stream made of stored blocks of at most 65535 bytes.
-std::vector<uint8_t> EncodeStoredPng(const PngImage& picture);
-
-// The checksums the format uses, exposed for the tests.
-uint32_t Crc32(std::span<const uint8_t> bytes, uint32_t crc = 0);
-uint32_t Adler32(std::span<const uint8_t> bytes, uint32_t adler = 1);
 
 }  // namespace dibtool

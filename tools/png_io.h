@@ -1,6 +1,6 @@
 // Reading PNG files into packed DIBs and writing screen colours as PNG: with
-// libpng on Linux (png_io.cpp); on Windows (png_io_win32.cpp) PNG input is
-// refused and output is written by EncodeStoredPng.
+// libpng on Linux (png_io_libpng.cpp), with the Windows Imaging Component on
+// Windows (png_io_win32.cpp); both decoders build the DIB with png_rows.h.
 #pragma once
 
 #include <cstdint>

@@ -8,8 +8,9 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
-#include "tools/alpha.h"
+#include "tools/png_rows.h"
 
 namespace dibtool {
 
@@ -29,8 +30,9 @@ struct PngState {
     png_uint_32 height = 0;
     std::vector<uint8_t> pixels;  // decoded rows, top row first
     std::vector<png_bytep> rows;
+    std::vector<PngPaletteColor> palette;
     COLORREF background = kDefaultBackground;
-    PackedDib image;
+    std::optional<PngDibBuilder> builder;
 };
 
 void OnError(png_structp png, png_const_charp message)
@@ -51,8 +53,6 @@ void ReadFromMemory(png_structp png, png_bytep out, size_t count)
     std::memcpy(out, state->file.data() + state->position, count);
     state->position += count;
 }
-
-int DibBitsForPalette(int pngBits) { return pngBits == 1 ? 1 : pngBits <= 4 ? 4 : 8; }
 
 // Everything between the jump target and the end of decoding; returns false
 // when the image's size is refused (state->error says why).
@@ -75,28 +75,24 @@ bool DecodeInto(PngState* state)
     }
     const int colorType = png_get_color_type(png, info);
     const int bitDepth = png_get_bit_depth(png, info);
-    const bool indexed = colorType == PNG_COLOR_TYPE_PALETTE;
-    // Colour and grey images with an alpha channel or a transparent colour
-    // are read as 8-bit blue, green, red, alpha and composited into 24 bits.
-    const bool withAlpha = !indexed && ((colorType & PNG_COLOR_MASK_ALPHA) != 0 ||
-                                        png_get_valid(png, info, PNG_INFO_tRNS) != 0);
+    const bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
 
-    int dibBits = 24;
-    if (indexed) {
-        dibBits = DibBitsForPalette(bitDepth);
-        png_set_packing(png);  // one index per byte
-    } else {
+    PngRowLayout layout = PngRowLayout::Indices;
+    if (colorType != PNG_COLOR_TYPE_PALETTE) {
         if (bitDepth == 16) {
             png_set_scale_16(png);
         }
-        if (withAlpha) {
-            png_set_expand(png);  // a transparent colour becomes an alpha channel
+        if ((colorType & PNG_COLOR_MASK_ALPHA) != 0 || hasTrns) {
+            // A transparent colour becomes an alpha channel.
+            layout = PngRowLayout::Bgra;
+            png_set_expand(png);
             png_set_gray_to_rgb(png);
             png_set_bgr(png);
         } else if ((colorType & PNG_COLOR_MASK_COLOR) != 0) {
+            layout = PngRowLayout::Bgr;
             png_set_bgr(png);
         } else {
-            dibBits = 8;
+            layout = PngRowLayout::Grey;
             if (bitDepth < 8) {
                 png_set_expand_gray_1_2_4_to_8(png);
             }
@@ -105,9 +101,9 @@ bool DecodeInto(PngState* state)
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
+    state->builder.emplace(static_cast<int>(width), static_cast<int>(height), layout, bitDepth, state->background);
     const size_t rowBytes = png_get_rowbytes(png, info);
-    const size_t expected = static_cast<size_t>(width) * (withAlpha ? 4 : dibBits == 24 ? 3 : 1);
-    if (rowBytes != expected) {
+    if (rowBytes != state->builder->RowBytes()) {
         png_error(png, "unexpected row layout after conversion");
     }
     state->pixels.assign(rowBytes * height, 0);
@@ -118,45 +114,24 @@ bool DecodeInto(PngState* state)
     png_read_image(png, state->rows.data());
     png_read_end(png, nullptr);
 
-    PackedDib& image = state->image;
-    image = PackedDib(static_cast<int>(width), static_cast<int>(height), dibBits);
-    const COLORREF bg = state->background;
-    if (indexed) {
+    if (layout == PngRowLayout::Indices) {
         png_colorp palette = nullptr;
         int entries = 0;
         png_get_PLTE(png, info, &palette, &entries);
         // tRNS gives the first entries' alpha; the others are opaque.
         png_bytep alpha = nullptr;
         int alphaEntries = 0;
-        if (png_get_valid(png, info, PNG_INFO_tRNS) != 0) {
+        if (hasTrns) {
             png_get_tRNS(png, info, &alpha, &alphaEntries, nullptr);
         }
-        for (int i = 0; i < entries && i < image.colorCount(); ++i) {
-            const uint32_t a = i < alphaEntries ? alpha[i] : 255;
-            image.SetColor(i, Over(a, palette[i].red, GetRValue(bg)), Over(a, palette[i].green, GetGValue(bg)),
-                           Over(a, palette[i].blue, GetBValue(bg)));
+        for (int i = 0; i < entries; ++i) {
+            state->palette.push_back(PngPaletteColor{palette[i].red, palette[i].green, palette[i].blue,
+                                                     i < alphaEntries ? alpha[i] : png_byte{255}});
         }
-    } else if (dibBits == 8) {
-        for (int i = 0; i < 256; ++i) {
-            image.SetColor(i, static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i));
-        }
+        state->builder->SetPalette(state->palette);
     }
     for (png_uint_32 y = 0; y < height; ++y) {
-        const uint8_t* in = state->rows[y];
-        uint8_t* out = image.Row(static_cast<int>(y));
-        if (withAlpha) {
-            for (png_uint_32 x = 0; x < width; ++x, in += 4, out += 3) {
-                out[0] = Over(in[3], in[0], GetBValue(bg));
-                out[1] = Over(in[3], in[1], GetGValue(bg));
-                out[2] = Over(in[3], in[2], GetRValue(bg));
-            }
-        } else if (dibBits >= 8) {
-            std::memcpy(out, in, rowBytes);
-        } else {
-            for (png_uint_32 x = 0; x < width; ++x) {
-                PutIndex(out, static_cast<int>(x), dibBits, in[x]);
-            }
-        }
+        state->builder->PutRow(static_cast<int>(y), state->rows[y]);
     }
     return true;
 }
@@ -243,7 +218,7 @@ std::string DecodePng(std::span<const uint8_t> file, PackedDib& image, COLORREF 
     if (!decoded) {
         return state->refused ? state->error : "invalid PNG: " + state->error;
     }
-    image = std::move(state->image);
+    image = std::move(state->builder->image());
     return {};
 }
 

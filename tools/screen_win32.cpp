@@ -304,10 +304,12 @@ std::string Screen::Write(const std::string& path, OutputFormat format, bool rgb
     const int width = state.size.width;
     const int height = state.size.height;
     if (format == OutputFormat::Png) {
-        const PngImage picture =
-            table.empty() ? PngImage::Rgb(width, height, std::move(samples))
-                          : PngImage::Indexed(width, height, PngImage::IndexBitsFor(table.size()), std::move(samples),
-                                              std::move(table));
+        // The depth is taken before the table is moved: the order in which
+        // arguments are evaluated is unspecified.
+        const int bits = PngImage::IndexBitsFor(table.size());
+        const PngImage picture = table.empty() ? PngImage::Rgb(width, height, std::move(samples))
+                                               : PngImage::Indexed(width, height, bits, std::move(samples),
+                                                                   std::move(table));
         return WriteOutput(path, [&](const std::string& temporary) { return WritePng(temporary, picture); });
     }
     const std::vector<uint8_t> file =

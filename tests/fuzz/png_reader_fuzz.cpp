@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "decoded_image.h"
-#include "tools/png_format.h"
+#include "tool/stored_png.h"
 #include "tools/png_io.h"
 
 namespace {
@@ -27,7 +27,7 @@ void RepairChunkCrcs(std::vector<uint8_t>& file)
             return;
         }
         const uint32_t crc =
-            dibtool::Crc32(std::span<const uint8_t>(file.data() + at + 4, static_cast<size_t>(length) + 4));
+            tooltest::Crc32(std::span<const uint8_t>(file.data() + at + 4, static_cast<size_t>(length) + 4));
         uint8_t* stored = file.data() + at + 8 + length;
         for (int i = 0; i < 4; ++i) {
             stored[i] = static_cast<uint8_t>(crc >> (24 - 8 * i));

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "tool/stored_png.h"
+
 namespace tooltest {
 
 struct PngPicture {
@@ -22,38 +24,6 @@ struct PngPicture {
     // One value per sample: width x channels values per row, top row first.
     std::vector<std::vector<uint32_t>> samples;
 };
-
-inline int Channels(int colorType)
-{
-    switch (colorType) {
-    case PNG_COLOR_TYPE_GRAY_ALPHA: return 2;
-    case PNG_COLOR_TYPE_RGB: return 3;
-    case PNG_COLOR_TYPE_RGB_ALPHA: return 4;
-    default: return 1;
-    }
-}
-
-// The bytes of one row as a PNG stores them: sub-byte samples packed from the
-// most significant bit, 16-bit samples big-endian.
-inline std::vector<png_byte> PackRow(const std::vector<uint32_t>& samples, int bitDepth)
-{
-    std::vector<png_byte> bytes;
-    if (bitDepth < 8) {
-        bytes.assign((samples.size() * static_cast<size_t>(bitDepth) + 7) / 8, 0);
-        for (size_t i = 0; i < samples.size(); ++i) {
-            const size_t bit = i * static_cast<size_t>(bitDepth);
-            bytes[bit / 8] = static_cast<png_byte>(bytes[bit / 8] | samples[i] << (8 - bitDepth - bit % 8));
-        }
-    } else {
-        for (uint32_t sample : samples) {
-            if (bitDepth == 16) {
-                bytes.push_back(static_cast<png_byte>(sample >> 8));
-            }
-            bytes.push_back(static_cast<png_byte>(sample));
-        }
-    }
-    return bytes;
-}
 
 struct PngSink {
     std::vector<uint8_t> bytes;
@@ -72,7 +42,7 @@ inline std::vector<uint8_t> EncodePng(const PngPicture& picture)
 {
     std::vector<std::vector<png_byte>> rows;
     for (const auto& samples : picture.samples) {
-        rows.push_back(PackRow(samples, picture.bitDepth));
+        rows.push_back(PackSamples(samples, picture.bitDepth));
     }
     std::vector<png_bytep> pointers;
     for (auto& row : rows) {

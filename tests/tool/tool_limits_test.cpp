@@ -13,10 +13,10 @@
 
 #include "tool/bmp_builder.h"
 #include "tool/png_builder.h"
+#include "tool/stored_png.h"
 #include "tool/tool_workspace.h"
 #include "tools/image_file.h"
 #include "tools/packed_dib.h"
-#include "tools/png_format.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ std::vector<uint8_t> OversizedGreyPng(uint32_t width, uint32_t height)
         bytes[kTypeAt + 4 + static_cast<size_t>(i)] = static_cast<uint8_t>(width >> (24 - 8 * i));
         bytes[kTypeAt + 8 + static_cast<size_t>(i)] = static_cast<uint8_t>(height >> (24 - 8 * i));
     }
-    const uint32_t crc = dibtool::Crc32(std::span<const uint8_t>(bytes.data() + kTypeAt, 4 + kDataBytes));
+    const uint32_t crc = tooltest::Crc32(std::span<const uint8_t>(bytes.data() + kTypeAt, 4 + kDataBytes));
     for (int i = 0; i < 4; ++i) {
         bytes[kTypeAt + 4 + kDataBytes + static_cast<size_t>(i)] = static_cast<uint8_t>(crc >> (24 - 8 * i));
     }

@@ -1,7 +1,8 @@
 // dibdraw_conformance: helpers of the Wine conformance cross-check
 // (scripts/wine_crosscheck.sh).
 //
-//   dibdraw_conformance images DIR   writes the source images of the cross-check
+//   dibdraw_conformance images DIR   writes the source images of the cross-check,
+//                                    as BMP and some of them as PNG too
 //   dibdraw_conformance compare A B  compares the colours of two screens (BMP or
 //                                    PNG) pixel for pixel
 //
@@ -12,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "tool/stored_png.h"
 #include "tools/image_file.h"
 #include "tools/output_file.h"
 #include "tools/packed_dib.h"
+#include "tools/png_io.h"
 
 namespace {
 
@@ -178,11 +181,59 @@ PackedDib TrueColour()
     return dib;
 }
 
+// A palette image with its table and depth, or a 24-bit image as RGB.
+dibtool::PngImage PngOf(const PackedDib& dib)
+{
+    std::vector<uint8_t> samples;
+    for (int y = 0; y < dib.height(); ++y) {
+        for (int x = 0; x < dib.width(); ++x) {
+            const uint32_t pixel = dib.Pixel(x, y);
+            if (dib.bits() == 24) {
+                samples.insert(samples.end(), {static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8),
+                                               static_cast<uint8_t>(pixel)});
+            } else {
+                samples.push_back(static_cast<uint8_t>(pixel));
+            }
+        }
+    }
+    if (dib.bits() == 24) {
+        return dibtool::PngImage::Rgb(dib.width(), dib.height(), std::move(samples));
+    }
+    std::vector<PALETTEENTRY> palette;
+    for (int i = 0; i < dib.colorCount(); ++i) {
+        const RGBQUAD& q = dib.colors()[i];
+        palette.push_back(PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0});
+    }
+    return dibtool::PngImage::Indexed(dib.width(), dib.height(), dib.bits(), std::move(samples), std::move(palette));
+}
+
+// A 24-bit image as an RGBA PNG whose alpha falls from opaque at the left
+// edge to transparent at the right, with a fully transparent bottom row.
+std::vector<uint8_t> FadingPngOf(const PackedDib& dib)
+{
+    tooltest::StoredPng png;
+    png.width = static_cast<uint32_t>(dib.width());
+    png.height = static_cast<uint32_t>(dib.height());
+    png.colorType = tooltest::kPngRgba;
+    for (int y = 0; y < dib.height(); ++y) {
+        std::vector<uint8_t> row;
+        for (int x = 0; x < dib.width(); ++x) {
+            const uint32_t pixel = dib.Pixel(x, y);
+            const int alpha = y == dib.height() - 1 ? 0 : 255 - x * 255 / (dib.width() - 1);
+            row.insert(row.end(), {static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8),
+                                   static_cast<uint8_t>(pixel), static_cast<uint8_t>(alpha)});
+        }
+        png.rows.push_back(std::move(row));
+    }
+    return png.Encode();
+}
+
 int WriteImages(const std::string& directory)
 {
     const struct {
         const char* name;
         PackedDib image;
+        const char* pngName;  // a compressed PNG copy, or none
     } kImages[] = {
         // The library reads the colours of 1-bit images back from the
         // display through a compatible bitmap. On a 16-bit display Wine
@@ -190,25 +241,30 @@ int WriteImages(const std::string& directory)
         // the lowest green bit (a deliberate difference, see the README), so
         // these colours have 5-6-5 greens that survive the trip: the
         // lowest of the 6 bits equals the highest.
-        {"one.bmp", TwoColour(1, RGBQUAD{160, 64, 32, 0}, RGBQUAD{40, 196, 250, 0})},
-        {"one_bw.bmp", TwoColour(2, RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0})},
+        {"one.bmp", TwoColour(1, RGBQUAD{160, 64, 32, 0}, RGBQUAD{40, 196, 250, 0}), "one.png"},
+        {"one_bw.bmp", TwoColour(2, RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}), nullptr},
         // Drawn with --transparent 0 and --transparent 1 respectively.
-        {"one_clear0.bmp", TwoColour(3, RGBQUAD{0, 0, 0, 0}, RGBQUAD{30, 32, 200, 0})},
-        {"one_clear1.bmp", TwoColour(4, RGBQUAD{120, 10, 10, 0}, RGBQUAD{255, 255, 255, 0})},
-        {"four.bmp", SixteenColour()},
-        {"eight.bmp", ManyColours()},
-        {"eight_few.bmp", FewColours()},
-        {"eight_grey.bmp", GreyRamp()},
-        {"true.bmp", TrueColour()},
+        {"one_clear0.bmp", TwoColour(3, RGBQUAD{0, 0, 0, 0}, RGBQUAD{30, 32, 200, 0}), nullptr},
+        {"one_clear1.bmp", TwoColour(4, RGBQUAD{120, 10, 10, 0}, RGBQUAD{255, 255, 255, 0}), nullptr},
+        {"four.bmp", SixteenColour(), "four.png"},
+        {"eight.bmp", ManyColours(), "eight.png"},
+        {"eight_few.bmp", FewColours(), nullptr},
+        {"eight_grey.bmp", GreyRamp(), nullptr},
+        {"true.bmp", TrueColour(), "true.png"},
     };
-    for (const auto& [name, image] : kImages) {
-        const std::string path = directory + "/" + name;
-        if (std::string problem = dibtool::WriteBytes(path, BmpFileOf(image)); !problem.empty()) {
-            std::fprintf(stderr, "dibdraw_conformance: %s: %s\n", path.c_str(), problem.c_str());
+    const auto written = [&](const char* name, const std::string& problem) {
+        if (!problem.empty()) {
+            std::fprintf(stderr, "dibdraw_conformance: %s/%s: %s\n", directory.c_str(), name, problem.c_str());
+        }
+        return problem.empty();
+    };
+    for (const auto& [name, image, pngName] : kImages) {
+        if (!written(name, dibtool::WriteBytes(directory + "/" + name, BmpFileOf(image))) ||
+            (pngName != nullptr && !written(pngName, dibtool::WritePng(directory + "/" + pngName, PngOf(image))))) {
             return 2;
         }
     }
-    return 0;
+    return written("fading.png", dibtool::WriteBytes(directory + "/fading.png", FadingPngOf(TrueColour()))) ? 0 : 2;
 }
 
 uint32_t ColourAt(const PackedDib& dib, int x, int y)
