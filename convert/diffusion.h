@@ -84,78 +84,70 @@ inline GreyErrorChannel GreyErrorRow(uint8_t* errorRow)
     return GreyErrorChannel(reinterpret_cast<int32_t*>(errorRow));
 }
 
-// Two-level quantisation of one diffused channel: light at 128 or more.
-// Returns whether the value is light and stores its error against 255 or 0.
-constexpr bool QuantizeLightDark(int value, int& error)
-{
-    if (value >= 128) {
-        error = value - 255;
-        return true;
-    }
-    error = value;
-    return false;
-}
-
-// Two-level diffusion with the serial chain cut to an addition and a load.
+// Diffusion with the serial chain cut to one load per pixel, for channels
+// whose shown value follows from their own adjusted value alone.
 //
 // The pixel's adjusted value is (16 v + E[i] + 7 carry) >> 4, clamped. The
 // part 16 v + E[i] is known before the carry is, so the whole step from one
-// carry to the next is a single look-up indexed by their sum. The errors of
-// a two-level quantization lie within +-124, so once 16 v + E[i] is clamped
+// carry to the next is a single look-up indexed by their sum. A rule's
+// truncated errors lie within +-kLargestError, so once 16 v + E[i] is clamped
 // to where the result stops changing, the index is bounded.
-namespace light_dark {
+//
+// A `Rule` gives, for an adjusted value 0..255, Code(value): what the
+// converter makes of it (light or dark, a cube level), and Shown(value): the
+// channel value the display shows for it.
+template <typename Rule>
+struct DiffusionSteps {
+    static constexpr int kCarryReach = 7 * Rule::kLargestError;
+    // Beyond these, every carry gives the adjusted value 0, or 255.
+    static constexpr int kLowestBase = -kCarryReach - 1;
+    static constexpr int kHighestBase = 16 * 256 + kCarryReach;
+    static constexpr int kLowestIndex = kLowestBase - kCarryReach;
+    static constexpr int kHighestIndex = kHighestBase + kCarryReach;
 
-constexpr int kCarryReach = 7 * 124;
-// Beyond these, every carry gives the adjusted value 0, or 255.
-constexpr int kLowestBase = -kCarryReach - 1;
-constexpr int kHighestBase = 16 * 256 + kCarryReach;
-constexpr int kLowestIndex = kLowestBase - kCarryReach;
-constexpr int kHighestIndex = kHighestBase + kCarryReach;
+    struct Step {
+        // 7 times the truncated error, the next carry's term, as a distance in
+        // bytes between steps: the next look-up adds it to an address.
+        int16_t nextCarryOffset;
+        int16_t outcome;  // 8 times the truncated error, plus the code (0..7)
+    };
 
-struct Step {
-    // 7 times the truncated error, the next carry's term, as a distance in
-    // bytes between steps: the next look-up adds it to an address.
-    int16_t nextCarryOffset;
-    int16_t outcome;  // the truncated error, a multiple of 4, ORed with 1 when light
+    static constexpr std::array<Step, kHighestIndex - kLowestIndex + 1> MakeSteps()
+    {
+        std::array<Step, kHighestIndex - kLowestIndex + 1> steps{};
+        for (int index = kLowestIndex; index <= kHighestIndex; ++index) {
+            const int value = ClampChannel(index >> 4);
+            const int error = TruncateError(value - Rule::Shown(value));
+            if (error > Rule::kLargestError || error < -Rule::kLargestError || Rule::Code(value) > 7) {
+                throw "a rule's errors or codes exceed what it declares";
+            }
+            steps[static_cast<size_t>(index - kLowestIndex)] = {static_cast<int16_t>(7 * error * sizeof(Step)),
+                                                                static_cast<int16_t>(8 * error + Rule::Code(value))};
+        }
+        return steps;
+    }
+
+    static constexpr std::array<Step, kHighestIndex - kLowestIndex + 1> kSteps = MakeSteps();
 };
 
-using Steps = std::array<Step, kHighestIndex - kLowestIndex + 1>;
-
-constexpr Steps MakeSteps()
-{
-    Steps steps{};
-    for (int index = kLowestIndex; index <= kHighestIndex; ++index) {
-        int error = 0;
-        const bool light = QuantizeLightDark(ClampChannel(index >> 4), error);
-        error = TruncateError(error);
-        steps[static_cast<size_t>(index - kLowestIndex)] = {static_cast<int16_t>(7 * error * sizeof(Step)),
-                                                            static_cast<int16_t>(error | (light ? 1 : 0))};
-    }
-    return steps;
-}
-
-inline constexpr Steps kSteps = MakeSteps();
-
-}  // namespace light_dark
-
-// One channel diffused to light or dark through the steps above.
-template <typename Term, int Stride>
-class LightDarkChannel {
+// One channel diffused through the steps of a rule.
+template <typename Rule, typename Term, int Stride>
+class SteppedChannel {
 public:
-    explicit LightDarkChannel(Term* errors) : m_errors(errors) {}
+    explicit SteppedChannel(Term* errors) : m_errors(errors) {}
 
-    // Whether pixel i of value v is light; records its error.
-    bool Judge(int value, int32_t i)
+    // The code of pixel i of value v; records its error.
+    int Quantize(int value, int32_t i)
     {
-        const int base = std::clamp(16 * value + m_errors.Incoming(i), light_dark::kLowestBase,
-                                    light_dark::kHighestBase);
+        using Steps = DiffusionSteps<Rule>;
+        const int base = std::clamp(16 * value + m_errors.Incoming(i), Steps::kLowestBase, Steps::kHighestBase);
         // The base's address is known early; the carry's offset is added last.
-        const auto* around = reinterpret_cast<const char*>(
-            &light_dark::kSteps[static_cast<size_t>(base - light_dark::kLowestIndex)]);
-        const auto& step = *reinterpret_cast<const light_dark::Step*>(around + m_carryOffset);
+        const auto* around =
+            reinterpret_cast<const char*>(&Steps::kSteps[static_cast<size_t>(base - Steps::kLowestIndex)]);
+        const auto& step = *reinterpret_cast<const typename Steps::Step*>(around + m_carryOffset);
         m_carryOffset = step.nextCarryOffset;
-        m_errors.Spread(step.outcome & ~3, i);
-        return (step.outcome & 1) != 0;
+        m_errors.Spread(step.outcome >> 3, i);
+        return step.outcome & 7;
     }
 
     void Finish() { m_errors.Finish(); }
@@ -163,6 +155,33 @@ public:
 private:
     DiffusedChannel<Term, Stride> m_errors;
     ptrdiff_t m_carryOffset = 0;
+};
+
+// The three channels of a colour error row diffused through one rule.
+template <typename Rule>
+struct SteppedColorRow {
+    explicit SteppedColorRow(uint8_t* errorRow)
+        : red(reinterpret_cast<int16_t*>(errorRow)),
+          green(reinterpret_cast<int16_t*>(errorRow) + 1),
+          blue(reinterpret_cast<int16_t*>(errorRow) + 2)
+    {
+    }
+    void Finish()
+    {
+        red.Finish();
+        green.Finish();
+        blue.Finish();
+    }
+    SteppedChannel<Rule, int16_t, 3> red;
+    SteppedChannel<Rule, int16_t, 3> green;
+    SteppedChannel<Rule, int16_t, 3> blue;
+};
+
+// Two levels: light at 128 or more, shown as 255, otherwise dark, shown as 0.
+struct LightDarkRule {
+    static constexpr int kLargestError = 124;
+    static constexpr int Code(int value) { return value >= 128 ? 1 : 0; }
+    static constexpr int Shown(int value) { return value >= 128 ? 255 : 0; }
 };
 
 }  // namespace dibdraw

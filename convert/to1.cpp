@@ -137,13 +137,13 @@ public:
     template <typename Source>
     bool Quantize(const Source& source, int32_t i)
     {
-        return m_errors.Judge(Luminance(source, i), i);
+        return m_errors.Quantize(Luminance(source, i), i) != 0;
     }
 
     void Finish() { m_errors.Finish(); }
 
 private:
-    LightDarkChannel<int32_t, 1> m_errors;
+    SteppedChannel<LightDarkRule, int32_t, 1> m_errors;
 };
 
 // The family of colours reduced to light and dark.

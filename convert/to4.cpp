@@ -89,34 +89,22 @@ public:
 template <>
 class Vga16Quantizer<ErrorDiffusion> : public RowQuantizer {
 public:
-    explicit Vga16Quantizer(const VyrBlitter& blitter)
-        : m_red(reinterpret_cast<int16_t*>(blitter.m_errorRow)),
-          m_green(reinterpret_cast<int16_t*>(blitter.m_errorRow) + 1),
-          m_blue(reinterpret_cast<int16_t*>(blitter.m_errorRow) + 2)
-    {
-    }
+    explicit Vga16Quantizer(const VyrBlitter& blitter) : m_errors(blitter.m_errorRow) {}
 
     template <typename Source>
     unsigned Quantize(const Source& source, int32_t i)
     {
         const Rgb color = source.Color(i);
-        const bool redLight = m_red.Judge(color.red, i);
-        const bool greenLight = m_green.Judge(color.green, i);
-        const bool blueLight = m_blue.Judge(color.blue, i);
+        const bool redLight = m_errors.red.Quantize(color.red, i) != 0;
+        const bool greenLight = m_errors.green.Quantize(color.green, i) != 0;
+        const bool blueLight = m_errors.blue.Quantize(color.blue, i) != 0;
         return VgaIndex(redLight, greenLight, blueLight);
     }
 
-    void Finish()
-    {
-        m_red.Finish();
-        m_green.Finish();
-        m_blue.Finish();
-    }
+    void Finish() { m_errors.Finish(); }
 
 private:
-    LightDarkChannel<int16_t, 3> m_red;
-    LightDarkChannel<int16_t, 3> m_green;
-    LightDarkChannel<int16_t, 3> m_blue;
+    SteppedColorRow<LightDarkRule> m_errors;
 };
 
 // The family of colours reduced to the eight bright colours.
