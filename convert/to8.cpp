@@ -199,6 +199,7 @@ inline const Carry& CarryOf(ptrdiff_t difference)
 
 }  // namespace cube_steps
 
+// Error diffusion onto any display palette.
 template <>
 class CubeQuantizer<ErrorDiffusion> : public RowQuantizer {
 public:
@@ -253,6 +254,57 @@ private:
     ptrdiff_t m_redSevenCarries = 0;
     ptrdiff_t m_greenSevenCarries = 0;
     ptrdiff_t m_blueSevenCarries = 0;
+};
+
+// A cube channel quantized to its nearest level, shown as that level's value
+// when the display shows every cube entry in the fixed palette's colour.
+struct CubeLevelRule {
+    static constexpr int kLargestError = 24;
+    static constexpr int Code(int value) { return kCubeLevel[static_cast<size_t>(value)]; }
+    static constexpr int Shown(int value) { return 255 - 51 * Code(value); }
+};
+
+// Error diffusion onto a display that shows every cube entry exactly, as it
+// does once the fixed palette is realized: a channel's shown value then
+// follows from its own level, so each channel's chain from one carry to the
+// next is a single look-up and the three run side by side. The result is
+// the general quantizer's, which reads the same shown colours from the
+// display palette.
+class ExactCubeQuantizer : public RowQuantizer {
+public:
+    explicit ExactCubeQuantizer(const VyrBlitter& blitter)
+        : m_colorMap(blitter.m_colorMap), m_errors(blitter.m_errorRow)
+    {
+    }
+
+    // Whether every cube entry is shown in the fixed palette's colour.
+    static bool Serves(const VyrBlitter& blitter)
+    {
+        for (int entry = 0; entry < 216; ++entry) {
+            const uint8_t* shown = blitter.m_systemPalette + 3 * blitter.m_colorMap[entry];
+            const RGBQUAD& cube = kFixedPalette[static_cast<size_t>(entry)];
+            if (shown[0] != cube.rgbRed || shown[1] != cube.rgbGreen || shown[2] != cube.rgbBlue) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    template <typename Source>
+    uint8_t Quantize(const Source& source, int32_t i)
+    {
+        const Rgb color = source.Color(i);
+        const int red = m_errors.red.Quantize(color.red, i);
+        const int green = m_errors.green.Quantize(color.green, i);
+        const int blue = m_errors.blue.Quantize(color.blue, i);
+        return m_colorMap[red + 6 * green + 36 * blue];
+    }
+
+    void Finish() { m_errors.Finish(); }
+
+private:
+    const uint8_t* m_colorMap;
+    SteppedColorRow<CubeLevelRule> m_errors;
 };
 
 // The ordered modes on the grey ramp: its steps are eight levels apart, so
@@ -321,10 +373,24 @@ private:
     GreyErrorChannel m_errors;
 };
 
+// Error diffusion takes the single-look-up chain where the display allows
+// it, decided once per row.
+template <typename Source>
+void DiffuseToCube(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    if (ExactCubeQuantizer::Serves(*blitter)) {
+        QuantizeRow<ExactCubeQuantizer, ByteRowWriter, Source>(blitter, src, dst, count);
+    } else {
+        QuantizeRow<CubeQuantizer<ErrorDiffusion>, ByteRowWriter, Source>(blitter, src, dst, count);
+    }
+}
+
 // The families of colours reduced to the cube and of grey levels reduced to
 // the grey ramp.
 template <typename Mode, typename Source>
 constexpr BlitterFn ConvertToCube = &QuantizeRow<CubeQuantizer<Mode>, ByteRowWriter, Source>;
+template <typename Source>
+constexpr BlitterFn ConvertToCube<ErrorDiffusion, Source> = &DiffuseToCube<Source>;
 template <typename Mode, typename Source>
 constexpr BlitterFn ConvertToGreyRamp = &QuantizeRow<GreyRampQuantizer<Mode>, ByteRowWriter, Source>;
 

@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
+#include <numeric>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -220,12 +221,23 @@ CaseSetup RandomSetup(Random& random, const ConverterInfo& info, int bitOffset)
     scene.imagePalette = RandomPalette(random, entries, grey);
     text << (grey ? "grey" : "colour") << " palette";
 
-    if (random.Between(0, 2) == 0) {
-        for (int j = 0; j < 256; ++j) {
-            scene.colorMap[j] = static_cast<uint8_t>(j);
+    // A display showing the fixed palette takes the converters' exact-cube
+    // paths: in order, or with the colours at shuffled display indices.
+    const int display = random.Between(0, 3);
+    if (display <= 1) {
+        std::array<int, 256> slotOf{};
+        std::iota(slotOf.begin(), slotOf.end(), 0);
+        if (display == 1) {
+            for (int j = 255; j > 0; --j) {
+                std::swap(slotOf[j], slotOf[random.Between(0, j)]);
+            }
         }
-        scene.systemPalette = FixedPaletteColors();
-        text << ", identity map on the fixed palette";
+        const std::array<uint8_t, 768> fixed = FixedPaletteColors();
+        for (int j = 0; j < 256; ++j) {
+            scene.colorMap[j] = static_cast<uint8_t>(slotOf[j]);
+            std::copy_n(&fixed[3 * j], 3, &scene.systemPalette[3 * slotOf[j]]);
+        }
+        text << (display == 0 ? ", identity map on the fixed palette" : ", shuffled fixed palette");
     } else {
         for (auto& entry : scene.colorMap) {
             entry = random.Byte();
