@@ -14,11 +14,14 @@
 #include "dibdraw32/BlitResult.h"
 #include "dibdraw32/Diagnostics.h"
 #include "memkit40.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 // weight% of v, to the nearest integer with halves going up.
 int RoundedShare(int weightPercent, int v)
@@ -181,11 +184,6 @@ struct MonoConverter {
     int srcBits;
     int mode;
 };
-
-void PrintTo(const MonoConverter& converter, std::ostream* os)
-{
-    *os << converter.name;
-}
 
 const MonoConverter kColourConverters[] = {
     {"Blit24To1Mode0", dibdraw::Blit24To1Mode0, 24, 0}, {"Blit24To1Mode1", dibdraw::Blit24To1Mode1, 24, 1},

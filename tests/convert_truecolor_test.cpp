@@ -11,11 +11,14 @@
 #include <vector>
 
 #include "convert/converters.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 struct TrueColorConverter {
     const char* name;
@@ -23,11 +26,6 @@ struct TrueColorConverter {
     int srcBits;
     bool swapped;
 };
-
-void PrintTo(const TrueColorConverter& converter, std::ostream* os)
-{
-    *os << converter.name;
-}
 
 const TrueColorConverter kConverters[] = {
     {"Blit24To24", dibdraw::Blit24To24, 24, false}, {"Blit24To24Swap", dibdraw::Blit24To24Swap, 24, true},

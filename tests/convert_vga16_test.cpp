@@ -12,11 +12,14 @@
 #include "convert/converters.h"
 #include "dibdraw32/Diagnostics.h"
 #include "palette/tables.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 // ---------------------------------------------------------------------------
 // Reference
@@ -62,11 +65,6 @@ const ConverterCase kConverters[] = {
     {"Blit4To4Mapped", dibdraw::Blit4To4Mapped, Fetch::Palette4, Rule::Mapped},
     {"Blit1To4", dibdraw::Blit1To4, Fetch::Bits1, Rule::TwoColors},
 };
-
-void PrintTo(const ConverterCase& converter, std::ostream* out)
-{
-    *out << converter.name;
-}
 
 int DitherModeOf(Rule rule)
 {

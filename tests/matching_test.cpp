@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "palette/matching.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 using Triple = std::array<uint8_t, 3>;
 
@@ -89,8 +92,6 @@ struct MatchCase {
     int expected;
     bool blackBackground = false;
 };
-
-void PrintTo(const MatchCase& c, std::ostream* out) { *out << c.name; }
 
 class MatchColorsCase : public ::testing::TestWithParam<MatchCase> {};
 
@@ -255,8 +256,6 @@ struct ErrorCase {
     std::vector<uint8_t> map;
     int32_t expected;
 };
-
-void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.name; }
 
 class MatchErrorCase : public ::testing::TestWithParam<ErrorCase> {};
 

@@ -11,9 +11,12 @@
 #include <vector>
 
 #include "convert/converters.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 namespace palette8test {
+
+using testsupport::PrintTo;
 
 enum class SourceKind { Rgb24, Index8, Index4, Bit1 };
 // Mapped: m_colorMap[source index]. Color/Grey: fixed-palette quantization.
@@ -63,11 +66,6 @@ inline const std::vector<ConverterInfo>& AllConverters()
 }
 
 #undef PALETTE8_CONVERTER
-
-inline void PrintTo(const ConverterInfo& info, std::ostream* os)
-{
-    *os << info.name;
-}
 
 inline bool Diffuses(const ConverterInfo& info)
 {

@@ -18,11 +18,14 @@
 #include <vector>
 
 #include "palette/realize.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 using Triple = std::array<uint8_t, 3>;
 using StaticColors = std::array<Triple, 20>;
@@ -249,8 +252,6 @@ struct DropCase {
     Triple color;
     bool kept;
 };
-
-void PrintTo(const DropCase& c, std::ostream* out) { *out << c.name; }
 
 // A one-colour table: a kept colour is entry 0, a dropped one leaves black there.
 void ExpectKeptOrDropped(const DropCase& c)

@@ -14,11 +14,14 @@
 #include <vector>
 
 #include "blitter/scalers.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 enum class Format { Rgb24, Index8, Index4, Bit1, Grey };
 
@@ -35,8 +38,6 @@ const ScalerUnderTest kScalers[] = {
     {"Stretch1", Format::Bit1, &dibdraw::Stretch1},
     {"Shrink1ToGray", Format::Grey, &dibdraw::Shrink1ToGray},
 };
-
-void PrintTo(const ScalerUnderTest& scaler, std::ostream* out) { *out << scaler.name; }
 
 bool IsOneBit(Format format) { return format == Format::Bit1 || format == Format::Grey; }
 
@@ -253,8 +254,6 @@ struct NamedCase {
     int bitOffset;
     std::vector<uint8_t> expected;
 };
-
-void PrintTo(const NamedCase& c, std::ostream* out) { *out << c.name; }
 
 class NamedScalerCase : public ::testing::TestWithParam<NamedCase> {};
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "support/named_case.h"
 #include "support/test_support.h"
 #include "tool/bmp_builder.h"
 #include "tools/bmp_reader.h"
@@ -17,6 +18,8 @@ using tooltest::Quad;
 using tooltest::Stride;
 
 namespace {
+
+using testsupport::PrintTo;
 
 BmpFile MakeValid(int width, int height, int bits, uint64_t seed)
 {
@@ -211,8 +214,6 @@ const MalformedCase kMalformed[] = {
      "truncated: the run-length data ends inside the code at byte 118"},
 };
 
-void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.name; }
-
 class MalformedBmp : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedBmp, IsRefusedWithItsProblem)
@@ -385,8 +386,6 @@ const MaskedCase kMasked[] = {
     {"Argb8888InV5Header", 32, 3, true, {0x00FF0000, 0x0000FF00, 0x000000FF}, {16, 8, 0}, {8, 8, 8}, false, 24},
     {"Xbgr8888TopDown", 32, 3, false, {0x000000FF, 0x0000FF00, 0x00FF0000}, {0, 8, 16}, {8, 8, 8}, true},
 };
-
-void PrintTo(const MaskedCase& c, std::ostream* os) { *os << c.name; }
 
 class MaskedBmp : public testing::TestWithParam<MaskedCase> {};
 

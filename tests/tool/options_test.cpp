@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/named_case.h"
 #include "tools/options.h"
 
 using dibtool::DisplayKind;
@@ -18,6 +19,8 @@ using dibtool::RealizeMode;
 
 namespace {
 
+using testsupport::PrintTo;
+
 using Args = std::vector<std::string>;
 
 using dibtool::RectText;
@@ -27,8 +30,6 @@ struct UsageCase {
     Args args;
     const char* problem;  // a part of the message
 };
-
-void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 
 const UsageCase kUsageErrors[] = {
     {"NoArguments", {}, "no command given"},
@@ -392,8 +393,6 @@ struct GeometryCase {
     int screenWidth;
     int screenHeight;
 };
-
-void PrintTo(const GeometryCase& c, std::ostream* os) { *os << c.name; }
 
 const GeometryCase kGeometry[] = {
     {"WholeImage", {}, 100, 50, "0,0,100,50", "0,0,100,50", "0,0,100,50", 100, 50},

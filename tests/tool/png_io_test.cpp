@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "support/named_case.h"
 #include "support/test_support.h"
 #include "tool/indexed_png_check.h"
 #include "tool/png_builder.h"
@@ -17,6 +18,8 @@ using tooltest::EncodePng;
 using tooltest::PngPicture;
 
 namespace {
+
+using testsupport::PrintTo;
 
 PngPicture RandomSpec(int width, int height, int colorType, int bitDepth, uint64_t seed, int paletteSize = 0)
 {
@@ -277,8 +280,6 @@ const BadPng kBadPngs[] = {
     {"TooWide", [] { return EncodePng(RandomSpec(40000, 1, PNG_COLOR_TYPE_GRAY, 1, 401)); },
      "size 40000x1 is too large (at most 32768 pixels on a side)"},
 };
-
-void PrintTo(const BadPng& c, std::ostream* os) { *os << c.name; }
 
 class BadPngFile : public testing::TestWithParam<BadPng> {};
 

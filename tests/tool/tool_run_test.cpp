@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/named_case.h"
 #include "tool/bmp_builder.h"
 #include "tool/png_builder.h"
 #include "tool/tool_workspace.h"
@@ -19,6 +20,8 @@
 #include "tools/embedded_image.h"
 
 namespace {
+
+using testsupport::PrintTo;
 
 namespace fs = std::filesystem;
 using tooltest::RunResult;
@@ -262,8 +265,6 @@ struct DisplayKindCase {
     int bmpBits;
     int depth;
 };
-
-void PrintTo(const DisplayKindCase& c, std::ostream* os) { *os << c.name; }
 
 const DisplayKindCase kDisplayKinds[] = {
     {"Mono", "1", 1, 1},        {"Packed4", "4", 4, 4}, {"Planar4", "4p", 4, 4}, {"Palette8", "8", 8, 8},
