@@ -69,11 +69,6 @@ int TowardZeroMultipleOf4(int e)
     return e < 0 ? -truncated : truncated;
 }
 
-int SourceBytes(int srcBits, int count)
-{
-    return srcBits == 24 ? 3 * count : (srcBits == 8 ? count : (count + 1) / 2);
-}
-
 int OutputBytes(int count)
 {
     return count <= 0 ? 0 : (count + 7) / 8;
@@ -260,7 +255,7 @@ TEST_P(MonoConverterTest, MatchesTheReference)
                                     blitter.m_ditherRowsMod, blitter.m_ditherColsMod, width);
 
             for (int row = 0; row < kRowsPerCase; ++row, ++rowCounter) {
-                const std::vector<uint8_t> src = random.Bytes(SourceBytes(converter.srcBits, width));
+                const std::vector<uint8_t> src = random.Bytes(SourceRowBytes(converter.srcBits, width));
                 GuardedBuffer dst(OutputBytes(width));
                 for (size_t b = 0; b < dst.size(); ++b) {
                     dst[b] = random.Byte();
@@ -395,7 +390,7 @@ WorkedRow MakeRow(int srcBits, const std::vector<Color>& colors)
 {
     WorkedRow row;
     const int count = static_cast<int>(colors.size());
-    row.src.assign(SourceBytes(srcBits, count), 0);
+    row.src.assign(SourceRowBytes(srcBits, count), 0);
     row.palette.assign(srcBits == 8 ? 768 : 48, 0);
     for (int i = 0; i < count; ++i) {
         const Color& c = colors[i];

@@ -34,24 +34,6 @@ const TrueColorConverter kConverters[] = {
     {"Blit1To24", dibdraw::Blit1To24, 1, false},
 };
 
-// Bytes of the source row that hold `count` pixels starting at bit `offset`.
-size_t SourceBytes(int srcBits, int count, int offset)
-{
-    if (count <= 0) {
-        return 0;
-    }
-    switch (srcBits) {
-    case 24:
-        return 3 * static_cast<size_t>(count);
-    case 8:
-        return static_cast<size_t>(count);
-    case 4:
-        return static_cast<size_t>(count + 1) / 2;
-    default:
-        return static_cast<size_t>(offset + count + 7) / 8;
-    }
-}
-
 struct Triple {
     uint8_t red;
     uint8_t green;
@@ -152,7 +134,7 @@ TEST_P(TrueColorConverterTest, MatchesTheReference)
                 blitter.m_srcBitOffset = offset;
                 blitter.m_rowCounter = random.Between(0, 1000);
 
-                const std::vector<uint8_t> src = random.Bytes(SourceBytes(converter.srcBits, width, offset));
+                const std::vector<uint8_t> src = random.Bytes(SourceRowBytes(converter.srcBits, width, offset));
                 GuardedBuffer dst(3 * static_cast<size_t>(width));
                 for (size_t b = 0; b < dst.size(); ++b) {
                     dst[b] = random.Byte();

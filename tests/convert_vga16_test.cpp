@@ -38,7 +38,8 @@ int BrightColor(bool red, bool green, bool blue)
     return 0;
 }
 
-enum class Fetch { Rgb24, Palette8, Palette4, Bits1 };
+// Each source format is named by its bits per pixel.
+enum class Fetch { Rgb24 = 24, Palette8 = 8, Palette4 = 4, Bits1 = 1 };
 enum class Rule { Mode0, Mode1, Mode2, Mode3, Mapped, TwoColors };
 
 struct ConverterCase {
@@ -78,26 +79,12 @@ int DitherModeOf(Rule rule)
 
 size_t SourceBytes(Fetch fetch, int count, int bitOffset)
 {
-    if (count <= 0) {
-        return 0;
-    }
-    switch (fetch) {
-    case Fetch::Rgb24: return 3 * static_cast<size_t>(count);
-    case Fetch::Palette8: return static_cast<size_t>(count);
-    case Fetch::Palette4: return (static_cast<size_t>(count) + 1) / 2;
-    case Fetch::Bits1: return (static_cast<size_t>(bitOffset + count) + 7) / 8;
-    }
-    return 0;
+    return SourceRowBytes(static_cast<int>(fetch), count, bitOffset);
 }
 
 size_t PaletteEntries(Fetch fetch)
 {
-    switch (fetch) {
-    case Fetch::Palette8: return 256;
-    case Fetch::Palette4: return 16;
-    case Fetch::Bits1: return 2;
-    default: return 0;
-    }
+    return fetch == Fetch::Rgb24 ? 0 : size_t{1} << static_cast<int>(fetch);
 }
 
 int FloorDiv16(int value)

@@ -18,7 +18,8 @@ namespace palette8test {
 
 using testsupport::PrintTo;
 
-enum class SourceKind { Rgb24, Index8, Index4, Bit1 };
+// Each source format is named by its bits per pixel.
+enum class SourceKind { Rgb24 = 24, Index8 = 8, Index4 = 4, Bit1 = 1 };
 // Mapped: m_colorMap[source index]. Color/Grey: fixed-palette quantization.
 // TwoColors: Blit1To8, the cube entries of colours 0 and 1.
 enum class Method { Mapped, Color, Grey, TwoColors };
@@ -74,26 +75,14 @@ inline bool Diffuses(const ConverterInfo& info)
 
 inline int PaletteEntries(SourceKind source)
 {
-    switch (source) {
-    case SourceKind::Index8: return 256;
-    case SourceKind::Index4: return 16;
-    case SourceKind::Bit1: return 2;
-    case SourceKind::Rgb24: return 0;
-    }
-    return 0;
+    return source == SourceKind::Rgb24 ? 0 : 1 << static_cast<int>(source);
 }
 
 // Bytes of a source row of `count` pixels whose first pixel is at bit
 // `bitOffset` (1-bit rows only).
 inline size_t SourceBytes(SourceKind source, int count, int bitOffset)
 {
-    switch (source) {
-    case SourceKind::Rgb24: return 3 * static_cast<size_t>(count);
-    case SourceKind::Index8: return static_cast<size_t>(count);
-    case SourceKind::Index4: return static_cast<size_t>(count + 1) / 2;
-    case SourceKind::Bit1: return count == 0 ? 0 : static_cast<size_t>(bitOffset + count + 7) / 8;
-    }
-    return 0;
+    return testsupport::SourceRowBytes(static_cast<int>(source), count, bitOffset);
 }
 
 // Error-row layouts: three int16 terms per pixel, or one int32 term.

@@ -43,17 +43,8 @@ bool IsOneBit(Format format) { return format == Format::Bit1 || format == Format
 
 size_t SourceBytes(Format format, int count, int bitOffset)
 {
-    if (count <= 0) {
-        return 0;
-    }
-    switch (format) {
-    case Format::Rgb24: return 3 * static_cast<size_t>(count);
-    case Format::Index8: return static_cast<size_t>(count);
-    case Format::Index4: return (static_cast<size_t>(count) + 1) / 2;
-    case Format::Bit1:
-    case Format::Grey: return (static_cast<size_t>(bitOffset) + count + 7) / 8;
-    }
-    return 0;
+    const int bits = format == Format::Rgb24 ? 24 : format == Format::Index8 ? 8 : format == Format::Index4 ? 4 : 1;
+    return SourceRowBytes(bits, count, bitOffset);
 }
 
 size_t DestinationBytes(Format format, int count)
