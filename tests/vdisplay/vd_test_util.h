@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/logical_palette.h"
 #include "support/display_kinds.h"
 #include "support/random.h"
 #include "vdisplay/vdisplay.h"
@@ -293,16 +294,11 @@ public:
 
 inline HPALETTE MakePalette(const std::vector<Color>& colors)
 {
-    std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * colors.size());
-    auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
-    log->palVersion = 0x300;
-    log->palNumEntries = static_cast<WORD>(colors.size());
-    PALETTEENTRY* entries = log->palPalEntry;
-    for (size_t i = 0; i < colors.size(); ++i) {
-        entries[i] = PALETTEENTRY{static_cast<BYTE>(colors[i].r), static_cast<BYTE>(colors[i].g),
-                                  static_cast<BYTE>(colors[i].b), 0};
+    std::vector<PALETTEENTRY> entries;
+    for (const Color& c : colors) {
+        entries.push_back(PALETTEENTRY{static_cast<BYTE>(c.r), static_cast<BYTE>(c.g), static_cast<BYTE>(c.b), 0});
     }
-    return CreatePalette(log);
+    return dibkit::CreatePaletteOf(entries);
 }
 
 }  // namespace vdtest
