@@ -301,4 +301,14 @@ inline HPALETTE MakePalette(const std::vector<Color>& colors)
     return dibkit::CreatePaletteOf(entries);
 }
 
+// A palette of the colours selected into the DC in the foreground and
+// realized; the caller deletes it once the DC is released.
+inline HPALETTE SelectRealizedPalette(HDC dc, const std::vector<Color>& colors)
+{
+    HPALETTE palette = MakePalette(colors);
+    SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+    return palette;
+}
+
 }  // namespace vdtest
