@@ -16,6 +16,7 @@
 
 namespace palette8test {
 
+using testsupport::NameOf;
 using testsupport::PrintTo;
 
 // Each source format is named by its bits per pixel.
@@ -25,48 +26,42 @@ enum class SourceKind { Rgb24 = 24, Index8 = 8, Index4 = 4, Bit1 = 1 };
 enum class Method { Mapped, Color, Grey, TwoColors };
 
 struct ConverterInfo {
-    const char* name;
-    BlitterFn fn;
+    BlitterFn fn;  // names the case
     SourceKind source;
     Method method;
     int mode;  // dither mode 0..3 of the Color and Grey members, -1 otherwise
 };
 
-#define PALETTE8_CONVERTER(fn, source, method, mode) \
-    ConverterInfo { #fn, dibdraw::fn, SourceKind::source, Method::method, mode }
-
 inline const std::vector<ConverterInfo>& AllConverters()
 {
     static const std::vector<ConverterInfo> converters = {
-        PALETTE8_CONVERTER(Blit24To8Mode0, Rgb24, Color, 0),
-        PALETTE8_CONVERTER(Blit24To8Mode1, Rgb24, Color, 1),
-        PALETTE8_CONVERTER(Blit24To8Mode2, Rgb24, Color, 2),
-        PALETTE8_CONVERTER(Blit24To8Mode3, Rgb24, Color, 3),
-        PALETTE8_CONVERTER(Blit8To8Mapped, Index8, Mapped, -1),
-        PALETTE8_CONVERTER(Blit8To8Mode0, Index8, Color, 0),
-        PALETTE8_CONVERTER(Blit8To8Mode1, Index8, Color, 1),
-        PALETTE8_CONVERTER(Blit8To8Mode2, Index8, Color, 2),
-        PALETTE8_CONVERTER(Blit8To8Mode3, Index8, Color, 3),
-        PALETTE8_CONVERTER(Blit8To8Mode0Gray, Index8, Grey, 0),
-        PALETTE8_CONVERTER(Blit8To8Mode1Gray, Index8, Grey, 1),
-        PALETTE8_CONVERTER(Blit8To8Mode2Gray, Index8, Grey, 2),
-        PALETTE8_CONVERTER(Blit8To8Mode3Gray, Index8, Grey, 3),
-        PALETTE8_CONVERTER(Blit4To8Mapped, Index4, Mapped, -1),
-        PALETTE8_CONVERTER(Blit4To8Mode0, Index4, Color, 0),
-        PALETTE8_CONVERTER(Blit4To8Mode1, Index4, Color, 1),
-        PALETTE8_CONVERTER(Blit4To8Mode2, Index4, Color, 2),
-        PALETTE8_CONVERTER(Blit4To8Mode3, Index4, Color, 3),
-        PALETTE8_CONVERTER(Blit4To8Mode0Gray, Index4, Grey, 0),
-        PALETTE8_CONVERTER(Blit4To8Mode1Gray, Index4, Grey, 1),
-        PALETTE8_CONVERTER(Blit4To8Mode2Gray, Index4, Grey, 2),
-        PALETTE8_CONVERTER(Blit4To8Mode3Gray, Index4, Grey, 3),
-        PALETTE8_CONVERTER(Blit1To8Mapped, Bit1, Mapped, -1),
-        PALETTE8_CONVERTER(Blit1To8, Bit1, TwoColors, -1),
+        {dibdraw::Blit24To8Mode0, SourceKind::Rgb24, Method::Color, 0},
+        {dibdraw::Blit24To8Mode1, SourceKind::Rgb24, Method::Color, 1},
+        {dibdraw::Blit24To8Mode2, SourceKind::Rgb24, Method::Color, 2},
+        {dibdraw::Blit24To8Mode3, SourceKind::Rgb24, Method::Color, 3},
+        {dibdraw::Blit8To8Mapped, SourceKind::Index8, Method::Mapped, -1},
+        {dibdraw::Blit8To8Mode0, SourceKind::Index8, Method::Color, 0},
+        {dibdraw::Blit8To8Mode1, SourceKind::Index8, Method::Color, 1},
+        {dibdraw::Blit8To8Mode2, SourceKind::Index8, Method::Color, 2},
+        {dibdraw::Blit8To8Mode3, SourceKind::Index8, Method::Color, 3},
+        {dibdraw::Blit8To8Mode0Gray, SourceKind::Index8, Method::Grey, 0},
+        {dibdraw::Blit8To8Mode1Gray, SourceKind::Index8, Method::Grey, 1},
+        {dibdraw::Blit8To8Mode2Gray, SourceKind::Index8, Method::Grey, 2},
+        {dibdraw::Blit8To8Mode3Gray, SourceKind::Index8, Method::Grey, 3},
+        {dibdraw::Blit4To8Mapped, SourceKind::Index4, Method::Mapped, -1},
+        {dibdraw::Blit4To8Mode0, SourceKind::Index4, Method::Color, 0},
+        {dibdraw::Blit4To8Mode1, SourceKind::Index4, Method::Color, 1},
+        {dibdraw::Blit4To8Mode2, SourceKind::Index4, Method::Color, 2},
+        {dibdraw::Blit4To8Mode3, SourceKind::Index4, Method::Color, 3},
+        {dibdraw::Blit4To8Mode0Gray, SourceKind::Index4, Method::Grey, 0},
+        {dibdraw::Blit4To8Mode1Gray, SourceKind::Index4, Method::Grey, 1},
+        {dibdraw::Blit4To8Mode2Gray, SourceKind::Index4, Method::Grey, 2},
+        {dibdraw::Blit4To8Mode3Gray, SourceKind::Index4, Method::Grey, 3},
+        {dibdraw::Blit1To8Mapped, SourceKind::Bit1, Method::Mapped, -1},
+        {dibdraw::Blit1To8, SourceKind::Bit1, Method::TwoColors, -1},
     };
     return converters;
 }
-
-#undef PALETTE8_CONVERTER
 
 inline bool Diffuses(const ConverterInfo& info)
 {

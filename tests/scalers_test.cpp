@@ -231,9 +231,7 @@ TEST_P(ScalerMatchesReference, NonPositiveCountsWriteNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryScaler, ScalerMatchesReference, ::testing::ValuesIn(kScalers),
-                         [](const ::testing::TestParamInfo<ScalerUnderTest>& info) {
-                             return std::string(info.param.name);
-                         });
+                         testsupport::CaseName());
 
 // Worked examples, as named cases over 8-bit pixels, nibbles and bits.
 struct NamedCase {
@@ -288,6 +286,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {170, 85, 255}},
         NamedCase{"BitOffset3StartsAtFourthBit", &dibdraw::Stretch1, {0b00011010, 0b01100000}, 8, 8, 3,
                   {0b11010011}}),
-    [](const ::testing::TestParamInfo<NamedCase>& info) { return std::string(info.param.name); });
+    testsupport::CaseName());
 
 }  // namespace

@@ -226,7 +226,7 @@ TEST_P(MalformedBmp, IsRefusedWithItsProblem)
 }
 
 INSTANTIATE_TEST_SUITE_P(Headers, MalformedBmp, testing::ValuesIn(kMalformed),
-                         [](const testing::TestParamInfo<MalformedCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 // ---------------------------------------------------------------------------
 // Files the library draws as they are.
@@ -436,7 +436,7 @@ TEST_P(MaskedBmp, BecomesTwentyFourBitByTheMasks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, MaskedBmp, testing::ValuesIn(kMasked),
-                         [](const testing::TestParamInfo<MaskedCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(BmpConverted, Rgb555ExamplesRoundToTheNearestLevel)
 {

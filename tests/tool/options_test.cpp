@@ -160,7 +160,7 @@ TEST_P(UsageError, IsNamed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, UsageError, testing::ValuesIn(kUsageErrors),
-                         [](const testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(ParseArguments, DefaultsWithOnlyAnOutput)
 {
@@ -438,7 +438,7 @@ TEST_P(GeometryDefaults, AreFilledIn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, GeometryDefaults, testing::ValuesIn(kGeometry),
-                         [](const testing::TestParamInfo<GeometryCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(GeometryErrors, WindowOutsideTheScreen)
 {

@@ -292,7 +292,7 @@ TEST_P(BadPngFile, IsRefusedWithItsProblem)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, BadPngFile, testing::ValuesIn(kBadPngs),
-                         [](const testing::TestParamInfo<BadPng>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(PngWrite, WhatIsWrittenReadsBackUnchanged)
 {

@@ -292,7 +292,7 @@ TEST_P(EveryDisplayKind, WritesMatchingBmpAndPng)
 }
 
 INSTANTIATE_TEST_SUITE_P(ToolRun, EveryDisplayKind, testing::ValuesIn(kDisplayKinds),
-                         [](const testing::TestParamInfo<DisplayKindCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(ToolRun, IndexedBmpIsDrawnAsItIs)
 {
