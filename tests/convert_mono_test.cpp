@@ -616,7 +616,8 @@ TEST(MonoWorkedCases, CountZeroOrLessWritesNothing)
                 converter.fn(&mono.blitter, src.data(), dst.data(), count);
                 EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter) << " count " << count << " offset " << offset;
                 for (int i = 0; i < 4; ++i) {
-                    EXPECT_EQ(mono.Error(i), marker) << NameOf(converter) << " count " << count << ": error row changed";
+                    EXPECT_EQ(mono.Error(i), marker)
+                        << NameOf(converter) << " count " << count << ": error row changed";
                 }
             }
         }

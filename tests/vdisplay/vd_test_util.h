@@ -301,6 +301,36 @@ inline HPALETTE MakePalette(const std::vector<Color>& colors)
     return dibkit::CreatePaletteOf(entries);
 }
 
+// A copy of the screen's pixels from (left, top) in a compatible bitmap of
+// width x height, selected into a memory DC; the bitmap, the memory DC and the
+// screen's DC go with the object, the memory DC first as a program must.
+class ScreenCopy {
+public:
+    ScreenCopy(int width, int height, int left = 0, int top = 0)
+        : m_screen(GetDC(nullptr)), m_memory(CreateCompatibleDC(m_screen)),
+          m_bitmap(CreateCompatibleBitmap(m_screen, width, height))
+    {
+        SelectObject(m_memory, m_bitmap);
+        BitBlt(m_memory, 0, 0, width, height, m_screen, left, top, SRCCOPY);
+    }
+    ~ScreenCopy()
+    {
+        DeleteDC(m_memory);
+        DeleteObject(m_bitmap);
+        ReleaseDC(nullptr, m_screen);
+    }
+    ScreenCopy(const ScreenCopy&) = delete;
+    ScreenCopy& operator=(const ScreenCopy&) = delete;
+
+    HDC memory() const { return m_memory; }
+    HBITMAP bitmap() const { return m_bitmap; }
+
+private:
+    HDC m_screen;
+    HDC m_memory;
+    HBITMAP m_bitmap;
+};
+
 // A palette of the colours selected into the DC in the foreground and
 // realized; the caller deletes it once the DC is released.
 inline HPALETTE SelectRealizedPalette(HDC dc, const std::vector<Color>& colors)
