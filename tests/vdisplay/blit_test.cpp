@@ -27,6 +27,16 @@ BITMAPINFOHEADER Header(int width, int height, int bitCount)
     return h;
 }
 
+// Sets the screen's top row, from the left, to the colours.
+void PaintTopRow(const std::vector<COLORREF>& colors)
+{
+    HDC screen = GetDC(nullptr);
+    for (size_t x = 0; x < colors.size(); ++x) {
+        SetPixel(screen, static_cast<int>(x), 0, colors[x]);
+    }
+    ReleaseDC(nullptr, screen);
+}
+
 struct InfoBlock {
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
@@ -202,29 +212,19 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ReadBack, ::testing::ValuesIn(AllKinds()),
 TEST(ReadBackTables, StandardTablesOnTrueColour)
 {
     Configure(vd::Kind::Rgb32, 4, 1);
-    HDC screen = GetDC(nullptr);
-    SetPixel(screen, 0, 0, RGB(0x20, 0x40, 0x80));
-    SetPixel(screen, 1, 0, RGB(255, 0, 0));
-    SetPixel(screen, 2, 0, RGB(100, 100, 100));
-    SetPixel(screen, 3, 0, RGB(200, 200, 200));
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 4, 1);
-    SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, 4, 1, screen, 0, 0, SRCCOPY);
+    PaintTopRow({RGB(0x20, 0x40, 0x80), RGB(255, 0, 0), RGB(100, 100, 100), RGB(200, 200, 200)});
+    const ScreenCopy copy(4, 1);
     InfoBlock info{};
     info.header = Header(4, 1, 8);
     uint8_t out[4] = {};
-    GetDIBits(memory, bitmap, 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    GetDIBits(copy.memory(), copy.bitmap(), 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     EXPECT_EQ(out[0], 145) << "the ramp entry 2 * 64 + 2 * 8 + 1 holds (0x20, 0x40, 0x80)";
     EXPECT_EQ((Color{info.colors[145].rgbRed, info.colors[145].rgbGreen, info.colors[145].rgbBlue}),
               (Color{0x20, 0x40, 0x80}));
     EXPECT_EQ(out[1], 249) << "red is the static entry 249";
     info.header = Header(4, 1, 1);
-    GetDIBits(memory, bitmap, 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    GetDIBits(copy.memory(), copy.bitmap(), 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     EXPECT_EQ(out[0] >> 4, 0x1) << "1-bit: grey 100 is nearer black, grey 200 nearer white";
-    DeleteDC(memory);
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
 }
 
 TEST(ReadBackTables, QueryDescribesTheBitmap)
@@ -364,11 +364,8 @@ TEST(MonoBitmaps, CompatibleWithAFreshMemoryDcMeansMonochrome)
 {
     for (vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Palette8, vd::Kind::Rgb565}) {
         Configure(kind, 4, 2);
+        PaintTopRow({RGB(255, 255, 255), RGB(250, 250, 250), RGB(0, 0, 0), RGB(255, 0, 0)});
         HDC screen = GetDC(nullptr);
-        SetPixel(screen, 0, 0, RGB(255, 255, 255));
-        SetPixel(screen, 1, 0, RGB(250, 250, 250));
-        SetPixel(screen, 2, 0, RGB(0, 0, 0));
-        SetPixel(screen, 3, 0, RGB(255, 0, 0));
         HDC memory = CreateCompatibleDC(screen);
         HBITMAP mono = CreateCompatibleBitmap(memory, 4, 1);
         ASSERT_EQ(vd::ReadBitmap(mono).kind, vd::Kind::Mono) << Name(kind);
