@@ -14,6 +14,7 @@
 using dibtool::DecodeBmp;
 using dibtool::PackedDib;
 using tooltest::BmpFile;
+using tooltest::BmpWithTable;
 using tooltest::Quad;
 using tooltest::Stride;
 
@@ -24,15 +25,9 @@ using testsupport::PrintTo;
 BmpFile MakeValid(int width, int height, int bits, uint64_t seed)
 {
     testsupport::Random random(seed);
-    BmpFile file;
-    file.width = width;
-    file.height = height;
-    file.bits = static_cast<uint32_t>(bits);
-    if (bits <= 8) {
-        for (int i = 0; i < (1 << bits); ++i) {
-            file.table.push_back(Quad{random.Byte(), random.Byte(), random.Byte(), 0});
-        }
-    }
+    BmpFile file = BmpWithTable(width, height, bits, [&random](int) {
+        return Quad{random.Byte(), random.Byte(), random.Byte(), 0};
+    });
     file.pixels = random.Bytes(Stride(width, bits) * static_cast<size_t>(height < 0 ? -height : height));
     return file;
 }

@@ -297,13 +297,9 @@ INSTANTIATE_TEST_SUITE_P(ToolRun, EveryDisplayKind, testing::ValuesIn(kDisplayKi
 TEST(ToolRun, IndexedBmpIsDrawnAsItIs)
 {
     Workspace ws;
-    BmpFile file;
-    file.width = 9;
-    file.height = 4;
-    file.bits = 8;
-    for (int i = 0; i < 256; ++i) {
-        file.table.push_back(Quad{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0});
-    }
+    BmpFile file = tooltest::BmpWithTable(9, 4, 8, [](int i) {
+        return Quad{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0};
+    });
     const size_t stride = tooltest::Stride(9, 8);
     for (int row = 0; row < 4; ++row) {
         for (size_t x = 0; x < stride; ++x) {
@@ -321,14 +317,10 @@ TEST(ToolRun, ConvertedInputsShowTheirColours)
 {
     Workspace ws;
     // Run-length encoded 8-bit.
-    BmpFile rle;
-    rle.width = 4;
-    rle.height = 2;
-    rle.bits = 8;
+    BmpFile rle = tooltest::BmpWithTable(4, 2, 8, [](int i) {
+        return Quad{static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i), 0};
+    });
     rle.compression = 1;
-    for (int i = 0; i < 256; ++i) {
-        rle.table.push_back(Quad{static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i), 0});
-    }
     rle.pixels = {4, 10, 0, 0, 2, 20, 2, 30, 0, 1};
     ws.Write("rle.bmp", rle.Bytes());
     RunResult run = ws.Run({"render", ws.Path("rle.bmp"), "-o", ws.Path("rle.png")});
