@@ -292,13 +292,18 @@ public:
     Color AnyColor() { return {Between(0, 255), Between(0, 255), Between(0, 255)}; }
 };
 
-inline HPALETTE MakePalette(const std::vector<Color>& colors)
+inline std::vector<PALETTEENTRY> PaletteEntries(const std::vector<Color>& colors)
 {
     std::vector<PALETTEENTRY> entries;
     for (const Color& c : colors) {
         entries.push_back(PALETTEENTRY{static_cast<BYTE>(c.r), static_cast<BYTE>(c.g), static_cast<BYTE>(c.b), 0});
     }
-    return dibkit::CreatePaletteOf(entries);
+    return entries;
+}
+
+inline HPALETTE MakePalette(const std::vector<Color>& colors)
+{
+    return dibkit::CreatePaletteOf(PaletteEntries(colors));
 }
 
 // A copy of the screen's pixels from (left, top) in a compatible bitmap of
