@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <ostream>
@@ -32,34 +33,34 @@ struct ConverterInfo {
     int mode;  // dither mode 0..3 of the Color and Grey members, -1 otherwise
 };
 
+// The four members of a family that dither in modes 0 to 3, in mode order.
+inline void AddModes(std::vector<ConverterInfo>& converters, const std::array<BlitterFn, 4>& members,
+                     SourceKind source, Method method)
+{
+    for (int mode = 0; mode < 4; ++mode) {
+        converters.push_back({members[static_cast<size_t>(mode)], source, method, mode});
+    }
+}
+
 inline const std::vector<ConverterInfo>& AllConverters()
 {
-    static const std::vector<ConverterInfo> converters = {
-        {dibdraw::Blit24To8Mode0, SourceKind::Rgb24, Method::Color, 0},
-        {dibdraw::Blit24To8Mode1, SourceKind::Rgb24, Method::Color, 1},
-        {dibdraw::Blit24To8Mode2, SourceKind::Rgb24, Method::Color, 2},
-        {dibdraw::Blit24To8Mode3, SourceKind::Rgb24, Method::Color, 3},
-        {dibdraw::Blit8To8Mapped, SourceKind::Index8, Method::Mapped, -1},
-        {dibdraw::Blit8To8Mode0, SourceKind::Index8, Method::Color, 0},
-        {dibdraw::Blit8To8Mode1, SourceKind::Index8, Method::Color, 1},
-        {dibdraw::Blit8To8Mode2, SourceKind::Index8, Method::Color, 2},
-        {dibdraw::Blit8To8Mode3, SourceKind::Index8, Method::Color, 3},
-        {dibdraw::Blit8To8Mode0Gray, SourceKind::Index8, Method::Grey, 0},
-        {dibdraw::Blit8To8Mode1Gray, SourceKind::Index8, Method::Grey, 1},
-        {dibdraw::Blit8To8Mode2Gray, SourceKind::Index8, Method::Grey, 2},
-        {dibdraw::Blit8To8Mode3Gray, SourceKind::Index8, Method::Grey, 3},
-        {dibdraw::Blit4To8Mapped, SourceKind::Index4, Method::Mapped, -1},
-        {dibdraw::Blit4To8Mode0, SourceKind::Index4, Method::Color, 0},
-        {dibdraw::Blit4To8Mode1, SourceKind::Index4, Method::Color, 1},
-        {dibdraw::Blit4To8Mode2, SourceKind::Index4, Method::Color, 2},
-        {dibdraw::Blit4To8Mode3, SourceKind::Index4, Method::Color, 3},
-        {dibdraw::Blit4To8Mode0Gray, SourceKind::Index4, Method::Grey, 0},
-        {dibdraw::Blit4To8Mode1Gray, SourceKind::Index4, Method::Grey, 1},
-        {dibdraw::Blit4To8Mode2Gray, SourceKind::Index4, Method::Grey, 2},
-        {dibdraw::Blit4To8Mode3Gray, SourceKind::Index4, Method::Grey, 3},
-        {dibdraw::Blit1To8Mapped, SourceKind::Bit1, Method::Mapped, -1},
-        {dibdraw::Blit1To8, SourceKind::Bit1, Method::TwoColors, -1},
-    };
+    using namespace dibdraw;
+    static const std::vector<ConverterInfo> converters = [] {
+        std::vector<ConverterInfo> all;
+        AddModes(all, {Blit24To8Mode0, Blit24To8Mode1, Blit24To8Mode2, Blit24To8Mode3}, SourceKind::Rgb24,
+                 Method::Color);
+        all.push_back({Blit8To8Mapped, SourceKind::Index8, Method::Mapped, -1});
+        AddModes(all, {Blit8To8Mode0, Blit8To8Mode1, Blit8To8Mode2, Blit8To8Mode3}, SourceKind::Index8, Method::Color);
+        AddModes(all, {Blit8To8Mode0Gray, Blit8To8Mode1Gray, Blit8To8Mode2Gray, Blit8To8Mode3Gray}, SourceKind::Index8,
+                 Method::Grey);
+        all.push_back({Blit4To8Mapped, SourceKind::Index4, Method::Mapped, -1});
+        AddModes(all, {Blit4To8Mode0, Blit4To8Mode1, Blit4To8Mode2, Blit4To8Mode3}, SourceKind::Index4, Method::Color);
+        AddModes(all, {Blit4To8Mode0Gray, Blit4To8Mode1Gray, Blit4To8Mode2Gray, Blit4To8Mode3Gray}, SourceKind::Index4,
+                 Method::Grey);
+        all.push_back({Blit1To8Mapped, SourceKind::Bit1, Method::Mapped, -1});
+        all.push_back({Blit1To8, SourceKind::Bit1, Method::TwoColors, -1});
+        return all;
+    }();
     return converters;
 }
 
