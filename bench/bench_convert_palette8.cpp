@@ -1,21 +1,16 @@
 // Throughput of the 256-colour converters over one 1920-pixel row, in
 // megapixels per second: every source depth with every dither mode, the
 // mapped members and the grey members.
-#include <benchmark/benchmark.h>
-
-#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
 
+#include "bench/convert_bench_support.h"
 #include "convert/converters.h"
-#include "dibdraw32/VyrBlitter.h"
-#include "memkit40.h"
-#include "vdisplay/vdisplay.h"
 
 namespace {
 
-constexpr int32_t kRowPixels = 1920;
+using convertbench::kRowPixels;
 
 enum class Source { Rgb24, Index8, Index4, Bit1 };
 
@@ -32,9 +27,7 @@ size_t RowBytes(Source source)
 
 void ConvertRow(benchmark::State& state, BlitterFn converter, Source source, bool grey)
 {
-    vd::Config config;
-    config.kind = vd::Kind::Palette8;
-    vd::Configure(config);
+    convertbench::ConfigureDisplay(vd::Kind::Palette8);
     VyrBlitter blitter(0, 0);
 
     std::mt19937 random(1920);
@@ -48,25 +41,16 @@ void ConvertRow(benchmark::State& state, BlitterFn converter, Source source, boo
     for (auto& entry : blitter.m_colorMap) {
         entry = static_cast<uint8_t>(random());
     }
-    blitter.m_imagePalette = palette.data();
-    blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(6 * kRowPixels));
-    std::fill(blitter.m_errorRow, blitter.m_errorRow + 6 * kRowPixels, uint8_t{0});
-
     std::vector<uint8_t> row(RowBytes(source));
     for (auto& byte : row) {
         byte = static_cast<uint8_t>(random());
     }
     std::vector<uint8_t> out(kRowPixels);
-
-    for (auto _ : state) {
-        converter(&blitter, row.data(), out.data(), kRowPixels);
-        ++blitter.m_rowCounter;
-        benchmark::DoNotOptimize(out.data());
-        benchmark::ClobberMemory();
+    if (convertbench::GiveErrorRow(state, blitter)) {
+        blitter.m_imagePalette = palette.data();
+        convertbench::TimeRows(state, converter, blitter, row.data(), out.data());
+        blitter.m_imagePalette = nullptr;
     }
-    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRowPixels / 1e6,
-                                                benchmark::Counter::kIsRate);
-    blitter.m_imagePalette = nullptr;
 }
 
 using namespace dibdraw;

@@ -1,24 +1,17 @@
 // The 16-colour display converters over 1920-pixel rows, in megapixels per
 // second.
-#include <benchmark/benchmark.h>
-
-#include <cstring>
 #include <vector>
 
+#include "bench/convert_bench_support.h"
 #include "convert/converters.h"
-#include "dibdraw32/VyrBlitter.h"
-#include "memkit40.h"
-#include "vdisplay/vdisplay.h"
 
 namespace {
 
-constexpr int kRowPixels = 1920;
+using convertbench::kRowPixels;
 
 void RunConverter(benchmark::State& state, BlitterFn convert, int sourceBits, int ditherMode)
 {
-    vd::Config config;
-    config.kind = vd::Kind::Packed4;
-    vd::Configure(config);
+    convertbench::ConfigureDisplay(vd::Kind::Packed4);
     VyrBlitter blitter(ditherMode, 0);
 
     // Gradients with a little noise, like a scaled photograph.
@@ -38,21 +31,12 @@ void RunConverter(benchmark::State& state, BlitterFn convert, int sourceBits, in
     for (int i = 0; i < 256; ++i) {
         blitter.m_colorMap[i] = static_cast<uint8_t>(i & 15);
     }
-    blitter.m_imagePalette = palette.data();
-    const uint32_t errorBytes = 6 * kRowPixels;
-    blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(errorBytes));
-    std::memset(blitter.m_errorRow, 0, errorBytes);
     std::vector<uint8_t> dst((kRowPixels + 1) / 2);
-
-    for (auto _ : state) {
-        convert(&blitter, src.data(), dst.data(), kRowPixels);
-        ++blitter.m_rowCounter;
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
+    if (convertbench::GiveErrorRow(state, blitter)) {
+        blitter.m_imagePalette = palette.data();
+        convertbench::TimeRows(state, convert, blitter, src.data(), dst.data());
+        blitter.m_imagePalette = nullptr;
     }
-    blitter.m_imagePalette = nullptr;
-    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRowPixels / 1e6,
-                                                benchmark::Counter::kIsRate);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/logical_palette.h"
 #include "common/packed_dib.h"
 #include "vdisplay/vdisplay.h"
 
@@ -41,16 +42,7 @@ HPALETTE SelectSystemPaletteCopy(HDC dc)
         middle.push_back(PALETTEENTRY{static_cast<BYTE>(i), static_cast<BYTE>(255 - i), 77, 0});
     }
     vd::SetSystemPaletteEntries(10, static_cast<unsigned>(middle.size()), middle.data());
-    const std::vector<PALETTEENTRY> system = vd::SystemPalette();
-    std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * system.size());
-    auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
-    log->palVersion = 0x300;
-    log->palNumEntries = static_cast<WORD>(system.size());
-    PALETTEENTRY* entries = log->palPalEntry;
-    for (size_t i = 0; i < system.size(); ++i) {
-        entries[i] = system[i];
-    }
-    HPALETTE palette = CreatePalette(log);
+    HPALETTE palette = dibkit::CreatePaletteOf(vd::SystemPalette());
     SelectPalette(dc, palette, FALSE);
     RealizePalette(dc);
     return palette;

@@ -1,6 +1,6 @@
 // Shared set-up of the converter benchmarks: a blitter on a chosen kind of
-// virtual display, a random 1920-pixel source row, and the measurement of one
-// converter call per iteration in megapixels per second.
+// virtual display with its error row, a random 1920-pixel source row, and the
+// measurement of one converter call per iteration in megapixels per second.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -24,14 +24,47 @@ struct RowSetup {
     int srcBitOffset;
 };
 
+inline void ConfigureDisplay(vd::Kind kind)
+{
+    vd::Config config;
+    config.kind = kind;
+    vd::Configure(config);
+}
+
+// Gives the blitter a zeroed error row wide enough for every converter; false,
+// with the benchmark skipped, when there is no memory for it.
+inline bool GiveErrorRow(benchmark::State& state, VyrBlitter& blitter)
+{
+    const uint32_t errorBytes = 6 * kRowPixels;
+    blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(errorBytes));
+    if (blitter.m_errorRow == nullptr) {
+        state.SkipWithError("no memory for the error row");
+        return false;
+    }
+    std::memset(blitter.m_errorRow, 0, errorBytes);
+    return true;
+}
+
 // Converts the same source row again and again, advancing the row counter as
 // the pipeline does, so the dithered converters walk through their patterns
 // and the error row carries from one call to the next.
+inline void TimeRows(benchmark::State& state, BlitterFn converter, VyrBlitter& blitter, const uint8_t* src,
+                     uint8_t* dst)
+{
+    for (auto _ : state) {
+        converter(&blitter, src, dst, kRowPixels);
+        ++blitter.m_rowCounter;
+        benchmark::DoNotOptimize(dst);
+        benchmark::ClobberMemory();
+    }
+    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRowPixels / 1e6,
+                                                benchmark::Counter::kIsRate);
+}
+
+// A converter on random rows and a random colour table.
 inline void MeasureConverter(benchmark::State& state, BlitterFn converter, const RowSetup& setup)
 {
-    vd::Config config;
-    config.kind = setup.display;
-    vd::Configure(config);
+    ConfigureDisplay(setup.display);
     VyrBlitter blitter(setup.ditherMode, 0);
 
     std::mt19937 random(12345);
@@ -46,28 +79,14 @@ inline void MeasureConverter(benchmark::State& state, BlitterFn converter, const
     const std::vector<uint8_t> src = randomBytes(3 * kRowPixels + 8);
     std::vector<uint8_t> dst(3 * (kRowPixels + 4));
 
-    blitter.m_imagePalette = palette.data();
     blitter.m_monoColor0 = 0x000000;
     blitter.m_monoColor1 = 0xFFFFFF;
     blitter.m_srcBitOffset = setup.srcBitOffset;
-    const uint32_t errorBytes = 6 * kRowPixels;
-    blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(errorBytes));
-    if (blitter.m_errorRow == nullptr) {
-        state.SkipWithError("no memory for the error row");
+    if (GiveErrorRow(state, blitter)) {
+        blitter.m_imagePalette = palette.data();
+        TimeRows(state, converter, blitter, src.data(), dst.data());
         blitter.m_imagePalette = nullptr;
-        return;
     }
-    std::memset(blitter.m_errorRow, 0, errorBytes);
-
-    for (auto _ : state) {
-        converter(&blitter, src.data(), dst.data(), kRowPixels);
-        ++blitter.m_rowCounter;
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
-    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRowPixels / 1e6,
-                                                benchmark::Counter::kIsRate);
-    blitter.m_imagePalette = nullptr;
 }
 
 }  // namespace convertbench

@@ -14,11 +14,14 @@
 #include "dibdraw32/BlitResult.h"
 #include "dibdraw32/Diagnostics.h"
 #include "memkit40.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 // weight% of v, to the nearest integer with halves going up.
 int RoundedShare(int weightPercent, int v)
@@ -64,11 +67,6 @@ int TowardZeroMultipleOf4(int e)
     const int magnitude = e < 0 ? -e : e;
     const int truncated = magnitude - magnitude % 4;
     return e < 0 ? -truncated : truncated;
-}
-
-int SourceBytes(int srcBits, int count)
-{
-    return srcBits == 24 ? 3 * count : (srcBits == 8 ? count : (count + 1) / 2);
 }
 
 int OutputBytes(int count)
@@ -176,24 +174,18 @@ struct MonoBlitter : MonoDisplay {
 };
 
 struct MonoConverter {
-    const char* name;
-    BlitterFn fn;
+    BlitterFn fn;  // names the case
     int srcBits;
     int mode;
 };
 
-void PrintTo(const MonoConverter& converter, std::ostream* os)
-{
-    *os << converter.name;
-}
-
 const MonoConverter kColourConverters[] = {
-    {"Blit24To1Mode0", dibdraw::Blit24To1Mode0, 24, 0}, {"Blit24To1Mode1", dibdraw::Blit24To1Mode1, 24, 1},
-    {"Blit24To1Mode2", dibdraw::Blit24To1Mode2, 24, 2}, {"Blit24To1Mode3", dibdraw::Blit24To1Mode3, 24, 3},
-    {"Blit8To1Mode0", dibdraw::Blit8To1Mode0, 8, 0},    {"Blit8To1Mode1", dibdraw::Blit8To1Mode1, 8, 1},
-    {"Blit8To1Mode2", dibdraw::Blit8To1Mode2, 8, 2},    {"Blit8To1Mode3", dibdraw::Blit8To1Mode3, 8, 3},
-    {"Blit4To1Mode0", dibdraw::Blit4To1Mode0, 4, 0},    {"Blit4To1Mode1", dibdraw::Blit4To1Mode1, 4, 1},
-    {"Blit4To1Mode2", dibdraw::Blit4To1Mode2, 4, 2},    {"Blit4To1Mode3", dibdraw::Blit4To1Mode3, 4, 3},
+    {dibdraw::Blit24To1Mode0, 24, 0}, {dibdraw::Blit24To1Mode1, 24, 1},
+    {dibdraw::Blit24To1Mode2, 24, 2}, {dibdraw::Blit24To1Mode3, 24, 3},
+    {dibdraw::Blit8To1Mode0, 8, 0},   {dibdraw::Blit8To1Mode1, 8, 1},
+    {dibdraw::Blit8To1Mode2, 8, 2},   {dibdraw::Blit8To1Mode3, 8, 3},
+    {dibdraw::Blit4To1Mode0, 4, 0},   {dibdraw::Blit4To1Mode1, 4, 1},
+    {dibdraw::Blit4To1Mode2, 4, 2},   {dibdraw::Blit4To1Mode3, 4, 3},
 };
 
 // Every width up to 40, which covers rows shorter than, equal to and between
@@ -210,11 +202,6 @@ constexpr int kCasesPerWidth = 6;
 constexpr int kRowsPerCase = 5;
 
 class MonoConverterTest : public ::testing::TestWithParam<MonoConverter> {};
-
-std::string ConverterParamName(const ::testing::TestParamInfo<MonoConverter>& info)
-{
-    return info.param.name;
-}
 
 // A palette whose entries are often grey around the middle, where the
 // thresholds and the diffused values decide.
@@ -262,7 +249,7 @@ TEST_P(MonoConverterTest, MatchesTheReference)
                                     blitter.m_ditherRowsMod, blitter.m_ditherColsMod, width);
 
             for (int row = 0; row < kRowsPerCase; ++row, ++rowCounter) {
-                const std::vector<uint8_t> src = random.Bytes(SourceBytes(converter.srcBits, width));
+                const std::vector<uint8_t> src = random.Bytes(SourceRowBytes(converter.srcBits, width));
                 GuardedBuffer dst(OutputBytes(width));
                 for (size_t b = 0; b < dst.size(); ++b) {
                     dst[b] = random.Byte();
@@ -270,7 +257,7 @@ TEST_P(MonoConverterTest, MatchesTheReference)
                 blitter.m_rowCounter = rowCounter;
                 converter.fn(&blitter, src.data(), dst.data(), width);
 
-                const std::string where = std::string(converter.name) + " seed " + std::to_string(seed) +
+                const std::string where = NameOf(converter) + " seed " + std::to_string(seed) +
                                           " width " + std::to_string(width) + " row " + std::to_string(row) +
                                           " m_rowCounter " + std::to_string(rowCounter) + " periods " +
                                           std::to_string(blitter.m_ditherColsMod) + "x" +
@@ -288,7 +275,7 @@ TEST_P(MonoConverterTest, MatchesTheReference)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Colour, MonoConverterTest, ::testing::ValuesIn(kColourConverters), ConverterParamName);
+INSTANTIATE_TEST_SUITE_P(Colour, MonoConverterTest, ::testing::ValuesIn(kColourConverters), CaseName());
 
 // The documented write length of the 1-bit copy: whole 16-bit words.
 int CopyLength(int count)
@@ -397,7 +384,7 @@ WorkedRow MakeRow(int srcBits, const std::vector<Color>& colors)
 {
     WorkedRow row;
     const int count = static_cast<int>(colors.size());
-    row.src.assign(SourceBytes(srcBits, count), 0);
+    row.src.assign(SourceRowBytes(srcBits, count), 0);
     row.palette.assign(srcBits == 8 ? 768 : 48, 0);
     for (int i = 0; i < count; ++i) {
         const Color& c = colors[i];
@@ -444,7 +431,7 @@ std::vector<uint8_t> ConvertColors(MonoBlitter& mono, const MonoConverter& conve
     GuardedBuffer dst(OutputBytes(count), 0x5A);
     converter.fn(&mono.blitter, row.src.data(), dst.data(), count);
     mono.blitter.m_imagePalette = nullptr;
-    EXPECT_TRUE(dst.GuardsIntact()) << converter.name << " wrote past the row";
+    EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter) << " wrote past the row";
     return std::vector<uint8_t>(dst.data(), dst.data() + dst.size());
 }
 
@@ -466,7 +453,7 @@ TEST(MonoWorkedCases, FixedThreshold)
         for (const ThresholdCase& c : cases) {
             MonoBlitter mono(1, 1);
             const std::vector<uint8_t> out = ConvertColors(mono, converter, {c.color}, 0);
-            EXPECT_EQ(out[0], c.light ? 0x80 : 0x00) << converter.name << ": " << c.name;
+            EXPECT_EQ(out[0], c.light ? 0x80 : 0x00) << NameOf(converter) << ": " << c.name;
         }
     }
 }
@@ -488,8 +475,8 @@ TEST(MonoWorkedCases, OrderedExtremes)
                     MonoBlitter mono(mode, 16);
                     const std::vector<uint8_t> out =
                         ConvertColors(mono, converter, std::vector<Color>(16, c.color), rowCounter);
-                    EXPECT_EQ(out[0], c.everyByte) << converter.name << ": " << c.name << ", row " << rowCounter;
-                    EXPECT_EQ(out[1], c.everyByte) << converter.name << ": " << c.name << ", row " << rowCounter;
+                    EXPECT_EQ(out[0], c.everyByte) << NameOf(converter) << ": " << c.name << ", row " << rowCounter;
+                    EXPECT_EQ(out[1], c.everyByte) << NameOf(converter) << ": " << c.name << ", row " << rowCounter;
                 }
             }
         }
@@ -505,7 +492,7 @@ TEST(MonoWorkedCases, OrderedTopLeftThresholdIsZero)
             MonoBlitter mono(mode, 2);
             const Color y1 = ColorOfLuminance(1);
             EXPECT_EQ(ConvertColors(mono, converter, {y1, y1}, 0)[0], 0x80)
-                << converter.name << ": luminance 1 at column 0, row 0";
+                << NameOf(converter) << ": luminance 1 at column 0, row 0";
         }
     }
 }
@@ -533,17 +520,17 @@ TEST(MonoWorkedCases, ErrorDiffusionSequences)
                 colors.push_back(ColorOfLuminance(y));
             }
             MonoBlitter mono(2, count);
-            EXPECT_EQ(ConvertColors(mono, converter, colors, 0)[0], c.firstRow) << converter.name << ": " << c.name;
+            EXPECT_EQ(ConvertColors(mono, converter, colors, 0)[0], c.firstRow) << NameOf(converter) << ": " << c.name;
             // Entry i now holds 5 e(i) + e(i-1) + 3 e(i+1) of the row.
             for (int i = 0; i < count; ++i) {
                 const int left = i > 0 ? c.errors[i - 1] : 0;
                 const int right = i + 1 < count ? c.errors[i + 1] : 0;
                 EXPECT_EQ(mono.Error(i), 5 * c.errors[i] + left + 3 * right)
-                    << converter.name << ": " << c.name << ", error row entry " << i;
+                    << NameOf(converter) << ": " << c.name << ", error row entry " << i;
             }
             if (c.secondRow >= 0) {
                 EXPECT_EQ(ConvertColors(mono, converter, colors, 1)[0], c.secondRow)
-                    << converter.name << ": " << c.name << ", second row";
+                    << NameOf(converter) << ": " << c.name << ", second row";
             }
         }
     }
@@ -563,8 +550,8 @@ TEST(MonoWorkedCases, FourBitOddCountUsesOnlyTheHighNibble)
         mono.blitter.m_imagePalette = palette.data();
         GuardedBuffer dst(1, 0xFF);
         converter.fn(&mono.blitter, src.data(), dst.data(), 3);
-        EXPECT_EQ(dst[0], 0x80) << converter.name;
-        EXPECT_TRUE(dst.GuardsIntact()) << converter.name;
+        EXPECT_EQ(dst[0], 0x80) << NameOf(converter);
+        EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter);
     }
 }
 
@@ -612,7 +599,7 @@ TEST(MonoWorkedCases, OneBitCopy)
 TEST(MonoWorkedCases, CountZeroOrLessWritesNothing)
 {
     std::vector<MonoConverter> all(std::begin(kColourConverters), std::end(kColourConverters));
-    all.push_back({"Blit1To1", dibdraw::Blit1To1, 1, 0});
+    all.push_back({dibdraw::Blit1To1, 1, 0});
     std::vector<uint8_t> palette(768, 0);
     const std::vector<uint8_t> src(64, 0xFF);
     for (const MonoConverter& converter : all) {
@@ -627,9 +614,10 @@ TEST(MonoWorkedCases, CountZeroOrLessWritesNothing)
                 mono.blitter.m_srcBitOffset = offset;
                 GuardedBuffer dst(0);
                 converter.fn(&mono.blitter, src.data(), dst.data(), count);
-                EXPECT_TRUE(dst.GuardsIntact()) << converter.name << " count " << count << " offset " << offset;
+                EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter) << " count " << count << " offset " << offset;
                 for (int i = 0; i < 4; ++i) {
-                    EXPECT_EQ(mono.Error(i), marker) << converter.name << " count " << count << ": error row changed";
+                    EXPECT_EQ(mono.Error(i), marker)
+                        << NameOf(converter) << " count " << count << ": error row changed";
                 }
             }
         }

@@ -377,8 +377,8 @@ TEST(Palette8SourceRows, CountOfZeroOrLessWritesNothing)
             testsupport::GuardedBuffer dst(0);
             const std::vector<uint8_t> src = random.Bytes(16);
             info.fn(&rig.blitter(), src.data(), dst.data(), count);
-            EXPECT_TRUE(dst.GuardsIntact()) << info.name << " count " << count;
-            EXPECT_EQ(rig.ErrorRowBytes(), errorsBefore) << info.name << " count " << count;
+            EXPECT_TRUE(dst.GuardsIntact()) << NameOf(info) << " count " << count;
+            EXPECT_EQ(rig.ErrorRowBytes(), errorsBefore) << NameOf(info) << " count " << count;
         }
     }
 }

@@ -324,7 +324,7 @@ bool RunCase(const ConverterInfo& info, int width, int bitOffset, uint64_t seed)
     }
 
     std::ostringstream where;
-    where << info.name << " seed " << seed << " width " << width << " bit offset " << bitOffset << " ("
+    where << NameOf(info) << " seed " << seed << " width " << width << " bit offset " << bitOffset << " ("
           << setup.description << ")";
 
     for (int row = 0; row < kRowsPerCase; ++row) {
@@ -382,11 +382,11 @@ bool RunCase(const ConverterInfo& info, int width, int bitOffset, uint64_t seed)
 }
 
 // FNV-1a: a stable seed base per converter.
-uint64_t NameHash(const char* name)
+uint64_t NameHash(const std::string& name)
 {
     uint64_t hash = 0xCBF29CE484222325ull;
-    for (; *name != 0; ++name) {
-        hash = (hash ^ static_cast<uint8_t>(*name)) * 0x100000001B3ull;
+    for (char c : name) {
+        hash = (hash ^ static_cast<uint8_t>(c)) * 0x100000001B3ull;
     }
     return hash;
 }
@@ -402,7 +402,7 @@ TEST_P(Palette8Reference, MatchesTheRulesOverRandomRows)
     for (int width : Widths()) {
         for (int bitOffset = 0; bitOffset < offsets; ++bitOffset) {
             for (int repeat = 0; repeat < casesPerShape; ++repeat) {
-                const uint64_t seed = NameHash(info.name) + ++caseIndex;
+                const uint64_t seed = NameHash(NameOf(info)) + ++caseIndex;
                 if (!RunCase(info, width, bitOffset, seed)) {
                     return;
                 }
@@ -412,8 +412,6 @@ TEST_P(Palette8Reference, MatchesTheRulesOverRandomRows)
 }
 
 INSTANTIATE_TEST_SUITE_P(Every256ColourConverter, Palette8Reference, ::testing::ValuesIn(AllConverters()),
-                         [](const ::testing::TestParamInfo<ConverterInfo>& info) {
-                             return std::string(info.param.name);
-                         });
+                         testsupport::CaseName());
 
 }  // namespace

@@ -11,48 +11,27 @@
 #include <vector>
 
 #include "convert/converters.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
 
+using testsupport::PrintTo;
+
 struct TrueColorConverter {
-    const char* name;
-    BlitterFn fn;
+    BlitterFn fn;  // names the case
     int srcBits;
     bool swapped;
 };
 
-void PrintTo(const TrueColorConverter& converter, std::ostream* os)
-{
-    *os << converter.name;
-}
-
 const TrueColorConverter kConverters[] = {
-    {"Blit24To24", dibdraw::Blit24To24, 24, false}, {"Blit24To24Swap", dibdraw::Blit24To24Swap, 24, true},
-    {"Blit8To24", dibdraw::Blit8To24, 8, false},    {"Blit8To24Swap", dibdraw::Blit8To24Swap, 8, true},
-    {"Blit4To24", dibdraw::Blit4To24, 4, false},    {"Blit4To24Swap", dibdraw::Blit4To24Swap, 4, true},
-    {"Blit1To24", dibdraw::Blit1To24, 1, false},
+    {dibdraw::Blit24To24, 24, false}, {dibdraw::Blit24To24Swap, 24, true},
+    {dibdraw::Blit8To24, 8, false},   {dibdraw::Blit8To24Swap, 8, true},
+    {dibdraw::Blit4To24, 4, false},   {dibdraw::Blit4To24Swap, 4, true},
+    {dibdraw::Blit1To24, 1, false},
 };
-
-// Bytes of the source row that hold `count` pixels starting at bit `offset`.
-size_t SourceBytes(int srcBits, int count, int offset)
-{
-    if (count <= 0) {
-        return 0;
-    }
-    switch (srcBits) {
-    case 24:
-        return 3 * static_cast<size_t>(count);
-    case 8:
-        return static_cast<size_t>(count);
-    case 4:
-        return static_cast<size_t>(count + 1) / 2;
-    default:
-        return static_cast<size_t>(offset + count + 7) / 8;
-    }
-}
 
 struct Triple {
     uint8_t red;
@@ -125,11 +104,6 @@ const int kWidths[] = {0, 1, 2, 3, 5, 7, 8, 9, 15, 16, 17, 23, 24, 25, 31, 32, 3
 
 class TrueColorConverterTest : public ::testing::TestWithParam<TrueColorConverter> {};
 
-std::string ConverterParamName(const ::testing::TestParamInfo<TrueColorConverter>& info)
-{
-    return info.param.name;
-}
-
 TEST_P(TrueColorConverterTest, MatchesTheReference)
 {
     const TrueColorConverter& converter = GetParam();
@@ -154,14 +128,14 @@ TEST_P(TrueColorConverterTest, MatchesTheReference)
                 blitter.m_srcBitOffset = offset;
                 blitter.m_rowCounter = random.Between(0, 1000);
 
-                const std::vector<uint8_t> src = random.Bytes(SourceBytes(converter.srcBits, width, offset));
+                const std::vector<uint8_t> src = random.Bytes(SourceRowBytes(converter.srcBits, width, offset));
                 GuardedBuffer dst(3 * static_cast<size_t>(width));
                 for (size_t b = 0; b < dst.size(); ++b) {
                     dst[b] = random.Byte();
                 }
                 converter.fn(&blitter, src.data(), dst.data(), width);
 
-                const std::string where = std::string(converter.name) + " seed " + std::to_string(seed) +
+                const std::string where = NameOf(converter) + " seed " + std::to_string(seed) +
                                           " width " + std::to_string(width) + " offset " + std::to_string(offset);
                 const std::string difference =
                     FirstDifference(dst.data(), Reference(converter, src, width, offset, colours));
@@ -172,7 +146,7 @@ TEST_P(TrueColorConverterTest, MatchesTheReference)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Every, TrueColorConverterTest, ::testing::ValuesIn(kConverters), ConverterParamName);
+INSTANTIATE_TEST_SUITE_P(Every, TrueColorConverterTest, ::testing::ValuesIn(kConverters), CaseName());
 
 // ---- Worked cases -------------------------------------------------------
 
@@ -279,7 +253,7 @@ TEST(TrueColorWorkedCases, CountZeroOrLessWritesNothing)
                 owner.blitter.m_srcBitOffset = offset;
                 GuardedBuffer dst(0);
                 converter.fn(&owner.blitter, src.data(), dst.data(), count);
-                EXPECT_TRUE(dst.GuardsIntact()) << converter.name << " count " << count << " offset " << offset;
+                EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter) << " count " << count << " offset " << offset;
             }
         }
     }

@@ -12,11 +12,14 @@
 #include "convert/converters.h"
 #include "dibdraw32/Diagnostics.h"
 #include "palette/tables.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 // ---------------------------------------------------------------------------
 // Reference
@@ -35,38 +38,33 @@ int BrightColor(bool red, bool green, bool blue)
     return 0;
 }
 
-enum class Fetch { Rgb24, Palette8, Palette4, Bits1 };
+// Each source format is named by its bits per pixel.
+enum class Fetch { Rgb24 = 24, Palette8 = 8, Palette4 = 4, Bits1 = 1 };
 enum class Rule { Mode0, Mode1, Mode2, Mode3, Mapped, TwoColors };
 
 struct ConverterCase {
-    const char* name;
-    BlitterFn fn;
+    BlitterFn fn;  // names the case
     Fetch fetch;
     Rule rule;
 };
 
 const ConverterCase kConverters[] = {
-    {"Blit24To4Mode0", dibdraw::Blit24To4Mode0, Fetch::Rgb24, Rule::Mode0},
-    {"Blit24To4Mode1", dibdraw::Blit24To4Mode1, Fetch::Rgb24, Rule::Mode1},
-    {"Blit24To4Mode2", dibdraw::Blit24To4Mode2, Fetch::Rgb24, Rule::Mode2},
-    {"Blit24To4Mode3", dibdraw::Blit24To4Mode3, Fetch::Rgb24, Rule::Mode3},
-    {"Blit8To4Mode0", dibdraw::Blit8To4Mode0, Fetch::Palette8, Rule::Mode0},
-    {"Blit8To4Mode1", dibdraw::Blit8To4Mode1, Fetch::Palette8, Rule::Mode1},
-    {"Blit8To4Mode2", dibdraw::Blit8To4Mode2, Fetch::Palette8, Rule::Mode2},
-    {"Blit8To4Mode3", dibdraw::Blit8To4Mode3, Fetch::Palette8, Rule::Mode3},
-    {"Blit8To4Mapped", dibdraw::Blit8To4Mapped, Fetch::Palette8, Rule::Mapped},
-    {"Blit4To4Mode0", dibdraw::Blit4To4Mode0, Fetch::Palette4, Rule::Mode0},
-    {"Blit4To4Mode1", dibdraw::Blit4To4Mode1, Fetch::Palette4, Rule::Mode1},
-    {"Blit4To4Mode2", dibdraw::Blit4To4Mode2, Fetch::Palette4, Rule::Mode2},
-    {"Blit4To4Mode3", dibdraw::Blit4To4Mode3, Fetch::Palette4, Rule::Mode3},
-    {"Blit4To4Mapped", dibdraw::Blit4To4Mapped, Fetch::Palette4, Rule::Mapped},
-    {"Blit1To4", dibdraw::Blit1To4, Fetch::Bits1, Rule::TwoColors},
+    {dibdraw::Blit24To4Mode0, Fetch::Rgb24, Rule::Mode0},
+    {dibdraw::Blit24To4Mode1, Fetch::Rgb24, Rule::Mode1},
+    {dibdraw::Blit24To4Mode2, Fetch::Rgb24, Rule::Mode2},
+    {dibdraw::Blit24To4Mode3, Fetch::Rgb24, Rule::Mode3},
+    {dibdraw::Blit8To4Mode0, Fetch::Palette8, Rule::Mode0},
+    {dibdraw::Blit8To4Mode1, Fetch::Palette8, Rule::Mode1},
+    {dibdraw::Blit8To4Mode2, Fetch::Palette8, Rule::Mode2},
+    {dibdraw::Blit8To4Mode3, Fetch::Palette8, Rule::Mode3},
+    {dibdraw::Blit8To4Mapped, Fetch::Palette8, Rule::Mapped},
+    {dibdraw::Blit4To4Mode0, Fetch::Palette4, Rule::Mode0},
+    {dibdraw::Blit4To4Mode1, Fetch::Palette4, Rule::Mode1},
+    {dibdraw::Blit4To4Mode2, Fetch::Palette4, Rule::Mode2},
+    {dibdraw::Blit4To4Mode3, Fetch::Palette4, Rule::Mode3},
+    {dibdraw::Blit4To4Mapped, Fetch::Palette4, Rule::Mapped},
+    {dibdraw::Blit1To4, Fetch::Bits1, Rule::TwoColors},
 };
-
-void PrintTo(const ConverterCase& converter, std::ostream* out)
-{
-    *out << converter.name;
-}
 
 int DitherModeOf(Rule rule)
 {
@@ -80,26 +78,12 @@ int DitherModeOf(Rule rule)
 
 size_t SourceBytes(Fetch fetch, int count, int bitOffset)
 {
-    if (count <= 0) {
-        return 0;
-    }
-    switch (fetch) {
-    case Fetch::Rgb24: return 3 * static_cast<size_t>(count);
-    case Fetch::Palette8: return static_cast<size_t>(count);
-    case Fetch::Palette4: return (static_cast<size_t>(count) + 1) / 2;
-    case Fetch::Bits1: return (static_cast<size_t>(bitOffset + count) + 7) / 8;
-    }
-    return 0;
+    return SourceRowBytes(static_cast<int>(fetch), count, bitOffset);
 }
 
 size_t PaletteEntries(Fetch fetch)
 {
-    switch (fetch) {
-    case Fetch::Palette8: return 256;
-    case Fetch::Palette4: return 16;
-    case Fetch::Bits1: return 2;
-    default: return 0;
-    }
+    return fetch == Fetch::Rgb24 ? 0 : size_t{1} << static_cast<int>(fetch);
 }
 
 int FloorDiv16(int value)
@@ -337,7 +321,7 @@ void CompareRows(const ConverterCase& converter, uint64_t seed, int count, int b
         const std::vector<uint8_t> src = random.Bytes(SourceBytes(converter.fetch, count, bitOffset));
         const std::vector<uint8_t> expected = Pack(ReferenceIndices(converter, src, count, state));
         const std::vector<uint8_t> actual = vga.Convert(converter.fn, src, count, random.Byte());
-        const std::string where = "seed " + std::to_string(seed) + ", " + converter.name + ", width " +
+        const std::string where = "seed " + std::to_string(seed) + ", " + NameOf(converter) + ", width " +
                                   std::to_string(count) + ", bit offset " + std::to_string(bitOffset) +
                                   ", row " + std::to_string(row) + ", row counter " +
                                   std::to_string(state.rowCounter) + (customDither ? ", custom dither" : "");
@@ -396,15 +380,15 @@ TEST_P(Vga16Converter, CountOfZeroOrLessWritesNothing)
     for (int count : {0, -1, -40}) {
         GuardedBuffer dst(0);
         converter.fn(&vga.blitter, src.data(), dst.data(), count);
-        EXPECT_TRUE(dst.GuardsIntact()) << converter.name << " count " << count;
+        EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter) << " count " << count;
         for (int k = 0; k < 24; ++k) {
-            EXPECT_EQ(vga.blitter.m_errorRow[k], 0x30 + k) << converter.name << " count " << count;
+            EXPECT_EQ(vga.blitter.m_errorRow[k], 0x30 + k) << NameOf(converter) << " count " << count;
         }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(All, Vga16Converter, ::testing::ValuesIn(kConverters),
-                         [](const ::testing::TestParamInfo<ConverterCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 // Default periods make mode 0 pick the same matrix entry as mode 3.
 TEST(Vga16OrderedDither, Mode0EqualsMode3WithTheConstructorsPeriods)
@@ -486,7 +470,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TwinCase{"Mode2", 2, dibdraw::Blit4To4Mode2, dibdraw::Blit8To4Mode2},
                       TwinCase{"Mode3", 3, dibdraw::Blit4To4Mode3, dibdraw::Blit8To4Mode3},
                       TwinCase{"Mapped", 1, dibdraw::Blit4To4Mapped, dibdraw::Blit8To4Mapped}),
-    [](const ::testing::TestParamInfo<TwinCase>& info) { return info.param.name; });
+    testsupport::CaseName());
 
 // ---------------------------------------------------------------------------
 // Worked examples

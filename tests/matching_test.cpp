@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "palette/matching.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 using Triple = std::array<uint8_t, 3>;
 
@@ -90,8 +93,6 @@ struct MatchCase {
     bool blackBackground = false;
 };
 
-void PrintTo(const MatchCase& c, std::ostream* out) { *out << c.name; }
-
 class MatchColorsCase : public ::testing::TestWithParam<MatchCase> {};
 
 TEST_P(MatchColorsCase, PicksTheDocumentedIndex)
@@ -114,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"IdenticalEntriesTakeTheLowerIndex", {{200, {50, 60, 70}}, {100, {50, 60, 70}}}, {52, 61, 69}, 100},
         MatchCase{"AllBlackReferenceGivesZero", {}, {200, 100, 50}, 0, true},
         MatchCase{"WhiteAgainstAllBlackGivesZero", {}, {255, 255, 255}, 0, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testsupport::CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
     HalvedDifferences, MatchColorsCase,
@@ -127,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"OneStepDownInGreenOnly", {{3, {100, 101, 100}}, {7, {100, 100, 100}}}, {100, 100, 100}, 7},
         MatchCase{"OneStepDownInBlueOnly", {{3, {100, 100, 101}}, {7, {100, 100, 100}}}, {100, 100, 100}, 7},
         MatchCase{"FarthestColourStillTakesIndexZero", {}, {0, 0, 0}, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testsupport::CaseName());
 
 // The partial sums after red and after red + blue end a candidate only when
 // they already exceed the best; the full sum must be strictly smaller.
@@ -149,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {{1, {100, 100, 120}}, {2, {130, 100, 100}}, {3, {100, 140, 100}}, {4, {101, 100, 100}}},
                   {100, 100, 100},
                   4}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testsupport::CaseName());
 
 TEST(MatchColors, CountOfTwoWritesOnlyTheFirstTwoEntries)
 {
@@ -256,8 +257,6 @@ struct ErrorCase {
     int32_t expected;
 };
 
-void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.name; }
-
 class MatchErrorCase : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(MatchErrorCase, GivesTheDocumentedMean)
@@ -287,6 +286,6 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"MeanTruncates", {{5, 0, 0}, {0, 0, 0}, {0, 0, 0}}, {{0, {0, 0, 0}}}, {0, 0, 0}, 1},
         ErrorCase{"FullDifferencesNotHalved", {{0, 0, 101}}, {{1, {0, 0, 100}}, {0, {0, 0, 0}}}, {1}, 1},
         ErrorCase{"RootOfTheSum", {{3, 4, 12}}, {{0, {0, 0, 0}}}, {0}, 13}),
-    [](const auto& info) { return std::string(info.param.name); });
+    testsupport::CaseName());
 
 }  // namespace

@@ -5,68 +5,63 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <ostream>
 #include <vector>
 
 #include "convert/converters.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 namespace palette8test {
 
-enum class SourceKind { Rgb24, Index8, Index4, Bit1 };
+using testsupport::NameOf;
+using testsupport::PrintTo;
+
+// Each source format is named by its bits per pixel.
+enum class SourceKind { Rgb24 = 24, Index8 = 8, Index4 = 4, Bit1 = 1 };
 // Mapped: m_colorMap[source index]. Color/Grey: fixed-palette quantization.
 // TwoColors: Blit1To8, the cube entries of colours 0 and 1.
 enum class Method { Mapped, Color, Grey, TwoColors };
 
 struct ConverterInfo {
-    const char* name;
-    BlitterFn fn;
+    BlitterFn fn;  // names the case
     SourceKind source;
     Method method;
     int mode;  // dither mode 0..3 of the Color and Grey members, -1 otherwise
 };
 
-#define PALETTE8_CONVERTER(fn, source, method, mode) \
-    ConverterInfo { #fn, dibdraw::fn, SourceKind::source, Method::method, mode }
+// The four members of a family that dither in modes 0 to 3, in mode order.
+inline void AddModes(std::vector<ConverterInfo>& converters, const std::array<BlitterFn, 4>& members,
+                     SourceKind source, Method method)
+{
+    for (int mode = 0; mode < 4; ++mode) {
+        converters.push_back({members[static_cast<size_t>(mode)], source, method, mode});
+    }
+}
 
 inline const std::vector<ConverterInfo>& AllConverters()
 {
-    static const std::vector<ConverterInfo> converters = {
-        PALETTE8_CONVERTER(Blit24To8Mode0, Rgb24, Color, 0),
-        PALETTE8_CONVERTER(Blit24To8Mode1, Rgb24, Color, 1),
-        PALETTE8_CONVERTER(Blit24To8Mode2, Rgb24, Color, 2),
-        PALETTE8_CONVERTER(Blit24To8Mode3, Rgb24, Color, 3),
-        PALETTE8_CONVERTER(Blit8To8Mapped, Index8, Mapped, -1),
-        PALETTE8_CONVERTER(Blit8To8Mode0, Index8, Color, 0),
-        PALETTE8_CONVERTER(Blit8To8Mode1, Index8, Color, 1),
-        PALETTE8_CONVERTER(Blit8To8Mode2, Index8, Color, 2),
-        PALETTE8_CONVERTER(Blit8To8Mode3, Index8, Color, 3),
-        PALETTE8_CONVERTER(Blit8To8Mode0Gray, Index8, Grey, 0),
-        PALETTE8_CONVERTER(Blit8To8Mode1Gray, Index8, Grey, 1),
-        PALETTE8_CONVERTER(Blit8To8Mode2Gray, Index8, Grey, 2),
-        PALETTE8_CONVERTER(Blit8To8Mode3Gray, Index8, Grey, 3),
-        PALETTE8_CONVERTER(Blit4To8Mapped, Index4, Mapped, -1),
-        PALETTE8_CONVERTER(Blit4To8Mode0, Index4, Color, 0),
-        PALETTE8_CONVERTER(Blit4To8Mode1, Index4, Color, 1),
-        PALETTE8_CONVERTER(Blit4To8Mode2, Index4, Color, 2),
-        PALETTE8_CONVERTER(Blit4To8Mode3, Index4, Color, 3),
-        PALETTE8_CONVERTER(Blit4To8Mode0Gray, Index4, Grey, 0),
-        PALETTE8_CONVERTER(Blit4To8Mode1Gray, Index4, Grey, 1),
-        PALETTE8_CONVERTER(Blit4To8Mode2Gray, Index4, Grey, 2),
-        PALETTE8_CONVERTER(Blit4To8Mode3Gray, Index4, Grey, 3),
-        PALETTE8_CONVERTER(Blit1To8Mapped, Bit1, Mapped, -1),
-        PALETTE8_CONVERTER(Blit1To8, Bit1, TwoColors, -1),
-    };
+    using namespace dibdraw;
+    static const std::vector<ConverterInfo> converters = [] {
+        std::vector<ConverterInfo> all;
+        AddModes(all, {Blit24To8Mode0, Blit24To8Mode1, Blit24To8Mode2, Blit24To8Mode3}, SourceKind::Rgb24,
+                 Method::Color);
+        all.push_back({Blit8To8Mapped, SourceKind::Index8, Method::Mapped, -1});
+        AddModes(all, {Blit8To8Mode0, Blit8To8Mode1, Blit8To8Mode2, Blit8To8Mode3}, SourceKind::Index8, Method::Color);
+        AddModes(all, {Blit8To8Mode0Gray, Blit8To8Mode1Gray, Blit8To8Mode2Gray, Blit8To8Mode3Gray}, SourceKind::Index8,
+                 Method::Grey);
+        all.push_back({Blit4To8Mapped, SourceKind::Index4, Method::Mapped, -1});
+        AddModes(all, {Blit4To8Mode0, Blit4To8Mode1, Blit4To8Mode2, Blit4To8Mode3}, SourceKind::Index4, Method::Color);
+        AddModes(all, {Blit4To8Mode0Gray, Blit4To8Mode1Gray, Blit4To8Mode2Gray, Blit4To8Mode3Gray}, SourceKind::Index4,
+                 Method::Grey);
+        all.push_back({Blit1To8Mapped, SourceKind::Bit1, Method::Mapped, -1});
+        all.push_back({Blit1To8, SourceKind::Bit1, Method::TwoColors, -1});
+        return all;
+    }();
     return converters;
-}
-
-#undef PALETTE8_CONVERTER
-
-inline void PrintTo(const ConverterInfo& info, std::ostream* os)
-{
-    *os << info.name;
 }
 
 inline bool Diffuses(const ConverterInfo& info)
@@ -76,26 +71,14 @@ inline bool Diffuses(const ConverterInfo& info)
 
 inline int PaletteEntries(SourceKind source)
 {
-    switch (source) {
-    case SourceKind::Index8: return 256;
-    case SourceKind::Index4: return 16;
-    case SourceKind::Bit1: return 2;
-    case SourceKind::Rgb24: return 0;
-    }
-    return 0;
+    return source == SourceKind::Rgb24 ? 0 : 1 << static_cast<int>(source);
 }
 
 // Bytes of a source row of `count` pixels whose first pixel is at bit
 // `bitOffset` (1-bit rows only).
 inline size_t SourceBytes(SourceKind source, int count, int bitOffset)
 {
-    switch (source) {
-    case SourceKind::Rgb24: return 3 * static_cast<size_t>(count);
-    case SourceKind::Index8: return static_cast<size_t>(count);
-    case SourceKind::Index4: return static_cast<size_t>(count + 1) / 2;
-    case SourceKind::Bit1: return count == 0 ? 0 : static_cast<size_t>(bitOffset + count + 7) / 8;
-    }
-    return 0;
+    return testsupport::SourceRowBytes(static_cast<int>(source), count, bitOffset);
 }
 
 // Error-row layouts: three int16 terms per pixel, or one int32 term.

@@ -113,7 +113,9 @@ BITMAPINFOHEADER* Header(std::vector<uint8_t>& dib) { return reinterpret_cast<BI
 
 class RealizeOnPalette8 : public ::testing::Test {
 protected:
-    void SetUp() override
+    void SetUp() override { FreshDisplay(); }
+    // A newly configured 256-colour display with a window to realize into.
+    void FreshDisplay()
     {
         ConfigureDisplay(vd::Kind::Palette8);
         m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
@@ -121,10 +123,17 @@ protected:
     // The system palette after realizing `colors` in palette mode 1 on a fresh display.
     std::vector<Triple> RealizedFresh(const RGBQUAD* colors, int count)
     {
-        ConfigureDisplay(vd::Kind::Palette8);
-        m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
+        FreshDisplay();
         VyrBlitter blitter(0, 1);
         EXPECT_EQ(blitter.VyrRealizePalette(m_window, const_cast<RGBQUAD*>(colors), count), 0);
+        return SystemPaletteTriples();
+    }
+    // The same for the colour table of a packed DIB, given by its header.
+    std::vector<Triple> HeaderRealizedFresh(std::vector<uint8_t>& dib)
+    {
+        FreshDisplay();
+        VyrBlitter blitter(0, 1);
+        EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), 0);
         return SystemPaletteTriples();
     }
 
@@ -153,8 +162,7 @@ TEST_F(RealizeOnPalette8, ModeZeroRealizesTheFixedPaletteNotTheTable)
     const std::vector<Triple> image = RealizedFresh(table.data(), 16);
     ASSERT_FALSE(SamePalette(fixed, image));
 
-    ConfigureDisplay(vd::Kind::Palette8);
-    m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
+    FreshDisplay();
     VyrBlitter blitter(0, 0);
     EXPECT_EQ(blitter.VyrRealizePalette(m_window, const_cast<RGBQUAD*>(table.data()), 16), 0);
     EXPECT_TRUE(SamePalette(SystemPaletteTriples(), fixed));
@@ -166,8 +174,7 @@ TEST_F(RealizeOnPalette8, FixedPaletteMethodInModesZeroAndOne)
     const std::vector<Triple> kept = KeptColors(dibdraw::kFixedPalette.data(), 256);
     EXPECT_TRUE(ContainsAll(fixed, kept));
     for (int mode : {0, 1}) {
-        ConfigureDisplay(vd::Kind::Palette8);
-        m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
+        FreshDisplay();
         VyrBlitter blitter(0, mode);
         EXPECT_EQ(blitter.VyrRealizeFixedPalette(m_window), 0) << "mode " << mode;
         EXPECT_TRUE(SamePalette(SystemPaletteTriples(), fixed)) << "mode " << mode;
@@ -179,8 +186,7 @@ TEST_F(RealizeOnPalette8, DeepHeadersRealizeTheFixedPalette)
     const std::vector<Triple> fixed = RealizedFresh(dibdraw::kFixedPalette.data(), 256);
     for (int bits : {24, 32}) {
         for (int mode : {0, 1}) {
-            ConfigureDisplay(vd::Kind::Palette8);
-            m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
+            FreshDisplay();
             std::vector<uint8_t> dib = PackedDib(bits, ImageColors(16, 5), 0);
             VyrBlitter blitter(0, mode);
             EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), 0) << bits << " bits, mode " << mode;
@@ -196,12 +202,7 @@ TEST_F(RealizeOnPalette8, HeaderTableHasTwoToTheBitsEntriesWhateverClrUsedSays)
     const std::vector<Triple> expected = RealizedFresh(table.data(), 256);
     const std::vector<Triple> sixteen = RealizedFresh(table.data(), 16);
     ASSERT_FALSE(SamePalette(expected, sixteen));
-
-    ConfigureDisplay(vd::Kind::Palette8);
-    m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
-    VyrBlitter blitter(0, 1);
-    EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), 0);
-    EXPECT_TRUE(SamePalette(SystemPaletteTriples(), expected));
+    EXPECT_TRUE(SamePalette(HeaderRealizedFresh(dib), expected));
 }
 
 TEST_F(RealizeOnPalette8, FourBitHeaderReadsSixteenEntries)
@@ -209,12 +210,7 @@ TEST_F(RealizeOnPalette8, FourBitHeaderReadsSixteenEntries)
     const std::vector<RGBQUAD> table = ImageColors(16, 11);
     std::vector<uint8_t> dib = PackedDib(4, table, 2);
     const std::vector<Triple> expected = RealizedFresh(table.data(), 16);
-
-    ConfigureDisplay(vd::Kind::Palette8);
-    m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
-    VyrBlitter blitter(0, 1);
-    EXPECT_EQ(blitter.VyrRealizePalette(m_window, Header(dib)), 0);
-    EXPECT_TRUE(SamePalette(SystemPaletteTriples(), expected));
+    EXPECT_TRUE(SamePalette(HeaderRealizedFresh(dib), expected));
 }
 
 TEST_F(RealizeOnPalette8, HeaderOfTwoPlanesIsRefusedAsTheBlitRefusesIt)
@@ -250,8 +246,7 @@ TEST_F(RealizeOnPalette8, TableFollowsALargerHeaderWhereTheBlitFindsIt)
     std::memcpy(dib.data(), &header, sizeof header);
     std::memcpy(dib.data() + 124, table.data(), 4 * table.size());
     for (bool checked : {false, true}) {
-        ConfigureDisplay(vd::Kind::Palette8);
-        m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
+        FreshDisplay();
         VyrBlitter blitter(0, 1);
         const short result = checked ? blitter.VyrRealizePalette(m_window, Header(dib), dib.size())
                                      : blitter.VyrRealizePalette(m_window, Header(dib));
@@ -267,8 +262,7 @@ TEST_F(RealizeOnPalette8, CheckedHeaderMustHoldItsWholeTable)
     const std::vector<uint8_t> full = PackedDib(8, table, 0);
     const size_t tableEnd = 40 + 4 * table.size();
     for (size_t length : {size_t{0}, size_t{39}, size_t{40}, tableEnd - 1, tableEnd}) {
-        ConfigureDisplay(vd::Kind::Palette8);
-        m_window = vd::CreateWindow(RECT{0, 0, 32, 32});
+        FreshDisplay();
         const std::vector<Triple> systemBefore = SystemPaletteTriples();
         // Exactly `length` bytes, so that a read past them is caught.
         std::vector<uint8_t> dib(full.begin(), full.begin() + static_cast<long>(length));

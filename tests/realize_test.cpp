@@ -18,11 +18,14 @@
 #include <vector>
 
 #include "palette/realize.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 using Triple = std::array<uint8_t, 3>;
 using StaticColors = std::array<Triple, 20>;
@@ -250,8 +253,6 @@ struct DropCase {
     bool kept;
 };
 
-void PrintTo(const DropCase& c, std::ostream* out) { *out << c.name; }
-
 // A one-colour table: a kept colour is entry 0, a dropped one leaves black there.
 void ExpectKeptOrDropped(const DropCase& c)
 {
@@ -274,7 +275,7 @@ INSTANTIATE_TEST_SUITE_P(NearBlack, NearBlackCase,
                                            DropCase{"Red43Kept", {43, 0, 0}, true},
                                            DropCase{"Green43Kept", {0, 43, 0}, true},
                                            DropCase{"Blue43Kept", {42, 42, 43}, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testsupport::CaseName());
 
 // Static colour 5 is (100, 150, 200) and static colour 15 (system palette entry
 // 251) is (220, 30, 60); the others are black.
@@ -308,7 +309,7 @@ INSTANTIATE_TEST_SUITE_P(NearStatic, NearStaticCase,
                                            DropCase{"Blue16Kept", {100, 150, 216}, true},
                                            DropCase{"UpperBlockPlus15Dropped", {235, 45, 75}, false},
                                            DropCase{"UpperBlockBlue16Kept", {220, 30, 76}, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testsupport::CaseName());
 
 TEST_F(BuildPaletteTest, TwoHundredFiftySixDistinctColoursGoThroughTheMasks)
 {

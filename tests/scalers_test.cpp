@@ -14,11 +14,14 @@
 #include <vector>
 
 #include "blitter/scalers.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 enum class Format { Rgb24, Index8, Index4, Bit1, Grey };
 
@@ -36,23 +39,12 @@ const ScalerUnderTest kScalers[] = {
     {"Shrink1ToGray", Format::Grey, &dibdraw::Shrink1ToGray},
 };
 
-void PrintTo(const ScalerUnderTest& scaler, std::ostream* out) { *out << scaler.name; }
-
 bool IsOneBit(Format format) { return format == Format::Bit1 || format == Format::Grey; }
 
 size_t SourceBytes(Format format, int count, int bitOffset)
 {
-    if (count <= 0) {
-        return 0;
-    }
-    switch (format) {
-    case Format::Rgb24: return 3 * static_cast<size_t>(count);
-    case Format::Index8: return static_cast<size_t>(count);
-    case Format::Index4: return (static_cast<size_t>(count) + 1) / 2;
-    case Format::Bit1:
-    case Format::Grey: return (static_cast<size_t>(bitOffset) + count + 7) / 8;
-    }
-    return 0;
+    const int bits = format == Format::Rgb24 ? 24 : format == Format::Index8 ? 8 : format == Format::Index4 ? 4 : 1;
+    return SourceRowBytes(bits, count, bitOffset);
 }
 
 size_t DestinationBytes(Format format, int count)
@@ -239,9 +231,7 @@ TEST_P(ScalerMatchesReference, NonPositiveCountsWriteNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryScaler, ScalerMatchesReference, ::testing::ValuesIn(kScalers),
-                         [](const ::testing::TestParamInfo<ScalerUnderTest>& info) {
-                             return std::string(info.param.name);
-                         });
+                         testsupport::CaseName());
 
 // Worked examples, as named cases over 8-bit pixels, nibbles and bits.
 struct NamedCase {
@@ -253,8 +243,6 @@ struct NamedCase {
     int bitOffset;
     std::vector<uint8_t> expected;
 };
-
-void PrintTo(const NamedCase& c, std::ostream* out) { *out << c.name; }
 
 class NamedScalerCase : public ::testing::TestWithParam<NamedCase> {};
 
@@ -298,6 +286,6 @@ INSTANTIATE_TEST_SUITE_P(
                   {170, 85, 255}},
         NamedCase{"BitOffset3StartsAtFourthBit", &dibdraw::Stretch1, {0b00011010, 0b01100000}, 8, 8, 3,
                   {0b11010011}}),
-    [](const ::testing::TestParamInfo<NamedCase>& info) { return std::string(info.param.name); });
+    testsupport::CaseName());
 
 }  // namespace

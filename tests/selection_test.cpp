@@ -26,6 +26,18 @@ const Display kDisplays[] = {
     {"rgb565", vd::Kind::Rgb565, false},      {"rgb332", vd::Kind::Rgb332, false},
 };
 
+// The blitter's choice for a source depth and flag succeeds and is `expected`.
+::testing::AssertionResult Selects(VyrBlitter& blitter, int srcBits, int flag, const std::string& expected)
+{
+    const short result = blitter.AssignBlitterFn(srcBits, flag);
+    const std::string chosen = ConverterName(blitter.m_convert);
+    if (result != kBlitOk || chosen != expected) {
+        return ::testing::AssertionFailure() << srcBits << "-bit source, flag " << flag << ": result " << result
+                                             << ", " << chosen << " where " << expected << " was expected";
+    }
+    return ::testing::AssertionSuccess();
+}
+
 std::string Mode(int mode)
 {
     return "Mode" + std::to_string(mode);
@@ -175,10 +187,8 @@ TEST(SelectionOrder, FailureKeepsThePreviousConverter)
     blitter.m_ditherMode = 5;
     EXPECT_EQ(blitter.AssignBlitterFn(8, 0), kBlitUnsupported);
     EXPECT_EQ(blitter.m_convert, before);
-    EXPECT_EQ(blitter.AssignBlitterFn(8, 1), kBlitOk);
-    EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit8To8Mapped");
-    EXPECT_EQ(blitter.AssignBlitterFn(1, 0), kBlitOk);
-    EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit1To8");
+    EXPECT_TRUE(Selects(blitter, 8, 1, "Blit8To8Mapped"));
+    EXPECT_TRUE(Selects(blitter, 1, 0, "Blit1To8"));
     blitter.m_imagePalette = nullptr;
 }
 
@@ -196,16 +206,13 @@ TEST(SelectionOrder, GreyTestDecidesBetweenTheTwoVariants)
     VyrBlitter blitter(2, 0);
     std::vector<uint8_t> palette = Palette(true);
     blitter.m_imagePalette = palette.data();
-    ASSERT_EQ(blitter.AssignBlitterFn(8, 0), kBlitOk);
-    EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit8To8Mode2Gray");
+    ASSERT_TRUE(Selects(blitter, 8, 0, "Blit8To8Mode2Gray"));
     palette[3 * 100] = 10;
     palette[3 * 100 + 1] = 10;
     palette[3 * 100 + 2] = 11;
-    ASSERT_EQ(blitter.AssignBlitterFn(8, 0), kBlitOk);
-    EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit8To8Mode2");
+    ASSERT_TRUE(Selects(blitter, 8, 0, "Blit8To8Mode2"));
     // A 4-bit source looks only at its 16 entries.
-    ASSERT_EQ(blitter.AssignBlitterFn(4, 0), kBlitOk);
-    EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit4To8Mode2Gray");
+    ASSERT_TRUE(Selects(blitter, 4, 0, "Blit4To8Mode2Gray"));
     blitter.m_imagePalette = nullptr;
 }
 
@@ -215,10 +222,8 @@ TEST(ChannelOrderProbe, PicksSwappedConvertersOnSwappedDisplays)
         ConfigureDisplay(vd::Kind::Rgb32, 8, 8, swapped);
         EXPECT_EQ(dibdraw::IsDisplayOrderSwapped(), swapped ? 1 : 0);
         VyrBlitter blitter(0, 0);
-        ASSERT_EQ(blitter.AssignBlitterFn(8, 0), kBlitOk);
-        EXPECT_STREQ(ConverterName(blitter.m_convert), swapped ? "Blit8To24Swap" : "Blit8To24");
-        ASSERT_EQ(blitter.AssignBlitterFn(1, 0), kBlitOk);
-        EXPECT_STREQ(ConverterName(blitter.m_convert), "Blit1To24");
+        ASSERT_TRUE(Selects(blitter, 8, 0, swapped ? "Blit8To24Swap" : "Blit8To24"));
+        ASSERT_TRUE(Selects(blitter, 1, 0, "Blit1To24"));
     }
 }
 

@@ -8,11 +8,14 @@
 #include "palette/tables.h"
 #include "support/blit_model.h"
 #include "support/dib.h"
+#include "support/named_case.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
 
 namespace {
+
+using testsupport::PrintTo;
 
 RECT Whole(Dib& dib)
 {
@@ -92,32 +95,37 @@ TEST(Tracking8, FirstBlitAdoptsTheSystemPalette)
     EXPECT_EQ(vd::CountLiveObjects().palettes, 1);
 }
 
-TEST(Tracking8, UnchangedPaletteTakesTheShortcut)
+// A second blit of the same image in dither mode 1 on a 256-colour display
+// keeps the palette and the colour map the first one built, unless its source
+// must always rebuild them.
+struct SecondBlitCase {
+    const char* name;
+    int bits;
+    uint8_t red, green, blue;
+    bool rebuilds;
+};
+
+class Tracking8SecondBlit : public ::testing::TestWithParam<SecondBlitCase> {};
+
+TEST_P(Tracking8SecondBlit, RebuildsOnlyWhereItMust)
 {
+    const SecondBlitCase& c = GetParam();
     ConfigureDisplay(vd::Kind::Palette8, 32, 32);
     VyrBlitter blitter(1, 0);
-    Dib dib = UniformImage(8, 100, 150, 200);
+    Dib dib = UniformImage(c.bits, c.red, c.green, c.blue);
     ASSERT_EQ(Blit(blitter, dib), kBlitOk);
     HPALETTE const palette = blitter.m_palette;
     blitter.m_colorMap[17] = 201;  // a rebuilt map would overwrite this
     ASSERT_EQ(Blit(blitter, dib), kBlitOk);
-    EXPECT_EQ(blitter.m_palette, palette);
-    EXPECT_EQ(blitter.m_colorMap[17], 201);
-}
-
-TEST(Tracking8, OneBitSourcesAlwaysRebuild)
-{
-    ConfigureDisplay(vd::Kind::Palette8, 32, 32);
-    VyrBlitter blitter(1, 0);
-    Dib dib = UniformImage(1, 255, 255, 255);
-    ASSERT_EQ(Blit(blitter, dib), kBlitOk);
-    HPALETTE const palette = blitter.m_palette;
-    blitter.m_colorMap[17] = 201;
-    ASSERT_EQ(Blit(blitter, dib), kBlitOk);
-    EXPECT_NE(blitter.m_palette, palette);
-    EXPECT_NE(blitter.m_colorMap[17], 201);
+    EXPECT_EQ(blitter.m_palette != palette, c.rebuilds) << "a new palette";
+    EXPECT_EQ(blitter.m_colorMap[17] != 201, c.rebuilds) << "a rebuilt colour map";
     EXPECT_EQ(vd::CountLiveObjects().palettes, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(Tracking8, Tracking8SecondBlit,
+                         ::testing::Values(SecondBlitCase{"UnchangedPaletteTakesTheShortcut", 8, 100, 150, 200, false},
+                                           SecondBlitCase{"OneBitSourcesAlwaysRebuild", 1, 255, 255, 255, true}),
+                         CaseName());
 
 TEST(Tracking8, ChangeByAnotherApplicationIsDetected)
 {

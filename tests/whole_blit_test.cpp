@@ -8,6 +8,7 @@
 #include "dibdraw32/Diagnostics.h"
 #include "support/blit_model.h"
 #include "support/dib.h"
+#include "support/failing_blit.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
@@ -79,33 +80,17 @@ TEST(WholeBlitEveryDisplay, AllocationFailuresOnPaletteDisplays)
             Dib dib = RandomImage(random, bits);
             VyrBlitter blitter(0, 1);
             int failures = 0;
+            RECT src = {0, 0, dib.width(), dib.height()};
+            RECT dst = {0, 0, dib.width() / 2 + 1, dib.height() + 3};
             for (uint32_t n = 1; n < 64; ++n) {
-                RECT src = {0, 0, dib.width(), dib.height()};
-                RECT dst = {0, 0, dib.width() / 2 + 1, dib.height() + 3};
-                vd::ClearStretchCalls();
-                const ResourceCounts before = ResourceCounts::Now();
-                const bool hadErrorRow = blitter.m_errorRow != nullptr;
-                KemFailNthAllocation(n);
-                const short result = blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst);
-                KemStopFailing();
-                if (result == kBlitOk) {
+                const std::string where = std::string(KindName(kind)) + ", " + std::to_string(bits) +
+                                          " bits, allocation " + std::to_string(n);
+                if (!BlitFailsCleanlyAt(n, blitter, dib, src, dst, where)) {
                     break;
                 }
                 ++failures;
-                const std::string where = std::string(KindName(kind)) + ", " + std::to_string(bits) +
-                                          " bits, allocation " + std::to_string(n);
-                EXPECT_EQ(result, kBlitNoMemory) << where;
-                EXPECT_TRUE(vd::StretchCalls().empty()) << where;
-                const ResourceCounts after = ResourceCounts::Now();
-                EXPECT_EQ(after.heapBlocks + (hadErrorRow ? 1 : 0),
-                          before.heapBlocks + (blitter.m_errorRow != nullptr ? 1 : 0))
-                    << where;
-                EXPECT_EQ(after.gdi.palettes, before.gdi.palettes) << where;
-                EXPECT_EQ(after.gdi.dcs, before.gdi.dcs) << where;
             }
             EXPECT_GT(failures, 3) << KindName(kind) << ", " << bits << " bits";
-            RECT src = {0, 0, dib.width(), dib.height()};
-            RECT dst = {0, 0, dib.width() / 2 + 1, dib.height() + 3};
             ASSERT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst), kBlitOk);
             EXPECT_TRUE(BlitModel(dib, src, dst, blitter).ScreenMatches(0)) << KindName(kind) << ", " << bits;
         }

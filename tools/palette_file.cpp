@@ -123,15 +123,19 @@ std::string TooMany(const LineReader& lines, size_t maxEntries)
     return lines.Where() + "more than " + std::to_string(maxEntries) + " entries";
 }
 
-std::string ParseCommaLines(LineReader& lines, size_t maxEntries, std::vector<PALETTEENTRY>& entries)
+// Entries one a line to the end of the file, each read by `parse`, passing
+// over the lines `skip` accepts; `form` names the line's format in messages.
+template <typename Skip, typename Parse>
+std::string ParseEntryLines(LineReader& lines, size_t maxEntries, std::vector<PALETTEENTRY>& entries,
+                            const char* form, Skip skip, Parse parse)
 {
     for (std::string_view line; lines.Next(line);) {
-        if (line.empty() || line[0] == '#') {
+        if (skip(line)) {
             continue;
         }
         PALETTEENTRY entry;
-        if (!ParseCommaEntry(line, entry)) {
-            return NotAnEntry(lines, line, "R,G,B");
+        if (!parse(line, entry)) {
+            return NotAnEntry(lines, line, form);
         }
         if (entries.size() == maxEntries) {
             return TooMany(lines, maxEntries);
@@ -141,27 +145,25 @@ std::string ParseCommaLines(LineReader& lines, size_t maxEntries, std::vector<PA
     return {};
 }
 
+std::string ParseCommaLines(LineReader& lines, size_t maxEntries, std::vector<PALETTEENTRY>& entries)
+{
+    const auto isComment = [](std::string_view line) { return line.empty() || line[0] == '#'; };
+    return ParseEntryLines(lines, maxEntries, entries, "R,G,B", isComment, ParseCommaEntry);
+}
+
 // After the "GIMP Palette" line.
 std::string ParseGimp(LineReader& lines, size_t maxEntries, std::vector<PALETTEENTRY>& entries)
 {
-    for (std::string_view line; lines.Next(line);) {
+    // The header fields may come only before the first entry.
+    const auto isCommentOrHeader = [&entries](std::string_view line) {
         const std::string_view trimmed = Trimmed(line);
-        if (trimmed.empty() || trimmed[0] == '#') {
-            continue;
-        }
-        if (entries.empty() && (trimmed.rfind("Name:", 0) == 0 || trimmed.rfind("Columns:", 0) == 0)) {
-            continue;
-        }
-        PALETTEENTRY entry;
-        if (!ParseSpacedEntry(line, true, entry)) {
-            return NotAnEntry(lines, line, "R G B (and a name)");
-        }
-        if (entries.size() == maxEntries) {
-            return TooMany(lines, maxEntries);
-        }
-        entries.push_back(entry);
-    }
-    return {};
+        return trimmed.empty() || trimmed[0] == '#' ||
+               (entries.empty() && (trimmed.rfind("Name:", 0) == 0 || trimmed.rfind("Columns:", 0) == 0));
+    };
+    const auto nameMayFollow = [](std::string_view line, PALETTEENTRY& entry) {
+        return ParseSpacedEntry(line, true, entry);
+    };
+    return ParseEntryLines(lines, maxEntries, entries, "R G B (and a name)", isCommentOrHeader, nameMayFollow);
 }
 
 // After the "JASC-PAL" line.

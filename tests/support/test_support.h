@@ -49,6 +49,17 @@ private:
     std::vector<uint8_t> m_bytes;
 };
 
+// Bytes of a source row that hold `count` pixels of `bits` bits each; a 1-bit
+// row's first pixel stands at bit `bitOffset` of its first byte.
+inline size_t SourceRowBytes(int bits, int count, int bitOffset = 0)
+{
+    if (count <= 0) {
+        return 0;
+    }
+    const size_t skipped = bits == 1 ? static_cast<size_t>(bitOffset) : 0;
+    return (skipped + static_cast<size_t>(bits) * static_cast<size_t>(count) + 7) / 8;
+}
+
 // Everything that can leak: heap blocks and GDI objects.
 struct ResourceCounts {
     uint32_t heapBlocks;

@@ -92,6 +92,21 @@ struct BmpFile {
     }
 };
 
+// A BMP of the given size and bit count; up to 8 bits, its colour table
+// holds entry(i) for each of its 2^bits entries.
+template <typename Entry>
+BmpFile BmpWithTable(int width, int height, int bits, Entry entry)
+{
+    BmpFile file;
+    file.width = width;
+    file.height = height;
+    file.bits = static_cast<uint32_t>(bits);
+    for (int i = 0; bits <= 8 && i < (1 << bits); ++i) {
+        file.table.push_back(entry(i));
+    }
+    return file;
+}
+
 inline size_t Stride(int width, int bits) { return (static_cast<size_t>(width) * bits + 31) / 32 * 4; }
 
 }  // namespace tooltest

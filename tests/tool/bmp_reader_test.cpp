@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "support/named_case.h"
 #include "support/test_support.h"
 #include "tool/bmp_builder.h"
 #include "tools/bmp_reader.h"
@@ -13,23 +14,20 @@
 using dibtool::DecodeBmp;
 using dibtool::PackedDib;
 using tooltest::BmpFile;
+using tooltest::BmpWithTable;
 using tooltest::Quad;
 using tooltest::Stride;
 
 namespace {
 
+using testsupport::PrintTo;
+
 BmpFile MakeValid(int width, int height, int bits, uint64_t seed)
 {
     testsupport::Random random(seed);
-    BmpFile file;
-    file.width = width;
-    file.height = height;
-    file.bits = static_cast<uint32_t>(bits);
-    if (bits <= 8) {
-        for (int i = 0; i < (1 << bits); ++i) {
-            file.table.push_back(Quad{random.Byte(), random.Byte(), random.Byte(), 0});
-        }
-    }
+    BmpFile file = BmpWithTable(width, height, bits, [&random](int) {
+        return Quad{random.Byte(), random.Byte(), random.Byte(), 0};
+    });
     file.pixels = random.Bytes(Stride(width, bits) * static_cast<size_t>(height < 0 ? -height : height));
     return file;
 }
@@ -211,8 +209,6 @@ const MalformedCase kMalformed[] = {
      "truncated: the run-length data ends inside the code at byte 118"},
 };
 
-void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.name; }
-
 class MalformedBmp : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(MalformedBmp, IsRefusedWithItsProblem)
@@ -225,7 +221,7 @@ TEST_P(MalformedBmp, IsRefusedWithItsProblem)
 }
 
 INSTANTIATE_TEST_SUITE_P(Headers, MalformedBmp, testing::ValuesIn(kMalformed),
-                         [](const testing::TestParamInfo<MalformedCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 // ---------------------------------------------------------------------------
 // Files the library draws as they are.
@@ -386,8 +382,6 @@ const MaskedCase kMasked[] = {
     {"Xbgr8888TopDown", 32, 3, false, {0x000000FF, 0x0000FF00, 0x00FF0000}, {0, 8, 16}, {8, 8, 8}, true},
 };
 
-void PrintTo(const MaskedCase& c, std::ostream* os) { *os << c.name; }
-
 class MaskedBmp : public testing::TestWithParam<MaskedCase> {};
 
 // Layouts with alpha (random here, so never 0 everywhere) are composited over
@@ -437,7 +431,7 @@ TEST_P(MaskedBmp, BecomesTwentyFourBitByTheMasks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, MaskedBmp, testing::ValuesIn(kMasked),
-                         [](const testing::TestParamInfo<MaskedCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(BmpConverted, Rgb555ExamplesRoundToTheNearestLevel)
 {

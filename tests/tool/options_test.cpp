@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/named_case.h"
 #include "tools/options.h"
 
 using dibtool::DisplayKind;
@@ -18,6 +19,8 @@ using dibtool::RealizeMode;
 
 namespace {
 
+using testsupport::PrintTo;
+
 using Args = std::vector<std::string>;
 
 using dibtool::RectText;
@@ -27,8 +30,6 @@ struct UsageCase {
     Args args;
     const char* problem;  // a part of the message
 };
-
-void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 
 const UsageCase kUsageErrors[] = {
     {"NoArguments", {}, "no command given"},
@@ -159,7 +160,7 @@ TEST_P(UsageError, IsNamed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Arguments, UsageError, testing::ValuesIn(kUsageErrors),
-                         [](const testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(ParseArguments, DefaultsWithOnlyAnOutput)
 {
@@ -393,8 +394,6 @@ struct GeometryCase {
     int screenHeight;
 };
 
-void PrintTo(const GeometryCase& c, std::ostream* os) { *os << c.name; }
-
 const GeometryCase kGeometry[] = {
     {"WholeImage", {}, 100, 50, "0,0,100,50", "0,0,100,50", "0,0,100,50", 100, 50},
     {"SourceClippedForTheDestination", {"--src", "-5,-5,1000,1000"}, 100, 50, "-5,-5,1000,1000", "0,0,100,50",
@@ -439,7 +438,7 @@ TEST_P(GeometryDefaults, AreFilledIn)
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, GeometryDefaults, testing::ValuesIn(kGeometry),
-                         [](const testing::TestParamInfo<GeometryCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(GeometryErrors, WindowOutsideTheScreen)
 {

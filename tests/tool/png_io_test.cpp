@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "support/named_case.h"
 #include "support/test_support.h"
 #include "tool/indexed_png_check.h"
 #include "tool/png_builder.h"
@@ -18,6 +19,8 @@ using tooltest::EncodePng;
 using tooltest::PngPicture;
 
 namespace {
+
+using testsupport::PrintTo;
 
 PngPicture RandomSpec(int width, int height, int colorType, int bitDepth, uint64_t seed, int paletteSize = 0)
 {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/named_case.h"
 #include "tool/bmp_builder.h"
 #include "tool/png_builder.h"
 #include "tool/tool_workspace.h"
@@ -19,6 +20,8 @@
 #include "tools/embedded_image.h"
 
 namespace {
+
+using testsupport::PrintTo;
 
 namespace fs = std::filesystem;
 using tooltest::RunResult;
@@ -263,8 +266,6 @@ struct DisplayKindCase {
     int depth;
 };
 
-void PrintTo(const DisplayKindCase& c, std::ostream* os) { *os << c.name; }
-
 const DisplayKindCase kDisplayKinds[] = {
     {"Mono", "1", 1, 1},        {"Packed4", "4", 4, 4}, {"Planar4", "4p", 4, 4}, {"Palette8", "8", 8, 8},
     {"Rgb332", "8rgb", 24, 24}, {"Rgb565", "16", 24, 24}, {"Rgb24", "24", 24, 24}, {"Rgb32", "32", 24, 24},
@@ -291,18 +292,14 @@ TEST_P(EveryDisplayKind, WritesMatchingBmpAndPng)
 }
 
 INSTANTIATE_TEST_SUITE_P(ToolRun, EveryDisplayKind, testing::ValuesIn(kDisplayKinds),
-                         [](const testing::TestParamInfo<DisplayKindCase>& info) { return info.param.name; });
+                         testsupport::CaseName());
 
 TEST(ToolRun, IndexedBmpIsDrawnAsItIs)
 {
     Workspace ws;
-    BmpFile file;
-    file.width = 9;
-    file.height = 4;
-    file.bits = 8;
-    for (int i = 0; i < 256; ++i) {
-        file.table.push_back(Quad{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0});
-    }
+    BmpFile file = tooltest::BmpWithTable(9, 4, 8, [](int i) {
+        return Quad{static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0};
+    });
     const size_t stride = tooltest::Stride(9, 8);
     for (int row = 0; row < 4; ++row) {
         for (size_t x = 0; x < stride; ++x) {
@@ -320,14 +317,10 @@ TEST(ToolRun, ConvertedInputsShowTheirColours)
 {
     Workspace ws;
     // Run-length encoded 8-bit.
-    BmpFile rle;
-    rle.width = 4;
-    rle.height = 2;
-    rle.bits = 8;
+    BmpFile rle = tooltest::BmpWithTable(4, 2, 8, [](int i) {
+        return Quad{static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i), 0};
+    });
     rle.compression = 1;
-    for (int i = 0; i < 256; ++i) {
-        rle.table.push_back(Quad{static_cast<uint8_t>(i), 0, static_cast<uint8_t>(255 - i), 0});
-    }
     rle.pixels = {4, 10, 0, 0, 2, 20, 2, 30, 0, 1};
     ws.Write("rle.bmp", rle.Bytes());
     RunResult run = ws.Run({"render", ws.Path("rle.bmp"), "-o", ws.Path("rle.png")});
@@ -592,6 +585,35 @@ TEST(ToolRun, PaletteCommandWritesTheSystemPalette)
     EXPECT_EQ(ws.Files(), std::vector<std::string>{"palette.txt"});
 }
 
+// The system palette the palette-file tests give: the static entries as the
+// tool lists them, and (i, 7i mod 256, 255 - i) for each entry i between.
+std::array<int, 3> GivenEntry(const std::vector<std::array<int, 3>>& statics, int i)
+{
+    if (i >= 10 && i < 246) {
+        return {i, (i * 7) % 256, 255 - i};
+    }
+    return statics[static_cast<size_t>(i)];
+}
+
+// An 8-bit BMP of one row: black, then one pixel of each given middle entry's
+// colour.
+BmpFile ImageOfGivenEntries(const std::vector<int>& entries)
+{
+    BmpFile file;
+    file.width = static_cast<int32_t>(entries.size()) + 1;
+    file.height = 1;
+    file.table.assign(256, Quad{0, 0, 0, 0});
+    for (size_t k = 0; k < entries.size(); ++k) {
+        const int i = entries[k];
+        file.table[k + 1] = Quad{static_cast<uint8_t>(255 - i), static_cast<uint8_t>((i * 7) % 256),
+                                 static_cast<uint8_t>(i), 0};
+        file.pixels.push_back(static_cast<uint8_t>(k + 1));
+    }
+    file.pixels.insert(file.pixels.begin(), 0);
+    file.pixels.resize(tooltest::Stride(file.width, 8), 0);
+    return file;
+}
+
 // A display that starts with other entries than the static colours and
 // black, as a real display does: an image colour present only among them is
 // shown exactly when the image's colours are drawn against the display's
@@ -605,23 +627,12 @@ TEST(ToolRun, SystemPaletteFileIsThePaletteTheDisplayStartsWith)
     const std::vector<std::array<int, 3>> statics = PaletteLines(standard.out);
     ASSERT_EQ(statics.size(), 256u);
     for (int i = 0; i < 256; ++i) {
-        std::array<int, 3> e = statics[static_cast<size_t>(i)];
-        if (i >= 10 && i < 246) {
-            e = {i, (i * 7) % 256, 255 - i};
-        }
+        const std::array<int, 3> e = GivenEntry(statics, i);
         expected.push_back(e);
         palette += std::to_string(e[0]) + "," + std::to_string(e[1]) + "," + std::to_string(e[2]) + "\n";
     }
     ws.Write("palette.txt", std::vector<uint8_t>(palette.begin(), palette.end()));
-    BmpFile file;
-    file.width = 3;
-    file.height = 1;
-    file.bits = 8;
-    file.table.assign(256, Quad{0, 0, 0, 0});
-    file.table[1] = Quad{static_cast<uint8_t>(255 - 100), static_cast<uint8_t>(700 % 256), 100, 0};  // entry 100
-    file.table[2] = Quad{static_cast<uint8_t>(255 - 200), static_cast<uint8_t>(1400 % 256), 200, 0};  // entry 200
-    file.pixels = {0, 1, 2, 0};
-    ws.Write("in.bmp", file.Bytes());
+    ws.Write("in.bmp", ImageOfGivenEntries({100, 200}).Bytes());
     const RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("out.bmp"), "--display", "8",
                                   "--palette", "2", "--dither", "1", "--system-palette", ws.Path("palette.txt")});
     ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -889,24 +900,14 @@ TEST(ToolRun, SystemPaletteFromGimpAndJascFiles)
     std::string gimp = "GIMP Palette\nName: test\nColumns: 16\n#\n";
     std::string jasc = "JASC-PAL\r\n0100\r\n256\r\n";
     for (int i = 0; i < 256; ++i) {
-        std::array<int, 3> e = statics[static_cast<size_t>(i)];
-        if (i >= 10 && i < 246) {
-            e = {i, (i * 7) % 256, 255 - i};
-        }
+        const std::array<int, 3> e = GivenEntry(statics, i);
         const std::string triple = std::to_string(e[0]) + " " + std::to_string(e[1]) + " " + std::to_string(e[2]);
         gimp += triple + "\tentry " + std::to_string(i) + "\n";
         jasc += triple + "\r\n";
     }
     ws.Write("gimp.pal", std::vector<uint8_t>(gimp.begin(), gimp.end()));
     ws.Write("jasc.txt", std::vector<uint8_t>(jasc.begin(), jasc.end()));
-    BmpFile file;
-    file.width = 2;
-    file.height = 1;
-    file.bits = 8;
-    file.table.assign(256, Quad{0, 0, 0, 0});
-    file.table[1] = Quad{static_cast<uint8_t>(255 - 100), static_cast<uint8_t>(700 % 256), 100, 0};  // entry 100
-    file.pixels = {0, 1, 0, 0};
-    ws.Write("in.bmp", file.Bytes());
+    ws.Write("in.bmp", ImageOfGivenEntries({100}).Bytes());
     for (const char* palette : {"gimp.pal", "jasc.txt"}) {
         const RunResult run = ws.Run({"render", ws.Path("in.bmp"), "-o", ws.Path("out.bmp"), "--display", "8",
                                       "--palette", "2", "--dither", "1", "--system-palette", ws.Path(palette)});

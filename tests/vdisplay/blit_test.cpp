@@ -27,6 +27,16 @@ BITMAPINFOHEADER Header(int width, int height, int bitCount)
     return h;
 }
 
+// Sets the screen's top row, from the left, to the colours.
+void PaintTopRow(const std::vector<COLORREF>& colors)
+{
+    HDC screen = GetDC(nullptr);
+    for (size_t x = 0; x < colors.size(); ++x) {
+        SetPixel(screen, static_cast<int>(x), 0, colors[x]);
+    }
+    ReleaseDC(nullptr, screen);
+}
+
 struct InfoBlock {
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
@@ -102,38 +112,33 @@ TEST_P(ReadBack, RegionInto24BitDibRowsBottomUpAndPadded)
         Random random(7);
         FillRandom(random, kind, 16, 12);
         constexpr int kW = 7, kH = 5, kStride = 24;  // 21 bytes padded to 24
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, kW, kH);
-        SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, kW, kH, screen, 3, 2, SRCCOPY);
-        for (bool topDown : {false, true}) {
-            BITMAPINFOHEADER header = Header(kW, topDown ? -kH : kH, 24);
-            std::vector<uint8_t> out(kStride * kH + 8, 0xEE);
-            ASSERT_EQ(GetDIBits(memory, bitmap, 0, kH, out.data(), reinterpret_cast<BITMAPINFO*>(&header),
-                                DIB_RGB_COLORS),
-                      kH);
-            EXPECT_EQ(header.biSizeImage, static_cast<DWORD>(kStride * kH));
-            for (int y = 0; y < kH; ++y) {
-                const uint8_t* row = out.data() + (topDown ? y : kH - 1 - y) * kStride;
-                for (int x = 0; x < kW; ++x) {
-                    const Color c = ReferenceColor(kind, vd::DevicePixel(3 + x, 2 + y));
-                    const uint8_t* p = row + 3 * x;
-                    ASSERT_EQ((Color{swapped ? p[2] : p[0], p[1], swapped ? p[0] : p[2]}), (Color{c.b, c.g, c.r}))
-                        << Name(kind) << (swapped ? " swapped" : "") << (topDown ? " top-down" : " bottom-up")
-                        << " pixel " << x << "," << y;
+        {
+            const ScreenCopy copy(kW, kH, 3, 2);
+            for (bool topDown : {false, true}) {
+                BITMAPINFOHEADER header = Header(kW, topDown ? -kH : kH, 24);
+                std::vector<uint8_t> out(kStride * kH + 8, 0xEE);
+                ASSERT_EQ(GetDIBits(copy.memory(), copy.bitmap(), 0, kH, out.data(),
+                                    reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS),
+                          kH);
+                EXPECT_EQ(header.biSizeImage, static_cast<DWORD>(kStride * kH));
+                for (int y = 0; y < kH; ++y) {
+                    const uint8_t* row = out.data() + (topDown ? y : kH - 1 - y) * kStride;
+                    for (int x = 0; x < kW; ++x) {
+                        const Color c = ReferenceColor(kind, vd::DevicePixel(3 + x, 2 + y));
+                        const uint8_t* p = row + 3 * x;
+                        ASSERT_EQ((Color{swapped ? p[2] : p[0], p[1], swapped ? p[0] : p[2]}), (Color{c.b, c.g, c.r}))
+                            << Name(kind) << (swapped ? " swapped" : "") << (topDown ? " top-down" : " bottom-up")
+                            << " pixel " << x << "," << y;
+                    }
+                    for (int pad = 3 * kW; pad < kStride; ++pad) {
+                        EXPECT_EQ(row[pad], 0) << Name(kind) << " padding of row " << y;
+                    }
                 }
-                for (int pad = 3 * kW; pad < kStride; ++pad) {
-                    EXPECT_EQ(row[pad], 0) << Name(kind) << " padding of row " << y;
+                for (int guard = kStride * kH; guard < kStride * kH + 8; ++guard) {
+                    EXPECT_EQ(out[static_cast<size_t>(guard)], 0xEE) << Name(kind) << ": wrote past the DIB";
                 }
-            }
-            for (int guard = kStride * kH; guard < kStride * kH + 8; ++guard) {
-                EXPECT_EQ(out[static_cast<size_t>(guard)], 0xEE) << Name(kind) << ": wrote past the DIB";
             }
         }
-        DeleteDC(memory);
-        DeleteObject(bitmap);
-        ReleaseDC(nullptr, screen);
         ExpectNothingLive(Name(kind));
     }
 }
@@ -144,23 +149,17 @@ TEST_P(ReadBack, PartialScanLinesCountFromTheBottom)
     Configure(kind, 4, 4);
     Random random(3);
     FillRandom(random, kind, 4, 4);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 4);
-    SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, 1, 4, screen, 0, 0, SRCCOPY);
+    const ScreenCopy copy(1, 4);
     BITMAPINFOHEADER header = Header(1, 4, 32);
     uint32_t out[2] = {0xDEADBEEF, 0xDEADBEEF};
-    ASSERT_EQ(GetDIBits(memory, bitmap, 1, 2, out, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS), 2);
+    ASSERT_EQ(
+        GetDIBits(copy.memory(), copy.bitmap(), 1, 2, out, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS), 2);
     // Scan line 1 is the second row from the bottom, bitmap row 2.
     for (int k = 0; k < 2; ++k) {
         const Color c = ReferenceColor(kind, vd::DevicePixel(0, 2 - k));
         EXPECT_EQ(out[k], static_cast<uint32_t>((c.r << 16) | (c.g << 8) | c.b))
             << Name(kind) << " scan line " << 1 + k;
     }
-    DeleteDC(memory);
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
 }
 
 TEST_P(ReadBack, IndexedDibsUseTheDevicePaletteOrTheStandardTable)
@@ -173,17 +172,14 @@ TEST_P(ReadBack, IndexedDibsUseTheDevicePaletteOrTheStandardTable)
     }
     Random random(11);
     FillRandom(random, kind, 8, 1);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 8, 1);
-    SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, 8, 1, screen, 0, 0, SRCCOPY);
+    const ScreenCopy copy(8, 1);
     const std::vector<PALETTEENTRY> device = vd::SystemPalette();
     for (int bitCount : {1, 4, 8}) {
         InfoBlock info{};
         info.header = Header(8, 1, bitCount);
         uint8_t out[8] = {};
-        ASSERT_EQ(GetDIBits(memory, bitmap, 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS), 1)
+        ASSERT_EQ(
+            GetDIBits(copy.memory(), copy.bitmap(), 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS), 1)
             << Name(kind) << " " << bitCount << "-bit";
         const size_t size = size_t{1} << bitCount;
         const bool direct = !device.empty() && device.size() <= size;
@@ -208,9 +204,6 @@ TEST_P(ReadBack, IndexedDibsUseTheDevicePaletteOrTheStandardTable)
             }
         }
     }
-    DeleteDC(memory);
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ReadBack, ::testing::ValuesIn(AllKinds()),
@@ -219,29 +212,19 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ReadBack, ::testing::ValuesIn(AllKinds()),
 TEST(ReadBackTables, StandardTablesOnTrueColour)
 {
     Configure(vd::Kind::Rgb32, 4, 1);
-    HDC screen = GetDC(nullptr);
-    SetPixel(screen, 0, 0, RGB(0x20, 0x40, 0x80));
-    SetPixel(screen, 1, 0, RGB(255, 0, 0));
-    SetPixel(screen, 2, 0, RGB(100, 100, 100));
-    SetPixel(screen, 3, 0, RGB(200, 200, 200));
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 4, 1);
-    SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, 4, 1, screen, 0, 0, SRCCOPY);
+    PaintTopRow({RGB(0x20, 0x40, 0x80), RGB(255, 0, 0), RGB(100, 100, 100), RGB(200, 200, 200)});
+    const ScreenCopy copy(4, 1);
     InfoBlock info{};
     info.header = Header(4, 1, 8);
     uint8_t out[4] = {};
-    GetDIBits(memory, bitmap, 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    GetDIBits(copy.memory(), copy.bitmap(), 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     EXPECT_EQ(out[0], 145) << "the ramp entry 2 * 64 + 2 * 8 + 1 holds (0x20, 0x40, 0x80)";
     EXPECT_EQ((Color{info.colors[145].rgbRed, info.colors[145].rgbGreen, info.colors[145].rgbBlue}),
               (Color{0x20, 0x40, 0x80}));
     EXPECT_EQ(out[1], 249) << "red is the static entry 249";
     info.header = Header(4, 1, 1);
-    GetDIBits(memory, bitmap, 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    GetDIBits(copy.memory(), copy.bitmap(), 0, 1, out, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     EXPECT_EQ(out[0] >> 4, 0x1) << "1-bit: grey 100 is nearer black, grey 200 nearer white";
-    DeleteDC(memory);
-    DeleteObject(bitmap);
-    ReleaseDC(nullptr, screen);
 }
 
 TEST(ReadBackTables, QueryDescribesTheBitmap)
@@ -381,11 +364,8 @@ TEST(MonoBitmaps, CompatibleWithAFreshMemoryDcMeansMonochrome)
 {
     for (vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Palette8, vd::Kind::Rgb565}) {
         Configure(kind, 4, 2);
+        PaintTopRow({RGB(255, 255, 255), RGB(250, 250, 250), RGB(0, 0, 0), RGB(255, 0, 0)});
         HDC screen = GetDC(nullptr);
-        SetPixel(screen, 0, 0, RGB(255, 255, 255));
-        SetPixel(screen, 1, 0, RGB(250, 250, 250));
-        SetPixel(screen, 2, 0, RGB(0, 0, 0));
-        SetPixel(screen, 3, 0, RGB(255, 0, 0));
         HDC memory = CreateCompatibleDC(screen);
         HBITMAP mono = CreateCompatibleBitmap(memory, 4, 1);
         ASSERT_EQ(vd::ReadBitmap(mono).kind, vd::Kind::Mono) << Name(kind);

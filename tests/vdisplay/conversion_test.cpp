@@ -247,9 +247,7 @@ TEST(Palette8Pixels, ColoursGoThroughTheSelectedLogicalPalette)
 {
     Configure(vd::Kind::Palette8);
     HDC dc = GetDC(nullptr);
-    HPALETTE palette = MakePalette({{10, 20, 30}, {200, 100, 50}});
-    SelectPalette(dc, palette, FALSE);
-    RealizePalette(dc);
+    HPALETTE palette = SelectRealizedPalette(dc, {{10, 20, 30}, {200, 100, 50}});
     EXPECT_EQ(SetPixel(dc, 0, 0, RGB(12, 22, 32)), RGB(10, 20, 30));
     EXPECT_EQ(vd::DevicePixel(0, 0), 10u);
     // Static red is nearer, but only the logical palette's colours are candidates.
@@ -282,9 +280,7 @@ TEST(Palette8Pixels, PixelsKeepTheirIndexWhenTheSystemPaletteChanges)
 {
     Configure(vd::Kind::Palette8);
     HDC dc = GetDC(nullptr);
-    HPALETTE palette = MakePalette({{10, 20, 30}});
-    SelectPalette(dc, palette, FALSE);
-    RealizePalette(dc);
+    HPALETTE palette = SelectRealizedPalette(dc, {{10, 20, 30}});
     SetPixel(dc, 0, 0, RGB(10, 20, 30));
     const PALETTEENTRY other{99, 98, 97, 0};
     vd::SetSystemPaletteEntries(10, 1, &other);

@@ -195,9 +195,7 @@ TEST(Accounting, PaletteDeletedWhileSelectedLivesUntilItsDcGoes)
 {
     Configure(vd::Kind::Palette8);
     HDC dc = GetDC(nullptr);
-    HPALETTE palette = MakePalette({{1, 2, 3}});
-    SelectPalette(dc, palette, FALSE);
-    RealizePalette(dc);
+    HPALETTE palette = SelectRealizedPalette(dc, {{1, 2, 3}});
     EXPECT_EQ(DeleteObject(palette), TRUE);
     EXPECT_EQ(vd::CountLiveObjects().palettes, 1);
     EXPECT_EQ(SetPixel(dc, 0, 0, RGB(1, 2, 3)), RGB(1, 2, 3)) << "the DC still draws through it";
@@ -240,9 +238,7 @@ TEST(Accounting, ConfigureKeepsPalettesAndBitmapsButNotWindowsOrDcs)
     Configure(vd::Kind::Palette8, 8, 8);
     HWND window = vd::CreateWindow(RECT{0, 0, 4, 4});
     HDC dc = GetDC(window);
-    HPALETTE palette = MakePalette({{1, 2, 3}});
-    SelectPalette(dc, palette, FALSE);
-    RealizePalette(dc);
+    HPALETTE palette = SelectRealizedPalette(dc, {{1, 2, 3}});
     HBITMAP bitmap = CreateCompatibleBitmap(dc, 2, 2);
     SetPixel(dc, 1, 1, RGB(255, 255, 255));
     Configure(vd::Kind::Rgb32, 8, 8);
@@ -264,9 +260,7 @@ TEST(Accounting, ConfigureRestoresTheStandardSystemPalette)
 {
     Configure(vd::Kind::Palette8, 8, 8);
     HDC dc = GetDC(nullptr);
-    HPALETTE palette = MakePalette({{1, 2, 3}});
-    SelectPalette(dc, palette, FALSE);
-    RealizePalette(dc);
+    HPALETTE palette = SelectRealizedPalette(dc, {{1, 2, 3}});
     ReleaseDC(nullptr, dc);
     Configure(vd::Kind::Palette8, 8, 8);
     EXPECT_EQ(CurrentSystemPalette(), StartSystemPalette());

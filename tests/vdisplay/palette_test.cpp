@@ -17,12 +17,34 @@ std::vector<int> SystemIndices(HDC dc, size_t count)
     return indices;
 }
 
+// The screen's DC with a palette of the colours selected into it, in the
+// foreground or the background; the DC is released and the palette deleted
+// with the object.
+class ScreenWithPalette {
+public:
+    explicit ScreenWithPalette(const std::vector<Color>& colors, BOOL background = FALSE)
+        : m_dc(GetDC(nullptr)), m_palette(MakePalette(colors))
+    {
+        SelectPalette(m_dc, m_palette, background);
+    }
+    ~ScreenWithPalette()
+    {
+        ReleaseDC(nullptr, m_dc);
+        DeleteObject(m_palette);
+    }
+    ScreenWithPalette(const ScreenWithPalette&) = delete;
+    ScreenWithPalette& operator=(const ScreenWithPalette&) = delete;
+
+    HDC dc() const { return m_dc; }
+
+private:
+    HDC m_dc;
+    HPALETTE m_palette;
+};
+
 void SetMiddleEntries(const std::vector<Color>& colors)
 {
-    std::vector<PALETTEENTRY> entries;
-    for (const Color& c : colors) {
-        entries.push_back(PALETTEENTRY{static_cast<BYTE>(c.r), static_cast<BYTE>(c.g), static_cast<BYTE>(c.b), 0});
-    }
+    const std::vector<PALETTEENTRY> entries = PaletteEntries(colors);
     vd::SetSystemPaletteEntries(10, static_cast<unsigned>(entries.size()), entries.data());
 }
 
@@ -80,21 +102,19 @@ TEST(Realization, WorkedExamples)
     for (const RealizeCase& c : RealizeCases()) {
         Configure(vd::Kind::Palette8);
         SetMiddleEntries(c.middleBefore);
-        HDC dc = GetDC(nullptr);
-        HPALETTE palette = MakePalette(c.palette);
-        SelectPalette(dc, palette, FALSE);
-        EXPECT_EQ(RealizePalette(dc), c.expectedChanged) << c.name;
-        EXPECT_EQ(SystemIndices(dc, c.palette.size()), c.expectedIndices) << c.name;
-        const std::vector<Color> system = CurrentSystemPalette();
-        for (const auto& [index, color] : c.expectedSystem) {
-            EXPECT_EQ(system[static_cast<size_t>(index)], color) << c.name << ": system entry " << index;
+        {
+            const ScreenWithPalette screen(c.palette);
+            EXPECT_EQ(RealizePalette(screen.dc()), c.expectedChanged) << c.name;
+            EXPECT_EQ(SystemIndices(screen.dc(), c.palette.size()), c.expectedIndices) << c.name;
+            const std::vector<Color> system = CurrentSystemPalette();
+            for (const auto& [index, color] : c.expectedSystem) {
+                EXPECT_EQ(system[static_cast<size_t>(index)], color) << c.name << ": system entry " << index;
+            }
+            for (int s = 0; s < 20; ++s) {
+                EXPECT_EQ(system[static_cast<size_t>(StaticSlot(s))], StaticColors()[static_cast<size_t>(s)])
+                    << c.name << ": static entry changed";
+            }
         }
-        for (int s = 0; s < 20; ++s) {
-            EXPECT_EQ(system[static_cast<size_t>(StaticSlot(s))], StaticColors()[static_cast<size_t>(s)])
-                << c.name << ": static entry changed";
-        }
-        ReleaseDC(nullptr, dc);
-        DeleteObject(palette);
         ExpectNothingLive(c.name);
     }
 }
@@ -107,19 +127,15 @@ TEST(Realization, MapsToTheNearestPlacedColourWhenFull)
     colors.push_back(nearFirst);
     colors.push_back({255, 255, 255});
     colors.push_back({254, 1, 1});
-    HDC dc = GetDC(nullptr);
-    HPALETTE palette = MakePalette(colors);
-    SelectPalette(dc, palette, FALSE);
-    EXPECT_EQ(RealizePalette(dc), 236u);
-    const std::vector<int> indices = SystemIndices(dc, colors.size());
+    const ScreenWithPalette screen(colors);
+    EXPECT_EQ(RealizePalette(screen.dc()), 236u);
+    const std::vector<int> indices = SystemIndices(screen.dc(), colors.size());
     for (int i = 0; i < 236; ++i) {
         EXPECT_EQ(indices[static_cast<size_t>(i)], 10 + i) << "entry " << i;
     }
     EXPECT_EQ(indices[236], 10) << "full: nearest placed colour";
     EXPECT_EQ(indices[237], 255) << "full: a static colour still collapses";
     EXPECT_EQ(indices[238], 249) << "full: nearest is static red";
-    ReleaseDC(nullptr, dc);
-    DeleteObject(palette);
 }
 
 TEST(Realization, CopyOfTheSystemPaletteLeavesItUnchanged)
@@ -130,35 +146,27 @@ TEST(Realization, CopyOfTheSystemPaletteLeavesItUnchanged)
             SetMiddleEntries(DistinctMiddleColors(seed));
         }
         const std::vector<Color> before = CurrentSystemPalette();
-        HDC dc = GetDC(nullptr);
-        HPALETTE palette = MakePalette(before);
-        SelectPalette(dc, palette, FALSE);
-        EXPECT_EQ(RealizePalette(dc), 0u) << "seed " << seed;
+        const ScreenWithPalette screen(before);
+        EXPECT_EQ(RealizePalette(screen.dc()), 0u) << "seed " << seed;
         EXPECT_EQ(CurrentSystemPalette(), before) << "seed " << seed;
-        const std::vector<int> indices = SystemIndices(dc, 256);
+        const std::vector<int> indices = SystemIndices(screen.dc(), 256);
         for (int i = 0; i < 256; ++i) {
             // With a black middle every black entry collapses onto entry 0.
             const int expected = seed == 0 && i >= 10 && i <= 245 ? 0 : i;
             EXPECT_EQ(indices[static_cast<size_t>(i)], expected) << "seed " << seed << " entry " << i;
         }
-        ReleaseDC(nullptr, dc);
-        DeleteObject(palette);
     }
 }
 
 TEST(Realization, RealizingAgainChangesNothing)
 {
     Configure(vd::Kind::Palette8);
-    HDC dc = GetDC(nullptr);
-    HPALETTE palette = MakePalette({kA, kB, kC});
-    SelectPalette(dc, palette, FALSE);
-    EXPECT_EQ(RealizePalette(dc), 3u);
+    const ScreenWithPalette screen({kA, kB, kC});
+    EXPECT_EQ(RealizePalette(screen.dc()), 3u);
     const std::vector<Color> after = CurrentSystemPalette();
-    EXPECT_EQ(RealizePalette(dc), 0u);
+    EXPECT_EQ(RealizePalette(screen.dc()), 0u);
     EXPECT_EQ(CurrentSystemPalette(), after);
-    EXPECT_EQ(SystemIndices(dc, 3), (std::vector<int>{10, 11, 12}));
-    ReleaseDC(nullptr, dc);
-    DeleteObject(palette);
+    EXPECT_EQ(SystemIndices(screen.dc(), 3), (std::vector<int>{10, 11, 12}));
 }
 
 TEST(Realization, AnotherPaletteTakesTheMiddleOver)
@@ -200,14 +208,10 @@ TEST(Realization, BackgroundRealizationMapsWithoutChangingTheSystemPalette)
     Configure(vd::Kind::Palette8);
     SetMiddleEntries({kA});
     const std::vector<Color> before = CurrentSystemPalette();
-    HDC dc = GetDC(nullptr);
-    HPALETTE palette = MakePalette({{12, 20, 30}, {250, 0, 0}, kB});
-    SelectPalette(dc, palette, TRUE);
-    EXPECT_EQ(RealizePalette(dc), 0u);
+    const ScreenWithPalette screen({{12, 20, 30}, {250, 0, 0}, kB}, TRUE);
+    EXPECT_EQ(RealizePalette(screen.dc()), 0u);
     EXPECT_EQ(CurrentSystemPalette(), before);
-    EXPECT_EQ(SystemIndices(dc, 3), (std::vector<int>{10, 249, 10}));
-    ReleaseDC(nullptr, dc);
-    DeleteObject(palette);
+    EXPECT_EQ(SystemIndices(screen.dc(), 3), (std::vector<int>{10, 249, 10}));
 }
 
 TEST(Realization, OtherKindsHaveNoSystemPaletteToChange)

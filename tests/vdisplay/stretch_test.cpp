@@ -323,9 +323,7 @@ TEST(StretchColors, ColourTableGoesThroughTheSelectedRealizedPalette)
     const std::vector<Color> logical = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}, {200, 10, 10}};
     HWND window = vd::CreateWindow(RECT{0, 0, 8, 2});
     HDC dc = GetDC(window);
-    HPALETTE palette = MakePalette(logical);
-    SelectPalette(dc, palette, FALSE);
-    RealizePalette(dc);
+    HPALETTE palette = SelectRealizedPalette(dc, logical);
     const std::vector<Color> table = {{70, 80, 90}, {42, 50, 60}, {255, 0, 0}, {0, 0, 0}, {10, 20, 30}};
     Dib dib(static_cast<int>(table.size()), 1, 8);
     for (size_t i = 0; i < table.size(); ++i) {

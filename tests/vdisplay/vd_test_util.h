@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/logical_palette.h"
 #include "support/display_kinds.h"
 #include "support/random.h"
 #include "vdisplay/vdisplay.h"
@@ -291,18 +292,58 @@ public:
     Color AnyColor() { return {Between(0, 255), Between(0, 255), Between(0, 255)}; }
 };
 
+inline std::vector<PALETTEENTRY> PaletteEntries(const std::vector<Color>& colors)
+{
+    std::vector<PALETTEENTRY> entries;
+    for (const Color& c : colors) {
+        entries.push_back(PALETTEENTRY{static_cast<BYTE>(c.r), static_cast<BYTE>(c.g), static_cast<BYTE>(c.b), 0});
+    }
+    return entries;
+}
+
 inline HPALETTE MakePalette(const std::vector<Color>& colors)
 {
-    std::vector<uint8_t> block(sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * colors.size());
-    auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
-    log->palVersion = 0x300;
-    log->palNumEntries = static_cast<WORD>(colors.size());
-    PALETTEENTRY* entries = log->palPalEntry;
-    for (size_t i = 0; i < colors.size(); ++i) {
-        entries[i] = PALETTEENTRY{static_cast<BYTE>(colors[i].r), static_cast<BYTE>(colors[i].g),
-                                  static_cast<BYTE>(colors[i].b), 0};
+    return dibkit::CreatePaletteOf(PaletteEntries(colors));
+}
+
+// A copy of the screen's pixels from (left, top) in a compatible bitmap of
+// width x height, selected into a memory DC; the bitmap, the memory DC and the
+// screen's DC go with the object, the memory DC first as a program must.
+class ScreenCopy {
+public:
+    ScreenCopy(int width, int height, int left = 0, int top = 0)
+        : m_screen(GetDC(nullptr)), m_memory(CreateCompatibleDC(m_screen)),
+          m_bitmap(CreateCompatibleBitmap(m_screen, width, height))
+    {
+        SelectObject(m_memory, m_bitmap);
+        BitBlt(m_memory, 0, 0, width, height, m_screen, left, top, SRCCOPY);
     }
-    return CreatePalette(log);
+    ~ScreenCopy()
+    {
+        DeleteDC(m_memory);
+        DeleteObject(m_bitmap);
+        ReleaseDC(nullptr, m_screen);
+    }
+    ScreenCopy(const ScreenCopy&) = delete;
+    ScreenCopy& operator=(const ScreenCopy&) = delete;
+
+    HDC memory() const { return m_memory; }
+    HBITMAP bitmap() const { return m_bitmap; }
+
+private:
+    HDC m_screen;
+    HDC m_memory;
+    HBITMAP m_bitmap;
+};
+
+// A palette of the colours selected into the DC in the foreground and
+// realized; the caller deletes it once the DC is released.
+inline HPALETTE SelectRealizedPalette(HDC dc, const std::vector<Color>& colors)
+{
+    HPALETTE palette = MakePalette(colors);
+    SelectPalette(dc, palette, FALSE);
+    RealizePalette(dc);
+    return palette;
 }
 
 }  // namespace vdtest

@@ -70,6 +70,15 @@ bool ShadowedBelow(const std::vector<uint32_t>& palette, uint32_t color, size_t 
     return false;
 }
 
+// Gives the 256 entries of an 8-bit image's table the colours in turn,
+// starting again from the first when they run out.
+void UseColoursInTurn(Dib& dib, const std::vector<uint32_t>& colors)
+{
+    for (int i = 0; i < 256; ++i) {
+        dib.SetColor(i, colors[static_cast<size_t>(i) % colors.size()]);
+    }
+}
+
 // Distinct colours on a grid of 8, away from black and from the static
 // colours, so that palette building keeps every one of them.
 std::vector<uint32_t> ImageColours(Random& random, size_t count)
@@ -332,9 +341,7 @@ TEST_F(PaletteScreen, RealizedImagePaletteMapsEveryColourExactly)
     const std::vector<uint32_t> colors = ImageColours(random, 150);
     Dib dib(40, 20, 8);
     Randomize(dib, random);
-    for (int i = 0; i < 256; ++i) {
-        dib.SetColor(i, colors[static_cast<size_t>(i) % colors.size()]);
-    }
+    UseColoursInTurn(dib, colors);
     VyrBlitter blitter(0, 1);
     StockPaletteOnExit deselect{m_dc};
     ASSERT_EQ(blitter.VyrRealizePalette(m_window->hwnd(), dib.header()), kBlitOk);
@@ -360,9 +367,7 @@ TEST_F(PaletteScreen, RealizedColoursReachTheScreen)
     Random random(6);
     const std::vector<uint32_t> colors = ImageColours(random, 100);
     Dib dib(10, 10, 8);
-    for (int i = 0; i < 256; ++i) {
-        dib.SetColor(i, colors[static_cast<size_t>(i) % colors.size()]);
-    }
+    UseColoursInTurn(dib, colors);
     VyrBlitter blitter(0, 1);
     StockPaletteOnExit deselect{m_dc};
     ASSERT_EQ(blitter.VyrRealizePalette(m_window->hwnd(), dib.header()), kBlitOk);
@@ -406,9 +411,7 @@ TEST_F(PaletteScreen, FixedPaletteIsRealizedAndMatched)
         Random otherRandom(50 + variant);
         const std::vector<uint32_t> otherColors = ImageColours(otherRandom, 200);
         Dib otherDib(1, 1, 8);
-        for (int i = 0; i < 256; ++i) {
-            otherDib.SetColor(i, otherColors[static_cast<size_t>(i) % otherColors.size()]);
-        }
+        UseColoursInTurn(otherDib, otherColors);
         ASSERT_EQ(other.VyrRealizePalette(m_window->hwnd(), otherDib.header()), kBlitOk);
 
         VyrBlitter blitter(1, variant == 1 ? 1 : 0);
@@ -463,9 +466,7 @@ TEST_F(PaletteScreen, PaletteModeTwoRealizesNothing)
     Random random(8);
     const std::vector<uint32_t> colors = ImageColours(random, 60);
     Dib dib(4, 4, 8);
-    for (int i = 0; i < 256; ++i) {
-        dib.SetColor(i, colors[static_cast<size_t>(i) % colors.size()]);
-    }
+    UseColoursInTurn(dib, colors);
     VyrBlitter blitter(0, 2);
     const uint64_t calls = KemAllocationCalls();
     EXPECT_EQ(blitter.VyrRealizePalette(m_window->hwnd(), dib.header()), kBlitOk);
@@ -560,9 +561,7 @@ TEST_F(PaletteScreen, ReducedOneBitImagesAfterAPaletteChangeShowThatPalette)
         VyrBlitter other(0, 1);
         Dib otherDib(1, 1, 8);
         const std::vector<uint32_t> colors = ImageColours(random, 200);
-        for (int i = 0; i < 256; ++i) {
-            otherDib.SetColor(i, colors[static_cast<size_t>(i) % colors.size()]);
-        }
+        UseColoursInTurn(otherDib, colors);
         return other.VyrRealizePalette(m_window->hwnd(), otherDib.header());
     };
     int column = 0;
@@ -635,23 +634,18 @@ TEST_F(PaletteScreen, TransparentBlackAndWhiteImagesCombineWithTheBackground)
 {
     struct Case {
         const char* name;
-        uint32_t color0, color1;
-        uint8_t reserved0, reserved1;
+        TwoColours colours;
         uint32_t shown0, shown1;
     };
     const uint32_t black = 0, white = Rgb(255, 255, 255);
     const Case cases[] = {
-        {"black ink ANDed", 0, black, 255, 0, kBackground, black},
-        {"white ink ORed", 0, white, 255, 0, kBackground, white},
-        {"white opaque 0, 1 transparent", white, black, 0, 255, white, kBackground},
+        {"black ink ANDed", {0, black, 255, 0}, kBackground, black},
+        {"white ink ORed", {0, white, 255, 0}, kBackground, white},
+        {"white opaque 0, 1 transparent", {white, black, 0, 255}, white, kBackground},
     };
     int column = 0;
     for (const Case& c : cases) {
-        Dib dib(24, 6, 1);
-        Random random(column);
-        Randomize(dib, random);
-        dib.SetColor(0, c.color0, c.reserved0);
-        dib.SetColor(1, c.color1, c.reserved1);
+        Dib dib = TwoColourImage(24, 6, static_cast<uint64_t>(column), c.colours);
         VyrBlitter blitter(0, 0);
         RECT src = {0, 0, 24, 6};
         const RECT dst = {10 + 60 * column, 250, 10 + 60 * column + 48, 262};

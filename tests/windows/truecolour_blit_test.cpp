@@ -159,30 +159,25 @@ TEST_F(TrueColourBlit, TransparentMonochromeImagesCombineWithTheBackground)
 {
     struct Case {
         const char* name;
-        uint32_t color0, color1;
-        uint8_t reserved0, reserved1;
+        TwoColours colours;
         // Shown for a clear and a set pixel, given the background as shown.
         uint32_t (*shown0)(uint32_t background, uint32_t color0, uint32_t color1);
         uint32_t (*shown1)(uint32_t background, uint32_t color0, uint32_t color1);
     };
     const auto keep = [](uint32_t background, uint32_t, uint32_t) { return background; };
     const Case cases[] = {
-        {"0 transparent, coloured ink ANDed", 0, Rgb(0xF0, 0x3C, 0x99), 255, 0, keep,
+        {"0 transparent, coloured ink ANDed", {0, Rgb(0xF0, 0x3C, 0x99), 255, 0}, keep,
          [](uint32_t background, uint32_t, uint32_t ink) { return background & ink; }},
-        {"0 transparent, white ink ORed", Rgb(1, 2, 3), Rgb(255, 255, 255), 255, 0, keep,
+        {"0 transparent, white ink ORed", {Rgb(1, 2, 3), Rgb(255, 255, 255), 255, 0}, keep,
          [](uint32_t, uint32_t, uint32_t) { return Rgb(255, 255, 255); }},
-        {"1 transparent, coloured ink ANDed", Rgb(0x5A, 0xFF, 0x0F), Rgb(9, 9, 9), 0, 255,
+        {"1 transparent, coloured ink ANDed", {Rgb(0x5A, 0xFF, 0x0F), Rgb(9, 9, 9), 0, 255},
          [](uint32_t background, uint32_t ink, uint32_t) { return background & ink; }, keep},
-        {"1 transparent, white ink ORed", Rgb(255, 255, 255), 0, 0, 255,
+        {"1 transparent, white ink ORed", {Rgb(255, 255, 255), 0, 0, 255},
          [](uint32_t, uint32_t, uint32_t) { return Rgb(255, 255, 255); }, keep},
     };
     for (const Case& c : cases) {
         for (int dstW : {29, 61, 11}) {  // unscaled, enlarged, reduced (never the grey path)
-            Dib dib(29, 7, 1);
-            Random random(dstW);
-            Randomize(dib, random);
-            dib.SetColor(0, c.color0, c.reserved0);
-            dib.SetColor(1, c.color1, c.reserved1);
+            Dib dib = TwoColourImage(29, 7, static_cast<uint64_t>(dstW), c.colours);
             VyrBlitter blitter(0, 0);
             RECT src = {0, 0, 29, 7};
             const RECT dst = {30, 40, 30 + dstW, 47};

@@ -215,6 +215,16 @@ void Randomize(Dib& dib, Random& random)
     }
 }
 
+Dib TwoColourImage(int width, int height, uint64_t seed, const TwoColours& colours)
+{
+    Dib dib(width, height, 1);
+    Random random(seed);
+    Randomize(dib, random);
+    dib.SetColor(0, colours.color0, colours.reserved0);
+    dib.SetColor(1, colours.color1, colours.reserved1);
+    return dib;
+}
+
 namespace {
 
 uint32_t KeepTopBits(uint32_t channel, int bits)

@@ -84,6 +84,16 @@ using testsupport::Random;
 // Random colours and pixels.
 void Randomize(Dib& dib, Random& random);
 
+// The two colours of a 1-bit image, each with the reserved byte that makes it
+// transparent (255) or opaque (0).
+struct TwoColours {
+    uint32_t color0, color1;
+    uint8_t reserved0, reserved1;
+};
+
+// A 1-bit image of random pixels from `seed`, drawn in the two colours.
+Dib TwoColourImage(int width, int height, uint64_t seed, const TwoColours& colours);
+
 // The colour a true-colour screen of `bitsPixel` bits shows for an exact
 // colour: 16 bits keep 5, 6 and 5 top bits of red, green and blue and read
 // back with the kept bits repeated below them; 24 and 32 bits show it as it is.
