@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,9 @@ struct Color {
 
 inline std::string ToString(Color c)
 {
-    return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+    std::ostringstream text;
+    text << '(' << c.r << ',' << c.g << ',' << c.b << ')';
+    return text.str();
 }
 inline COLORREF Ref(Color c) { return RGB(static_cast<BYTE>(c.r), static_cast<BYTE>(c.g), static_cast<BYTE>(c.b)); }
 inline Color FromRef(COLORREF c) { return {GetRValue(c), GetGValue(c), GetBValue(c)}; }
