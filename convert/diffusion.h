@@ -60,9 +60,11 @@ private:
 using ColorErrorChannel = DiffusedChannel<int16_t, 3>;
 using GreyErrorChannel = DiffusedChannel<int32_t, 1>;
 
-// The three channels of a colour error row: red, green, blue per pixel.
-struct ColorErrorRow {
-    explicit ColorErrorRow(uint8_t* errorRow)
+// The three channels of a colour error row, red, green and blue per pixel,
+// each a `Channel` over int16_t terms with stride 3.
+template <typename Channel>
+struct ColorChannels {
+    explicit ColorChannels(uint8_t* errorRow)
         : red(reinterpret_cast<int16_t*>(errorRow)),
           green(reinterpret_cast<int16_t*>(errorRow) + 1),
           blue(reinterpret_cast<int16_t*>(errorRow) + 2)
@@ -74,10 +76,12 @@ struct ColorErrorRow {
         green.Finish();
         blue.Finish();
     }
-    ColorErrorChannel red;
-    ColorErrorChannel green;
-    ColorErrorChannel blue;
+    Channel red;
+    Channel green;
+    Channel blue;
 };
+
+using ColorErrorRow = ColorChannels<ColorErrorChannel>;
 
 inline GreyErrorChannel GreyErrorRow(uint8_t* errorRow)
 {
@@ -159,23 +163,7 @@ private:
 
 // The three channels of a colour error row diffused through one rule.
 template <typename Rule>
-struct SteppedColorRow {
-    explicit SteppedColorRow(uint8_t* errorRow)
-        : red(reinterpret_cast<int16_t*>(errorRow)),
-          green(reinterpret_cast<int16_t*>(errorRow) + 1),
-          blue(reinterpret_cast<int16_t*>(errorRow) + 2)
-    {
-    }
-    void Finish()
-    {
-        red.Finish();
-        green.Finish();
-        blue.Finish();
-    }
-    SteppedChannel<Rule, int16_t, 3> red;
-    SteppedChannel<Rule, int16_t, 3> green;
-    SteppedChannel<Rule, int16_t, 3> blue;
-};
+using SteppedColorRow = ColorChannels<SteppedChannel<Rule, int16_t, 3>>;
 
 // Two levels: light at 128 or more, shown as 255, otherwise dark, shown as 0.
 struct LightDarkRule {
