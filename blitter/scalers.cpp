@@ -77,25 +77,36 @@ inline void SampleNearestLower(Reader reader, Writer writer, const ScaleSpan& sp
     }
 }
 
-struct Pixel24 {
-    uint8_t bytes[3];
-};
-
+// A 24-bit pixel in the low three bytes of a word, first byte lowest. The
+// three bytes are read one by one: a wider read could pass the row's end.
 struct Reader24 {
     const uint8_t* pixel;
 
-    Pixel24 Load() const { return {{pixel[0], pixel[1], pixel[2]}}; }
+    uint32_t Load() const { return pixel[0] | (uint32_t{pixel[1]} << 8) | (uint32_t{pixel[2]} << 16); }
     void Next() { pixel += 3; }
+};
+
+// Stores each pixel with one four-byte store whose last byte the next pixel
+// overwrites, so it must not write a span's last pixel; Writer24 does.
+struct OverlappingWriter24 {
+    uint8_t* out;
+
+    void Store(uint32_t pixel)
+    {
+        std::memcpy(out, &pixel, 4);
+        out += 3;
+    }
+    void Finish() {}
 };
 
 struct Writer24 {
     uint8_t* out;
 
-    void Store(Pixel24 pixel)
+    void Store(uint32_t pixel)
     {
-        out[0] = pixel.bytes[0];
-        out[1] = pixel.bytes[1];
-        out[2] = pixel.bytes[2];
+        out[0] = static_cast<uint8_t>(pixel);
+        out[1] = static_cast<uint8_t>(pixel >> 8);
+        out[2] = static_cast<uint8_t>(pixel >> 16);
         out += 3;
     }
     void Finish() {}
@@ -229,7 +240,16 @@ void Stretch24Span(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int3
         std::memcpy(dst, src, 3 * static_cast<size_t>(span.count));
         return;
     }
-    SampleNearestLower(Reader24{src}, Writer24{dst}, span);
+    if (IsEmpty(span)) {
+        return;
+    }
+    // A byte store per channel would make stores the bound: all pixels but
+    // the last are written four bytes at a time, the last exactly.
+    const ScaleSpan leading = {span.srcCount, span.dstCount, span.first, span.count - 1};
+    const ScaleSpan last = {span.srcCount, span.dstCount, span.first + span.count - 1, 1};
+    SampleNearestLower(Reader24{src}, OverlappingWriter24{dst}, leading);
+    const int64_t lastSource = NearestStart(last).source - NearestStart(span).source;
+    SampleNearestLower(Reader24{src + 3 * lastSource}, Writer24{dst + 3 * (span.count - 1)}, last);
 }
 
 void Stretch8Span(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int32_t)
