@@ -50,6 +50,10 @@ bool IsEmpty(const ScaleSpan& span)
 // The loop ends on the span's last output pixel, so the reader moves on only
 // when another source pixel is still to come and never touches anything past
 // the last source pixel of the span.
+//
+// Enlargement by a whole factor takes a loop of its own: after the first
+// source pixel of the span, whose copies depend on where the span starts,
+// every source pixel is written exactly factor times.
 template <typename Reader, typename Writer>
 inline void SampleNearestLower(Reader reader, Writer writer, const ScaleSpan& span)
 {
@@ -60,6 +64,26 @@ inline void SampleNearestLower(Reader reader, Writer writer, const ScaleSpan& sp
     const auto dstCount = static_cast<uint32_t>(span.dstCount);
     int32_t remaining = span.count;
     uint32_t acc = NearestStart(span).acc;
+    if (dstCount > srcCount && dstCount % srcCount == 0) {
+        const auto factor = static_cast<int32_t>(dstCount / srcCount);
+        auto copies = static_cast<int32_t>((dstCount - acc + srcCount - 1) / srcCount);
+        for (;;) {
+            const auto pixel = reader.Load();
+            if (remaining <= copies) {
+                for (; remaining > 0; --remaining) {
+                    writer.Store(pixel);
+                }
+                writer.Finish();
+                return;
+            }
+            remaining -= copies;
+            for (; copies > 0; --copies) {
+                writer.Store(pixel);
+            }
+            copies = factor;
+            reader.Next();
+        }
+    }
     for (;;) {
         if (acc < dstCount) {
             const auto pixel = reader.Load();

@@ -233,6 +233,91 @@ TEST_P(ScalerMatchesReference, NonPositiveCountsWriteNothing)
 INSTANTIATE_TEST_SUITE_P(EveryScaler, ScalerMatchesReference, ::testing::ValuesIn(kScalers),
                          testsupport::CaseName());
 
+// A span of a scaled row is that stretch of the whole row, whatever the span's
+// start and length; half the cases enlarge by a whole factor, which the
+// samplers take in a loop of their own. The span's source is handed over as
+// the pipeline does: from its first pixel, 4-bit rows shifted to a whole
+// byte, 1-bit rows at the bit offset of that pixel.
+struct SpanScalerUnderTest {
+    const char* name;
+    Format format;
+    dibdraw::SpanScaler span;
+    StretchFn whole;
+};
+
+const SpanScalerUnderTest kSpanScalers[] = {
+    {"Stretch24Span", Format::Rgb24, &dibdraw::Stretch24Span, &dibdraw::Stretch24},
+    {"Stretch8Span", Format::Index8, &dibdraw::Stretch8Span, &dibdraw::Stretch8},
+    {"Stretch4Span", Format::Index4, &dibdraw::Stretch4Span, &dibdraw::Stretch4},
+    {"Stretch1Span", Format::Bit1, &dibdraw::Stretch1Span, &dibdraw::Stretch1},
+};
+
+// Pixel j of a row, starting at bit `bitOffset` for 1-bit rows.
+uint32_t PixelAt(Format format, const uint8_t* row, int64_t j, int bitOffset = 0)
+{
+    switch (format) {
+    case Format::Rgb24: return row[3 * j] | (uint32_t{row[3 * j + 1]} << 8) | (uint32_t{row[3 * j + 2]} << 16);
+    case Format::Index4: return (row[j / 2] >> (j % 2 == 0 ? 4 : 0)) & 0x0Fu;
+    case Format::Bit1: return (row[(j + bitOffset) / 8] >> (7 - (j + bitOffset) % 8)) & 1u;
+    default: return row[j];
+    }
+}
+
+// Source pixels [begin, end) of a row, as a span scaler receives them.
+std::vector<uint8_t> SpanSourceRow(Format format, const std::vector<uint8_t>& row, int64_t begin, int64_t end,
+                                   int& bitOffset)
+{
+    bitOffset = 0;
+    switch (format) {
+    case Format::Rgb24: return {row.begin() + 3 * begin, row.begin() + 3 * end};
+    case Format::Index8: return {row.begin() + begin, row.begin() + end};
+    case Format::Bit1:
+        bitOffset = static_cast<int>(begin % 8);
+        return {row.begin() + begin / 8, row.begin() + (end + 7) / 8};
+    default: {
+        std::vector<uint8_t> nibbles(static_cast<size_t>(end - begin + 1) / 2);
+        for (int64_t j = begin; j < end; ++j) {
+            nibbles[static_cast<size_t>(j - begin) / 2] |=
+                static_cast<uint8_t>(PixelAt(format, row.data(), j) << ((j - begin) % 2 == 0 ? 4 : 0));
+        }
+        return nibbles;
+    }
+    }
+}
+
+class SpanScalerMatchesWholeRow : public ::testing::TestWithParam<SpanScalerUnderTest> {};
+
+TEST_P(SpanScalerMatchesWholeRow, OverRandomSpans)
+{
+    const SpanScalerUnderTest& scaler = GetParam();
+    for (uint64_t seed = 0; seed < 800; ++seed) {
+        Random random(seed);
+        const int srcCount = random.Between(1, 120);
+        const int dstCount = seed % 2 == 0 ? srcCount * random.Between(2, 5) : random.Between(1, 400);
+        const int first = random.Between(0, dstCount - 1);
+        const dibdraw::ScaleSpan span = {srcCount, dstCount, first, random.Between(1, dstCount - first)};
+        const std::vector<uint8_t> row = random.Bytes(SourceBytes(scaler.format, srcCount, 0));
+        std::vector<uint8_t> whole(DestinationBytes(scaler.format, dstCount));
+        scaler.whole(row.data(), whole.data(), srcCount, dstCount, 0);
+
+        const dibdraw::SourceRange range = dibdraw::SpanSource(span, false);
+        int bitOffset = 0;
+        const std::vector<uint8_t> source = SpanSourceRow(scaler.format, row, range.begin, range.end, bitOffset);
+        GuardedBuffer out(DestinationBytes(scaler.format, span.count));
+        scaler.span(source.data(), out.data(), span, bitOffset);
+
+        for (int j = 0; j < span.count; ++j) {
+            ASSERT_EQ(PixelAt(scaler.format, out.data(), j), PixelAt(scaler.format, whole.data(), first + j))
+                << scaler.name << " seed " << seed << ": " << srcCount << " to " << dstCount << ", span of "
+                << span.count << " from " << first << ": first difference at span pixel " << j;
+        }
+        ASSERT_TRUE(out.GuardsIntact()) << scaler.name << " seed " << seed << ": wrote past the span";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EverySpanScaler, SpanScalerMatchesWholeRow, ::testing::ValuesIn(kSpanScalers),
+                         testsupport::CaseName());
+
 // Worked examples, as named cases over 8-bit pixels, nibbles and bits.
 struct NamedCase {
     const char* name;
