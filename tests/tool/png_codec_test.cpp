@@ -240,10 +240,12 @@ TEST_P(BadPngFile, IsRefusedWithItsProblem)
 INSTANTIATE_TEST_SUITE_P(Files, BadPngFile, testing::ValuesIn(kBadPngs),
                          [](const testing::TestParamInfo<BadPng>& info) { return info.param.name; });
 
-// Writes the picture and reads the file back.
+// Writes the picture and reads the file back. The file is named after the
+// test, since ctest runs tests side by side.
 std::vector<uint8_t> WrittenFile(const PngImage& picture, const std::string& context)
 {
-    const std::string path = testing::TempDir() + "dibdraw_png_codec_test.png";
+    const std::string path = testing::TempDir() + "dibdraw_png_codec_" +
+                             testing::UnitTest::GetInstance()->current_test_info()->name() + ".png";
     std::vector<uint8_t> bytes;
     const std::string written = dibtool::WritePng(path, picture);
     EXPECT_EQ(written, "") << context;
