@@ -145,13 +145,20 @@ public:
     {
         using Steps = DiffusionSteps<Rule>;
         const int base = std::clamp(16 * value + m_errors.Incoming(i), Steps::kLowestBase, Steps::kHighestBase);
-        // The base's address is known early; the carry's offset is added last.
-        const auto* around =
-            reinterpret_cast<const char*>(&Steps::kSteps[static_cast<size_t>(base - Steps::kLowestIndex)]);
-        const auto& step = *reinterpret_cast<const typename Steps::Step*>(around + m_carryOffset);
-        m_carryOffset = step.nextCarryOffset;
-        m_errors.Spread(step.outcome >> 3, i);
-        return step.outcome & 7;
+        // The addresses of the base's step fields are known early; the carry's
+        // offset is added last, inside each load, so that the chain from one
+        // carry to the next is the load alone. Left alone the compiler adds
+        // the carry to the index or to a shared address first, one or two
+        // additions more on the chain, so the addresses are made opaque to
+        // it once they are formed.
+        const typename Steps::Step& at = Steps::kSteps[static_cast<size_t>(base - Steps::kLowestIndex)];
+        const auto* carryAt = reinterpret_cast<const char*>(&at.nextCarryOffset);
+        const auto* outcomeAt = reinterpret_cast<const char*>(&at.outcome);
+        asm("" : "+r"(carryAt), "+r"(outcomeAt));
+        const int outcome = *reinterpret_cast<const int16_t*>(outcomeAt + m_carryOffset);
+        m_carryOffset = *reinterpret_cast<const int16_t*>(carryAt + m_carryOffset);
+        m_errors.Spread(outcome >> 3, i);
+        return outcome & 7;
     }
 
     void Finish() { m_errors.Finish(); }

@@ -36,9 +36,10 @@ public:
 
     explicit MonoRowWriter(uint8_t* dst) : m_next(dst) {}
 
-    void Put(bool light)
+    // `light` is 1 for a light pixel, 0 for a dark one.
+    void Put(unsigned light)
     {
-        m_bits = (m_bits << 1) | (light ? 1u : 0u);
+        m_bits = (m_bits << 1) | light;
         if ((m_bits & 0x100) != 0) {
             *m_next++ = static_cast<uint8_t>(m_bits);
             m_bits = 1;
@@ -134,10 +135,11 @@ class MonoQuantizer<ErrorDiffusion> : public RowQuantizer {
 public:
     explicit MonoQuantizer(const VyrBlitter& blitter) : m_errors(reinterpret_cast<int32_t*>(blitter.m_errorRow)) {}
 
+    // The light-dark code itself: 1 for light.
     template <typename Source>
-    bool Quantize(const Source& source, int32_t i)
+    unsigned Quantize(const Source& source, int32_t i)
     {
-        return m_errors.Quantize(Luminance(source, i), i) != 0;
+        return static_cast<unsigned>(m_errors.Quantize(Luminance(source, i), i));
     }
 
     void Finish() { m_errors.Finish(); }
