@@ -1,8 +1,11 @@
-// The ordered dither modes shared by the palettized displays. Mode 0 uses the
-// object's own periods, mode 3 a fixed 8 x 8 period. The matrix is stored
-// column-major: the entry of row r and column c sits at c * period + r. One
-// output row fixes the matrix row, so a row's entries are found once and then
-// walked column by column from the left edge of the destination.
+// The dither modes shared by the palettized displays, and the one row core
+// their converter families are written on.
+//
+// Of the ordered modes, mode 0 uses the object's own periods and mode 3 a
+// fixed 8 x 8 period. The matrix is stored column-major: the entry of row r
+// and column c sits at c * period + r. One output row fixes the matrix row,
+// so a row's entries are found once and then walked column by column from
+// the left edge of the destination.
 #pragma once
 
 #include <cstdint>
