@@ -88,24 +88,36 @@ inline GreyErrorChannel GreyErrorRow(uint8_t* errorRow)
     return GreyErrorChannel(reinterpret_cast<int32_t*>(errorRow));
 }
 
+// How far a channel's carried error reaches, for truncated errors within
+// +-LargestError. The pixel's adjusted value is (16 v + E[i] + 7 carry) >> 4,
+// clamped, and the part 16 v + E[i], the base, is known before the carry is.
+// Beyond the bounds below every carry gives the adjusted value 0, or 255, so
+// a base clamped to them indexes a table of bounded size.
+template <int LargestError>
+struct CarryBounds {
+    static constexpr int kCarryReach = 7 * LargestError;
+    static constexpr int kLowestBase = -kCarryReach - 1;
+    static constexpr int kHighestBase = 16 * 256 + kCarryReach;
+
+    static constexpr int ClampBase(int base) { return std::clamp(base, kLowestBase, kHighestBase); }
+};
+
 // Diffusion with the serial chain cut to one load per pixel, for channels
 // whose shown value follows from their own adjusted value alone.
 //
-// The pixel's adjusted value is (16 v + E[i] + 7 carry) >> 4, clamped. The
-// part 16 v + E[i] is known before the carry is, so the whole step from one
-// carry to the next is a single look-up indexed by their sum. A rule's
-// truncated errors lie within +-kLargestError, so once 16 v + E[i] is clamped
-// to where the result stops changing, the index is bounded.
+// The whole step from one carry to the next is a single look-up indexed by
+// the sum of the clamped base and 7 carry.
 //
 // A `Rule` gives, for an adjusted value 0..255, Code(value): what the
 // converter makes of it (light or dark, a cube level), and Shown(value): the
-// channel value the display shows for it.
+// channel value the display shows for it; its truncated errors lie within
+// +-kLargestError.
 template <typename Rule>
-struct DiffusionSteps {
-    static constexpr int kCarryReach = 7 * Rule::kLargestError;
-    // Beyond these, every carry gives the adjusted value 0, or 255.
-    static constexpr int kLowestBase = -kCarryReach - 1;
-    static constexpr int kHighestBase = 16 * 256 + kCarryReach;
+struct DiffusionSteps : CarryBounds<Rule::kLargestError> {
+    using Bounds = CarryBounds<Rule::kLargestError>;
+    using Bounds::kCarryReach;
+    using Bounds::kHighestBase;
+    using Bounds::kLowestBase;
     static constexpr int kLowestIndex = kLowestBase - kCarryReach;
     static constexpr int kHighestIndex = kHighestBase + kCarryReach;
 
@@ -144,7 +156,7 @@ public:
     int Quantize(int value, int32_t i)
     {
         using Steps = DiffusionSteps<Rule>;
-        const int base = std::clamp(16 * value + m_errors.Incoming(i), Steps::kLowestBase, Steps::kHighestBase);
+        const int base = Steps::ClampBase(16 * value + m_errors.Incoming(i));
         // The addresses of the base's step fields are known early; the carry's
         // offset is added last, inside each load, so that the chain from one
         // carry to the next is the load alone. Left alone the compiler adds

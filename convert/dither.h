@@ -8,6 +8,7 @@
 // the left edge of the destination.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dibdraw32/VyrBlitter.h"
@@ -31,6 +32,23 @@ public:
     }
 
     int32_t Columns() const { return m_columns; }
+
+    // Fills `block` with the entries of the first N columns when the column
+    // period divides N, so that every block of N columns repeats them (as
+    // signed offsets for a signed Entry); returns false, filling nothing,
+    // otherwise. For a row not yet walked; the walk itself does not move.
+    template <typename Entry, size_t N>
+    bool FirstBlock(Entry (&block)[N]) const
+    {
+        if (m_columns == 0 || N % static_cast<size_t>(m_columns) != 0) {
+            return false;
+        }
+        MatrixRow walk = *this;
+        for (Entry& entry : block) {
+            entry = static_cast<Entry>(walk.NextEntry());
+        }
+        return true;
+    }
 
     // The entry of the next column, as stored.
     uint8_t NextEntry()

@@ -87,14 +87,9 @@ public:
     template <typename Source>
     int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
     {
-        const int32_t columns = m_matrix.Columns();
-        if (columns == 0 || 8 % columns != 0) {
-            return 0;
-        }
-        MatrixRow repeating = m_matrix;
         uint8_t limits[8];
-        for (uint8_t& limit : limits) {
-            limit = repeating.NextEntry();
+        if (!m_matrix.FirstBlock(limits)) {
+            return 0;
         }
         return ThresholdLeadingBlocks(source, dst, count, limits);
     }

@@ -3,7 +3,6 @@
 // colour map; the others reduce each pixel to an entry of the fixed palette
 // (a cube entry for colour, a grey-ramp entry for grey tables), dithered or
 // not, and translate that entry through the colour map.
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <type_traits>
@@ -73,14 +72,9 @@ public:
     template <typename Source>
     int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
     {
-        const int32_t columns = m_matrix.Columns();
-        if (columns == 0 || kCubeBlockPixels % columns != 0) {
-            return 0;
-        }
-        MatrixRow repeating = m_matrix;
         BlockDither block;
-        for (int8_t& offset : block.offsets) {
-            offset = static_cast<int8_t>(repeating.NextOffset());
+        if (!m_matrix.FirstBlock(block.offsets)) {
+            return 0;
         }
         return CubeLeadingBlocks(m_blitter, source, dst, count, &block);
     }
@@ -132,12 +126,9 @@ private:
 namespace cube_steps {
 
 // Truncated colour errors lie within +-252.
-constexpr int kCarryReach = 7 * 252;
-// Beyond these, every carry gives the adjusted value 0, or 255.
-constexpr int kLowestBase = -kCarryReach - 1;
-constexpr int kHighestBase = 16 * 256 + kCarryReach;
-constexpr int kLowestSum = (kLowestBase - kCarryReach) >> 4;
-constexpr int kHighestSum = (kHighestBase + kCarryReach) >> 4;
+using Bounds = CarryBounds<252>;
+constexpr int kLowestSum = (Bounds::kLowestBase - Bounds::kCarryReach) >> 4;
+constexpr int kHighestSum = (Bounds::kHighestBase + Bounds::kCarryReach) >> 4;
 
 struct Level {
     uint8_t value;     // the adjusted value, clamped to 0..255
@@ -163,8 +154,8 @@ constexpr Levels MakeLevels()
 
 constexpr Levels kLevels = MakeLevels();
 
-// The level of a channel whose base 16 v + E[i] is clamped to
-// kLowestBase..kHighestBase, with 7 carry added. Pointer-wide arithmetic
+// The level of a channel whose base 16 v + E[i] is clamped to the bounds,
+// with 7 carry added. Pointer-wide arithmetic
 // lets the table's offset ride in the load's address.
 inline const Level& LevelOf(ptrdiff_t base, ptrdiff_t sevenCarry)
 {
@@ -234,9 +225,7 @@ private:
     static const cube_steps::Level& LevelOf(const ColorErrorChannel& channel, int value, int32_t i,
                                             ptrdiff_t sevenCarry)
     {
-        const int base =
-            std::clamp(16 * value + channel.Incoming(i), cube_steps::kLowestBase, cube_steps::kHighestBase);
-        return cube_steps::LevelOf(base, sevenCarry);
+        return cube_steps::LevelOf(cube_steps::Bounds::ClampBase(16 * value + channel.Incoming(i)), sevenCarry);
     }
 
     static ptrdiff_t Spread(ColorErrorChannel& channel, int value, int shown, int32_t i)
