@@ -55,9 +55,11 @@ void RunBlit(benchmark::State& state, vd::Kind kind, int bits, int dither, doubl
 void TrueColour24(benchmark::State& state) { RunBlit(state, vd::Kind::Rgb32, 24, 0, state.range(0) / 100.0); }
 void TrueColour8(benchmark::State& state) { RunBlit(state, vd::Kind::Rgb32, 8, 0, state.range(0) / 100.0); }
 void Palette8From24(benchmark::State& state) { RunBlit(state, vd::Kind::Palette8, 24, static_cast<int>(state.range(0)), 1.0); }
+void MonoFrom24(benchmark::State& state) { RunBlit(state, vd::Kind::Mono, 24, static_cast<int>(state.range(0)), 1.0); }
 
 BENCHMARK(TrueColour24)->ArgName("scale%")->Arg(100)->Arg(150)->Arg(200)->Arg(50)->Unit(benchmark::kMillisecond);
 BENCHMARK(TrueColour8)->ArgName("scale%")->Arg(100)->Arg(150)->Arg(50)->Unit(benchmark::kMillisecond);
 BENCHMARK(Palette8From24)->ArgName("dither")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(MonoFrom24)->ArgName("dither")->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 }  // namespace

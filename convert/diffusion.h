@@ -9,7 +9,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
+#include "convert/diffusion_sse2.h"
 #include "convert/pixel_source.h"
 
 namespace dibdraw {
@@ -45,6 +47,26 @@ public:
         m_held = m_errors + i * Stride;
         m_heldValue = 5 * error + m_carry;
         m_carry = error;
+    }
+
+    // Entries first.. as the row above left them, for a run not yet spread.
+    const Term* IncomingRun(int32_t first) const { return m_errors + first * Stride; }
+
+    // Spreads the errors of pixels first..first+count-1 as Spread would one
+    // by one, where outcomes[j] >> 3 is the truncated error of pixel first + j.
+    // For grey rows, runs of a multiple of 8 pixels up to kDiffusionRunPixels.
+    void SpreadRun(const int16_t* outcomes, int32_t first, int32_t count)
+    {
+        static_assert(std::is_same_v<Term, int32_t> && Stride == 1, "runs are taken on grey rows");
+        *m_held = m_heldValue + 3 * (outcomes[0] >> 3);
+        // The run's last entry is written without its right share, which
+        // the next pixel's Spread, or Finish, overwrites as for any pixel.
+        SumRunErrors(outcomes, m_carry, m_errors + first, count);
+        const int last = outcomes[count - 1] >> 3;
+        const int beforeLast = count > 1 ? outcomes[count - 2] >> 3 : m_carry;
+        m_held = m_errors + (first + count - 1);
+        m_heldValue = 5 * last + beforeLast;
+        m_carry = last;
     }
 
     // Stores the entry of the last pixel recorded.
@@ -144,6 +166,11 @@ struct DiffusionSteps : CarryBounds<Rule::kLargestError> {
     }
 
     static constexpr std::array<Step, kHighestIndex - kLowestIndex + 1> kSteps = MakeSteps();
+
+    static constexpr StepIndexing kIndexing = {kLowestBase, kHighestBase, kLowestIndex};
+
+    // The step of a pixel's base 16 v + E[i].
+    static constexpr size_t Index(int base) { return static_cast<size_t>(Bounds::ClampBase(base) - kLowestIndex); }
 };
 
 // One channel diffused through the steps of a rule.
@@ -155,27 +182,125 @@ public:
     // The code of pixel i of value v; records its error.
     int Quantize(int value, int32_t i)
     {
-        using Steps = DiffusionSteps<Rule>;
-        const int base = Steps::ClampBase(16 * value + m_errors.Incoming(i));
-        // The addresses of the base's step fields are known early; the carry's
-        // offset is added last, inside each load, so that the chain from one
-        // carry to the next is the load alone. Left alone the compiler adds
-        // the carry to the index or to a shared address first, one or two
-        // additions more on the chain, so the addresses are made opaque to
-        // it once they are formed.
-        const typename Steps::Step& at = Steps::kSteps[static_cast<size_t>(base - Steps::kLowestIndex)];
-        const auto* carryAt = reinterpret_cast<const char*>(&at.nextCarryOffset);
-        const auto* outcomeAt = reinterpret_cast<const char*>(&at.outcome);
-        asm("" : "+r"(carryAt), "+r"(outcomeAt));
-        const int outcome = *reinterpret_cast<const int16_t*>(outcomeAt + m_carryOffset);
-        m_carryOffset = *reinterpret_cast<const int16_t*>(carryAt + m_carryOffset);
+        const int outcome = TakeStep(m_carryOffset, Steps::Index(16 * value + m_errors.Incoming(i)));
         m_errors.Spread(outcome >> 3, i);
         return outcome & 7;
+    }
+
+    // Pixels first..first+count-1 of values 0..255 at once, for grey rows
+    // and runs of a multiple of 8 pixels up to kDiffusionRunPixels: their
+    // steps are indexed first and their errors spread last, so that the loops
+    // along the chain do nothing else. outcomes[j] receives pixel first + j's
+    // code in its low 3 bits.
+    void QuantizeRun(const int16_t* values, int32_t first, int32_t count, int16_t* outcomes)
+    {
+        uint16_t indices[kDiffusionRunPixels];
+        DiffusionStepIndices(values, m_errors.IncomingRun(first), indices, count, Steps::kIndexing);
+        if (count < kChainedRun) {
+            for (int32_t j = 0; j < count; ++j) {
+                outcomes[j] = TakeStep(m_carryOffset, indices[j]);
+            }
+        } else {
+            StepChains(indices, count, outcomes);
+        }
+        m_errors.SpreadRun(outcomes, first, count);
     }
 
     void Finish() { m_errors.Finish(); }
 
 private:
+    using Steps = DiffusionSteps<Rule>;
+
+    // Diffusion forgets its carry: two carries fed the same pixels soon give
+    // the same error, and from then on the same steps. So a run is cut into
+    // parts stepped side by side, one chain each: the front part from the
+    // true carry, every other part from a carry of 0 taken some pixels before
+    // the part, by which it has mostly become the true one. Part by part, the
+    // true carry at a part's start is then compared with its chain's; where
+    // they differ, the true carry walks on into the part, redoing pixels
+    // until an error agrees with the chain's, and every step after that one
+    // was already taken from the true carry.
+    static constexpr int kChains = 4;
+    static constexpr int32_t kWarmUpPixels = 16;
+    static constexpr int32_t kChainedRun = 2 * kChains * kWarmUpPixels;
+
+    void StepChains(const uint16_t* indices, int32_t count, int16_t* outcomes)
+    {
+        // Every chain takes `length` steps; the front part takes what the
+        // others leave, a few steps more at most.
+        const int32_t length = (count + (kChains - 1) * kWarmUpPixels) / kChains;
+        const int32_t part = length - kWarmUpPixels;
+        const int32_t front = count - (kChains - 1) * part;
+        // Chain k's step j is pixel firstStep[k] + j.
+        int32_t firstStep[kChains] = {0};
+        ptrdiff_t carries[kChains] = {m_carryOffset};
+        for (int k = 1; k < kChains; ++k) {
+            firstStep[k] = front + (k - 1) * part - kWarmUpPixels;
+        }
+        for (int32_t j = 0; j < kWarmUpPixels; ++j) {
+            outcomes[j] = TakeStep(carries[0], indices[j]);
+            for (int k = 1; k < kChains; ++k) {
+                TakeStep(carries[k], indices[firstStep[k] + j]);
+            }
+        }
+        ptrdiff_t guessedCarries[kChains];
+        for (int k = 1; k < kChains; ++k) {
+            guessedCarries[k] = carries[k];
+        }
+        for (int32_t j = kWarmUpPixels; j < length; ++j) {
+            for (int k = 0; k < kChains; ++k) {
+                outcomes[firstStep[k] + j] = TakeStep(carries[k], indices[firstStep[k] + j]);
+            }
+        }
+        for (int32_t j = length; j < front; ++j) {
+            outcomes[j] = TakeStep(carries[0], indices[j]);
+        }
+        ptrdiff_t carry = carries[0];
+        for (int k = 1; k < kChains; ++k) {
+            const int32_t begin = firstStep[k] + kWarmUpPixels;
+            carry = JoinPart(indices, outcomes, begin, begin + part, carry, guessedCarries[k], carries[k]);
+        }
+        m_carryOffset = carry;
+    }
+
+    // Given the true carry at the start of pixels begin..end-1, stepped from
+    // `guessedCarry` on to `endCarry`, makes their outcomes the true ones and
+    // returns the true carry after them.
+    static ptrdiff_t JoinPart(const uint16_t* indices, int16_t* outcomes, int32_t begin, int32_t end,
+                              ptrdiff_t trueCarry, ptrdiff_t guessedCarry, ptrdiff_t endCarry)
+    {
+        if (trueCarry == guessedCarry) {
+            return endCarry;
+        }
+        for (int32_t j = begin; j < end; ++j) {
+            const int fromGuess = outcomes[j];
+            outcomes[j] = TakeStep(trueCarry, indices[j]);
+            if ((outcomes[j] >> 3) == (fromGuess >> 3)) {
+                return endCarry;
+            }
+        }
+        return trueCarry;
+    }
+
+    // Takes step `index` from `carryOffset` and moves it on; returns 8
+    // times the truncated error plus the code.
+    static int16_t TakeStep(ptrdiff_t& carryOffset, size_t index)
+    {
+        // The addresses of the step's fields are known early; the carry's
+        // offset is added last, inside each load, so that the chain from one
+        // carry to the next is the load alone. Left alone the compiler adds
+        // the carry to the index or to a shared address first, one or two
+        // additions more on the chain, so the addresses are made opaque to
+        // it once they are formed.
+        const typename Steps::Step& at = Steps::kSteps[index];
+        const auto* carryAt = reinterpret_cast<const char*>(&at.nextCarryOffset);
+        const auto* outcomeAt = reinterpret_cast<const char*>(&at.outcome);
+        asm("" : "+r"(carryAt), "+r"(outcomeAt));
+        const int16_t outcome = *reinterpret_cast<const int16_t*>(outcomeAt + carryOffset);
+        carryOffset = *reinterpret_cast<const int16_t*>(carryAt + carryOffset);
+        return outcome;
+    }
+
     DiffusedChannel<Term, Stride> m_errors;
     ptrdiff_t m_carryOffset = 0;
 };

@@ -68,22 +68,31 @@ inline __m128i Luminance4(__m128i pixels)
     return _mm_madd_epi16(_mm_add_epi16(blueRedShares, greenShares), _mm_set1_epi16(1));
 }
 
+// The luminance of the sixteen pixels of a block, four to a vector in
+// 32-bit lanes, in order.
+inline void LuminanceBlock(const uint8_t* src, __m128i (&luminance)[4])
+{
+    for (int k = 0; k < 4; ++k) {
+        luminance[k] = Luminance4(SpreadPixels(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 12 * k))));
+    }
+}
+
 }  // namespace
 
 int32_t ThresholdRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
 {
-    const int32_t blocks = count >= 2 ? (count - 2) / kMonoBlockPixels : 0;
+    const int32_t blocks = Rgb24BlockPixels(count) / kMonoBlockPixels;
     // Lanes reversed, so that after packing the first pixel of each byte
     // lands in its most significant bit.
     const __m128i limitsHigh = _mm_setr_epi32(limits[3], limits[2], limits[1], limits[0]);
     const __m128i limitsLow = _mm_setr_epi32(limits[7], limits[6], limits[5], limits[4]);
     constexpr int kReverse = _MM_SHUFFLE(0, 1, 2, 3);
     for (int32_t b = 0; b < blocks; ++b, src += 3 * kMonoBlockPixels, dst += 2) {
+        __m128i luminance[4];
+        LuminanceBlock(src, luminance);
         __m128i light[4];
         for (int k = 0; k < 4; ++k) {
-            const __m128i pixels = SpreadPixels(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 12 * k)));
-            const __m128i reversed = _mm_shuffle_epi32(Luminance4(pixels), kReverse);
-            light[k] = _mm_cmpgt_epi32(reversed, k % 2 == 0 ? limitsHigh : limitsLow);
+            light[k] = _mm_cmpgt_epi32(_mm_shuffle_epi32(luminance[k], kReverse), k % 2 == 0 ? limitsHigh : limitsLow);
         }
         const __m128i firstByte = _mm_packs_epi32(light[1], light[0]);
         const __m128i secondByte = _mm_packs_epi32(light[3], light[2]);
@@ -92,6 +101,29 @@ int32_t ThresholdRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, co
         dst[1] = static_cast<uint8_t>(bits >> 8);
     }
     return blocks * kMonoBlockPixels;
+}
+
+void LuminanceRgb24Blocks(const uint8_t* src, int16_t* luminance, int32_t count)
+{
+    for (int32_t i = 0; i < count; i += kMonoBlockPixels, src += 3 * kMonoBlockPixels) {
+        __m128i lanes[4];
+        LuminanceBlock(src, lanes);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(luminance + i), _mm_packs_epi32(lanes[0], lanes[1]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(luminance + i + 8), _mm_packs_epi32(lanes[2], lanes[3]));
+    }
+}
+
+void PackLightCodes(const int16_t* codes, uint8_t* dst, int32_t count)
+{
+    for (int32_t i = 0; i < count; i += 8) {
+        const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes + i));
+        // Bit 0 of each code to the sign, the eight codes reversed so that
+        // the first lands in the most significant bit of the mask.
+        __m128i signs = _mm_slli_epi16(lanes, 15);
+        signs = _mm_shuffle_epi32(signs, _MM_SHUFFLE(1, 0, 3, 2));
+        signs = _mm_shufflehi_epi16(_mm_shufflelo_epi16(signs, _MM_SHUFFLE(0, 1, 2, 3)), _MM_SHUFFLE(0, 1, 2, 3));
+        dst[i / 8] = static_cast<uint8_t>(_mm_movemask_epi8(_mm_packs_epi16(signs, signs)));
+    }
 }
 
 }  // namespace dibdraw

@@ -3,6 +3,7 @@
 // luminance and then thresholded, ordered-dithered or error-diffused; the
 // three source depths of one dither mode share a core and differ only in how
 // the luminance of pixel i is fetched. A 1-bit source is copied bit for bit.
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -124,11 +125,54 @@ public:
     }
 };
 
-// Floyd-Steinberg error diffusion of the luminance.
+// How many leading pixels of a row the vector kernels take, and the
+// luminance of a run of them: by the kernel for 24-bit rows, pixel by pixel
+// for the others.
+template <typename Source>
+int32_t LuminanceBlockPixels(const Source&, int32_t count)
+{
+    if constexpr (std::is_same_v<Source, Rgb24Source>) {
+        return Rgb24BlockPixels(count);
+    } else {
+        return count / kMonoBlockPixels * kMonoBlockPixels;
+    }
+}
+
+template <typename Source>
+void RunLuminance(const Source& source, int32_t first, int32_t count, int16_t* luminance)
+{
+    if constexpr (std::is_same_v<Source, Rgb24Source>) {
+        LuminanceRgb24Blocks(source.row + 3 * first, luminance, count);
+    } else {
+        for (int32_t j = 0; j < count; ++j) {
+            luminance[j] = static_cast<int16_t>(Luminance(source, first + j));
+        }
+    }
+}
+
+// Floyd-Steinberg error diffusion of the luminance. The leading whole blocks
+// of a row go in runs: the luminance of a run by vectors, then its chains of
+// steps, then its codes packed by vectors; the pixels after them go one by
+// one.
 template <>
 class MonoQuantizer<ErrorDiffusion> : public RowQuantizer {
 public:
     explicit MonoQuantizer(const VyrBlitter& blitter) : m_errors(reinterpret_cast<int32_t*>(blitter.m_errorRow)) {}
+
+    template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
+    {
+        const int32_t blocks = LuminanceBlockPixels(source, count);
+        int16_t luminance[kDiffusionRunPixels];
+        int16_t outcomes[kDiffusionRunPixels];
+        for (int32_t first = 0; first < blocks; first += kDiffusionRunPixels) {
+            const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
+            RunLuminance(source, first, run, luminance);
+            m_errors.QuantizeRun(luminance, first, run, outcomes);
+            PackLightCodes(outcomes, dst + first / MonoRowWriter::kPixelsPerByte, run);
+        }
+        return blocks;
+    }
 
     // The light-dark code itself: 1 for light.
     template <typename Source>

@@ -277,6 +277,85 @@ TEST_P(MonoConverterTest, MatchesTheReference)
 
 INSTANTIATE_TEST_SUITE_P(Colour, MonoConverterTest, ::testing::ValuesIn(kColourConverters), CaseName());
 
+// Error diffusion takes long rows in runs, each stepped as several chains
+// side by side that must join exactly. Rows of flat greys keep a chain from
+// ever agreeing with the true carry, noise and gradients join it at various
+// distances; all must match the pixel-by-pixel reference, bits and error row.
+struct LongRowPattern {
+    const char* name;
+    int grey;  // a flat grey level, or -1 for a gradient with noise, -2 for noise
+};
+
+class MonoDiffusionTest : public ::testing::TestWithParam<MonoConverter> {};
+
+TEST_P(MonoDiffusionTest, LongRowsMatchTheReference)
+{
+    const MonoConverter& converter = GetParam();
+    const LongRowPattern patterns[] = {
+        {"black", 0},      {"grey 1", 1},       {"grey 64", 64},    {"grey 127", 127},  {"grey 128", 128},
+        {"grey 129", 129}, {"grey 200", 200},   {"grey 254", 254},  {"white", 255},     {"gradient", -1},
+        {"noise", -2},
+    };
+    const int levels = converter.srcBits == 24 ? 256 : converter.srcBits == 8 ? 256 : 16;
+    // A grey palette for the palette depths: entry k is grey k * 255 / (levels - 1).
+    std::vector<uint8_t> greys(3 * 256, 0);
+    for (int k = 0; k < levels; ++k) {
+        greys[3 * k] = greys[3 * k + 1] = greys[3 * k + 2] = static_cast<uint8_t>(k * 255 / (levels - 1));
+    }
+    for (const int width : {700, 2100}) {
+        for (const LongRowPattern& pattern : patterns) {
+            const uint64_t seed = 7000u + static_cast<uint64_t>(width) + static_cast<uint64_t>(pattern.grey + 2);
+            Random random(seed);
+            MonoBlitter mono(2, width);
+            std::vector<uint8_t> palette = pattern.grey == -2 && converter.srcBits != 24
+                                               ? RandomPalette(random, levels)
+                                               : greys;
+            if (converter.srcBits != 24) {
+                mono.blitter.m_imagePalette = palette.data();
+            }
+            MonoReference reference(converter.srcBits, 2, mono.blitter.m_ditherMatrix, 8, 8, width);
+            for (int row = 0; row < kRowsPerCase; ++row) {
+                std::vector<uint8_t> src(SourceRowBytes(converter.srcBits, width), 0);
+                if (pattern.grey == -2) {
+                    src = random.Bytes(src.size());
+                } else {
+                    for (int i = 0; i < width; ++i) {
+                        const int grey = pattern.grey >= 0
+                                             ? pattern.grey
+                                             : std::min(255, (i / 8 + 3 * row + random.Between(0, 15)) % 256);
+                        const int index = grey * (levels - 1) / 255;
+                        if (converter.srcBits == 24) {
+                            src[3 * i] = src[3 * i + 1] = src[3 * i + 2] = static_cast<uint8_t>(grey);
+                        } else if (converter.srcBits == 8) {
+                            src[i] = static_cast<uint8_t>(index);
+                        } else {
+                            src[i / 2] |= static_cast<uint8_t>(i % 2 == 0 ? index << 4 : index);
+                        }
+                    }
+                }
+                GuardedBuffer dst(OutputBytes(width));
+                converter.fn(&mono.blitter, src.data(), dst.data(), width);
+                const std::string where = NameOf(converter) + " " + pattern.name + " seed " + std::to_string(seed) +
+                                          " width " + std::to_string(width) + " row " + std::to_string(row);
+                const std::string difference =
+                    FirstDifference(dst.data(), reference.Convert(src, palette, width, row));
+                ASSERT_TRUE(difference.empty()) << where << ": " << difference;
+                ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+                for (int i = 0; i < width; ++i) {
+                    ASSERT_EQ(mono.Error(i), reference.Errors()[i]) << where << ": error row entry " << i;
+                }
+            }
+            mono.blitter.m_imagePalette = nullptr;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Colour, MonoDiffusionTest,
+                         ::testing::Values(MonoConverter{dibdraw::Blit24To1Mode2, 24, 2},
+                                           MonoConverter{dibdraw::Blit8To1Mode2, 8, 2},
+                                           MonoConverter{dibdraw::Blit4To1Mode2, 4, 2}),
+                         CaseName());
+
 // The documented write length of the 1-bit copy: whole 16-bit words.
 int CopyLength(int count)
 {
