@@ -28,7 +28,58 @@ struct Decoder {
     DecodeFn decode = nullptr;
     const uint32_t* table = nullptr;  // indexed sources: device pixel per entry
     ColorMatcher* matcher = nullptr;  // true-colour sources on colour-table kinds
+    // Rows go straight to a surface larger than a cache keeps: the vector
+    // loops store past the cache where the row allows it.
+    bool streaming = false;
 };
+
+#if defined(__SSE2__)
+// Four device pixels to `out`: an ordinary store, or one past the cache,
+// which needs `out` 16-byte aligned.
+template <bool Streaming>
+inline void PutFour(uint32_t* out, __m128i pixels)
+{
+    if constexpr (Streaming) {
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out), pixels);
+    } else {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels);
+    }
+}
+
+inline bool Aligned16(const uint32_t* out)
+{
+    return (reinterpret_cast<uintptr_t>(out) & 15) == 0;
+}
+
+// Pixels to decode one by one before a streaming row reaches a 16-byte
+// boundary of the surface; none for ordinary rows.
+inline int LeadToAlignment(const Decoder& decoder, const uint32_t* out, int count)
+{
+    if (!decoder.streaming) {
+        return 0;
+    }
+    return std::min(count, static_cast<int>((16 - (reinterpret_cast<uintptr_t>(out) & 15)) / 4 % 4));
+}
+
+// Whole bytes of a 1-bit row, eight pixels each: a pixel is the dark entry
+// with the difference to the light one masked in where its bit is set.
+template <bool Streaming>
+int DecodeBitBytes(const uint32_t* table, const uint8_t* bytes, int byteCount, uint32_t* out)
+{
+    const __m128i dark = _mm_set1_epi32(static_cast<int>(table[0]));
+    const __m128i toLight = _mm_set1_epi32(static_cast<int>(table[0] ^ table[1]));
+    const __m128i highBits = _mm_setr_epi32(0x80, 0x40, 0x20, 0x10);
+    const __m128i lowBits = _mm_setr_epi32(0x08, 0x04, 0x02, 0x01);
+    for (int k = 0; k < byteCount; ++k, out += 8) {
+        const __m128i byte = _mm_set1_epi32(bytes[k]);
+        const __m128i high = _mm_cmpeq_epi32(_mm_and_si128(byte, highBits), highBits);
+        const __m128i low = _mm_cmpeq_epi32(_mm_and_si128(byte, lowBits), lowBits);
+        PutFour<Streaming>(out, _mm_xor_si128(dark, _mm_and_si128(high, toLight)));
+        PutFour<Streaming>(out + 4, _mm_xor_si128(dark, _mm_and_si128(low, toLight)));
+    }
+    return 8 * byteCount;
+}
+#endif
 
 template <int Bits>
 void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
@@ -38,13 +89,23 @@ void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int co
         row += first;
         int i = 0;
 #if defined(__SSE2__)
+        for (const int lead = LeadToAlignment(decoder, out, count); i < lead; ++i) {
+            out[i] = table[row[i]];
+        }
         // Four look-ups gathered into one store: the loop is bound by
         // stores, of which there is one per four pixels.
-        for (; i + 4 <= count; i += 4) {
-            const __m128i pixels = _mm_setr_epi32(static_cast<int>(table[row[i]]), static_cast<int>(table[row[i + 1]]),
-                                                  static_cast<int>(table[row[i + 2]]),
-                                                  static_cast<int>(table[row[i + 3]]));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), pixels);
+        auto gather = [&](auto streaming) {
+            for (; i + 4 <= count; i += 4) {
+                PutFour<decltype(streaming)::value>(out + i, _mm_setr_epi32(static_cast<int>(table[row[i]]),
+                                                                 static_cast<int>(table[row[i + 1]]),
+                                                                 static_cast<int>(table[row[i + 2]]),
+                                                                 static_cast<int>(table[row[i + 3]])));
+            }
+        };
+        if (decoder.streaming) {
+            gather(std::true_type{});
+        } else {
+            gather(std::false_type{});
         }
 #endif
         for (; i < count; ++i) {
@@ -62,6 +123,15 @@ void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int co
         for (; x < end && x % perByte != 0; ++x) {
             *out++ = pixelAt(x);
         }
+#if defined(__SSE2__)
+        if constexpr (Bits == 1) {
+            const int bytes = (end - x) / 8;
+            const int done = decoder.streaming && Aligned16(out) ? DecodeBitBytes<true>(table, row + x / 8, bytes, out)
+                                                                 : DecodeBitBytes<false>(table, row + x / 8, bytes, out);
+            x += done;
+            out += done;
+        }
+#endif
         for (; x + perByte <= end; x += perByte, out += perByte) {
             const unsigned byte = row[x / perByte];
             for (int k = 0; k < perByte; ++k) {
@@ -132,18 +202,27 @@ void DecodeBgr24ToRgb32(const Decoder& decoder, const uint8_t* row, int first, i
     const uint8_t* p = row + static_cast<size_t>(first) * 3;
     int i = 0;
 #if defined(__SSE2__)
+    i = LeadToAlignment(decoder, out, count);
+    DecodeTrueColor<Bgr24, ToRgb32>(decoder, p, 0, i, out);
     const __m128i pixel0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0);
     const __m128i pixel1 = _mm_setr_epi32(0, 0x00FFFFFF, 0, 0);
     const __m128i pixel2 = _mm_setr_epi32(0, 0, 0x00FFFFFF, 0);
     const __m128i pixel3 = _mm_setr_epi32(0, 0, 0, 0x00FFFFFF);
-    for (; 3 * i + 16 <= 3 * count; i += 4) {
-        // Pixel k starts at byte 3k and belongs at byte 4k: shifted up by k bytes.
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * i));
-        const __m128i pixels = _mm_or_si128(
-            _mm_or_si128(_mm_and_si128(bytes, pixel0), _mm_and_si128(_mm_slli_si128(bytes, 1), pixel1)),
-            _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), pixel2),
-                         _mm_and_si128(_mm_slli_si128(bytes, 3), pixel3)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), pixels);
+    auto spread = [&](auto streaming) {
+        for (; 3 * i + 16 <= 3 * count; i += 4) {
+            // Pixel k starts at byte 3k and belongs at byte 4k: shifted up by k bytes.
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * i));
+            const __m128i pixels = _mm_or_si128(
+                _mm_or_si128(_mm_and_si128(bytes, pixel0), _mm_and_si128(_mm_slli_si128(bytes, 1), pixel1)),
+                _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), pixel2),
+                             _mm_and_si128(_mm_slli_si128(bytes, 3), pixel3)));
+            PutFour<decltype(streaming)::value>(out + i, pixels);
+        }
+    };
+    if (decoder.streaming) {
+        spread(std::true_type{});
+    } else {
+        spread(std::false_type{});
     }
 #endif
     DecodeTrueColor<Bgr24, ToRgb32>(decoder, p + 3 * i, 0, count - i, out + i);
@@ -336,6 +415,10 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
 
     const RasterOp op{rop, InfoOf(kind).pixelMask};
     const bool direct = contiguous && rop == SRCCOPY;
+    // From 8 MB on, a surface is not kept by the cache between calls, and
+    // the stores that go past it save reading each line in first.
+    constexpr size_t kStreamedSurfacePixels = size_t{1} << 21;
+    decoder.streaming = direct && target.surface->pixels.size() >= kStreamedSurfacePixels;
     const size_t stride = static_cast<size_t>((width * bitCount + 31) / 32) * 4;
     const auto* dib = static_cast<const uint8_t*>(bits);
     std::vector<uint32_t> decoded(direct ? 0 : static_cast<size_t>(highColumn - lowColumn + 1));
@@ -367,6 +450,12 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
         }
         CombineRow(op, out, contiguous ? decoded.data() : resampled.data(), count);
     }
+#if defined(__SSE2__)
+    if (decoder.streaming) {
+        // Streamed stores are ordered with later ones only through a fence.
+        _mm_sfence();
+    }
+#endif
     return result;
 }
 

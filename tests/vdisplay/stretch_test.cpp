@@ -161,6 +161,55 @@ INSTANTIATE_TEST_SUITE_P(KindsAndDepths, StretchAgainstReference, ::testing::Val
                              return std::string(Name(info.param.kind)) + "_" + std::to_string(info.param.bitCount);
                          });
 
+// Rows drawn straight onto a surface of 8 MB or more are stored past the
+// cache where their alignment allows, and ordinarily elsewhere. Every
+// alignment of the first device pixel and of the first source pixel within
+// its byte must draw exactly the pixels of the DIB, and nothing beside them.
+TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
+{
+    constexpr int kScreenW = 2048;
+    constexpr int kScreenH = 1024;
+    constexpr uint32_t kUntouched = 0x00123456;
+    for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Mono, vd::Kind::Palette8}) {
+        Configure(kind, kScreenW, kScreenH);
+        HDC dc = GetDC(nullptr);
+        for (const int bitCount : {1, 8, 24}) {
+            Random random(static_cast<uint64_t>(bitCount) * 31 + static_cast<uint64_t>(kind));
+            const Dib dib = RandomDib(random, bitCount, 90, 2);
+            for (int x = 0; x < 8; ++x) {
+                for (const int sx : {0, 3, 8}) {
+                    const int y = 2 * (8 * x + sx);
+                    const int width = dib.width() - sx - x;
+                    for (int i = 0; i < 2; ++i) {
+                        for (int j = x - 1; j <= x + width; ++j) {
+                            if (j >= 0) {
+                                vd::SetDevicePixel(j, y + i, kUntouched & PixelMask(kind));
+                            }
+                        }
+                    }
+                    ASSERT_EQ(StretchDIBits(dc, x, y, width, 2, sx, 0, width, 2, dib.bits(), dib.info(),
+                                            DIB_RGB_COLORS, SRCCOPY),
+                              2);
+                    for (int i = 0; i < 2; ++i) {
+                        for (int j = x - 1; j <= x + width; ++j) {
+                            if (j < 0) {
+                                continue;
+                            }
+                            const bool drawn = j >= x && j < x + width;
+                            const uint32_t expected = drawn ? ReferencePixel(kind, dib.PixelColorAt(sx + j - x, i, false))
+                                                            : (kUntouched & PixelMask(kind));
+                            ASSERT_EQ(vd::DevicePixel(j, y + i), expected)
+                                << Name(kind) << " " << bitCount << "-bit at x " << x << " from source column "
+                                << sx << ": device pixel " << j << "," << y + i;
+                        }
+                    }
+                }
+            }
+        }
+        ReleaseDC(nullptr, dc);
+    }
+}
+
 // A 2 x 3 DIB whose rows are red, green, blue from the top.
 Dib ThreeRows(int bitCount, bool topDown = false)
 {
