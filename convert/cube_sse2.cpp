@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+#include "convert/rgb24_avx512.h"
+#include "convert/vector_isa.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -134,8 +136,8 @@ void QuantizeBlocks(const uint8_t* src, uint8_t* dst, int32_t blocks, const uint
 
 }  // namespace
 
-int32_t QuantizeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
-                            const BlockDither* dither)
+int32_t QuantizeRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
+                                const BlockDither* dither)
 {
     const int32_t blocks = count > 0 ? count / kBlockPixels : 0;
     if (blocks == 0) {
@@ -147,6 +149,13 @@ int32_t QuantizeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, con
         QuantizeBlocks<false>(src, dst, blocks, colorMap, dither);
     }
     return blocks * kBlockPixels;
+}
+
+int32_t QuantizeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
+                            const BlockDither* dither)
+{
+    return ByteTableVectorsAvailable() ? QuantizeRgb24BlocksAvx512(src, dst, count, colorMap, dither)
+                                       : QuantizeRgb24BlocksSse2(src, dst, count, colorMap, dither);
 }
 
 }  // namespace dibdraw

@@ -7,6 +7,8 @@
 
 #include <emmintrin.h>
 
+#include "convert/rgb24_avx512.h"
+#include "convert/vector_isa.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -79,7 +81,7 @@ inline void LuminanceBlock(const uint8_t* src, __m128i (&luminance)[4])
 
 }  // namespace
 
-int32_t ThresholdRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
+int32_t ThresholdRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
 {
     const int32_t blocks = Rgb24BlockPixels(count) / kMonoBlockPixels;
     // Lanes reversed, so that after packing the first pixel of each byte
@@ -103,13 +105,28 @@ int32_t ThresholdRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, co
     return blocks * kMonoBlockPixels;
 }
 
-void LuminanceRgb24Blocks(const uint8_t* src, int16_t* luminance, int32_t count)
+void LuminanceRgb24BlocksSse2(const uint8_t* src, int16_t* luminance, int32_t count)
 {
     for (int32_t i = 0; i < count; i += kMonoBlockPixels, src += 3 * kMonoBlockPixels) {
         __m128i lanes[4];
         LuminanceBlock(src, lanes);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(luminance + i), _mm_packs_epi32(lanes[0], lanes[1]));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(luminance + i + 8), _mm_packs_epi32(lanes[2], lanes[3]));
+    }
+}
+
+int32_t ThresholdRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
+{
+    return ByteTableVectorsAvailable() ? ThresholdRgb24BlocksAvx512(src, dst, count, limits)
+                                       : ThresholdRgb24BlocksSse2(src, dst, count, limits);
+}
+
+void LuminanceRgb24Blocks(const uint8_t* src, int16_t* luminance, int32_t count)
+{
+    if (ByteTableVectorsAvailable()) {
+        LuminanceRgb24BlocksAvx512(src, luminance, count);
+    } else {
+        LuminanceRgb24BlocksSse2(src, luminance, count);
     }
 }
 

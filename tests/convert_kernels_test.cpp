@@ -1,0 +1,159 @@
+// The 24-bit vector kernels, SSE2 and AVX-512 alike, against slow references
+// of their families, byte for byte over every width up to 100 and some long
+// rows, with random colour maps, dither offsets and limits. Sources end
+// exactly at the row, so that a read past it is caught by the sanitizer,
+// and destinations have guard bytes. Failures print the seed and the first
+// differing pixel.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "convert/cube_sse2.h"
+#include "convert/mono_sse2.h"
+#include "convert/rgb24_avx512.h"
+#include "convert/vector_isa.h"
+#include "palette/tables.h"
+#include "support/test_support.h"
+
+using testsupport::GuardedBuffer;
+using testsupport::Random;
+
+namespace {
+
+struct Kernels {
+    const char* name;
+    bool byteTables;  // needs ByteTableVectorsAvailable()
+    int32_t (*quantize)(const uint8_t*, uint8_t*, int32_t, const uint8_t*, const dibdraw::BlockDither*);
+    int32_t (*threshold)(const uint8_t*, uint8_t*, int32_t, const uint8_t*);
+    void (*luminance)(const uint8_t*, int16_t*, int32_t);
+
+    friend void PrintTo(const Kernels& kernels, std::ostream* os) { *os << kernels.name; }
+};
+
+const Kernels kKernels[] = {
+    {"Sse2", false, dibdraw::QuantizeRgb24BlocksSse2, dibdraw::ThresholdRgb24BlocksSse2,
+     dibdraw::LuminanceRgb24BlocksSse2},
+    {"Avx512", true, dibdraw::QuantizeRgb24BlocksAvx512, dibdraw::ThresholdRgb24BlocksAvx512,
+     dibdraw::LuminanceRgb24BlocksAvx512},
+};
+
+const std::vector<int> kWidths = [] {
+    std::vector<int> widths;
+    for (int width = 0; width <= 100; ++width) {
+        widths.push_back(width);
+    }
+    widths.insert(widths.end(), {127, 128, 129, 191, 192, 193, 255, 256, 257, 1000});
+    return widths;
+}();
+
+int Clamp(int v) { return std::clamp(v, 0, 255); }
+
+int ReferenceLuminance(const uint8_t* pixel)
+{
+    return dibdraw::kLumaBlue[pixel[0]] + dibdraw::kLumaGreen[pixel[1]] + dibdraw::kLumaRed[pixel[2]];
+}
+
+uint8_t ReferenceCube(const uint8_t* pixel, int offset, const uint8_t* colorMap)
+{
+    auto level = [&](int v) { return dibdraw::kCubeLevel[static_cast<size_t>(Clamp(v + offset))]; };
+    return colorMap[level(pixel[2]) + 6 * level(pixel[1]) + 36 * level(pixel[0])];
+}
+
+class Rgb24KernelTest : public ::testing::TestWithParam<Kernels> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam().byteTables && !dibdraw::ByteTableVectorsAvailable()) {
+            GTEST_SKIP() << "this processor has no AVX-512 byte look-ups";
+        }
+    }
+
+    std::string Where(const char* family, uint64_t seed, int width) const
+    {
+        return std::string(GetParam().name) + " " + family + " seed " + std::to_string(seed) + " width " +
+               std::to_string(width);
+    }
+};
+
+TEST_P(Rgb24KernelTest, CubeEntriesMatchTheReference)
+{
+    int caseIndex = 0;
+    for (const int width : kWidths) {
+        for (int repeat = 0; repeat < 3; ++repeat, ++caseIndex) {
+            const uint64_t seed = 41000u + static_cast<uint64_t>(caseIndex);
+            Random random(seed);
+            const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
+            const std::vector<uint8_t> colorMap = random.Bytes(256);
+            dibdraw::BlockDither dither{};
+            for (int8_t& offset : dither.offsets) {
+                offset = static_cast<int8_t>(random.Byte());
+            }
+            // The extremes of an offset, and no dither at all.
+            dither.offsets[0] = -128;
+            dither.offsets[1] = 127;
+            const bool dithered = repeat != 0;
+            GuardedBuffer dst(static_cast<size_t>(width));
+            const int32_t done =
+                GetParam().quantize(src.data(), dst.data(), width, colorMap.data(), dithered ? &dither : nullptr);
+            const std::string where = Where(dithered ? "dithered" : "undithered", seed, width);
+            ASSERT_EQ(done, width / 16 * 16) << where;
+            for (int i = 0; i < done; ++i) {
+                const int offset = dithered ? dither.offsets[i % 16] : 0;
+                ASSERT_EQ(dst[static_cast<size_t>(i)], ReferenceCube(&src[3 * static_cast<size_t>(i)], offset, colorMap.data()))
+                    << where << ": first difference at pixel " << i;
+            }
+            ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+        }
+    }
+}
+
+TEST_P(Rgb24KernelTest, ThresholdBitsMatchTheReference)
+{
+    int caseIndex = 0;
+    for (const int width : kWidths) {
+        for (int repeat = 0; repeat < 3; ++repeat, ++caseIndex) {
+            const uint64_t seed = 42000u + static_cast<uint64_t>(caseIndex);
+            Random random(seed);
+            const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
+            std::vector<uint8_t> limits = random.Bytes(8);
+            limits[0] = 0;
+            limits[1] = 255;
+            const size_t bytes = static_cast<size_t>(dibdraw::Rgb24BlockPixels(width) / 8);
+            GuardedBuffer dst(bytes);
+            const int32_t done = GetParam().threshold(src.data(), dst.data(), width, limits.data());
+            const std::string where = Where("threshold", seed, width);
+            ASSERT_EQ(done, dibdraw::Rgb24BlockPixels(width)) << where;
+            for (int i = 0; i < done; ++i) {
+                const bool light = ReferenceLuminance(&src[3 * static_cast<size_t>(i)]) > limits[i % 8];
+                ASSERT_EQ((dst[static_cast<size_t>(i / 8)] >> (7 - i % 8)) & 1, light ? 1 : 0)
+                    << where << ": first difference at pixel " << i;
+            }
+            ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+        }
+    }
+}
+
+TEST_P(Rgb24KernelTest, LuminanceMatchesTheTables)
+{
+    int caseIndex = 0;
+    for (const int width : kWidths) {
+        const uint64_t seed = 43000u + static_cast<uint64_t>(caseIndex++);
+        Random random(seed);
+        const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
+        const int32_t count = dibdraw::Rgb24BlockPixels(width);
+        GuardedBuffer dst(2 * static_cast<size_t>(count));
+        auto* luminance = reinterpret_cast<int16_t*>(dst.data());
+        GetParam().luminance(src.data(), luminance, count);
+        const std::string where = Where("luminance", seed, width);
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(luminance[i], ReferenceLuminance(&src[3 * static_cast<size_t>(i)]))
+                << where << ": first difference at pixel " << i;
+        }
+        ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, Rgb24KernelTest, ::testing::ValuesIn(kKernels),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
