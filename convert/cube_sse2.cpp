@@ -16,7 +16,7 @@ namespace dibdraw {
 
 namespace {
 
-constexpr int kBlockPixels = kCubeBlockPixels;
+constexpr int kBlockPixels = kDitherBlockPixels;
 constexpr int kBlockBytes = 3 * kBlockPixels;
 
 // The nearest cube level, counted up from 0, of a channel value v is
@@ -73,21 +73,7 @@ void QuantizeBlocks(const uint8_t* src, uint8_t* dst, int32_t blocks, const uint
     for (int sum = 0; sum < 216; ++sum) {
         byWeightedSum[sum] = colorMap[215 - sum];
     }
-    __m128i raise[3] = {};
-    __m128i lower[3] = {};
-    if constexpr (Dithered) {
-        alignas(16) uint8_t up[kBlockBytes];
-        alignas(16) uint8_t down[kBlockBytes];
-        for (int j = 0; j < kBlockBytes; ++j) {
-            const int d = dither->offsets[j / 3];
-            up[j] = static_cast<uint8_t>(d > 0 ? d : 0);
-            down[j] = static_cast<uint8_t>(d < 0 ? -d : 0);
-        }
-        for (int m = 0; m < 3; ++m) {
-            raise[m] = _mm_load_si128(reinterpret_cast<const __m128i*>(up + 16 * m));
-            lower[m] = _mm_load_si128(reinterpret_cast<const __m128i*>(down + 16 * m));
-        }
-    }
+    const BlockByteOffsets offsets(dither);
     __m128i evenWeights[3];
     __m128i oddWeights[3];
     for (int m = 0; m < 3; ++m) {
@@ -105,8 +91,7 @@ void QuantizeBlocks(const uint8_t* src, uint8_t* dst, int32_t blocks, const uint
         for (int m = 0; m < 3; ++m) {
             __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16 * m));
             if constexpr (Dithered) {
-                // Saturating steps clamp to 0..255 exactly.
-                bytes = _mm_subs_epu8(_mm_adds_epu8(bytes, raise[m]), lower[m]);
+                bytes = offsets.Apply(bytes, m);
             }
             // Even and odd bytes in 16-bit lanes by masking and shifting,
             // which keeps the shuffle unit free for the sums below.

@@ -4,15 +4,9 @@
 
 #include <cstdint>
 
+#include "convert/block_dither.h"
+
 namespace dibdraw {
-
-// Dither offsets for the sixteen pixels of a block, the same for every block
-// of a row: the ordered modes' matrix entries of columns 0..15, or zeros.
-constexpr int32_t kCubeBlockPixels = 16;
-
-struct BlockDither {
-    int8_t offsets[kCubeBlockPixels];
-};
 
 // Writes colorMap[cube entry of clamp(R + d), clamp(G + d), clamp(B + d)]
 // for the leading whole blocks of a 24-bit row and returns how many pixels

@@ -91,7 +91,7 @@ struct ByteTable {
     __m512i quarters[4];
 };
 
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] inline ByteTable LoadTable(const uint8_t* table)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline ByteTable LoadTable(const uint8_t* table)
 {
     ByteTable loaded;
     for (int q = 0; q < 4; ++q) {
@@ -102,7 +102,7 @@ struct ByteTable {
 
 // table[x] for each byte: the low seven bits index half of the table, the
 // top bit chooses the half.
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] inline __m512i LookUp(const ByteTable& table, __m512i x)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline __m512i LookUp(const ByteTable& table, __m512i x)
 {
     const __m512i low = _mm512_permutex2var_epi8(table.quarters[0], x, table.quarters[1]);
     const __m512i high = _mm512_permutex2var_epi8(table.quarters[2], x, table.quarters[3]);
@@ -117,7 +117,7 @@ struct Channels {
     __m512i red;
 };
 
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] inline Channels LoadGroup(const uint8_t* src, int count)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline Channels LoadGroup(const uint8_t* src, int count)
 {
     const int bytes = 3 * count;
     const __m512i first = _mm512_maskz_loadu_epi8(FirstBytes(bytes), src);
@@ -142,62 +142,73 @@ struct LuminanceTables {
     ByteTable red;
 };
 
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] inline LuminanceTables LoadLuminanceTables()
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline LuminanceTables LoadLuminanceTables()
 {
     return {LoadTable(kLumaBlue.data()), LoadTable(kLumaGreen.data()), LoadTable(kLumaRed.data())};
 }
 
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] inline __m512i Luminance(const LuminanceTables& shares,
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline __m512i Luminance(const LuminanceTables& shares,
                                                                       const Channels& c)
 {
     return _mm512_add_epi8(_mm512_add_epi8(LookUp(shares.blue, c.blue), LookUp(shares.green, c.green)),
                            LookUp(shares.red, c.red));
 }
 
-// A channel raised and lowered by a pixel's dither offset, saturating, which
-// clamps to 0..255 exactly.
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] inline __m512i Offset(__m512i channel, __m512i raise, __m512i lower)
+// The dither offsets of a group: the 16 of a block repeat along the row.
+struct GroupOffsets {
+    __m512i raise;
+    __m512i lower;
+};
+
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline GroupOffsets LoadOffsets(const BlockDither* dither)
 {
-    return _mm512_subs_epu8(_mm512_adds_epu8(channel, raise), lower);
+    GroupOffsets offsets{_mm512_setzero_si512(), _mm512_setzero_si512()};
+    if (dither != nullptr) {
+        int8_t repeated[kGroupPixels];
+        for (int k = 0; k < kGroupPixels; ++k) {
+            repeated[k] = dither->offsets[k % kDitherBlockPixels];
+        }
+        const __m512i signedOffsets = _mm512_loadu_si512(repeated);
+        offsets.raise = _mm512_max_epi8(signedOffsets, _mm512_setzero_si512());
+        // An offset of -128 lowers by 128: its absolute value read unsigned.
+        offsets.lower = _mm512_abs_epi8(_mm512_min_epi8(signedOffsets, _mm512_setzero_si512()));
+    }
+    return offsets;
+}
+
+// A channel raised and lowered by its pixel's offset, saturating, which
+// clamps to 0..255 exactly.
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline __m512i Offset(__m512i channel,
+                                                                             const GroupOffsets& offsets)
+{
+    return _mm512_subs_epu8(_mm512_adds_epu8(channel, offsets.raise), offsets.lower);
 }
 
 }  // namespace
 
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] int32_t QuantizeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst,
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] int32_t QuantizeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst,
                                                                                  int32_t count,
                                                                                  const uint8_t* colorMap,
                                                                                  const BlockDither* dither)
 {
-    const int32_t pixels = count > 0 ? count / kCubeBlockPixels * kCubeBlockPixels : 0;
+    const int32_t pixels = count > 0 ? count / kDitherBlockPixels * kDitherBlockPixels : 0;
     const ByteTable blueTerms = LoadTable(kCubeBlue.data());
     const ByteTable greenTerms = LoadTable(kCubeGreen.data());
     const ByteTable redTerms = LoadTable(kCubeLevel.data());
     const ByteTable entries = LoadTable(colorMap);
-    // The 16 offsets of a block repeat along the row.
-    __m512i raise = _mm512_setzero_si512();
-    __m512i lower = _mm512_setzero_si512();
-    if (dither != nullptr) {
-        int8_t repeated[kGroupPixels];
-        for (int k = 0; k < kGroupPixels; ++k) {
-            repeated[k] = dither->offsets[k % kCubeBlockPixels];
-        }
-        const __m512i offsets = _mm512_loadu_si512(repeated);
-        raise = _mm512_max_epi8(offsets, _mm512_setzero_si512());
-        // An offset of -128 lowers by 128: its absolute value read unsigned.
-        lower = _mm512_abs_epi8(_mm512_min_epi8(offsets, _mm512_setzero_si512()));
-    }
+    const GroupOffsets offsets = LoadOffsets(dither);
     for (int32_t i = 0; i < pixels; i += kGroupPixels) {
         const int group = static_cast<int>(pixels - i < kGroupPixels ? pixels - i : kGroupPixels);
         const Channels c = LoadGroup(src + 3 * i, group);
-        const __m512i entry = _mm512_add_epi8(_mm512_add_epi8(LookUp(blueTerms, Offset(c.blue, raise, lower)),
-                                                              LookUp(greenTerms, Offset(c.green, raise, lower))),
-                                              LookUp(redTerms, Offset(c.red, raise, lower)));
+        const __m512i entry = _mm512_add_epi8(_mm512_add_epi8(LookUp(blueTerms, Offset(c.blue, offsets)),
+                                                              LookUp(greenTerms, Offset(c.green, offsets))),
+                                              LookUp(redTerms, Offset(c.red, offsets)));
         _mm512_mask_storeu_epi8(dst + i, FirstBytes(group), LookUp(entries, entry));
     }
     return pixels;
 }
 
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] void LuminanceRgb24BlocksAvx512(const uint8_t* src, int16_t* luminance,
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] void LuminanceRgb24BlocksAvx512(const uint8_t* src, int16_t* luminance,
                                                                                int32_t count)
 {
     const LuminanceTables shares = LoadLuminanceTables();
@@ -216,7 +227,7 @@ struct LuminanceTables {
     }
 }
 
-[[gnu::target("avx512f,avx512bw,avx512vbmi")]] int32_t ThresholdRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst,
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] int32_t ThresholdRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst,
                                                                                   int32_t count,
                                                                                   const uint8_t* limits)
 {
@@ -239,6 +250,33 @@ struct LuminanceTables {
             _mm512_maskz_permutexvar_epi8(~uint64_t{0}, byteOrder, Luminance(shares, LoadGroup(src + 3 * i, group)));
         const uint64_t light = _mm512_cmpgt_epu8_mask(sums, limitsInOrder);
         _mm512_mask_storeu_epi8(dst + i / 8, FirstBytes(group / 8), _mm512_maskz_set1_epi64(1, static_cast<long long>(light)));
+    }
+    return pixels;
+}
+
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] int32_t JudgeRgb24BlocksAvx512(const uint8_t* src,
+                                                                                         uint8_t* dst, int32_t count,
+                                                                                         const BlockDither* dither)
+{
+    const int32_t pixels = count > 0 ? count / kDitherBlockPixels * kDitherBlockPixels : 0;
+    const GroupOffsets offsets = LoadOffsets(dither);
+    const __m512i bright = _mm512_maskz_loadu_epi8(0xFF, kBrightVgaIndex.data());
+    for (int32_t i = 0; i < pixels; i += kGroupPixels) {
+        const int group = static_cast<int>(pixels - i < kGroupPixels ? pixels - i : kGroupPixels);
+        const Channels c = LoadGroup(src + 3 * i, group);
+        // A channel is light where the top bit of its byte is set; the colour
+        // code is 4 red + 2 green + blue.
+        const __m512i codes = _mm512_or_si512(
+            _mm512_or_si512(_mm512_maskz_mov_epi8(_mm512_movepi8_mask(Offset(c.red, offsets)), _mm512_set1_epi8(4)),
+                            _mm512_maskz_mov_epi8(_mm512_movepi8_mask(Offset(c.green, offsets)), _mm512_set1_epi8(2))),
+            _mm512_maskz_mov_epi8(_mm512_movepi8_mask(Offset(c.blue, offsets)), _mm512_set1_epi8(1)));
+        const __m512i indices = _mm512_maskz_permutexvar_epi8(~uint64_t{0}, codes, bright);
+        // Each 16-bit lane holds a pair of pixels: the first to the high
+        // nibble of the byte, the second to the low one.
+        const __m512i pairs = _mm512_or_si512(_mm512_and_si512(_mm512_slli_epi16(indices, 4), _mm512_set1_epi16(0xF0)),
+                                              _mm512_srli_epi16(indices, 8));
+        _mm256_mask_storeu_epi8(dst + i / 2, static_cast<__mmask32>(FirstBytes(group / 2)),
+                                _mm512_maskz_cvtepi16_epi8(~__mmask32{0}, pairs));
     }
     return pixels;
 }

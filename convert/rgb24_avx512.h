@@ -16,6 +16,9 @@ int32_t QuantizeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t coun
 // As ThresholdRgb24Blocks; reads nothing past the pixels.
 int32_t ThresholdRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits);
 
+// As JudgeRgb24Blocks.
+int32_t JudgeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither);
+
 // As LuminanceRgb24Blocks; reads nothing past the pixels.
 void LuminanceRgb24BlocksAvx512(const uint8_t* src, int16_t* luminance, int32_t count);
 

@@ -20,6 +20,7 @@ bool ByteTableVectorsAvailable()
     // The compiler's check also asks the system whether it saves the
     // 512-bit registers.
     static const bool available = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                                  __builtin_cpu_supports("avx512vl") &&
                                   __builtin_cpu_supports("avx512vbmi") && !DisabledByEnvironment("avx512");
     return available;
 }

@@ -7,7 +7,7 @@
 
 namespace dibdraw {
 
-// AVX-512 with byte-granular permutes (BW and VBMI): 64-byte vectors, and
+// AVX-512 with byte-granular permutes (BW, VL and VBMI): 64-byte vectors, and
 // look-ups in 256-byte tables held in four registers.
 bool ByteTableVectorsAvailable();
 

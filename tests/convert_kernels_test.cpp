@@ -1,6 +1,8 @@
 // The 24-bit vector kernels, SSE2 and AVX-512 alike, against slow references
-// of their families, byte for byte over every width up to 100 and some long
-// rows, with random colour maps, dither offsets and limits. Sources end
+// of their families (cube entries through a colour map, the 16 bright
+// colours, monochrome thresholds, luminance), byte for byte over every width
+// up to 100 and some long rows, with random colour maps, dither offsets and
+// limits. Sources end
 // exactly at the row, so that a read past it is caught by the sanitizer,
 // and destinations have guard bytes. Failures print the seed and the first
 // differing pixel.
@@ -12,6 +14,7 @@
 #include "convert/mono_sse2.h"
 #include "convert/rgb24_avx512.h"
 #include "convert/vector_isa.h"
+#include "convert/vga16_sse2.h"
 #include "palette/tables.h"
 #include "support/test_support.h"
 
@@ -24,6 +27,7 @@ struct Kernels {
     const char* name;
     bool byteTables;  // needs ByteTableVectorsAvailable()
     int32_t (*quantize)(const uint8_t*, uint8_t*, int32_t, const uint8_t*, const dibdraw::BlockDither*);
+    int32_t (*judge)(const uint8_t*, uint8_t*, int32_t, const dibdraw::BlockDither*);
     int32_t (*threshold)(const uint8_t*, uint8_t*, int32_t, const uint8_t*);
     void (*luminance)(const uint8_t*, int16_t*, int32_t);
 
@@ -31,10 +35,10 @@ struct Kernels {
 };
 
 const Kernels kKernels[] = {
-    {"Sse2", false, dibdraw::QuantizeRgb24BlocksSse2, dibdraw::ThresholdRgb24BlocksSse2,
-     dibdraw::LuminanceRgb24BlocksSse2},
-    {"Avx512", true, dibdraw::QuantizeRgb24BlocksAvx512, dibdraw::ThresholdRgb24BlocksAvx512,
-     dibdraw::LuminanceRgb24BlocksAvx512},
+    {"Sse2", false, dibdraw::QuantizeRgb24BlocksSse2, dibdraw::JudgeRgb24BlocksSse2,
+     dibdraw::ThresholdRgb24BlocksSse2, dibdraw::LuminanceRgb24BlocksSse2},
+    {"Avx512", true, dibdraw::QuantizeRgb24BlocksAvx512, dibdraw::JudgeRgb24BlocksAvx512,
+     dibdraw::ThresholdRgb24BlocksAvx512, dibdraw::LuminanceRgb24BlocksAvx512},
 };
 
 const std::vector<int> kWidths = [] {
@@ -57,6 +61,26 @@ uint8_t ReferenceCube(const uint8_t* pixel, int offset, const uint8_t* colorMap)
 {
     auto level = [&](int v) { return dibdraw::kCubeLevel[static_cast<size_t>(Clamp(v + offset))]; };
     return colorMap[level(pixel[2]) + 6 * level(pixel[1]) + 36 * level(pixel[0])];
+}
+
+// Black or one of the seven bright colours: each channel light from 128 on,
+// with the offset added.
+uint8_t ReferenceBright(const uint8_t* pixel, int offset)
+{
+    auto light = [&](int v) { return v + offset >= 128 ? 1 : 0; };
+    return dibdraw::kBrightVgaIndex[static_cast<size_t>(4 * light(pixel[2]) + 2 * light(pixel[1]) + light(pixel[0]))];
+}
+
+// Random offsets of a block, with both extremes among them.
+dibdraw::BlockDither RandomDither(Random& random)
+{
+    dibdraw::BlockDither dither{};
+    for (int8_t& offset : dither.offsets) {
+        offset = static_cast<int8_t>(random.Byte());
+    }
+    dither.offsets[0] = -128;
+    dither.offsets[1] = 127;
+    return dither;
 }
 
 class Rgb24KernelTest : public ::testing::TestWithParam<Kernels> {
@@ -84,13 +108,7 @@ TEST_P(Rgb24KernelTest, CubeEntriesMatchTheReference)
             Random random(seed);
             const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
             const std::vector<uint8_t> colorMap = random.Bytes(256);
-            dibdraw::BlockDither dither{};
-            for (int8_t& offset : dither.offsets) {
-                offset = static_cast<int8_t>(random.Byte());
-            }
-            // The extremes of an offset, and no dither at all.
-            dither.offsets[0] = -128;
-            dither.offsets[1] = 127;
+            const dibdraw::BlockDither dither = RandomDither(random);
             const bool dithered = repeat != 0;
             GuardedBuffer dst(static_cast<size_t>(width));
             const int32_t done =
@@ -100,6 +118,31 @@ TEST_P(Rgb24KernelTest, CubeEntriesMatchTheReference)
             for (int i = 0; i < done; ++i) {
                 const int offset = dithered ? dither.offsets[i % 16] : 0;
                 ASSERT_EQ(dst[static_cast<size_t>(i)], ReferenceCube(&src[3 * static_cast<size_t>(i)], offset, colorMap.data()))
+                    << where << ": first difference at pixel " << i;
+            }
+            ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+        }
+    }
+}
+
+TEST_P(Rgb24KernelTest, BrightColoursMatchTheReference)
+{
+    int caseIndex = 0;
+    for (const int width : kWidths) {
+        for (int repeat = 0; repeat < 3; ++repeat, ++caseIndex) {
+            const uint64_t seed = 44000u + static_cast<uint64_t>(caseIndex);
+            Random random(seed);
+            const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
+            const dibdraw::BlockDither dither = RandomDither(random);
+            const bool dithered = repeat != 0;
+            GuardedBuffer dst(static_cast<size_t>(width / 16 * 8));
+            const int32_t done = GetParam().judge(src.data(), dst.data(), width, dithered ? &dither : nullptr);
+            const std::string where = Where(dithered ? "bright, dithered" : "bright, undithered", seed, width);
+            ASSERT_EQ(done, width / 16 * 16) << where;
+            for (int i = 0; i < done; ++i) {
+                const int offset = dithered ? dither.offsets[i % 16] : 0;
+                const int nibble = i % 2 == 0 ? dst[static_cast<size_t>(i / 2)] >> 4 : dst[static_cast<size_t>(i / 2)] & 15;
+                ASSERT_EQ(nibble, ReferenceBright(&src[3 * static_cast<size_t>(i)], offset))
                     << where << ": first difference at pixel " << i;
             }
             ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
