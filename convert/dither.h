@@ -10,7 +10,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
+#include "convert/pixel_source.h"
 #include "dibdraw32/VyrBlitter.h"
 
 namespace dibdraw {
@@ -106,6 +108,19 @@ struct RowQuantizer {
     }
     void Finish() {}
 };
+
+// The leading blocks of a row through a 24-bit vector kernel, called as
+// kernel(row) and returning how many pixels it converted; other sources
+// convert nothing here.
+template <typename Source, typename Kernel>
+int32_t Rgb24LeadingBlocks(const Source& source, const Kernel& kernel)
+{
+    if constexpr (std::is_same_v<Source, Rgb24Source>) {
+        return kernel(source.row);
+    } else {
+        return 0;
+    }
+}
 
 // The one core of every dithering converter family: a row of `Source`
 // pixels through a display's `Quantizer` into output packed by `Writer`.

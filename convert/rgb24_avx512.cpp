@@ -91,7 +91,8 @@ struct ByteTable {
     __m512i quarters[4];
 };
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline ByteTable LoadTable(const uint8_t* table)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+inline ByteTable LoadTable(const uint8_t* table)
 {
     ByteTable loaded;
     for (int q = 0; q < 4; ++q) {
@@ -102,7 +103,8 @@ struct ByteTable {
 
 // table[x] for each byte: the low seven bits index half of the table, the
 // top bit chooses the half.
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline __m512i LookUp(const ByteTable& table, __m512i x)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+inline __m512i LookUp(const ByteTable& table, __m512i x)
 {
     const __m512i low = _mm512_permutex2var_epi8(table.quarters[0], x, table.quarters[1]);
     const __m512i high = _mm512_permutex2var_epi8(table.quarters[2], x, table.quarters[3]);
@@ -117,7 +119,8 @@ struct Channels {
     __m512i red;
 };
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline Channels LoadGroup(const uint8_t* src, int count)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+inline Channels LoadGroup(const uint8_t* src, int count)
 {
     const int bytes = 3 * count;
     const __m512i first = _mm512_maskz_loadu_epi8(FirstBytes(bytes), src);
@@ -142,13 +145,14 @@ struct LuminanceTables {
     ByteTable red;
 };
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline LuminanceTables LoadLuminanceTables()
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+inline LuminanceTables LoadLuminanceTables()
 {
     return {LoadTable(kLumaBlue.data()), LoadTable(kLumaGreen.data()), LoadTable(kLumaRed.data())};
 }
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline __m512i Luminance(const LuminanceTables& shares,
-                                                                      const Channels& c)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+inline __m512i Luminance(const LuminanceTables& shares, const Channels& c)
 {
     return _mm512_add_epi8(_mm512_add_epi8(LookUp(shares.blue, c.blue), LookUp(shares.green, c.green)),
                            LookUp(shares.red, c.red));
@@ -160,7 +164,8 @@ struct GroupOffsets {
     __m512i lower;
 };
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline GroupOffsets LoadOffsets(const BlockDither* dither)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+inline GroupOffsets LoadOffsets(const BlockDither* dither)
 {
     GroupOffsets offsets{_mm512_setzero_si512(), _mm512_setzero_si512()};
     if (dither != nullptr) {
@@ -178,18 +183,17 @@ struct GroupOffsets {
 
 // A channel raised and lowered by its pixel's offset, saturating, which
 // clamps to 0..255 exactly.
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] inline __m512i Offset(__m512i channel,
-                                                                             const GroupOffsets& offsets)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+inline __m512i Offset(__m512i channel, const GroupOffsets& offsets)
 {
     return _mm512_subs_epu8(_mm512_adds_epu8(channel, offsets.raise), offsets.lower);
 }
 
 }  // namespace
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] int32_t QuantizeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst,
-                                                                                 int32_t count,
-                                                                                 const uint8_t* colorMap,
-                                                                                 const BlockDither* dither)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+int32_t QuantizeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
+                                  const BlockDither* dither)
 {
     const int32_t pixels = count > 0 ? count / kDitherBlockPixels * kDitherBlockPixels : 0;
     const ByteTable blueTerms = LoadTable(kCubeBlue.data());
@@ -208,8 +212,8 @@ struct GroupOffsets {
     return pixels;
 }
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] void LuminanceRgb24BlocksAvx512(const uint8_t* src, int16_t* luminance,
-                                                                               int32_t count)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+void LuminanceRgb24BlocksAvx512(const uint8_t* src, int16_t* luminance, int32_t count)
 {
     const LuminanceTables shares = LoadLuminanceTables();
     for (int32_t i = 0; i < count; i += kGroupPixels) {
@@ -227,9 +231,8 @@ struct GroupOffsets {
     }
 }
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] int32_t ThresholdRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst,
-                                                                                  int32_t count,
-                                                                                  const uint8_t* limits)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+int32_t ThresholdRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
 {
     const int32_t pixels = Rgb24BlockPixels(count);
     const LuminanceTables shares = LoadLuminanceTables();
@@ -249,14 +252,14 @@ struct GroupOffsets {
         const __m512i sums =
             _mm512_maskz_permutexvar_epi8(~uint64_t{0}, byteOrder, Luminance(shares, LoadGroup(src + 3 * i, group)));
         const uint64_t light = _mm512_cmpgt_epu8_mask(sums, limitsInOrder);
-        _mm512_mask_storeu_epi8(dst + i / 8, FirstBytes(group / 8), _mm512_maskz_set1_epi64(1, static_cast<long long>(light)));
+        _mm512_mask_storeu_epi8(dst + i / 8, FirstBytes(group / 8),
+                                _mm512_maskz_set1_epi64(1, static_cast<long long>(light)));
     }
     return pixels;
 }
 
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]] int32_t JudgeRgb24BlocksAvx512(const uint8_t* src,
-                                                                                         uint8_t* dst, int32_t count,
-                                                                                         const BlockDither* dither)
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+int32_t JudgeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither)
 {
     const int32_t pixels = count > 0 ? count / kDitherBlockPixels * kDitherBlockPixels : 0;
     const GroupOffsets offsets = LoadOffsets(dither);

@@ -64,19 +64,6 @@ private:
     unsigned m_bits = 1;
 };
 
-// The leading blocks of a 24-bit row through the vector kernel, a pixel light
-// when its luminance exceeds limits[i mod 8]; a whole number of bytes. Other
-// sources convert nothing here.
-template <typename Source>
-int32_t ThresholdLeadingBlocks(const Source& source, uint8_t* dst, int32_t count, const uint8_t* limits)
-{
-    if constexpr (std::is_same_v<Source, Rgb24Source>) {
-        return ThresholdRgb24Blocks(source.row, dst, count, limits);
-    } else {
-        return 0;
-    }
-}
-
 // The ordered modes: light where the luminance exceeds the matrix entry of
 // the column. A column period dividing 8 gives eight limits that repeat
 // along the row, which the vector kernel takes.
@@ -92,7 +79,8 @@ public:
         if (!m_matrix.FirstBlock(limits)) {
             return 0;
         }
-        return ThresholdLeadingBlocks(source, dst, count, limits);
+        return Rgb24LeadingBlocks(source,
+                                  [&](const uint8_t* row) { return ThresholdRgb24Blocks(row, dst, count, limits); });
     }
 
     template <typename Source>
@@ -115,7 +103,8 @@ public:
     static int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
     {
         static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
-        return ThresholdLeadingBlocks(source, dst, count, kLimits);
+        return Rgb24LeadingBlocks(source,
+                                  [&](const uint8_t* row) { return ThresholdRgb24Blocks(row, dst, count, kLimits); });
     }
 
     template <typename Source>

@@ -4,7 +4,6 @@
 // dither mode has adjusted it; mapped sources translate their indices through
 // the colour map instead.
 #include <cstdint>
-#include <type_traits>
 
 #include "convert/converter_table.h"
 #include "convert/converters.h"
@@ -56,18 +55,6 @@ inline unsigned OffsetIndex(Rgb color, int offset)
     return VgaIndex(color.red + offset >= 128, color.green + offset >= 128, color.blue + offset >= 128);
 }
 
-// The leading blocks of a 24-bit row through the vector kernel, with the
-// block's dither offsets or none. Other sources convert nothing here.
-template <typename Source>
-int32_t JudgeLeadingBlocks(const Source& source, uint8_t* dst, int32_t count, const BlockDither* dither)
-{
-    if constexpr (std::is_same_v<Source, Rgb24Source>) {
-        return JudgeRgb24Blocks(source.row, dst, count, dither);
-    } else {
-        return 0;
-    }
-}
-
 // The ordered modes: the matrix entry of each column, read as a signed
 // offset, is added to all three channels before they are judged. A column
 // period dividing the vector kernel's block repeats within it.
@@ -83,7 +70,8 @@ public:
         if (!m_matrix.FirstBlock(block.offsets)) {
             return 0;
         }
-        return JudgeLeadingBlocks(source, dst, count, &block);
+        return Rgb24LeadingBlocks(source,
+                                  [&](const uint8_t* row) { return JudgeRgb24Blocks(row, dst, count, &block); });
     }
 
     template <typename Source>
@@ -105,7 +93,8 @@ public:
     template <typename Source>
     static int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
     {
-        return JudgeLeadingBlocks(source, dst, count, nullptr);
+        return Rgb24LeadingBlocks(source,
+                                  [&](const uint8_t* row) { return JudgeRgb24Blocks(row, dst, count, nullptr); });
     }
 
     template <typename Source>

@@ -47,19 +47,6 @@ private:
     uint8_t* m_next;
 };
 
-// The leading blocks of a 24-bit row through the vector kernel, with the
-// block's dither offsets or none. Other sources convert nothing here.
-template <typename Source>
-int32_t CubeLeadingBlocks(const VyrBlitter& blitter, const Source& source, uint8_t* dst, int32_t count,
-                          const BlockDither* dither)
-{
-    if constexpr (std::is_same_v<Source, Rgb24Source>) {
-        return QuantizeRgb24Blocks(source.row, dst, count, blitter.m_colorMap, dither);
-    } else {
-        return 0;
-    }
-}
-
 // The ordered modes: the matrix entry of each column, read as a signed
 // offset, is added to all three channels before the nearest cube entry is
 // taken. A column period dividing the vector kernel's block repeats within
@@ -76,7 +63,9 @@ public:
         if (!m_matrix.FirstBlock(block.offsets)) {
             return 0;
         }
-        return CubeLeadingBlocks(m_blitter, source, dst, count, &block);
+        return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
+            return QuantizeRgb24Blocks(row, dst, count, m_blitter.m_colorMap, &block);
+        });
     }
 
     template <typename Source>
@@ -102,7 +91,9 @@ public:
     template <typename Source>
     int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
     {
-        return CubeLeadingBlocks(m_blitter, source, dst, count, nullptr);
+        return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
+            return QuantizeRgb24Blocks(row, dst, count, m_blitter.m_colorMap, nullptr);
+        });
     }
 
     template <typename Source>

@@ -99,101 +99,106 @@ protected:
     }
 };
 
-TEST_P(Rgb24KernelTest, CubeEntriesMatchTheReference)
+// A seeded case of a kernel family: a random row of `width` pixels, exactly
+// as long as its pixels, and the case's random source for the rest.
+struct KernelCase {
+    uint64_t seed;
+    int width;
+    int repeat;
+    Random random;
+    std::vector<uint8_t> src;
+
+    const uint8_t* Pixel(int i) const { return &src[3 * static_cast<size_t>(i)]; }
+};
+
+// Calls check(kernelCase) for `repeats` cases of every width.
+template <typename Check>
+void ForEachCase(uint64_t firstSeed, int repeats, Check&& check)
 {
-    int caseIndex = 0;
+    uint64_t seed = firstSeed;
     for (const int width : kWidths) {
-        for (int repeat = 0; repeat < 3; ++repeat, ++caseIndex) {
-            const uint64_t seed = 41000u + static_cast<uint64_t>(caseIndex);
-            Random random(seed);
-            const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
-            const std::vector<uint8_t> colorMap = random.Bytes(256);
-            const dibdraw::BlockDither dither = RandomDither(random);
-            const bool dithered = repeat != 0;
-            GuardedBuffer dst(static_cast<size_t>(width));
-            const int32_t done =
-                GetParam().quantize(src.data(), dst.data(), width, colorMap.data(), dithered ? &dither : nullptr);
-            const std::string where = Where(dithered ? "dithered" : "undithered", seed, width);
-            ASSERT_EQ(done, width / 16 * 16) << where;
-            for (int i = 0; i < done; ++i) {
-                const int offset = dithered ? dither.offsets[i % 16] : 0;
-                ASSERT_EQ(dst[static_cast<size_t>(i)], ReferenceCube(&src[3 * static_cast<size_t>(i)], offset, colorMap.data()))
-                    << where << ": first difference at pixel " << i;
+        for (int repeat = 0; repeat < repeats; ++repeat, ++seed) {
+            KernelCase kernelCase{seed, width, repeat, Random(seed), {}};
+            kernelCase.src = kernelCase.random.Bytes(3 * static_cast<size_t>(width));
+            check(kernelCase);
+            if (::testing::Test::HasFatalFailure()) {
+                return;
             }
-            ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
         }
     }
+}
+
+TEST_P(Rgb24KernelTest, CubeEntriesMatchTheReference)
+{
+    ForEachCase(41000, 3, [&](KernelCase& c) {
+        const std::vector<uint8_t> colorMap = c.random.Bytes(256);
+        const dibdraw::BlockDither dither = RandomDither(c.random);
+        const bool dithered = c.repeat != 0;
+        GuardedBuffer dst(static_cast<size_t>(c.width));
+        const int32_t done =
+            GetParam().quantize(c.src.data(), dst.data(), c.width, colorMap.data(), dithered ? &dither : nullptr);
+        const std::string where = Where(dithered ? "dithered" : "undithered", c.seed, c.width);
+        ASSERT_EQ(done, c.width / 16 * 16) << where;
+        for (int i = 0; i < done; ++i) {
+            const int offset = dithered ? dither.offsets[i % 16] : 0;
+            ASSERT_EQ(dst[static_cast<size_t>(i)], ReferenceCube(c.Pixel(i), offset, colorMap.data()))
+                << where << ": first difference at pixel " << i;
+        }
+        ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    });
 }
 
 TEST_P(Rgb24KernelTest, BrightColoursMatchTheReference)
 {
-    int caseIndex = 0;
-    for (const int width : kWidths) {
-        for (int repeat = 0; repeat < 3; ++repeat, ++caseIndex) {
-            const uint64_t seed = 44000u + static_cast<uint64_t>(caseIndex);
-            Random random(seed);
-            const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
-            const dibdraw::BlockDither dither = RandomDither(random);
-            const bool dithered = repeat != 0;
-            GuardedBuffer dst(static_cast<size_t>(width / 16 * 8));
-            const int32_t done = GetParam().judge(src.data(), dst.data(), width, dithered ? &dither : nullptr);
-            const std::string where = Where(dithered ? "bright, dithered" : "bright, undithered", seed, width);
-            ASSERT_EQ(done, width / 16 * 16) << where;
-            for (int i = 0; i < done; ++i) {
-                const int offset = dithered ? dither.offsets[i % 16] : 0;
-                const int nibble = i % 2 == 0 ? dst[static_cast<size_t>(i / 2)] >> 4 : dst[static_cast<size_t>(i / 2)] & 15;
-                ASSERT_EQ(nibble, ReferenceBright(&src[3 * static_cast<size_t>(i)], offset))
-                    << where << ": first difference at pixel " << i;
-            }
-            ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    ForEachCase(44000, 3, [&](KernelCase& c) {
+        const dibdraw::BlockDither dither = RandomDither(c.random);
+        const bool dithered = c.repeat != 0;
+        GuardedBuffer dst(static_cast<size_t>(c.width / 16 * 8));
+        const int32_t done = GetParam().judge(c.src.data(), dst.data(), c.width, dithered ? &dither : nullptr);
+        const std::string where = Where(dithered ? "bright, dithered" : "bright, undithered", c.seed, c.width);
+        ASSERT_EQ(done, c.width / 16 * 16) << where;
+        for (int i = 0; i < done; ++i) {
+            const int offset = dithered ? dither.offsets[i % 16] : 0;
+            const uint8_t pair = dst[static_cast<size_t>(i / 2)];
+            ASSERT_EQ(i % 2 == 0 ? pair >> 4 : pair & 15, ReferenceBright(c.Pixel(i), offset))
+                << where << ": first difference at pixel " << i;
         }
-    }
+        ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    });
 }
 
 TEST_P(Rgb24KernelTest, ThresholdBitsMatchTheReference)
 {
-    int caseIndex = 0;
-    for (const int width : kWidths) {
-        for (int repeat = 0; repeat < 3; ++repeat, ++caseIndex) {
-            const uint64_t seed = 42000u + static_cast<uint64_t>(caseIndex);
-            Random random(seed);
-            const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
-            std::vector<uint8_t> limits = random.Bytes(8);
-            limits[0] = 0;
-            limits[1] = 255;
-            const size_t bytes = static_cast<size_t>(dibdraw::Rgb24BlockPixels(width) / 8);
-            GuardedBuffer dst(bytes);
-            const int32_t done = GetParam().threshold(src.data(), dst.data(), width, limits.data());
-            const std::string where = Where("threshold", seed, width);
-            ASSERT_EQ(done, dibdraw::Rgb24BlockPixels(width)) << where;
-            for (int i = 0; i < done; ++i) {
-                const bool light = ReferenceLuminance(&src[3 * static_cast<size_t>(i)]) > limits[i % 8];
-                ASSERT_EQ((dst[static_cast<size_t>(i / 8)] >> (7 - i % 8)) & 1, light ? 1 : 0)
-                    << where << ": first difference at pixel " << i;
-            }
-            ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    ForEachCase(42000, 3, [&](KernelCase& c) {
+        std::vector<uint8_t> limits = c.random.Bytes(8);
+        limits[0] = 0;
+        limits[1] = 255;
+        GuardedBuffer dst(static_cast<size_t>(dibdraw::Rgb24BlockPixels(c.width) / 8));
+        const int32_t done = GetParam().threshold(c.src.data(), dst.data(), c.width, limits.data());
+        const std::string where = Where("threshold", c.seed, c.width);
+        ASSERT_EQ(done, dibdraw::Rgb24BlockPixels(c.width)) << where;
+        for (int i = 0; i < done; ++i) {
+            const bool light = ReferenceLuminance(c.Pixel(i)) > limits[i % 8];
+            ASSERT_EQ((dst[static_cast<size_t>(i / 8)] >> (7 - i % 8)) & 1, light ? 1 : 0)
+                << where << ": first difference at pixel " << i;
         }
-    }
+        ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    });
 }
 
 TEST_P(Rgb24KernelTest, LuminanceMatchesTheTables)
 {
-    int caseIndex = 0;
-    for (const int width : kWidths) {
-        const uint64_t seed = 43000u + static_cast<uint64_t>(caseIndex++);
-        Random random(seed);
-        const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(width));
-        const int32_t count = dibdraw::Rgb24BlockPixels(width);
+    ForEachCase(43000, 1, [&](KernelCase& c) {
+        const int32_t count = dibdraw::Rgb24BlockPixels(c.width);
         GuardedBuffer dst(2 * static_cast<size_t>(count));
         auto* luminance = reinterpret_cast<int16_t*>(dst.data());
-        GetParam().luminance(src.data(), luminance, count);
-        const std::string where = Where("luminance", seed, width);
+        GetParam().luminance(c.src.data(), luminance, count);
+        const std::string where = Where("luminance", c.seed, c.width);
         for (int i = 0; i < count; ++i) {
-            ASSERT_EQ(luminance[i], ReferenceLuminance(&src[3 * static_cast<size_t>(i)]))
-                << where << ": first difference at pixel " << i;
+            ASSERT_EQ(luminance[i], ReferenceLuminance(c.Pixel(i))) << where << ": first difference at pixel " << i;
         }
         ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
-    }
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, Rgb24KernelTest, ::testing::ValuesIn(kKernels),

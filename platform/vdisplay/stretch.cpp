@@ -126,8 +126,9 @@ void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int co
 #if defined(__SSE2__)
         if constexpr (Bits == 1) {
             const int bytes = (end - x) / 8;
-            const int done = decoder.streaming && Aligned16(out) ? DecodeBitBytes<true>(table, row + x / 8, bytes, out)
-                                                                 : DecodeBitBytes<false>(table, row + x / 8, bytes, out);
+            const uint8_t* whole = row + x / 8;
+            const int done = decoder.streaming && Aligned16(out) ? DecodeBitBytes<true>(table, whole, bytes, out)
+                                                                 : DecodeBitBytes<false>(table, whole, bytes, out);
             x += done;
             out += done;
         }

@@ -196,8 +196,9 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
                                 continue;
                             }
                             const bool drawn = j >= x && j < x + width;
-                            const uint32_t expected = drawn ? ReferencePixel(kind, dib.PixelColorAt(sx + j - x, i, false))
-                                                            : (kUntouched & PixelMask(kind));
+                            const uint32_t expected =
+                                drawn ? ReferencePixel(kind, dib.PixelColorAt(sx + j - x, i, false))
+                                      : (kUntouched & PixelMask(kind));
                             ASSERT_EQ(vd::DevicePixel(j, y + i), expected)
                                 << Name(kind) << " " << bitCount << "-bit at x " << x << " from source column "
                                 << sx << ": device pixel " << j << "," << y + i;
