@@ -6,6 +6,8 @@
 // exactly at the row, so that a read past it is caught by the sanitizer,
 // and destinations have guard bytes. Failures print the seed and the first
 // differing pixel.
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -16,7 +18,8 @@
 #include "convert/vector_isa.h"
 #include "convert/vga16_sse2.h"
 #include "palette/tables.h"
-#include "support/test_support.h"
+#include "support/guarded_buffer.h"
+#include "support/random.h"
 
 using testsupport::GuardedBuffer;
 using testsupport::Random;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,9 @@ using Triple = std::array<uint8_t, 3>;
 
 std::string Text(const Triple& t)
 {
-    return "(" + std::to_string(t[0]) + ", " + std::to_string(t[1]) + ", " + std::to_string(t[2]) + ")";
+    std::ostringstream text;
+    text << '(' << int{t[0]} << ", " << int{t[1]} << ", " << int{t[2]} << ')';
+    return text.str();
 }
 
 ::testing::AssertionResult SamePalette(const std::vector<Triple>& actual, const std::vector<Triple>& expected)

@@ -12,42 +12,11 @@
 #include "dibdraw32/VyrBlitter.h"
 #include "memkit40.h"
 #include "support/display_kinds.h"
+#include "support/guarded_buffer.h"
 #include "support/random.h"
 #include "vdisplay/vdisplay.h"
 
 namespace testsupport {
-
-// A buffer followed by guard bytes, so that a routine writing past its end
-// is caught by CheckGuards().
-class GuardedBuffer {
-public:
-    static constexpr size_t kGuardBytes = 32;
-    static constexpr uint8_t kGuardValue = 0xA5;
-
-    explicit GuardedBuffer(size_t size, uint8_t fill = 0)
-        : m_size(size), m_bytes(size + kGuardBytes, kGuardValue)
-    {
-        std::fill(m_bytes.begin(), m_bytes.begin() + static_cast<long>(size), fill);
-    }
-    uint8_t* data() { return m_bytes.data(); }
-    const uint8_t* data() const { return m_bytes.data(); }
-    size_t size() const { return m_size; }
-    uint8_t& operator[](size_t i) { return m_bytes[i]; }
-    // True when every guard byte is intact.
-    bool GuardsIntact() const
-    {
-        for (size_t i = m_size; i < m_bytes.size(); ++i) {
-            if (m_bytes[i] != kGuardValue) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    size_t m_size;
-    std::vector<uint8_t> m_bytes;
-};
 
 // Bytes of a source row that hold `count` pixels of `bits` bits each; a 1-bit
 // row's first pixel stands at bit `bitOffset` of its first byte.
