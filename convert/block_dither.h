@@ -16,6 +16,12 @@ struct BlockDither {
     int8_t offsets[kDitherBlockPixels];
 };
 
+// The pixels of the whole blocks at the start of a row of `count`.
+constexpr int32_t WholeBlockPixels(int32_t count)
+{
+    return count > 0 ? count / kDitherBlockPixels * kDitherBlockPixels : 0;
+}
+
 // The offsets for the 48 bytes of a block (blue, green, red per pixel) as
 // three SSE2 vectors of raising and of lowering steps; zero for no dither.
 class BlockByteOffsets {

@@ -124,7 +124,8 @@ void QuantizeBlocks(const uint8_t* src, uint8_t* dst, int32_t blocks, const uint
 int32_t QuantizeRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
                                 const BlockDither* dither)
 {
-    const int32_t blocks = count > 0 ? count / kBlockPixels : 0;
+    const int32_t pixels = WholeBlockPixels(count);
+    const int32_t blocks = pixels / kBlockPixels;
     if (blocks == 0) {
         return 0;
     }
@@ -133,7 +134,7 @@ int32_t QuantizeRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count,
     } else {
         QuantizeBlocks<false>(src, dst, blocks, colorMap, dither);
     }
-    return blocks * kBlockPixels;
+    return pixels;
 }
 
 int32_t QuantizeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,

@@ -81,6 +81,12 @@ constexpr Table Scaled(const Table& table, int factor)
 constexpr Table kCubeBlue = Scaled(kCubeLevel, 36);
 constexpr Table kCubeGreen = Scaled(kCubeLevel, 6);
 
+// The pixels of the group starting at pixel i of `pixels`: 64, or the rest.
+constexpr int GroupAt(int32_t i, int32_t pixels)
+{
+    return static_cast<int>(pixels - i < kGroupPixels ? pixels - i : kGroupPixels);
+}
+
 constexpr uint64_t FirstBytes(int count)
 {
     return count >= 64 ? ~uint64_t{0} : count <= 0 ? 0 : (uint64_t{1} << count) - 1;
@@ -195,14 +201,14 @@ inline __m512i Offset(__m512i channel, const GroupOffsets& offsets)
 int32_t QuantizeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
                                   const BlockDither* dither)
 {
-    const int32_t pixels = count > 0 ? count / kDitherBlockPixels * kDitherBlockPixels : 0;
+    const int32_t pixels = WholeBlockPixels(count);
     const ByteTable blueTerms = LoadTable(kCubeBlue.data());
     const ByteTable greenTerms = LoadTable(kCubeGreen.data());
     const ByteTable redTerms = LoadTable(kCubeLevel.data());
     const ByteTable entries = LoadTable(colorMap);
     const GroupOffsets offsets = LoadOffsets(dither);
     for (int32_t i = 0; i < pixels; i += kGroupPixels) {
-        const int group = static_cast<int>(pixels - i < kGroupPixels ? pixels - i : kGroupPixels);
+        const int group = GroupAt(i, pixels);
         const Channels c = LoadGroup(src + 3 * i, group);
         const __m512i entry = _mm512_add_epi8(_mm512_add_epi8(LookUp(blueTerms, Offset(c.blue, offsets)),
                                                               LookUp(greenTerms, Offset(c.green, offsets))),
@@ -217,7 +223,7 @@ void LuminanceRgb24BlocksAvx512(const uint8_t* src, int16_t* luminance, int32_t 
 {
     const LuminanceTables shares = LoadLuminanceTables();
     for (int32_t i = 0; i < count; i += kGroupPixels) {
-        const int group = static_cast<int>(count - i < kGroupPixels ? count - i : kGroupPixels);
+        const int group = GroupAt(i, count);
         const __m512i sums = Luminance(shares, LoadGroup(src + 3 * i, group));
         const auto lanes = static_cast<uint64_t>(FirstBytes(group));
         // Each half of the sums widened to 16 bits (the masked extract keeps
@@ -248,7 +254,7 @@ int32_t ThresholdRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t cou
     const __m512i byteOrder = _mm512_loadu_si512(reversed);
     const __m512i limitsInOrder = _mm512_loadu_si512(reversedLimits);
     for (int32_t i = 0; i < pixels; i += kGroupPixels) {
-        const int group = static_cast<int>(pixels - i < kGroupPixels ? pixels - i : kGroupPixels);
+        const int group = GroupAt(i, pixels);
         const __m512i sums =
             _mm512_maskz_permutexvar_epi8(~uint64_t{0}, byteOrder, Luminance(shares, LoadGroup(src + 3 * i, group)));
         const uint64_t light = _mm512_cmpgt_epu8_mask(sums, limitsInOrder);
@@ -261,11 +267,11 @@ int32_t ThresholdRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t cou
 [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
 int32_t JudgeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither)
 {
-    const int32_t pixels = count > 0 ? count / kDitherBlockPixels * kDitherBlockPixels : 0;
+    const int32_t pixels = WholeBlockPixels(count);
     const GroupOffsets offsets = LoadOffsets(dither);
     const __m512i bright = _mm512_maskz_loadu_epi8(0xFF, kBrightVgaIndex.data());
     for (int32_t i = 0; i < pixels; i += kGroupPixels) {
-        const int group = static_cast<int>(pixels - i < kGroupPixels ? pixels - i : kGroupPixels);
+        const int group = GroupAt(i, pixels);
         const Channels c = LoadGroup(src + 3 * i, group);
         // A channel is light where the top bit of its byte is set; the colour
         // code is 4 red + 2 green + blue.

@@ -30,19 +30,19 @@ constexpr std::array<uint8_t, 64> kPairBytes = MakePairBytes();
 
 int32_t JudgeRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither)
 {
-    const int32_t blocks = count > 0 ? count / kDitherBlockPixels : 0;
+    const int32_t pixels = WholeBlockPixels(count);
     const BlockByteOffsets offsets(dither);
-    for (int32_t b = 0; b < blocks; ++b, src += 3 * kDitherBlockPixels, dst += kDitherBlockPixels / 2) {
+    for (int32_t i = 0; i < pixels; i += kDitherBlockPixels, src += 3 * kDitherBlockPixels) {
         uint64_t light = 0;
         for (int m = 0; m < 3; ++m) {
             const __m128i bytes = offsets.Apply(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16 * m)), m);
             light |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(bytes))) << (16 * m);
         }
         for (int pair = 0; pair < kDitherBlockPixels / 2; ++pair) {
-            dst[pair] = kPairBytes[(light >> (6 * pair)) & 63];
+            dst[i / 2 + pair] = kPairBytes[(light >> (6 * pair)) & 63];
         }
     }
-    return blocks * kDitherBlockPixels;
+    return pixels;
 }
 
 int32_t JudgeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither)

@@ -51,6 +51,18 @@ inline bool Aligned16(const uint32_t* out)
     return (reinterpret_cast<uintptr_t>(out) & 15) == 0;
 }
 
+// Runs a vector loop, loop(std::true_type) storing past the cache or
+// loop(std::false_type) storing ordinarily, as chosen once for the row.
+template <typename Loop>
+inline void WithStores(bool streaming, Loop&& loop)
+{
+    if (streaming) {
+        loop(std::true_type{});
+    } else {
+        loop(std::false_type{});
+    }
+}
+
 // Pixels to decode one by one before a streaming row reaches a 16-byte
 // boundary of the surface; none for ordinary rows.
 inline int LeadToAlignment(const Decoder& decoder, const uint32_t* out, int count)
@@ -64,7 +76,7 @@ inline int LeadToAlignment(const Decoder& decoder, const uint32_t* out, int coun
 // Whole bytes of a 1-bit row, eight pixels each: a pixel is the dark entry
 // with the difference to the light one masked in where its bit is set.
 template <bool Streaming>
-int DecodeBitBytes(const uint32_t* table, const uint8_t* bytes, int byteCount, uint32_t* out)
+void DecodeBitBytes(const uint32_t* table, const uint8_t* bytes, int byteCount, uint32_t* out)
 {
     const __m128i dark = _mm_set1_epi32(static_cast<int>(table[0]));
     const __m128i toLight = _mm_set1_epi32(static_cast<int>(table[0] ^ table[1]));
@@ -77,7 +89,6 @@ int DecodeBitBytes(const uint32_t* table, const uint8_t* bytes, int byteCount, u
         PutFour<Streaming>(out, _mm_xor_si128(dark, _mm_and_si128(high, toLight)));
         PutFour<Streaming>(out + 4, _mm_xor_si128(dark, _mm_and_si128(low, toLight)));
     }
-    return 8 * byteCount;
 }
 #endif
 
@@ -96,17 +107,13 @@ void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int co
         // stores, of which there is one per four pixels.
         auto gather = [&](auto streaming) {
             for (; i + 4 <= count; i += 4) {
-                PutFour<decltype(streaming)::value>(out + i, _mm_setr_epi32(static_cast<int>(table[row[i]]),
-                                                                 static_cast<int>(table[row[i + 1]]),
-                                                                 static_cast<int>(table[row[i + 2]]),
-                                                                 static_cast<int>(table[row[i + 3]])));
+                const __m128i four = _mm_setr_epi32(
+                    static_cast<int>(table[row[i]]), static_cast<int>(table[row[i + 1]]),
+                    static_cast<int>(table[row[i + 2]]), static_cast<int>(table[row[i + 3]]));
+                PutFour<decltype(streaming)::value>(out + i, four);
             }
         };
-        if (decoder.streaming) {
-            gather(std::true_type{});
-        } else {
-            gather(std::false_type{});
-        }
+        WithStores(decoder.streaming, gather);
 #endif
         for (; i < count; ++i) {
             out[i] = table[row[i]];
@@ -127,10 +134,11 @@ void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int co
         if constexpr (Bits == 1) {
             const int bytes = (end - x) / 8;
             const uint8_t* whole = row + x / 8;
-            const int done = decoder.streaming && Aligned16(out) ? DecodeBitBytes<true>(table, whole, bytes, out)
-                                                                 : DecodeBitBytes<false>(table, whole, bytes, out);
-            x += done;
-            out += done;
+            WithStores(decoder.streaming && Aligned16(out), [&](auto streaming) {
+                DecodeBitBytes<decltype(streaming)::value>(table, whole, bytes, out);
+            });
+            x += 8 * bytes;
+            out += 8 * bytes;
         }
 #endif
         for (; x + perByte <= end; x += perByte, out += perByte) {
@@ -220,11 +228,7 @@ void DecodeBgr24ToRgb32(const Decoder& decoder, const uint8_t* row, int first, i
             PutFour<decltype(streaming)::value>(out + i, pixels);
         }
     };
-    if (decoder.streaming) {
-        spread(std::true_type{});
-    } else {
-        spread(std::false_type{});
-    }
+    WithStores(decoder.streaming, spread);
 #endif
     DecodeTrueColor<Bgr24, ToRgb32>(decoder, p + 3 * i, 0, count - i, out + i);
 }
