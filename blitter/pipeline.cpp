@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "blitter/band.h"
+#include "blitter/pipeline.h"
 #include "blitter/scalers.h"
 #include "blitter/selection.h"
 #include "blitter/visible_part.h"
@@ -341,9 +342,10 @@ short SetUpRows(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap, const RECT&
     return kBlitOk;
 }
 
-// Draws the part of the destination that can show, if any.
+// Draws the part of the destination that can show, if any: its rows go out
+// in full bands of m_bandRows rows and a last partial one.
 short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, const RECT& src, const RECT& dst,
-                      const BlitSizes& sizes, bool greyPath)
+                      const BlitSizes& sizes, bool greyPath, BlitTrace& trace)
 {
     const VisiblePart part = FindVisiblePart(dc, dst, sizes.dstW, sizes.dstH, ReachOf(*blitter),
                                              BandBitCount(blitter->m_displayDepth));
@@ -355,6 +357,8 @@ short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitma
     if (result == kBlitOk) {
         WalkRows(blitter, dc, walk, part);
         EndBand(blitter, dc);
+        const int64_t sentRows = int64_t{part.endRow} - part.firstSentRow;
+        trace.bands = static_cast<uint32_t>((sentRows + blitter->m_bandRows - 1) / blitter->m_bandRows);
     }
     return result;
 }
@@ -363,7 +367,7 @@ short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitma
 // colour table, the display and its converter, the part of the destination
 // that can show, the rows, and the walk over them.
 short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, const RECT& src,
-                  const RECT& dst)
+                  const RECT& dst, BlitTrace& trace)
 {
     BlitSizes sizes = {};
     if (!SizesOf(src, dst, sizes)) {
@@ -378,13 +382,26 @@ short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, c
     const bool greyPath = bitmap.biBitCount == 1 && blitter->m_rop == SRCCOPY && sizes.srcW > sizes.dstW;
     short result = PrepareConverter(blitter, dc, table, bitmap.biBitCount, greyPath);
     if (result == kBlitOk) {
-        result = DrawVisiblePart(blitter, dc, bitmap, src, dst, sizes, greyPath);
+        result = DrawVisiblePart(blitter, dc, bitmap, src, dst, sizes, greyPath, trace);
     }
     ReleaseBlitBuffers(blitter);
     return result;
 }
 
 }  // namespace
+
+short BlitChecked(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER* bitmap, size_t dibBytes, RECT* srcRect,
+                  RECT* dstRect, BlitTrace& trace)
+{
+    trace = {};
+    if (!BlitFits(bitmap, dibBytes, *srcRect)) {
+        return kBlitUnsupported;
+    }
+    if (!ClipSource(*bitmap, *srcRect)) {
+        return kBlitOk;
+    }
+    return DrawClipped(blitter, dc, *bitmap, *srcRect, *dstRect, trace);
+}
 
 }  // namespace dibdraw
 
@@ -406,7 +423,8 @@ short VyrBlitter::VyrBlit(HDC dc, BITMAPINFOHEADER* bitmap, RECT* srcRect, RECT*
     if (!ClipSource(*bitmap, *srcRect)) {
         return kBlitOk;
     }
-    return DrawClipped(this, dc, *bitmap, *srcRect, *dstRect);
+    BlitTrace trace;
+    return DrawClipped(this, dc, *bitmap, *srcRect, *dstRect, trace);
 }
 
 short VyrBlitter::VyrBlit(HWND window, const BITMAPINFOHEADER* bitmap, size_t dibBytes, RECT* srcRect,
@@ -421,11 +439,6 @@ short VyrBlitter::VyrBlit(HWND window, const BITMAPINFOHEADER* bitmap, size_t di
 short VyrBlitter::VyrBlit(HDC dc, const BITMAPINFOHEADER* bitmap, size_t dibBytes, RECT* srcRect,
                           RECT* dstRect)
 {
-    if (!BlitFits(bitmap, dibBytes, *srcRect)) {
-        return kBlitUnsupported;
-    }
-    if (!ClipSource(*bitmap, *srcRect)) {
-        return kBlitOk;
-    }
-    return DrawClipped(this, dc, *bitmap, *srcRect, *dstRect);
+    BlitTrace trace;
+    return BlitChecked(this, dc, bitmap, dibBytes, srcRect, dstRect, trace);
 }

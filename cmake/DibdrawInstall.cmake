@@ -2,7 +2,10 @@
 #   bin/      the Windows DLLs and the dibdraw tool
 #   lib/      the Linux libraries, the Windows import libraries, the CMake
 #             package (lib/cmake/dibdraw32) and dibdraw32.pc
-#   include/  dibdraw32/VyrBlitter.h and the headers it includes
+#   include/  dibdraw32/VyrBlitter.h (the class), dibdraw32/dibdraw32.h (the C
+#             interface) and the headers they include
+#   lib/      on Windows also dibdraw32.def and dibdraw32.lib, the import
+#             library MSVC links against, where llvm-dlltool is installed
 # On Linux the virtual display the library draws through is installed too.
 include(CMakePackageConfigHelpers)
 
@@ -18,11 +21,11 @@ install(TARGETS ${DIBDRAW_INSTALL_TARGETS} EXPORT dibdraw32Targets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
 install(FILES include/dibdraw32/BlitResult.h include/dibdraw32/Diagnostics.h include/dibdraw32/VyrBlitter.h
-  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dibdraw32)
+  include/dibdraw32/dibdraw32.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dibdraw32)
 install(FILES platform/dibplatform.h memkit40/memkit40.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(NOT WIN32)
-  install(FILES platform/vdisplay/gdi.h platform/vdisplay/vdisplay.h
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vdisplay)
+  install(FILES platform/vdisplay/gdi.h platform/vdisplay/gdi_types.h platform/vdisplay/vdisplay.h
+    platform/vdisplay/vdisplay_c.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vdisplay)
 endif()
 
 set(DIBDRAW_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/dibdraw32)

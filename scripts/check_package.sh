@@ -6,8 +6,13 @@
 #   header        <dibdraw32/VyrBlitter.h> compiles with -I PREFIX/include alone
 #   find-package  examples/host builds with find_package(dibdraw32) and runs
 #   pkg-config    examples/host/host.cpp builds with pkg-config's flags and runs
+#   c-header      <dibdraw32/dibdraw32.h> compiles as C89 with -I PREFIX/include alone
+#   c-find-package, c-pkg-config
+#                 the same two builds of examples/c_host, a C program using the
+#                 C interface
 #   archive       cpack makes the build's archive, holding what a host needs
-# The host program is built with the build's COMPILER. A Windows build
+# The host programs are built with the build's COMPILER (its C compiler for
+# the c- steps). A Windows build
 # (cross-built with TOOLCHAIN_FILE) builds it with the same cross-compiler and runs it under Wine (scripts/wine.sh, from
 # the ctest tests that set up its screen); where Wine cannot run that
 # processor the program is built and its run skipped (exit 77).
@@ -65,26 +70,40 @@ case $step in
     "$compiler" -std=c++17 -Wall -Wextra -Werror -fsyntax-only -I "$prefix/include" "$work/header_alone.cpp" ||
       die "the public header does not compile with -I $prefix/include alone"
     ;;
-  find-package)
-    host=$work/host-cmake
-    rm -rf "$host"
-    args=(-S "$root/examples/host" -B "$host" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release)
-    [[ -n $toolchain ]] && args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_EXE_LINKER_FLAGS="${runtime[*]}")
-    cmake "${args[@]}" >"$work/host-cmake.log" 2>&1 || { cat "$work/host-cmake.log"; die "configuring the host failed"; }
-    cmake --build "$host" || die "building the host failed"
-    run_host "$host/host$exe"
+  c-header)
+    echo '#include <dibdraw32/dibdraw32.h>' >"$work/c_header_alone.c"
+    "$compiler" -x c -std=c89 -pedantic -Wall -Wextra -Werror -fsyntax-only -I "$prefix/include" "$work/c_header_alone.c" ||
+      die "the C header does not compile as C89 with -I $prefix/include alone"
     ;;
-  pkg-config)
-    host=$work/host-pkg-config
+  find-package | c-find-package)
+    example=host
+    [[ $step == c-* ]] && example=c_host
+    host=$work/$example-cmake
+    rm -rf "$host"
+    args=(-S "$root/examples/$example" -B "$host" -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=Release)
+    [[ -n $toolchain ]] && args+=(-DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_EXE_LINKER_FLAGS="${runtime[*]}")
+    cmake "${args[@]}" >"$work/$example-cmake.log" 2>&1 || { cat "$work/$example-cmake.log"; die "configuring $example failed"; }
+    cmake --build "$host" || die "building $example failed"
+    run_host "$host/$example$exe"
+    ;;
+  pkg-config | c-pkg-config)
+    source=$root/examples/host/host.cpp
+    language=(-std=c++17)
+    if [[ $step == c-* ]]; then
+      source=$root/examples/c_host/c_host.c
+      language=(-std=c99)
+    fi
+    host=$work/$(basename "${source%.*}")-pkg-config
     mkdir -p "$host"
     # The .pc file finds its prefix from its own place.
     read -ra flags < <(PKG_CONFIG_LIBDIR="$prefix/lib/pkgconfig" pkg-config --cflags --libs dibdraw32) ||
       die "pkg-config does not find dibdraw32 in $prefix"
     rpath=()
     (( windows )) || rpath=(-Wl,-rpath,"$prefix/lib")
-    "$compiler" -std=c++17 "$root/examples/host/host.cpp" -o "$host/host$exe" "${flags[@]}" "${rpath[@]}" "${runtime[@]}" ||
-      die "building the host with pkg-config's flags failed"
-    run_host "$host/host$exe"
+    program=$host/$(basename "${source%.*}")$exe
+    "$compiler" "${language[@]}" "$source" -o "$program" "${flags[@]}" "${rpath[@]}" "${runtime[@]}" ||
+      die "building $(basename "$source") with pkg-config's flags failed"
+    run_host "$program"
     ;;
   archive)
     rm -rf "$work/archive"
@@ -95,10 +114,12 @@ case $step in
     listing=$(cd "$work" && cmake -E tar tf "$archive")
     if (( windows )); then
       expected=(bin/dibdraw32.dll bin/memkit40.dll bin/dibdraw.exe lib/libdibdraw32.dll.a lib/libmemkit40.dll.a
-                include/dibdraw32/VyrBlitter.h lib/cmake/dibdraw32/dibdraw32Config.cmake README.md LICENSE)
+                lib/dibdraw32.lib lib/dibdraw32.def include/dibdraw32/VyrBlitter.h include/dibdraw32/dibdraw32.h
+                lib/cmake/dibdraw32/dibdraw32Config.cmake README.md LICENSE)
     else
-      expected=(lib/libdibdraw32.so.1.0.0 lib/libmemkit40.so.1 lib/libvdisplay.so bin/dibdraw
-                include/dibdraw32/VyrBlitter.h include/vdisplay/gdi.h lib/cmake/dibdraw32/dibdraw32Config.cmake
+      expected=(lib/libdibdraw32.so.1.1.0 lib/libmemkit40.so.1 lib/libvdisplay.so bin/dibdraw
+                include/dibdraw32/VyrBlitter.h include/dibdraw32/dibdraw32.h include/vdisplay/gdi.h
+                include/vdisplay/vdisplay_c.h lib/cmake/dibdraw32/dibdraw32Config.cmake
                 lib/pkgconfig/dibdraw32.pc share/doc/dibdraw32/LICENSE)
     fi
     for file in "${expected[@]}"; do

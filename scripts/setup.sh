@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, where it is missing (Debian).
 #   --windows  also the mingw-w64 cross-compilers, 32- and 64-bit (the Windows
-#              DLLs, dibdraw.exe and the Windows tests)
+#              DLLs, dibdraw.exe and the Windows tests), and LLVM's lld and
+#              llvm-dlltool (the MSVC import library, and the MSVC-ABI caller
+#              that links against it)
 #   --wine     also Wine, 64-bit and 32-bit (an i386 package, so the i386
 #              architecture is added), and Xvfb, for the tests under Wine.
 #              32-bit Wine installs on every machine but runs only where the
@@ -12,7 +14,7 @@ packages=(cmake g++ clang make libgtest-dev libgmock-dev libbenchmark-dev libpng
 wine=0
 for option in "$@"; do
   case $option in
-    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64) ;;
+    --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 lld llvm) ;;
     --wine) packages+=(wine wine64 wine32 xvfb); wine=1 ;;
     *) echo "setup: unknown option $option (--windows, --wine)" >&2; exit 2 ;;
   esac

@@ -1,4 +1,4 @@
-// Writes the screen as a BMP file in the device's own format.
+// The screen as a packed DIB, and as a BMP file, in the device's own format.
 #include <algorithm>
 #include <cstdio>
 
@@ -38,16 +38,9 @@ std::vector<uint8_t> EncodeScreen(const State& state)
     const std::vector<Rgb> table = bitCount <= 8 ? DeviceColorTable(state, screen.kind) : std::vector<Rgb>{};
     const uint32_t stride = static_cast<uint32_t>((screen.width * bitCount + 31) / 32) * 4;
     const uint32_t imageSize = stride * static_cast<uint32_t>(screen.height);
-    const uint32_t pixelOffset = 14 + 40 + 4 * static_cast<uint32_t>(table.size());
 
     std::vector<uint8_t> out;
-    out.reserve(pixelOffset + imageSize);
-    out.push_back('B');
-    out.push_back('M');
-    PutLe(out, pixelOffset + imageSize, 4);
-    PutLe(out, 0, 4);
-    PutLe(out, pixelOffset, 4);
-
+    out.reserve(40 + 4 * table.size() + imageSize);
     PutLe(out, 40, 4);
     PutLe(out, static_cast<uint32_t>(screen.width), 4);
     PutLe(out, static_cast<uint32_t>(screen.height), 4);
@@ -92,21 +85,31 @@ std::vector<uint8_t> EncodeScreen(const State& state)
 
 namespace vd {
 
+std::vector<uint8_t> ScreenDib()
+{
+    auto lock = Lock();
+    return EncodeScreen(TheState());
+}
+
 bool WriteScreenBmp(const char* path)
 {
     if (path == nullptr) {
         return false;
     }
-    std::vector<uint8_t> bytes;
-    {
-        auto lock = Lock();
-        bytes = EncodeScreen(TheState());
-    }
+    const std::vector<uint8_t> dib = ScreenDib();
+    // biClrUsed, at offset 32, counts the colour table's entries.
+    const uint32_t colors = dib[32] | dib[33] << 8 | dib[34] << 16 | uint32_t{dib[35]} << 24;
+    const uint32_t pixelOffset = 14 + 40 + 4 * colors;
+    std::vector<uint8_t> header = {'B', 'M'};
+    PutLe(header, static_cast<uint32_t>(14 + dib.size()), 4);
+    PutLe(header, 0, 4);
+    PutLe(header, pixelOffset, 4);
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
         return false;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
+                         std::fwrite(dib.data(), 1, dib.size(), file) == dib.size();
     return std::fclose(file) == 0 && written;
 }
 

@@ -6,78 +6,7 @@
 
 #include <cstdint>
 
-#if defined(VDISPLAY_BUILD)
-#define VDISPLAY_API __attribute__((visibility("default")))
-#else
-#define VDISPLAY_API
-#endif
-
-typedef uint8_t BYTE;
-typedef uint16_t WORD;
-typedef uint32_t DWORD;
-typedef int32_t LONG;
-typedef unsigned int UINT;
-typedef int BOOL;
-typedef DWORD COLORREF;
-
-#ifndef TRUE
-#define TRUE 1
-#define FALSE 0
-#endif
-
-typedef struct HDC__* HDC;
-typedef struct HWND__* HWND;
-typedef struct HPALETTE__* HPALETTE;
-typedef struct HBITMAP__* HBITMAP;
-typedef void* HGDIOBJ;
-
-#pragma pack(push, 1)
-struct RGBQUAD {
-    BYTE rgbBlue;
-    BYTE rgbGreen;
-    BYTE rgbRed;
-    BYTE rgbReserved;
-};
-
-struct BITMAPINFOHEADER {
-    DWORD biSize;
-    LONG biWidth;
-    LONG biHeight;
-    WORD biPlanes;
-    WORD biBitCount;
-    DWORD biCompression;
-    DWORD biSizeImage;
-    LONG biXPelsPerMeter;
-    LONG biYPelsPerMeter;
-    DWORD biClrUsed;
-    DWORD biClrImportant;
-};
-
-struct BITMAPINFO {
-    BITMAPINFOHEADER bmiHeader;
-    RGBQUAD bmiColors[1];
-};
-
-struct PALETTEENTRY {
-    BYTE peRed;
-    BYTE peGreen;
-    BYTE peBlue;
-    BYTE peFlags;
-};
-
-struct LOGPALETTE {
-    WORD palVersion;
-    WORD palNumEntries;
-    PALETTEENTRY palPalEntry[1];
-};
-#pragma pack(pop)
-
-struct RECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-};
+#include "gdi_types.h"
 
 static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER is 40 bytes");
 static_assert(sizeof(RGBQUAD) == 4 && sizeof(PALETTEENTRY) == 4, "4-byte colour entries");

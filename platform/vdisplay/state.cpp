@@ -7,8 +7,6 @@ namespace vd::detail {
 
 namespace {
 
-constexpr int kMaxScreenSide = 16384;
-
 constexpr uintptr_t HandleValue(uintptr_t serial, HandleType type)
 {
     return (serial << 4) | static_cast<uintptr_t>(type);

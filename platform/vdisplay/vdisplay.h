@@ -21,6 +21,9 @@ enum class Kind {
     Grey2,     // 2 bits: four greys
 };
 
+// The largest side of a screen; Configure clamps sizes to 1..kMaxScreenSide.
+constexpr int kMaxScreenSide = 16384;
+
 struct Config {
     int width = 64;
     int height = 64;
@@ -95,6 +98,10 @@ struct LiveObjects {
 VDISPLAY_API LiveObjects CountLiveObjects();
 // Calls of GetDC since the process started, window or screen, successful or not.
 VDISPLAY_API uint64_t DcRequests();
+
+// The screen as a packed DIB (header, colour table, bottom-up rows) in the
+// device's own format, as WriteScreenBmp writes it.
+VDISPLAY_API std::vector<uint8_t> ScreenDib();
 
 // Writes the screen as a BMP in the device's own format: indexed with the
 // system palette as colour table on 1-, 2-, 4- and 8-bit palette kinds (the
