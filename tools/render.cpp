@@ -1,29 +1,11 @@
 #include "tools/render.h"
 
 #include <cstdio>
+#include <memory>
 
-#include "dibdraw32/Diagnostics.h"
-#include "dibdraw32/VyrBlitter.h"
+#include "dibdraw32/dibdraw32.h"
 
 namespace dibtool {
-
-namespace {
-
-// The bands of about 16000 bytes the blit sent, from the state it leaves in
-// the object: the rows up to m_rowCounter, less those above the window, which
-// are never sent, in bands of m_bandRows rows; each full band and the last
-// partial one are one call to the display.
-size_t BandsOf(const VyrBlitter& blitter, const RECT& dst)
-{
-    const int64_t hiddenAbove = dst.top < 0 ? -int64_t{dst.top} : 0;
-    const int64_t sent = int64_t{blitter.m_rowCounter} - hiddenAbove;
-    if (blitter.m_bandRows <= 0 || sent <= 0) {
-        return 0;
-    }
-    return static_cast<size_t>((sent + blitter.m_bandRows - 1) / blitter.m_bandRows);
-}
-
-}  // namespace
 
 std::string RopName(uint32_t rop)
 {
@@ -44,31 +26,41 @@ RenderReport Render(const Options& options, const Geometry& geometry, Screen& sc
 {
     const HWND window = screen.window();
     RenderReport report;
-    VyrBlitter blitter(options.dither, options.palette);
+    std::unique_ptr<DibdrawBlitter, decltype(&DibdrawDestroy)> blitter(
+        DibdrawCreate(options.dither, options.palette, &report.result), DibdrawDestroy);
+    if (blitter == nullptr) {
+        report.realizeFailed = true;
+        report.src = geometry.src;
+        return report;
+    }
     switch (EffectiveRealize(options)) {
     case RealizeMode::None:
         break;
     case RealizeMode::Fixed:
-        report.result = blitter.VyrRealizeFixedPalette(window);
+        report.result = DibdrawRealizeFixedPalette(blitter.get(), window);
         break;
     case RealizeMode::Image:
-        report.result = blitter.VyrRealizePalette(window, image.header(), image.size());
+        report.result = DibdrawRealizeDibPalette(blitter.get(), window, image.header(), image.size());
         break;
     }
-    report.realizeFailed = report.result != kBlitOk;
-    report.src = geometry.src;
+    report.realizeFailed = report.result != DIBDRAW_OK;
     if (!report.realizeFailed) {
+        RECT src = geometry.src;
         RECT dst = geometry.dst;
-        report.result = blitter.VyrBlit(window, image.header(), image.size(), &report.src, &dst);
-        report.bands = BandsOf(blitter, geometry.dst);
+        report.result = DibdrawBlitWindow(blitter.get(), window, image.header(), image.size(), &src, &dst);
     }
-    report.displayDepth = blitter.m_displayDepth;
-    report.converter = ConverterName(blitter.m_convert);
-    report.paletteMode = blitter.m_paletteMode;
-    report.rop = blitter.m_rop;
+    DibdrawBlitInfo blit = {};
+    blit.size = sizeof blit;
+    DibdrawLastBlit(blitter.get(), &blit);
+    report.displayDepth = static_cast<uint16_t>(blit.displayDepth);
+    report.converter = blit.converter;
+    report.paletteMode = blit.paletteMode;
+    report.rop = blit.rop;
+    report.src = report.realizeFailed ? geometry.src : blit.source;
+    report.bands = blit.bands;
     // Kept while the blitter still holds its palette, so that a 256-colour
     // screen is saved with the palette it was drawn in.
-    if (report.result == kBlitOk) {
+    if (report.result == DIBDRAW_OK) {
         report.outputProblem = keep(screen);
     }
     return report;

@@ -66,7 +66,8 @@ typedef struct DibdrawBlitInfo {
     unsigned int size;
     short result;          /* the blit's result */
     int displayDepth;      /* the display as the object classes it: 1, 4, 8 or 24 */
-    const char* converter; /* the converter chosen ("Blit24To8Mode2"), "none" before any */
+    const char* converter; /* the converter chosen ("Blit24To8Mode2"), "none" before any;
+                              the library's own text, valid while it is loaded */
     RECT source;           /* the source rectangle after clipping to the bitmap */
     unsigned int bands;    /* the bands sent to the display, one StretchDIBits call each */
     DWORD rop;             /* the bands' raster operation: SRCCOPY, SRCAND or SRCPAINT */
