@@ -596,6 +596,23 @@ def compare(header, binding, view):
     return errors
 
 
+def check_readme(root):
+    """The README's C# declarations are copies of lines of the checked .cs file."""
+    readme = (root / "README.md").read_text()
+    declarations = {line.strip() for line in (root / BINDINGS / "Dibdraw32.cs").read_text().splitlines()}
+    errors = []
+    shown = 0
+    for block in re.findall(r"```csharp\n(.*?)```", readme, re.S):
+        for line in block.splitlines():
+            if " extern " in line:
+                shown += 1
+                if line.strip() not in declarations:
+                    errors.append(f"README.md: a C# declaration that {BINDINGS}/Dibdraw32.cs lacks: {line.strip()}")
+    if shown == 0:
+        errors.append("README.md shows no C# declaration")
+    return errors, f"README.md: {shown} C# declaration(s) as in {BINDINGS}/Dibdraw32.cs"
+
+
 def main():
     if len(sys.argv) != 2:
         raise SystemExit("usage: check_bindings.py REPO_ROOT")
@@ -624,11 +641,13 @@ def main():
                           f"({declarations} declarations) and DibdrawBlitInfo match {HEADER}")
     errors, summary = check_def(root, header)
     failures += errors
+    readme_errors, readme_summary = check_readme(root)
+    failures += readme_errors
     if failures:
         print("\n".join(failures))
         print(f"{len(failures)} differences from {HEADER}")
         return 1
-    print("\n".join(report + [summary]))
+    print("\n".join(report + [summary, readme_summary]))
     return 0
 
 
