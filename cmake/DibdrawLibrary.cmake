@@ -18,22 +18,27 @@ endfunction()
 
 # dibdraw_c_exports(TARGET DEF): exports a DLL's C functions by the plain
 # names of DEF, a .def file whose names carry the 32-bit stdcall suffix
-# (Name@N). The i686 link strips the suffix from the exported names; the x64
+# (Name@N). The i686 link exports each as "Name@N == Name": the export table
+# says Name, while mingw's import library keeps the symbol _Name@N that
+# stdcall callers refer to (ld's --kill-at would strip that too). The x64
 # build, whose functions have no suffix, links a copy without it.
-# Where llvm-dlltool is installed, the .def also gives TARGET.lib, the import
+# Where llvm-dlltool is installed, DEF also gives TARGET.lib, the import
 # library MSVC and clang-cl link against; both are installed beside mingw's
 # libTARGET.dll.a.
 function(dibdraw_c_exports target def)
+  file(READ ${def} text)
+  get_filename_component(name ${def} NAME)
+  set(linked ${CMAKE_CURRENT_BINARY_DIR}/${name})
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-    target_link_options(${target} PRIVATE -Wl,--kill-at)
+    string(REGEX REPLACE "([A-Za-z_][A-Za-z0-9_]*)@([0-9]+)" "\\1@\\2 == \\1" linked_text "${text}")
+    set(import_def ${def})
   else()
-    file(READ ${def} text)
-    string(REGEX REPLACE "@[0-9]+" "" text "${text}")
-    get_filename_component(name ${def} NAME)
-    set(def ${CMAKE_CURRENT_BINARY_DIR}/${name})
-    file(WRITE ${def} "${text}")
+    string(REGEX REPLACE "@[0-9]+" "" linked_text "${text}")
+    set(import_def ${linked})
   endif()
-  target_sources(${target} PRIVATE ${def})
+  file(WRITE ${linked} "${linked_text}")
+  target_sources(${target} PRIVATE ${linked})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
 
   find_program(DIBDRAW_LLVM_DLLTOOL NAMES llvm-dlltool llvm-dlltool-14)
   if(NOT DIBDRAW_LLVM_DLLTOOL)
@@ -47,9 +52,8 @@ function(dibdraw_c_exports target def)
   else()
     set(dlltool_args -m i386:x86-64)
   endif()
-  add_custom_command(OUTPUT ${lib} COMMAND ${DIBDRAW_LLVM_DLLTOOL} ${dlltool_args} -d ${def} -l ${lib}
-                     DEPENDS ${def} VERBATIM)
+  add_custom_command(OUTPUT ${lib} COMMAND ${DIBDRAW_LLVM_DLLTOOL} ${dlltool_args} -d ${import_def} -l ${lib}
+                     DEPENDS ${import_def} VERBATIM)
   add_custom_target(${target}_msvc_import ALL DEPENDS ${lib})
-  set_target_properties(${target} PROPERTIES DIBDRAW_MSVC_IMPORT_LIBRARY ${lib})
-  install(FILES ${lib} ${def} DESTINATION ${CMAKE_INSTALL_LIBDIR})
+  install(FILES ${lib} ${import_def} DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endfunction()

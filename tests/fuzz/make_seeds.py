@@ -8,7 +8,7 @@ IMAGES); CORPUS is tests/fuzz/corpus. Each image becomes BMP files in the
 layouts the reader knows (as written, run-length encoded, 16 and 32 bits with
 bit fields, the old 12-byte header, top-down, a short colour table), PNG files
 of every colour type and depth the reader maps, and a packed DIB followed by
-call choices for the library target. Python's standard library only.
+call choices for the library targets. Python's standard library only.
 """
 import os
 import struct
@@ -191,9 +191,11 @@ def main(images, corpus):
             write(os.path.join(corpus, 'bmp_reader'), 'seed_' + seed_name + '.bmp', data)
         for seed_name, data in png_variants(name, image):
             write(os.path.join(corpus, 'png_reader'), 'seed_' + seed_name + '.png', data)
-        for variant in range(2):
-            write(os.path.join(corpus, 'blitter_api'), 'seed_%s_%d' % (name, variant),
-                  image['dib'] + call_choices(index * 2 + variant + 1))
+        # Both library targets read a packed DIB, then their call choices.
+        for target in ('blitter_api', 'c_interface'):
+            for variant in range(2):
+                write(os.path.join(corpus, target), 'seed_%s_%d' % (name, variant),
+                      image['dib'] + call_choices(index * 2 + variant + 1))
 
 
 if __name__ == '__main__':
