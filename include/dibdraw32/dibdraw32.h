@@ -80,7 +80,10 @@ typedef struct DibdrawBlitInfo {
 DIBDRAW32_C_API DibdrawBlitter* WINAPI DibdrawCreate(int ditherMode, int paletteMode, short* result);
 /* Releases a blitter and its palette; a null handle does nothing. */
 DIBDRAW32_C_API void WINAPI DibdrawDestroy(DibdrawBlitter* blitter);
-/* Re-reads the display (after a change of display mode) and sets new modes. */
+/* Re-reads the display (after a change of display mode) and sets new modes.
+ * DIBDRAW_NO_MEMORY when a 256-colour display's palette could not be made:
+ * the blitter's blits then return DIBDRAW_NO_MEMORY until a later
+ * DibdrawReInit succeeds. */
 DIBDRAW32_C_API short WINAPI DibdrawReInit(DibdrawBlitter* blitter, int ditherMode, int paletteMode);
 
 /* Draws the part `src` of a DIB of `dibBytes` bytes scaled into `dst`, in

@@ -48,7 +48,7 @@ public:
     explicit Session(FuzzedDataProvider& input) : m_input(input)
     {
         ReadDib();
-        VdConfigure(m_input.ConsumeIntegralInRange(VD_MONO, VD_GREY2), m_input.ConsumeIntegralInRange(1, kMaxScreenSide),
+        VdConfigure(m_input.ConsumeIntegralInRange<int>(VD_MONO, VD_GREY2), m_input.ConsumeIntegralInRange(1, kMaxScreenSide),
                     m_input.ConsumeIntegralInRange(1, kMaxScreenSide), m_input.ConsumeBool());
         m_heapBlocks = KemLiveBlocks();
         VdCountLiveObjects(nullptr, &m_palettes, &m_bitmaps);
@@ -135,6 +135,7 @@ private:
         case Call::Create:
             DibdrawDestroy(handle);
             handle = DibdrawCreate(m_input.PickValueInArray(kModes), m_input.PickValueInArray(kModes), &result);
+            m_lacksPalette[index] = false;
             Require((handle == nullptr) == (result != DIBDRAW_OK), "DibdrawCreate returned %p with %d",
                     static_cast<void*>(handle), result);
             needsPointers = false;
@@ -142,10 +143,14 @@ private:
         case Call::Destroy:
             DibdrawDestroy(handle);
             handle = nullptr;
+            m_lacksPalette[index] = false;
             needsPointers = false;
             break;
         case Call::ReInit:
             result = DibdrawReInit(passed, m_input.PickValueInArray(kModes), m_input.PickValueInArray(kModes));
+            if (passed != nullptr) {
+                m_lacksPalette[index] = result == DIBDRAW_NO_MEMORY;
+            }
             break;
         case Call::BlitDC:
         case Call::BlitWindow: {
@@ -209,8 +214,12 @@ private:
                     result);
             Require(!failed, "call %d with a null argument allocated", static_cast<int>(call));
         } else {
-            Require(failed == (result == DIBDRAW_NO_MEMORY), "call %d returned %d with%s a failed allocation",
-                    static_cast<int>(call), result, failed ? "" : "out");
+            // A handle whose palette could not be re-created cannot blit on a
+            // 256-colour display until it is re-initialised.
+            const bool lacking = m_lacksPalette[index] && (call == Call::BlitDC || call == Call::BlitWindow);
+            Require(failed ? result == DIBDRAW_NO_MEMORY : result != DIBDRAW_NO_MEMORY || lacking,
+                    "call %d returned %d with%s a failed allocation", static_cast<int>(call), result,
+                    failed ? "" : "out");
         }
         Require(result == DIBDRAW_OK || Screen() == screen, "call %d returned %d and changed the screen",
                 static_cast<int>(call), result);
@@ -236,6 +245,7 @@ private:
     FuzzedDataProvider& m_input;
     std::vector<uint8_t> m_dib;
     DibdrawBlitter* m_handles[2] = {nullptr, nullptr};
+    bool m_lacksPalette[2] = {false, false};
     uint32_t m_heapBlocks = 0;
     int m_palettes = 0;
     int m_bitmaps = 0;
