@@ -298,6 +298,19 @@ TEST(CInterface, ReInitFollowsTheDisplayAndReportsAFailedPalette)
     KemFailNthAllocation(1);
     EXPECT_EQ(DibdrawReInit(handle.blitter, 1, 0), DIBDRAW_NO_MEMORY);
     KemStopFailing();
+
+    // Without its palette the blitter cannot draw here until it is
+    // re-initialised.
+    Random random(3);
+    Dib dib(4, 4, 24);
+    dib.Randomize(random);
+    vd::ClearStretchCalls();
+    EXPECT_EQ(DibdrawBlitWindow(handle.blitter, nullptr, dib.header(), dib.size(), nullptr, nullptr),
+              DIBDRAW_NO_MEMORY);
+    EXPECT_TRUE(vd::StretchCalls().empty());
+    EXPECT_EQ(DibdrawReInit(handle.blitter, 1, 0), DIBDRAW_OK);
+    EXPECT_EQ(DibdrawBlitWindow(handle.blitter, nullptr, dib.header(), dib.size(), nullptr, nullptr), DIBDRAW_OK);
+    EXPECT_EQ(vd::StretchCalls().size(), 1u);
 }
 
 TEST(CInterface, ResultTextsAndVersion)
