@@ -19,12 +19,12 @@
 #include <cstdio>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <vector>
 
 #include "dibdraw32/VyrBlitter.h"
 #include "fuzz_check.h"
+#include "fuzzed_dib.h"
 #include "memkit40.h"
 #include "vdisplay/vdisplay.h"
 
@@ -44,38 +44,6 @@ constexpr vd::Kind kKinds[] = {vd::Kind::Mono,   vd::Kind::Planar4, vd::Kind::Pa
 
 // The modes a host may pass: the valid ones most often, and some it should not.
 constexpr int kModes[] = {0, 1, 2, 3, 0, 1, 2, 3, -1, 4, 255, INT_MIN, INT_MAX};
-
-// A DIB whose header comes from the input, in a buffer of exactly the bytes
-// that header describes, so that any read beyond them is caught.
-class FuzzedDib {
-public:
-    explicit FuzzedDib(FuzzedDataProvider& input)
-    {
-        BITMAPINFOHEADER header = {};
-        const std::vector<uint8_t> raw = input.ConsumeBytes<uint8_t>(sizeof header);
-        std::copy(raw.begin(), raw.end(), reinterpret_cast<uint8_t*>(&header));
-        // Sizes are kept small; every other field stays as the input has it.
-        header.biSize = header.biSize >= sizeof header && header.biSize <= 256 ? header.biSize : sizeof header;
-        header.biWidth = header.biWidth % (kMaxImageSide + 1);
-        header.biHeight = header.biHeight % (kMaxImageSide + 1);
-        header.biBitCount = static_cast<WORD>(header.biBitCount % 33);
-        const int64_t bits = header.biBitCount;
-        const int64_t colors = bits <= 8 ? int64_t{1} << bits : 0;
-        const int64_t stride = ((std::max<int64_t>(header.biWidth, 0) * bits + 31) / 8) & ~int64_t{3};
-        m_size = header.biSize + 4 * colors + stride * std::max<LONG>(header.biHeight, 0);
-        m_bytes = std::make_unique<uint8_t[]>(m_size);
-        std::memcpy(m_bytes.get(), &header, sizeof header);
-        const std::vector<uint8_t> rest = input.ConsumeBytes<uint8_t>(m_size - sizeof header);
-        std::copy(rest.begin(), rest.end(), m_bytes.get() + sizeof header);
-    }
-
-    BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(m_bytes.get()); }
-    size_t size() const { return m_size; }
-
-private:
-    size_t m_size = 0;
-    std::unique_ptr<uint8_t[]> m_bytes;
-};
 
 bool SameRect(const RECT& a, const RECT& b)
 {
@@ -164,7 +132,7 @@ constexpr const char* kMethodNames[] = {
 
 class Session {
 public:
-    explicit Session(FuzzedDataProvider& input) : m_input(input), m_dib(input)
+    explicit Session(FuzzedDataProvider& input) : m_input(input), m_dib(input, kMaxImageSide)
     {
         m_display.Set(input);
         m_heapBlocks = KemLiveBlocks();

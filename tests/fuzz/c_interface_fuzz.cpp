@@ -19,6 +19,7 @@
 
 #include "dibdraw32/dibdraw32.h"
 #include "fuzz_check.h"
+#include "fuzzed_dib.h"
 #include "memkit40.h"
 #include "vdisplay/vdisplay_c.h"
 
@@ -45,9 +46,8 @@ enum class Call {
 
 class Session {
 public:
-    explicit Session(FuzzedDataProvider& input) : m_input(input)
+    explicit Session(FuzzedDataProvider& input) : m_input(input), m_dib(input, kMaxImageSide)
     {
-        ReadDib();
         VdConfigure(m_input.ConsumeIntegralInRange<int>(VD_MONO, VD_GREY2), m_input.ConsumeIntegralInRange(1, kMaxScreenSide),
                     m_input.ConsumeIntegralInRange(1, kMaxScreenSide), m_input.ConsumeBool());
         m_heapBlocks = KemLiveBlocks();
@@ -75,32 +75,11 @@ public:
     }
 
 private:
-    // The header from the input with its sizes kept small, and as many
-    // bytes after it as the input gives, up to what the header describes.
-    void ReadDib()
-    {
-        BITMAPINFOHEADER header = {};
-        const std::vector<uint8_t> raw = m_input.ConsumeBytes<uint8_t>(sizeof header);
-        std::copy(raw.begin(), raw.end(), reinterpret_cast<uint8_t*>(&header));
-        header.biSize = header.biSize >= sizeof header && header.biSize <= 256 ? header.biSize : sizeof header;
-        header.biWidth %= kMaxImageSide + 1;
-        header.biHeight %= kMaxImageSide + 1;
-        header.biBitCount = static_cast<WORD>(header.biBitCount % 33);
-        const int64_t bits = header.biBitCount;
-        const int64_t colors = bits <= 8 ? int64_t{1} << bits : 0;
-        const int64_t stride = ((std::max<int64_t>(header.biWidth, 0) * bits + 31) / 8) & ~int64_t{3};
-        const int64_t size = header.biSize + 4 * colors + stride * std::max<LONG>(header.biHeight, 0);
-        m_dib.assign(reinterpret_cast<const uint8_t*>(&header), reinterpret_cast<const uint8_t*>(&header + 1));
-        const std::vector<uint8_t> rest = m_input.ConsumeBytes<uint8_t>(static_cast<size_t>(size) - sizeof header);
-        m_dib.insert(m_dib.end(), rest.begin(), rest.end());
-        m_dib.resize(static_cast<size_t>(size));
-    }
-
     // The DIB in a buffer of the length the call is told: whole, or cut short.
     std::vector<uint8_t> DibOfLength()
     {
         const size_t length = m_input.ConsumeBool() ? m_dib.size() : m_input.ConsumeIntegralInRange<size_t>(0, m_dib.size());
-        return std::vector<uint8_t>(m_dib.begin(), m_dib.begin() + static_cast<std::ptrdiff_t>(length));
+        return std::vector<uint8_t>(m_dib.bytes(), m_dib.bytes() + length);
     }
 
     RECT Rect(int side)
@@ -243,7 +222,7 @@ private:
     }
 
     FuzzedDataProvider& m_input;
-    std::vector<uint8_t> m_dib;
+    FuzzedDib m_dib;
     DibdrawBlitter* m_handles[2] = {nullptr, nullptr};
     bool m_lacksPalette[2] = {false, false};
     uint32_t m_heapBlocks = 0;
