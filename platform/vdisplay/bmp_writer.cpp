@@ -1,6 +1,9 @@
 // The screen as a packed DIB, and as a BMP file, in the device's own format.
+// The DIB is written straight into the caller's memory, a row at a time by a
+// loop chosen once for the display's kind.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "display_state.h"
 
@@ -9,17 +12,17 @@ using vd::Kind;
 
 namespace {
 
-void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes)
+void PutLe(uint8_t* out, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        out[i] = static_cast<uint8_t>(value >> (8 * i));
     }
 }
 
-// Bits per pixel of the file: indexed at the device's own depth on colour-
-// table kinds (the four-grey display as a 4-bit file with four colours, a
+// Bits per pixel of the DIB: indexed at the device's own depth on colour-
+// table kinds (the four-grey display as a 4-bit DIB with four colours, a
 // depth every reader knows), 24-bit true colour otherwise.
-int FileBitCount(Kind kind)
+int DibBitCount(Kind kind)
 {
     switch (kind) {
     case Kind::Mono: return 1;
@@ -31,64 +34,136 @@ int FileBitCount(Kind kind)
     }
 }
 
-std::vector<uint8_t> EncodeScreen(const State& state)
+struct DibLayout {
+    int bitCount;
+    std::vector<Rgb> table;
+    size_t stride;
+    size_t pixelOffset;
+    size_t size;
+};
+
+DibLayout LayoutOf(const State& state)
 {
     const Surface& screen = state.screen;
-    const int bitCount = FileBitCount(screen.kind);
-    const std::vector<Rgb> table = bitCount <= 8 ? DeviceColorTable(state, screen.kind) : std::vector<Rgb>{};
-    const uint32_t stride = static_cast<uint32_t>((screen.width * bitCount + 31) / 32) * 4;
-    const uint32_t imageSize = stride * static_cast<uint32_t>(screen.height);
+    DibLayout layout;
+    layout.bitCount = DibBitCount(screen.kind);
+    if (layout.bitCount <= 8) {
+        layout.table = DeviceColorTable(state, screen.kind);
+    }
+    layout.stride = (static_cast<size_t>(screen.width) * static_cast<size_t>(layout.bitCount) + 31) / 32 * 4;
+    layout.pixelOffset = 40 + 4 * layout.table.size();
+    layout.size = layout.pixelOffset + layout.stride * static_cast<size_t>(screen.height);
+    return layout;
+}
 
-    std::vector<uint8_t> out;
-    out.reserve(40 + 4 * table.size() + imageSize);
+// Device pixel values (palette indices) packed from the most significant bit.
+template <int Bits>
+void PackIndices(const uint32_t* pixels, int width, uint8_t* row)
+{
+    constexpr int kPerByte = 8 / Bits;
+    for (int x = 0; x < width; x += kPerByte) {
+        uint8_t byte = 0;
+        for (int k = 0; k < kPerByte; ++k) {
+            const uint32_t pixel = x + k < width ? pixels[x + k] : 0;
+            byte = static_cast<uint8_t>(byte | (pixel & ((1u << Bits) - 1)) << (8 - Bits * (k + 1)));
+        }
+        row[x / kPerByte] = byte;
+    }
+}
+
+// 0x00RRGGBB device pixels as blue, green, red.
+void PackTrueColour(const uint32_t* pixels, int width, uint8_t* row)
+{
+    for (int x = 0; x < width; ++x) {
+        const uint32_t pixel = pixels[x];
+        row[3 * x] = static_cast<uint8_t>(pixel);
+        row[3 * x + 1] = static_cast<uint8_t>(pixel >> 8);
+        row[3 * x + 2] = static_cast<uint8_t>(pixel >> 16);
+    }
+}
+
+// Packed 3-3-2 or 5-6-5 device pixels through a table of the colours they show.
+void PackThroughTable(const uint32_t* pixels, int width, uint8_t* row, const std::vector<Rgb>& shown)
+{
+    for (int x = 0; x < width; ++x) {
+        const Rgb c = shown[pixels[x] & (shown.size() - 1)];
+        row[3 * x] = c.b;
+        row[3 * x + 1] = c.g;
+        row[3 * x + 2] = c.r;
+    }
+}
+
+// Writes the header, the colour table and the rows, bottom row first. A DIB
+// is always blue, green, red, whatever the driver's order.
+void EncodeScreen(const State& state, const DibLayout& layout, uint8_t* out)
+{
+    const Surface& screen = state.screen;
+    std::memset(out, 0, layout.pixelOffset);
     PutLe(out, 40, 4);
-    PutLe(out, static_cast<uint32_t>(screen.width), 4);
-    PutLe(out, static_cast<uint32_t>(screen.height), 4);
-    PutLe(out, 1, 2);
-    PutLe(out, static_cast<uint32_t>(bitCount), 2);
-    PutLe(out, BI_RGB, 4);
-    PutLe(out, imageSize, 4);
-    PutLe(out, 2835, 4);  // 72 dots per inch
-    PutLe(out, 2835, 4);
-    PutLe(out, static_cast<uint32_t>(table.size()), 4);
-    PutLe(out, 0, 4);
-    for (const Rgb& c : table) {
-        out.push_back(c.b);
-        out.push_back(c.g);
-        out.push_back(c.r);
-        out.push_back(0);
+    PutLe(out + 4, static_cast<uint32_t>(screen.width), 4);
+    PutLe(out + 8, static_cast<uint32_t>(screen.height), 4);
+    PutLe(out + 12, 1, 2);
+    PutLe(out + 14, static_cast<uint32_t>(layout.bitCount), 2);
+    PutLe(out + 16, BI_RGB, 4);
+    PutLe(out + 20, static_cast<uint32_t>(layout.stride * static_cast<size_t>(screen.height)), 4);
+    PutLe(out + 24, 2835, 4);  // 72 dots per inch
+    PutLe(out + 28, 2835, 4);
+    PutLe(out + 32, static_cast<uint32_t>(layout.table.size()), 4);
+    for (size_t i = 0; i < layout.table.size(); ++i) {
+        const Rgb& c = layout.table[i];
+        out[40 + 4 * i] = c.b;
+        out[40 + 4 * i + 1] = c.g;
+        out[40 + 4 * i + 2] = c.r;
     }
 
-    std::vector<uint8_t> row(stride);
-    for (int y = screen.height - 1; y >= 0; --y) {
-        std::fill(row.begin(), row.end(), 0);
+    std::vector<Rgb> shown;
+    if (screen.kind == Kind::Rgb332 || screen.kind == Kind::Rgb565) {
+        shown.resize(screen.kind == Kind::Rgb332 ? 256 : 65536);
+        for (size_t p = 0; p < shown.size(); ++p) {
+            shown[p] = PixelColor(state, screen.kind, static_cast<uint32_t>(p));
+        }
+    }
+    for (int y = 0; y < screen.height; ++y) {
+        uint8_t* row = out + layout.pixelOffset + static_cast<size_t>(screen.height - 1 - y) * layout.stride;
         const uint32_t* pixels = screen.Row(y);
-        for (int x = 0; x < screen.width; ++x) {
-            if (bitCount == 24) {
-                // A file is always blue, green, red, whatever the driver's order.
-                const Rgb c = PixelColor(state, screen.kind, pixels[x]);
-                row[static_cast<size_t>(3 * x)] = c.b;
-                row[static_cast<size_t>(3 * x + 1)] = c.g;
-                row[static_cast<size_t>(3 * x + 2)] = c.r;
+        std::memset(row, 0, layout.stride);
+        switch (layout.bitCount) {
+        case 1: PackIndices<1>(pixels, screen.width, row); break;
+        case 4: PackIndices<4>(pixels, screen.width, row); break;
+        case 8: PackIndices<8>(pixels, screen.width, row); break;
+        default:
+            if (shown.empty()) {
+                PackTrueColour(pixels, screen.width, row);
             } else {
-                const int perByte = 8 / bitCount;
-                const int shift = 8 - bitCount * (x % perByte + 1);
-                row[static_cast<size_t>(x / perByte)] |= static_cast<uint8_t>(pixels[x] << shift);
+                PackThroughTable(pixels, screen.width, row, shown);
             }
         }
-        out.insert(out.end(), row.begin(), row.end());
     }
-    return out;
 }
 
 }  // namespace
 
 namespace vd {
 
-std::vector<uint8_t> ScreenDib()
+size_t ReadScreenDib(void* dib, size_t capacity)
 {
     auto lock = Lock();
-    return EncodeScreen(TheState());
+    const State& state = TheState();
+    const DibLayout layout = LayoutOf(state);
+    if (dib != nullptr && capacity >= layout.size) {
+        EncodeScreen(state, layout, static_cast<uint8_t*>(dib));
+    }
+    return layout.size;
+}
+
+std::vector<uint8_t> ScreenDib()
+{
+    std::vector<uint8_t> dib;
+    // Another thread may change the screen between the two calls.
+    while (ReadScreenDib(dib.data(), dib.size()) != dib.size() || dib.empty()) {
+        dib.resize(ReadScreenDib(nullptr, 0));
+    }
+    return dib;
 }
 
 bool WriteScreenBmp(const char* path)
@@ -99,16 +174,14 @@ bool WriteScreenBmp(const char* path)
     const std::vector<uint8_t> dib = ScreenDib();
     // biClrUsed, at offset 32, counts the colour table's entries.
     const uint32_t colors = dib[32] | dib[33] << 8 | dib[34] << 16 | uint32_t{dib[35]} << 24;
-    const uint32_t pixelOffset = 14 + 40 + 4 * colors;
-    std::vector<uint8_t> header = {'B', 'M'};
-    PutLe(header, static_cast<uint32_t>(14 + dib.size()), 4);
-    PutLe(header, 0, 4);
-    PutLe(header, pixelOffset, 4);
+    uint8_t header[14] = {'B', 'M'};
+    PutLe(header + 2, static_cast<uint32_t>(sizeof header + dib.size()), 4);
+    PutLe(header + 10, static_cast<uint32_t>(sizeof header + 40 + 4 * colors), 4);
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
         return false;
     }
-    const bool written = std::fwrite(header.data(), 1, header.size(), file) == header.size() &&
+    const bool written = std::fwrite(header, 1, sizeof header, file) == sizeof header &&
                          std::fwrite(dib.data(), 1, dib.size(), file) == dib.size();
     return std::fclose(file) == 0 && written;
 }

@@ -1,6 +1,5 @@
 // The C interface of vdisplay_c.h over the C++ one of vdisplay.h.
 #include <algorithm>
-#include <cstring>
 
 #include "vdisplay.h"
 #include "vdisplay_c.h"
@@ -73,14 +72,7 @@ int VdReleaseScreenDC(HDC dc) { return ReleaseDC(nullptr, dc); }
 
 COLORREF VdScreenColor(int x, int y) { return vd::ScreenColor(x, y); }
 
-size_t VdReadScreen(void* dib, size_t capacity)
-{
-    const std::vector<uint8_t> screen = vd::ScreenDib();
-    if (dib != nullptr && capacity >= screen.size()) {
-        std::memcpy(dib, screen.data(), screen.size());
-    }
-    return screen.size();
-}
+size_t VdReadScreen(void* dib, size_t capacity) { return vd::ReadScreenDib(dib, capacity); }
 
 void VdCountLiveObjects(int* dcs, int* palettes, int* bitmaps)
 {

@@ -2,6 +2,7 @@
 // in-memory screen behind the GDI functions of gdi.h and to look at it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -100,7 +101,9 @@ VDISPLAY_API LiveObjects CountLiveObjects();
 VDISPLAY_API uint64_t DcRequests();
 
 // The screen as a packed DIB (header, colour table, bottom-up rows) in the
-// device's own format, as WriteScreenBmp writes it.
+// device's own format, as WriteScreenBmp writes it. ReadScreenDib returns its
+// size and writes it to `dib` only when `capacity` holds it all.
+VDISPLAY_API size_t ReadScreenDib(void* dib, size_t capacity);
 VDISPLAY_API std::vector<uint8_t> ScreenDib();
 
 // Writes the screen as a BMP in the device's own format: indexed with the
