@@ -8,6 +8,8 @@
 #              architecture is added), and Xvfb, for the tests under Wine.
 #              32-bit Wine installs on every machine but runs only where the
 #              kernel executes i386 binaries; the tests skip it elsewhere.
+#   --python   also Debian's Python with venv, Pillow, numpy, pytest and
+#              setuptools, for the Python package (python/) and its tests
 set -euo pipefail
 
 packages=(cmake g++ clang make libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libpixman-1-dev pkg-config)
@@ -16,7 +18,8 @@ for option in "$@"; do
   case $option in
     --windows) packages+=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 lld llvm) ;;
     --wine) packages+=(wine wine64 wine32 xvfb); wine=1 ;;
-    *) echo "setup: unknown option $option (--windows, --wine)" >&2; exit 2 ;;
+    --python) packages+=(python3 python3-venv python3-pil python3-numpy python3-pytest python3-setuptools) ;;
+    *) echo "setup: unknown option $option (--windows, --wine, --python)" >&2; exit 2 ;;
   esac
 done
 

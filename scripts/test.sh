@@ -6,6 +6,8 @@
 #              minute of fuzzing each
 #   win32      the 32-bit Windows DLLs, and their tests under Wine
 #   win64      the 64-bit Windows DLLs, and their tests under Wine
+#   python     the Python package, installed into a venv as the README says,
+#              and its pytest tests against the release build's tool
 # The Windows builds need the mingw-w64 cross-compilers and their Wine tests
 # need Wine and Xvfb (bash scripts/setup.sh --windows --wine); what is not
 # installed is reported as skipped. The last line is
@@ -16,7 +18,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-bash scripts/setup.sh || exit 1
+bash scripts/setup.sh --python || exit 1
 
 passed=0
 failed=0
@@ -73,8 +75,44 @@ run_tests() {  # name
     "build/$name/Testing/Temporary/LastTest.log" 2>/dev/null
 }
 
+# The package installed as the README says, into build/python-venv, and its
+# tests with the release build's tool as their reference; counts from
+# pytest's JUnit report.
+run_python_tests() {
+  local venv=build/python-venv log=build/python.log report=build/python.junit.xml
+  echo "== test python"
+  rm -rf "$venv" "$report"
+  if ! { /usr/bin/python3 -m venv --system-site-packages "$venv" &&
+         "$venv/bin/pip" install --no-index --no-build-isolation ./python; } >"$log" 2>&1; then
+    tail -n 40 "$log"
+    fail "python: the package did not install (build/python.log)"
+    return
+  fi
+  DIBDRAW_TOOL=$root/build/release/tools/dibdraw "$venv/bin/python" -m pytest -q -p no:cacheprovider \
+    --junitxml="$report" python/tests >>"$log" 2>&1
+  tail -n 15 "$log"
+  local counts
+  if ! counts=$(/usr/bin/python3 -c '
+import sys, xml.etree.ElementTree as tree
+suite = tree.parse(sys.argv[1]).getroot()
+suite = suite if suite.tag == "testsuite" else suite[0]
+total, bad, skips = (int(suite.get(k, 0)) for k in ("tests", "failures", "skipped"))
+bad += int(suite.get("errors", 0))
+print(total - bad - skips, bad, skips)' "$report" 2>/dev/null); then
+    fail "python: pytest gave no result (build/python.log)"
+    return
+  fi
+  local good bad skips
+  read -r good bad skips <<<"$counts"
+  passed=$((passed + good))
+  failed=$((failed + bad))
+  skipped=$((skipped + skips))
+  (( bad == 0 )) || failures+=("python: $bad test(s) failed (build/python.log)")
+}
+
 if build release -DCMAKE_BUILD_TYPE=Release; then
   run_tests release
+  run_python_tests
 fi
 if build sanitize -DCMAKE_BUILD_TYPE=Debug -DDIBDRAW_SANITIZE=ON -DDIBDRAW_BENCH=OFF; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests sanitize
