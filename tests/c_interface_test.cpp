@@ -325,6 +325,42 @@ TEST(CInterface, ResultTextsAndVersion)
     DibdrawVersion(nullptr, nullptr, nullptr);
 }
 
+// The colours and indices read back at once are those the screen shows and
+// holds, pixel by pixel, on every kind.
+TEST(VirtualDisplayC, ReadsTheWholeScreenAsColoursAndIndices)
+{
+    for (int kind = VD_MONO; kind <= VD_GREY2; ++kind) {
+        ASSERT_EQ(VdConfigure(kind, 13, 7, 0), VD_OK);
+        Random random(static_cast<uint64_t>(kind));
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 13; ++x) {
+                vd::SetDevicePixel(x, y, static_cast<uint32_t>(random.Next()));
+            }
+        }
+        std::vector<uint8_t> colours(VdReadScreenColors(nullptr, 0), 0xAB);
+        ASSERT_EQ(colours.size(), 4u * 13 * 7);
+        EXPECT_EQ(VdReadScreenColors(colours.data(), colours.size() - 1), colours.size());
+        EXPECT_TRUE(std::all_of(colours.begin(), colours.end(), [](uint8_t b) { return b == 0xAB; }));
+        VdReadScreenColors(colours.data(), colours.size());
+        const bool palette = vd::SystemPalette().size() > 0;
+        std::vector<uint8_t> indices(VdReadScreenIndices(nullptr, 0));
+        EXPECT_EQ(indices.size(), palette ? 13u * 7 : 0u) << "kind " << kind;
+        VdReadScreenIndices(indices.data(), indices.size());
+        for (int y = 0; y < 7; ++y) {
+            for (int x = 0; x < 13; ++x) {
+                const size_t at = static_cast<size_t>(y) * 13 + static_cast<size_t>(x);
+                const uint32_t shown = ToRgb(vd::ScreenColor(x, y));
+                ASSERT_EQ(uint32_t{colours[4 * at]} << 16 | uint32_t{colours[4 * at + 1]} << 8 | colours[4 * at + 2],
+                          shown) << "kind " << kind << " at " << x << "," << y;
+                ASSERT_EQ(colours[4 * at + 3], 255);
+                if (palette) {
+                    ASSERT_EQ(indices[at], vd::DevicePixel(x, y)) << "kind " << kind << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(VirtualDisplayC, RefusesBadArgumentsAndChangesNothing)
 {
     ConfigureDisplay(vd::Kind::Palette8, 20, 10);

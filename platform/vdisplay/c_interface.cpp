@@ -74,6 +74,10 @@ COLORREF VdScreenColor(int x, int y) { return vd::ScreenColor(x, y); }
 
 size_t VdReadScreen(void* dib, size_t capacity) { return vd::ReadScreenDib(dib, capacity); }
 
+size_t VdReadScreenColors(void* rgbx, size_t capacity) { return vd::ReadScreenColors(rgbx, capacity); }
+
+size_t VdReadScreenIndices(void* indices, size_t capacity) { return vd::ReadScreenIndices(indices, capacity); }
+
 void VdCountLiveObjects(int* dcs, int* palettes, int* bitmaps)
 {
     const vd::LiveObjects live = vd::CountLiveObjects();

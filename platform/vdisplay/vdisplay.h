@@ -105,6 +105,12 @@ VDISPLAY_API uint64_t DcRequests();
 // size and writes it to `dib` only when `capacity` holds it all.
 VDISPLAY_API size_t ReadScreenDib(void* dib, size_t capacity);
 VDISPLAY_API std::vector<uint8_t> ScreenDib();
+// The whole screen, top row first: the colours shown as red, green, blue,
+// 255 (4 bytes a pixel), or a palette display's device pixels (its palette
+// indices, a byte a pixel; 0 bytes on direct-colour displays). Each returns
+// the size and writes only when `capacity` holds it all.
+VDISPLAY_API size_t ReadScreenColors(void* rgbx, size_t capacity);
+VDISPLAY_API size_t ReadScreenIndices(void* indices, size_t capacity);
 
 // Writes the screen as a BMP in the device's own format: indexed with the
 // system palette as colour table on 1-, 2-, 4- and 8-bit palette kinds (the

@@ -73,6 +73,14 @@ VDISPLAY_API COLORREF VdScreenColor(int x, int y);
  * holds it all; call with null and 0 to learn the size. */
 VDISPLAY_API size_t VdReadScreen(void* dib, size_t capacity);
 
+/* The whole screen, top row first, in the layouts image libraries keep
+ * pixels in: VdReadScreenColors the colours shown as red, green, blue, 255
+ * (4 bytes a pixel); VdReadScreenIndices a palette display's palette indices
+ * (a byte a pixel; 0 bytes on direct-colour displays). Each returns the size
+ * and copies only when `capacity` holds it all. */
+VDISPLAY_API size_t VdReadScreenColors(void* rgbx, size_t capacity);
+VDISPLAY_API size_t VdReadScreenIndices(void* indices, size_t capacity);
+
 /* GDI objects made and not yet released: device contexts, palettes and
  * bitmaps (null pointers are skipped). */
 VDISPLAY_API void VdCountLiveObjects(int* dcs, int* palettes, int* bitmaps);

@@ -15,6 +15,11 @@ same names. Errors in the arguments raise TypeError or ValueError; a failure
 of the engine raises DibdrawError, which carries its code.
 """
 import ctypes
+from dataclasses import replace
+from typing import List, Optional, Sequence, Tuple, Union
+
+import numpy as np
+from PIL import Image
 
 from . import _image, _screen
 from ._native import engine, heap
@@ -156,8 +161,16 @@ def _prepare(image, display, dither, palette, realize, size, src, background, tr
     return Request(display, dither, palette, realize, src, dst, screen, background, entries), dib
 
 
-def render(image, display="8", *, dither=1, palette=0, realize=None, size=None, src=None, background=(0, 0, 0),
-           transparent=None, system_palette=None):
+ImageLike = Union[Image.Image, np.ndarray]
+Colour = Tuple[int, int, int]
+SizeSpec = Tuple[Optional[int], Optional[int]]
+Rect = Tuple[int, int, int, int]
+Transparent = Union[None, int, Sequence[int]]
+
+
+def render(image: ImageLike, display: str = "8", *, dither: int = 1, palette: int = 0, realize: Optional[str] = None,
+           size: Optional[SizeSpec] = None, src: Optional[Rect] = None, background: Colour = (0, 0, 0),
+           transparent: Transparent = None, system_palette: Optional[Sequence[Colour]] = None) -> Image.Image:
     """Draws `image` on a virtual display of kind `display` and returns what
     the screen shows: mode P with the display's palette on displays of 256
     colours or fewer, RGB otherwise; the same pixels as `dibdraw render`.
@@ -193,31 +206,28 @@ def render(image, display="8", *, dither=1, palette=0, realize=None, size=None, 
     return _screen.render(request, dib)
 
 
-def sheet(image, size=None, *, palette=0, realize=None, src=None, background=(0, 0, 0), transparent=None):
+def sheet(image: ImageLike, size: Optional[SizeSpec] = None, *, palette: int = 0, realize: Optional[str] = None,
+          src: Optional[Rect] = None, background: Colour = (0, 0, 0), transparent: Transparent = None) -> Image.Image:
     """The contact sheet of `dibdraw sheet`: `image` on the displays 1, 4, 8,
     16 and 24 (a row each) in dither modes 0 to 3 (a column each), each panel
     `size` (as for render) and labelled above, on white. Returns an RGB image.
     """
     from ._sheet import compose
 
-    panels = []
-    for display in SHEET_DISPLAYS:
-        row = []
-        for dither in range(SHEET_DITHER_MODES):
-            request, dib = _prepare(image, display, dither, palette, realize, size, src, background, transparent,
-                                    None)
-            row.append(_screen.render(request, dib).convert("RGB"))
-        panels.append(row)
+    # The image becomes a DIB once; each panel changes only the request.
+    request, dib = _prepare(image, "8", 0, palette, realize, size, src, background, transparent, None)
+    panels = [[_screen.render(replace(request, display=display, dither=dither), dib).convert("RGB")
+               for dither in range(SHEET_DITHER_MODES)] for display in SHEET_DISPLAYS]
     return compose(panels, SHEET_DISPLAYS)
 
 
-def system_palette(display="8"):
+def system_palette(display: str = "8") -> List[Colour]:
     """The palette a display of kind `display` starts with, as (r, g, b)
     tuples: 256 on display 8, 16 on 4 and 4p, 4 on 2, 2 on 1; none on the
     direct-colour displays."""
     return _screen.system_palette(_display(display))
 
 
-def live_blocks():
+def live_blocks() -> int:
     """The engine's heap blocks in use; the same before and after every call."""
     return heap.KemLiveBlocks()

@@ -45,7 +45,8 @@ display.VdCreateWindow.argtypes = [ctypes.c_int] * 4
 display.VdCreateWindow.restype = ctypes.c_void_p
 display.VdDestroyWindow.argtypes = [ctypes.c_void_p]
 display.VdDestroyWindow.restype = None
-display.VdReadScreen.argtypes = [ctypes.c_void_p, ctypes.c_size_t]
-display.VdReadScreen.restype = ctypes.c_size_t
+for read in (display.VdReadScreenColors, display.VdReadScreenIndices):
+    read.argtypes = [ctypes.c_void_p, ctypes.c_size_t]
+    read.restype = ctypes.c_size_t
 display.VdCountLiveObjects.argtypes = [ctypes.POINTER(ctypes.c_int)] * 3
 display.VdCountLiveObjects.restype = None

@@ -4,7 +4,6 @@ The virtual display is one per process, so every render holds a lock from
 setting the screen up to reading it back.
 """
 import ctypes
-import struct
 import threading
 from dataclasses import dataclass
 
@@ -81,7 +80,7 @@ def _draw(request, dib):
         if code != BLIT_OK:
             raise DibdrawError("the blit", code)
         # Read while the blitter still holds its palette, as the tool does.
-        return read_screen()
+        return read_screen(request.screen)
     finally:
         display.VdDestroyWindow(window)
         engine.DibdrawDestroy(blitter)
@@ -98,28 +97,32 @@ def _screen_buffer(size):
 _screen = bytearray()
 
 
-def read_screen():
-    """What the screen shows: mode P with the display's palette on displays
-    of 256 colours or fewer, RGB otherwise."""
-    size = display.VdReadScreen(None, 0)
-    data = _screen_buffer(size)
-    display.VdReadScreen((ctypes.c_char * size).from_buffer(data), size)
-    width, height, _, bits = struct.unpack_from("<iiHH", data, 4)
-    (colours,) = struct.unpack_from("<I", data, 32)
-    offset = 40 + 4 * colours
-    stride = (width * bits + 31) // 32 * 4
-    pixels = memoryview(data)[offset:size]
-    if bits == 24:
-        # Pillow decodes BGR from bytes only.
-        return Image.frombytes("RGB", (width, height), bytes(pixels), "raw", "BGR", stride, -1)
-    if bits == 8:
-        # Read in place, then copied out of the buffer the next render reuses.
-        image = Image.frombuffer("P", (width, height), pixels, "raw", "P", stride, -1).copy()
-    else:
-        image = Image.frombytes("P", (width, height), bytes(pixels), "raw", {1: "P;1", 4: "P;4"}[bits], stride, -1)
-    quads = np.frombuffer(data, np.uint8, count=4 * colours, offset=40).reshape(colours, 4)
-    image.putpalette(quads[:, 2::-1].tobytes())
-    return image
+def _read(read):
+    """What one of the display's readers gives, in the kept buffer."""
+    size = read(None, 0)
+    data = _screen_buffer(max(size, 1))
+    read((ctypes.c_char * len(data)).from_buffer(data), size)
+    return memoryview(data)[:size]
+
+
+def _palette():
+    count = display.VdGetSystemPalette(None, 0)
+    entries = (PALETTEENTRY * count)()
+    display.VdGetSystemPalette(entries, count)
+    return np.frombuffer(entries, np.uint8).reshape(count, 4)[:, :3].tobytes()
+
+
+def read_screen(size):
+    """What the screen of `size` shows: mode P with the display's palette on
+    displays of 256 colours or fewer, RGB otherwise. The pixels are read in
+    the layouts Pillow keeps and copied out of the buffer the next render
+    reuses."""
+    indices = _read(display.VdReadScreenIndices)
+    if len(indices):
+        image = Image.frombuffer("P", size, indices, "raw", "P", 0, 1).copy()
+        image.putpalette(_palette())
+        return image
+    return Image.frombuffer("RGBX", size, _read(display.VdReadScreenColors), "raw", "RGBX", 0, 1).convert("RGB")
 
 
 def render(request, dib):
