@@ -25,7 +25,7 @@ from . import _image, _screen
 from ._native import engine, heap
 from ._screen import DibdrawError, Request
 
-__all__ = ["render", "sheet", "system_palette", "DibdrawError", "DISPLAYS", "__version__"]
+__all__ = ["render", "sheet", "system_palette", "live_blocks", "DibdrawError", "DISPLAYS", "__version__"]
 
 DISPLAYS = ("1", "4", "4p", "8", "8rgb", "16", "24", "32", "2")
 """The display kinds, by the tool's names: 1 monochrome, 4 and 4p sixteen
@@ -179,7 +179,8 @@ def render(image: ImageLike, display: str = "8", *, dither: int = 1, palette: in
                     transparency in image.info too), or a uint8 numpy array
                     of H x W grey, H x W x 3 RGB or H x W x 4 RGBA pixels
     display         one of DISPLAYS: "1", "4", "4p", "8", "8rgb", "16",
-                    "24", "32" or "2"
+                    "24", "32" or "2" (four greys, which the engine does
+                    not draw on: DibdrawError -1032, as in the tool)
     dither          0 ordered, 1 none, 2 Floyd-Steinberg, 3 ordered 8x8
     palette         on 256 colours: 0 the fixed palette, 1 the image's
                     palette realized, 2 the image's colours against
