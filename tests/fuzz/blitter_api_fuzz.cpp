@@ -390,8 +390,5 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FuzzedDataProvider input(data, size);
-    Session session(input);
-    session.Run();
-    return 0;
+    return fuzzcheck::RunSession<Session>(data, size);
 }
