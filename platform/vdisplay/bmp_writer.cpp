@@ -82,7 +82,7 @@ void PackTrueColour(const uint32_t* pixels, int width, uint8_t* row)
     }
 }
 
-// Packed 3-3-2 or 5-6-5 device pixels through a table of the colours they show.
+// Device pixels of at most 16 bits through a table of the colours they show.
 void PackThroughTable(const uint32_t* pixels, int width, uint8_t* row, const std::vector<Rgb>& shown)
 {
     for (int x = 0; x < width; ++x) {
@@ -116,17 +116,13 @@ void EncodeScreen(const State& state, const DibLayout& layout, uint8_t* out)
         out[40 + 4 * i + 2] = c.r;
     }
 
-    std::vector<Rgb> shown;
-    if (screen.kind == Kind::Rgb332 || screen.kind == Kind::Rgb565) {
-        shown.resize(screen.kind == Kind::Rgb332 ? 256 : 65536);
-        for (size_t p = 0; p < shown.size(); ++p) {
-            shown[p] = PixelColor(state, screen.kind, static_cast<uint32_t>(p));
-        }
-    }
+    const std::vector<Rgb> shown = layout.bitCount == 24 ? ShownColors(state, screen.kind) : std::vector<Rgb>{};
+    // The packers write every byte of a row up to its padding.
+    const size_t written = (static_cast<size_t>(screen.width) * static_cast<size_t>(layout.bitCount) + 7) / 8;
     for (int y = 0; y < screen.height; ++y) {
         uint8_t* row = out + layout.pixelOffset + static_cast<size_t>(screen.height - 1 - y) * layout.stride;
         const uint32_t* pixels = screen.Row(y);
-        std::memset(row, 0, layout.stride);
+        std::memset(row + written, 0, layout.stride - written);
         switch (layout.bitCount) {
         case 1: PackIndices<1>(pixels, screen.width, row); break;
         case 4: PackIndices<4>(pixels, screen.width, row); break;
@@ -160,7 +156,7 @@ std::vector<uint8_t> ScreenDib()
 {
     std::vector<uint8_t> dib;
     // Another thread may change the screen between the two calls.
-    while (ReadScreenDib(dib.data(), dib.size()) != dib.size() || dib.empty()) {
+    while (ReadScreenDib(dib.data(), dib.size()) != dib.size()) {
         dib.resize(ReadScreenDib(nullptr, 0));
     }
     return dib;

@@ -103,6 +103,18 @@ Rgb PixelColor(const State& state, Kind kind, uint32_t pixel)
     return {0, 0, 0};
 }
 
+std::vector<Rgb> ShownColors(const State& state, Kind kind)
+{
+    if (kind == Kind::Rgb24 || kind == Kind::Rgb32) {
+        return {};
+    }
+    std::vector<Rgb> shown(kind == Kind::Rgb565 ? 65536 : 256);
+    for (size_t pixel = 0; pixel < shown.size(); ++pixel) {
+        shown[pixel] = PixelColor(state, kind, static_cast<uint32_t>(pixel));
+    }
+    return shown;
+}
+
 std::vector<Rgb> DeviceColorTable(const State& state, Kind kind)
 {
     switch (kind) {

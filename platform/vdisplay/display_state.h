@@ -161,6 +161,10 @@ int NearestIndex(const Rgb* colors, int count, Rgb c);
 Rgb PixelColor(const State& state, Kind kind, uint32_t pixel);
 // The colour table of a kind's device pixels (system palette on Palette8).
 std::vector<Rgb> DeviceColorTable(const State& state, Kind kind);
+// The colour of every device pixel value, indexed by the value, on the kinds
+// of at most 16 bits a pixel; empty on the 24- and 32-bit kinds, whose values
+// are their colours (0x00RRGGBB).
+std::vector<Rgb> ShownColors(const State& state, Kind kind);
 
 // Direct-colour conversions, shared with the drawing loops.
 constexpr uint32_t PackRgb32(Rgb c) { return (uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b; }

@@ -1,6 +1,7 @@
 // The whole screen at once, in the layouts image libraries keep pixels in:
 // the colours shown, 4 bytes a pixel, or a palette display's indices, a byte
 // a pixel; top row first.
+#include <algorithm>
 #include <cstring>
 
 #include "display_state.h"
@@ -9,12 +10,6 @@ using namespace vd::detail;
 using vd::Kind;
 
 namespace {
-
-bool HasPalette(Kind kind)
-{
-    return kind == Kind::Mono || kind == Kind::Planar4 || kind == Kind::Packed4 || kind == Kind::Palette8 ||
-           kind == Kind::Grey2;
-}
 
 // Red, green, blue, 255 in memory order.
 uint32_t Rgbx(const Rgb& c)
@@ -45,7 +40,8 @@ size_t ReadScreenColors(void* rgbx, size_t capacity)
     }
     auto* out = static_cast<uint8_t*>(rgbx);
     const uint32_t* pixels = screen.pixels.data();
-    if (screen.kind == Kind::Rgb24 || screen.kind == Kind::Rgb32) {
+    const std::vector<Rgb> colours = ShownColors(state, screen.kind);
+    if (colours.empty()) {
         for (size_t i = 0; i < PixelCount(screen); ++i) {
             out[4 * i] = static_cast<uint8_t>(pixels[i] >> 16);
             out[4 * i + 1] = static_cast<uint8_t>(pixels[i] >> 8);
@@ -55,10 +51,8 @@ size_t ReadScreenColors(void* rgbx, size_t capacity)
         return size;
     }
     // Every other kind has at most 16 bits a pixel: one look-up each.
-    std::vector<uint32_t> shown(screen.kind == Kind::Rgb565 ? 65536 : 256);
-    for (size_t p = 0; p < shown.size(); ++p) {
-        shown[p] = Rgbx(PixelColor(state, screen.kind, static_cast<uint32_t>(p)));
-    }
+    std::vector<uint32_t> shown(colours.size());
+    std::transform(colours.begin(), colours.end(), shown.begin(), Rgbx);
     for (size_t i = 0; i < PixelCount(screen); ++i) {
         std::memcpy(out + 4 * i, &shown[pixels[i] & (shown.size() - 1)], 4);
     }
@@ -68,8 +62,9 @@ size_t ReadScreenColors(void* rgbx, size_t capacity)
 size_t ReadScreenIndices(void* indices, size_t capacity)
 {
     auto lock = Lock();
-    const Surface& screen = TheState().screen;
-    if (!HasPalette(screen.kind)) {
+    const State& state = TheState();
+    const Surface& screen = state.screen;
+    if (DeviceColorTable(state, screen.kind).empty()) {
         return 0;
     }
     const size_t size = PixelCount(screen);

@@ -10,11 +10,10 @@ from dataclasses import dataclass
 import numpy as np
 from PIL import Image
 
-from ._bindings import RECT
+from ._bindings import DIBDRAW_OK, RECT
 from ._native import PALETTEENTRY, VD_KINDS, VD_OK, display, engine
 
 LOCK = threading.Lock()
-BLIT_OK = 0
 
 
 class DibdrawError(RuntimeError):
@@ -71,13 +70,13 @@ def _draw(request, dib):
         elif request.realize == "image":
             code = engine.DibdrawRealizeDibPalette(blitter, window, data, dib.size)
         else:
-            code = BLIT_OK
-        if code != BLIT_OK:
+            code = DIBDRAW_OK
+        if code != DIBDRAW_OK:
             raise DibdrawError("palette realization", code)
         src = RECT(*request.src)
         dst = RECT(*request.dst)
         code = engine.DibdrawBlitWindow(blitter, window, data, dib.size, ctypes.byref(src), ctypes.byref(dst))
-        if code != BLIT_OK:
+        if code != DIBDRAW_OK:
             raise DibdrawError("the blit", code)
         # Read while the blitter still holds its palette, as the tool does.
         return read_screen(request.screen)
@@ -106,10 +105,11 @@ def _read(read):
 
 
 def _palette():
+    """The display's system palette, red, green, blue per entry."""
     count = display.VdGetSystemPalette(None, 0)
     entries = (PALETTEENTRY * count)()
     display.VdGetSystemPalette(entries, count)
-    return np.frombuffer(entries, np.uint8).reshape(count, 4)[:, :3].tobytes()
+    return np.frombuffer(entries, np.uint8).reshape(count, 4)[:, :3]
 
 
 def read_screen(size):
@@ -120,7 +120,7 @@ def read_screen(size):
     indices = _read(display.VdReadScreenIndices)
     if len(indices):
         image = Image.frombuffer("P", size, indices, "raw", "P", 0, 1).copy()
-        image.putpalette(_palette())
+        image.putpalette(_palette().tobytes())
         return image
     return Image.frombuffer("RGBX", size, _read(display.VdReadScreenColors), "raw", "RGBX", 0, 1).convert("RGB")
 
@@ -135,7 +135,4 @@ def system_palette(kind):
     """The palette a display of `kind` starts with: (r, g, b) per entry."""
     with LOCK:
         display.VdConfigure(VD_KINDS[kind], 1, 1, 0)
-        count = display.VdGetSystemPalette(None, 0)
-        entries = (PALETTEENTRY * max(count, 1))()
-        display.VdGetSystemPalette(entries, count)
-        return [(e.peRed, e.peGreen, e.peBlue) for e in entries[:count]]
+        return [tuple(entry) for entry in _palette().tolist()]
