@@ -2,14 +2,12 @@
 // blue, green, red, without separating the channels: the dither offset of
 // each byte, the channel weight (36, 6, 1) of each byte and the places of
 // the sums all repeat with the block, so they are vectors built once per row.
-#include "convert/cube_sse2.h"
+#include "convert/kernels_sse2.h"
 
 #include <emmintrin.h>
 
 #include <cstring>
 
-#include "convert/rgb24_avx512.h"
-#include "convert/vector_isa.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -135,13 +133,6 @@ int32_t QuantizeRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count,
         QuantizeBlocks<false>(src, dst, blocks, colorMap, dither);
     }
     return pixels;
-}
-
-int32_t QuantizeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
-                            const BlockDither* dither)
-{
-    return ByteTableVectorsAvailable() ? QuantizeRgb24BlocksAvx512(src, dst, count, colorMap, dither)
-                                       : QuantizeRgb24BlocksSse2(src, dst, count, colorMap, dither);
 }
 
 }  // namespace dibdraw

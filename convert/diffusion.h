@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "convert/diffusion_sse2.h"
+#include "convert/kernels.h"
 #include "convert/pixel_source.h"
 
 namespace dibdraw {
@@ -55,13 +55,13 @@ public:
     // Spreads the errors of pixels first..first+count-1 as Spread would one
     // by one, where outcomes[j] >> 3 is the truncated error of pixel first + j.
     // For grey rows, runs of a multiple of 8 pixels up to kDiffusionRunPixels.
-    void SpreadRun(const int16_t* outcomes, int32_t first, int32_t count)
+    void SpreadRun(const KernelSet& kernels, const int16_t* outcomes, int32_t first, int32_t count)
     {
         static_assert(std::is_same_v<Term, int32_t> && Stride == 1, "runs are taken on grey rows");
         *m_held = m_heldValue + 3 * (outcomes[0] >> 3);
         // The run's last entry is written without its right share, which
         // the next pixel's Spread, or Finish, overwrites as for any pixel.
-        SumRunErrors(outcomes, m_carry, m_errors + first, count);
+        kernels.sumRunErrors(outcomes, m_carry, m_errors + first, count);
         const int last = outcomes[count - 1] >> 3;
         const int beforeLast = count > 1 ? outcomes[count - 2] >> 3 : m_carry;
         m_held = m_errors + (first + count - 1);
@@ -192,10 +192,11 @@ public:
     // steps are indexed first and their errors spread last, so that the loops
     // along the chain do nothing else. outcomes[j] receives pixel first + j's
     // code in its low 3 bits.
-    void QuantizeRun(const int16_t* values, int32_t first, int32_t count, int16_t* outcomes)
+    void QuantizeRun(const KernelSet& kernels, const int16_t* values, int32_t first, int32_t count,
+                     int16_t* outcomes)
     {
         uint16_t indices[kDiffusionRunPixels];
-        DiffusionStepIndices(values, m_errors.IncomingRun(first), indices, count, Steps::kIndexing);
+        kernels.stepIndices(values, m_errors.IncomingRun(first), indices, count, Steps::kIndexing);
         if (count < kChainedRun) {
             for (int32_t j = 0; j < count; ++j) {
                 outcomes[j] = TakeStep(m_carryOffset, indices[j]);
@@ -203,7 +204,7 @@ public:
         } else {
             StepChains(indices, count, outcomes);
         }
-        m_errors.SpreadRun(outcomes, first, count);
+        m_errors.SpreadRun(kernels, outcomes, first, count);
     }
 
     void Finish() { m_errors.Finish(); }

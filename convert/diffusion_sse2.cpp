@@ -2,7 +2,7 @@
 // row and fit 16 bits in every state a row can leave, so they are worked on
 // in 16-bit lanes; saturation keeps even an entry beyond that exact, since
 // such an entry clamps its base to a bound either way.
-#include "convert/diffusion_sse2.h"
+#include "convert/kernels_sse2.h"
 
 #include <emmintrin.h>
 
@@ -28,7 +28,7 @@ void Store(Lane* at, __m128i lanes)
 
 }  // namespace
 
-void DiffusionStepIndices(const int16_t* values, const int32_t* incoming, uint16_t* indices, int32_t count,
+void DiffusionStepIndicesSse2(const int16_t* values, const int32_t* incoming, uint16_t* indices, int32_t count,
                           const StepIndexing& indexing)
 {
     const __m128i lowest = _mm_set1_epi16(indexing.lowestBase);
@@ -42,7 +42,7 @@ void DiffusionStepIndices(const int16_t* values, const int32_t* incoming, uint16
     }
 }
 
-void SumRunErrors(const int16_t* outcomes, int carry, int32_t* entries, int32_t count)
+void SumRunErrorsSse2(const int16_t* outcomes, int carry, int32_t* entries, int32_t count)
 {
     // The errors with one neighbour on each side: errors[7] is e(-1).
     int16_t errors[8 + kDiffusionRunPixels + 8];

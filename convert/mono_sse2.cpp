@@ -3,12 +3,10 @@
 // next pixel); each channel's luminance share is rounded on its own, exactly
 // as the tables kLumaRed, kLumaGreen and kLumaBlue have it, by a
 // multiply-high.
-#include "convert/mono_sse2.h"
+#include "convert/kernels_sse2.h"
 
 #include <emmintrin.h>
 
-#include "convert/rgb24_avx512.h"
-#include "convert/vector_isa.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -115,22 +113,7 @@ void LuminanceRgb24BlocksSse2(const uint8_t* src, int16_t* luminance, int32_t co
     }
 }
 
-int32_t ThresholdRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
-{
-    return ByteTableVectorsAvailable() ? ThresholdRgb24BlocksAvx512(src, dst, count, limits)
-                                       : ThresholdRgb24BlocksSse2(src, dst, count, limits);
-}
-
-void LuminanceRgb24Blocks(const uint8_t* src, int16_t* luminance, int32_t count)
-{
-    if (ByteTableVectorsAvailable()) {
-        LuminanceRgb24BlocksAvx512(src, luminance, count);
-    } else {
-        LuminanceRgb24BlocksSse2(src, luminance, count);
-    }
-}
-
-void PackLightCodes(const int16_t* codes, uint8_t* dst, int32_t count)
+void PackLightCodesSse2(const int16_t* codes, uint8_t* dst, int32_t count)
 {
     for (int32_t i = 0; i < count; i += 8) {
         const __m128i lanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(codes + i));

@@ -11,7 +11,7 @@
 #include "convert/converters.h"
 #include "convert/diffusion.h"
 #include "convert/dither.h"
-#include "convert/mono_sse2.h"
+#include "convert/kernels.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
 
@@ -80,7 +80,7 @@ public:
             return 0;
         }
         return Rgb24LeadingBlocks(source,
-                                  [&](const uint8_t* row) { return ThresholdRgb24Blocks(row, dst, count, limits); });
+                                  [&](const uint8_t* row) { return ActiveKernels().thresholdRgb24(row, dst, count, limits); });
     }
 
     template <typename Source>
@@ -104,7 +104,7 @@ public:
     {
         static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
         return Rgb24LeadingBlocks(source,
-                                  [&](const uint8_t* row) { return ThresholdRgb24Blocks(row, dst, count, kLimits); });
+                                  [&](const uint8_t* row) { return ActiveKernels().thresholdRgb24(row, dst, count, kLimits); });
     }
 
     template <typename Source>
@@ -128,10 +128,11 @@ int32_t LuminanceBlockPixels(const Source&, int32_t count)
 }
 
 template <typename Source>
-void RunLuminance(const Source& source, int32_t first, int32_t count, int16_t* luminance)
+void RunLuminance(const KernelSet& kernels, const Source& source, int32_t first, int32_t count,
+                  int16_t* luminance)
 {
     if constexpr (std::is_same_v<Source, Rgb24Source>) {
-        LuminanceRgb24Blocks(source.row + 3 * first, luminance, count);
+        kernels.luminanceRgb24(source.row + 3 * first, luminance, count);
     } else {
         for (int32_t j = 0; j < count; ++j) {
             luminance[j] = static_cast<int16_t>(Luminance(source, first + j));
@@ -151,14 +152,15 @@ public:
     template <typename Source>
     int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
     {
+        const KernelSet& kernels = ActiveKernels();
         const int32_t blocks = LuminanceBlockPixels(source, count);
         int16_t luminance[kDiffusionRunPixels];
         int16_t outcomes[kDiffusionRunPixels];
         for (int32_t first = 0; first < blocks; first += kDiffusionRunPixels) {
             const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
-            RunLuminance(source, first, run, luminance);
-            m_errors.QuantizeRun(luminance, first, run, outcomes);
-            PackLightCodes(outcomes, dst + first / MonoRowWriter::kPixelsPerByte, run);
+            RunLuminance(kernels, source, first, run, luminance);
+            m_errors.QuantizeRun(kernels, luminance, first, run, outcomes);
+            kernels.packLightCodes(outcomes, dst + first / MonoRowWriter::kPixelsPerByte, run);
         }
         return blocks;
     }

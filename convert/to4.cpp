@@ -9,8 +9,8 @@
 #include "convert/converters.h"
 #include "convert/diffusion.h"
 #include "convert/dither.h"
+#include "convert/kernels.h"
 #include "convert/pixel_source.h"
-#include "convert/vga16_sse2.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -71,7 +71,7 @@ public:
             return 0;
         }
         return Rgb24LeadingBlocks(source,
-                                  [&](const uint8_t* row) { return JudgeRgb24Blocks(row, dst, count, &block); });
+                                  [&](const uint8_t* row) { return ActiveKernels().judgeRgb24(row, dst, count, &block); });
     }
 
     template <typename Source>
@@ -94,7 +94,7 @@ public:
     static int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
     {
         return Rgb24LeadingBlocks(source,
-                                  [&](const uint8_t* row) { return JudgeRgb24Blocks(row, dst, count, nullptr); });
+                                  [&](const uint8_t* row) { return ActiveKernels().judgeRgb24(row, dst, count, nullptr); });
     }
 
     template <typename Source>

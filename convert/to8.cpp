@@ -9,9 +9,9 @@
 
 #include "convert/converter_table.h"
 #include "convert/converters.h"
-#include "convert/cube_sse2.h"
 #include "convert/diffusion.h"
 #include "convert/dither.h"
+#include "convert/kernels.h"
 #include "convert/pixel_source.h"
 #include "palette/tables.h"
 
@@ -64,7 +64,7 @@ public:
             return 0;
         }
         return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
-            return QuantizeRgb24Blocks(row, dst, count, m_blitter.m_colorMap, &block);
+            return ActiveKernels().quantizeRgb24(row, dst, count, m_blitter.m_colorMap, &block);
         });
     }
 
@@ -92,7 +92,7 @@ public:
     int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
     {
         return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
-            return QuantizeRgb24Blocks(row, dst, count, m_blitter.m_colorMap, nullptr);
+            return ActiveKernels().quantizeRgb24(row, dst, count, m_blitter.m_colorMap, nullptr);
         });
     }
 

@@ -3,12 +3,10 @@
 // sixteen channels at once; the 48 bits of a block then hold each pixel's
 // colour code 4 red + 2 green + blue at bits 3k..3k+2, and two pixels' codes
 // look up their output byte in a table of 64.
-#include "convert/vga16_sse2.h"
+#include "convert/kernels_sse2.h"
 
 #include <array>
 
-#include "convert/rgb24_avx512.h"
-#include "convert/vector_isa.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -43,12 +41,6 @@ int32_t JudgeRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, co
         }
     }
     return pixels;
-}
-
-int32_t JudgeRgb24Blocks(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither)
-{
-    return ByteTableVectorsAvailable() ? JudgeRgb24BlocksAvx512(src, dst, count, dither)
-                                       : JudgeRgb24BlocksSse2(src, dst, count, dither);
 }
 
 }  // namespace dibdraw

@@ -1,22 +1,19 @@
-// The 24-bit vector kernels, SSE2 and AVX-512 alike, against slow references
-// of their families (cube entries through a colour map, the 16 bright
-// colours, monochrome thresholds, luminance), byte for byte over every width
-// up to 100 and some long rows, with random colour maps, dither offsets and
-// limits. Sources end
-// exactly at the row, so that a read past it is caught by the sanitizer,
+// Every kernel set the processor runs, the scalar reference included: the
+// 24-bit kernels against slow references of their families (cube entries
+// through a colour map, the 16 bright colours, monochrome thresholds,
+// luminance), byte for byte over every width up to 100 and some long rows,
+// with random colour maps, dither offsets and limits, and the diffusion
+// kernels against the scalar set. Sources end exactly at the row, so that a read past it is caught by the sanitizer,
 // and destinations have guard bytes. Failures print the seed and the first
 // differing pixel.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "convert/cube_sse2.h"
-#include "convert/mono_sse2.h"
-#include "convert/rgb24_avx512.h"
-#include "convert/vector_isa.h"
-#include "convert/vga16_sse2.h"
+#include "convert/kernels.h"
 #include "palette/tables.h"
 #include "support/guarded_buffer.h"
 #include "support/random.h"
@@ -26,23 +23,19 @@ using testsupport::Random;
 
 namespace {
 
-struct Kernels {
-    const char* name;
-    bool byteTables;  // needs ByteTableVectorsAvailable()
-    int32_t (*quantize)(const uint8_t*, uint8_t*, int32_t, const uint8_t*, const dibdraw::BlockDither*);
-    int32_t (*judge)(const uint8_t*, uint8_t*, int32_t, const dibdraw::BlockDither*);
-    int32_t (*threshold)(const uint8_t*, uint8_t*, int32_t, const uint8_t*);
-    void (*luminance)(const uint8_t*, int16_t*, int32_t);
+std::vector<const dibdraw::KernelSet*> AllSets()
+{
+    std::vector<const dibdraw::KernelSet*> sets;
+    for (const dibdraw::KernelSet& set : dibdraw::KernelSets()) {
+        sets.push_back(&set);
+    }
+    return sets;
+}
 
-    friend void PrintTo(const Kernels& kernels, std::ostream* os) { *os << kernels.name; }
-};
-
-const Kernels kKernels[] = {
-    {"Sse2", false, dibdraw::QuantizeRgb24BlocksSse2, dibdraw::JudgeRgb24BlocksSse2,
-     dibdraw::ThresholdRgb24BlocksSse2, dibdraw::LuminanceRgb24BlocksSse2},
-    {"Avx512", true, dibdraw::QuantizeRgb24BlocksAvx512, dibdraw::JudgeRgb24BlocksAvx512,
-     dibdraw::ThresholdRgb24BlocksAvx512, dibdraw::LuminanceRgb24BlocksAvx512},
-};
+const dibdraw::KernelSet& ScalarSet()
+{
+    return dibdraw::KernelSets().back();
+}
 
 const std::vector<int> kWidths = [] {
     std::vector<int> widths;
@@ -86,18 +79,20 @@ dibdraw::BlockDither RandomDither(Random& random)
     return dither;
 }
 
-class Rgb24KernelTest : public ::testing::TestWithParam<Kernels> {
+class KernelSetTest : public ::testing::TestWithParam<const dibdraw::KernelSet*> {
 protected:
     void SetUp() override
     {
-        if (GetParam().byteTables && !dibdraw::ByteTableVectorsAvailable()) {
-            GTEST_SKIP() << "this processor has no AVX-512 byte look-ups";
+        if (!GetParam()->supported()) {
+            GTEST_SKIP() << "this processor or system cannot run the " << GetParam()->name << " kernels";
         }
     }
 
+    const dibdraw::KernelSet& Set() const { return *GetParam(); }
+
     std::string Where(const char* family, uint64_t seed, int width) const
     {
-        return std::string(GetParam().name) + " " + family + " seed " + std::to_string(seed) + " width " +
+        return std::string(Set().name) + " " + family + " seed " + std::to_string(seed) + " width " +
                std::to_string(width);
     }
 };
@@ -131,7 +126,7 @@ void ForEachCase(uint64_t firstSeed, int repeats, Check&& check)
     }
 }
 
-TEST_P(Rgb24KernelTest, CubeEntriesMatchTheReference)
+TEST_P(KernelSetTest, CubeEntriesMatchTheReference)
 {
     ForEachCase(41000, 3, [&](KernelCase& c) {
         const std::vector<uint8_t> colorMap = c.random.Bytes(256);
@@ -139,7 +134,7 @@ TEST_P(Rgb24KernelTest, CubeEntriesMatchTheReference)
         const bool dithered = c.repeat != 0;
         GuardedBuffer dst(static_cast<size_t>(c.width));
         const int32_t done =
-            GetParam().quantize(c.src.data(), dst.data(), c.width, colorMap.data(), dithered ? &dither : nullptr);
+            Set().quantizeRgb24(c.src.data(), dst.data(), c.width, colorMap.data(), dithered ? &dither : nullptr);
         const std::string where = Where(dithered ? "dithered" : "undithered", c.seed, c.width);
         ASSERT_EQ(done, c.width / 16 * 16) << where;
         for (int i = 0; i < done; ++i) {
@@ -151,13 +146,13 @@ TEST_P(Rgb24KernelTest, CubeEntriesMatchTheReference)
     });
 }
 
-TEST_P(Rgb24KernelTest, BrightColoursMatchTheReference)
+TEST_P(KernelSetTest, BrightColoursMatchTheReference)
 {
     ForEachCase(44000, 3, [&](KernelCase& c) {
         const dibdraw::BlockDither dither = RandomDither(c.random);
         const bool dithered = c.repeat != 0;
         GuardedBuffer dst(static_cast<size_t>(c.width / 16 * 8));
-        const int32_t done = GetParam().judge(c.src.data(), dst.data(), c.width, dithered ? &dither : nullptr);
+        const int32_t done = Set().judgeRgb24(c.src.data(), dst.data(), c.width, dithered ? &dither : nullptr);
         const std::string where = Where(dithered ? "bright, dithered" : "bright, undithered", c.seed, c.width);
         ASSERT_EQ(done, c.width / 16 * 16) << where;
         for (int i = 0; i < done; ++i) {
@@ -170,14 +165,14 @@ TEST_P(Rgb24KernelTest, BrightColoursMatchTheReference)
     });
 }
 
-TEST_P(Rgb24KernelTest, ThresholdBitsMatchTheReference)
+TEST_P(KernelSetTest, ThresholdBitsMatchTheReference)
 {
     ForEachCase(42000, 3, [&](KernelCase& c) {
         std::vector<uint8_t> limits = c.random.Bytes(8);
         limits[0] = 0;
         limits[1] = 255;
         GuardedBuffer dst(static_cast<size_t>(dibdraw::Rgb24BlockPixels(c.width) / 8));
-        const int32_t done = GetParam().threshold(c.src.data(), dst.data(), c.width, limits.data());
+        const int32_t done = Set().thresholdRgb24(c.src.data(), dst.data(), c.width, limits.data());
         const std::string where = Where("threshold", c.seed, c.width);
         ASSERT_EQ(done, dibdraw::Rgb24BlockPixels(c.width)) << where;
         for (int i = 0; i < done; ++i) {
@@ -189,13 +184,13 @@ TEST_P(Rgb24KernelTest, ThresholdBitsMatchTheReference)
     });
 }
 
-TEST_P(Rgb24KernelTest, LuminanceMatchesTheTables)
+TEST_P(KernelSetTest, LuminanceMatchesTheTables)
 {
     ForEachCase(43000, 1, [&](KernelCase& c) {
         const int32_t count = dibdraw::Rgb24BlockPixels(c.width);
         GuardedBuffer dst(2 * static_cast<size_t>(count));
         auto* luminance = reinterpret_cast<int16_t*>(dst.data());
-        GetParam().luminance(c.src.data(), luminance, count);
+        Set().luminanceRgb24(c.src.data(), luminance, count);
         const std::string where = Where("luminance", c.seed, c.width);
         for (int i = 0; i < count; ++i) {
             ASSERT_EQ(luminance[i], ReferenceLuminance(c.Pixel(i))) << where << ": first difference at pixel " << i;
@@ -204,7 +199,66 @@ TEST_P(Rgb24KernelTest, LuminanceMatchesTheTables)
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(Kernels, Rgb24KernelTest, ::testing::ValuesIn(kKernels),
-                         [](const auto& info) { return std::string(info.param.name); });
+// The diffusion kernels against the scalar set, over every run length they
+// take, with errors and incoming entries out to their extremes.
+TEST_P(KernelSetTest, DiffusionRunsMatchTheScalarSet)
+{
+    constexpr int32_t kRun = dibdraw::kDiffusionRunPixels;
+    for (int32_t count = 8; count <= kRun; count += 8) {
+        const uint64_t seed = 45000 + static_cast<uint64_t>(count);
+        Random random(seed);
+        const std::string where = Where("diffusion run", seed, count);
+        std::vector<int16_t> values(kRun), outcomes(kRun);
+        std::vector<int32_t> incoming(kRun);
+        for (int32_t j = 0; j < count; ++j) {
+            values[j] = static_cast<int16_t>(random.Byte());
+            incoming[j] = j % 7 == 0 ? random.Between(-100000, 100000) : random.Between(-4000, 4000);
+            outcomes[j] = static_cast<int16_t>(random.Between(-3640 * 8, 3640 * 8 + 7));
+        }
+        const int16_t lowestBase = static_cast<int16_t>(random.Between(-6000, 0));
+        const dibdraw::StepIndexing indexing = {lowestBase, static_cast<int16_t>(random.Between(4080, 10000)),
+                                                static_cast<int16_t>(lowestBase - random.Between(0, 100))};
+        const int carry = random.Between(-3640, 3640);
+
+        std::vector<uint16_t> indices(kRun), expectedIndices(kRun);
+        Set().stepIndices(values.data(), incoming.data(), indices.data(), count, indexing);
+        ScalarSet().stepIndices(values.data(), incoming.data(), expectedIndices.data(), count, indexing);
+        std::vector<int32_t> entries(kRun), expectedEntries(kRun);
+        Set().sumRunErrors(outcomes.data(), carry, entries.data(), count);
+        ScalarSet().sumRunErrors(outcomes.data(), carry, expectedEntries.data(), count);
+        std::vector<uint8_t> packed(kRun / 8), expectedPacked(kRun / 8);
+        Set().packLightCodes(outcomes.data(), packed.data(), count);
+        ScalarSet().packLightCodes(outcomes.data(), expectedPacked.data(), count);
+        for (int32_t j = 0; j < count; ++j) {
+            ASSERT_EQ(indices[j], expectedIndices[j]) << where << ": step index of pixel " << j;
+            ASSERT_EQ(entries[j], expectedEntries[j]) << where << ": error entry of pixel " << j;
+        }
+        ASSERT_EQ(packed, expectedPacked) << where << ": packed codes";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, KernelSetTest, ::testing::ValuesIn(AllSets()),
+                         [](const auto& info) { return std::string(info.param->name); });
+
+}  // namespace
+
+namespace {
+
+// The set this process runs is the widest that is supported and that
+// DIBDRAW_DISABLE does not name, as the suites rerun under that variable
+// rely on.
+TEST(KernelChoice, ActiveSetIsTheWidestNotDisabled)
+{
+    const char* variable = std::getenv("DIBDRAW_DISABLE");
+    const std::string disabled = "," + std::string(variable != nullptr ? variable : "") + ",";
+    const dibdraw::KernelSet* expected = &ScalarSet();
+    for (const dibdraw::KernelSet& set : dibdraw::KernelSets()) {
+        if (set.supported() && disabled.find("," + std::string(set.name) + ",") == std::string::npos) {
+            expected = &set;
+            break;
+        }
+    }
+    EXPECT_STREQ(dibdraw::ActiveKernels().name, expected->name) << "DIBDRAW_DISABLE=" << disabled;
+}
 
 }  // namespace

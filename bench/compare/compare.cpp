@@ -27,7 +27,7 @@
 
 #include "common/packed_dib.h"
 #include "convert/converters.h"
-#include "convert/vector_isa.h"
+#include "convert/kernels.h"
 #include "dibdraw32/VyrBlitter.h"
 #include "memkit40.h"
 #include "palette/tables.h"
@@ -404,7 +404,7 @@ int Report(const char* path)
     }
     int misses = 0;
     // The rounds ran in the same environment, so with the same kernels.
-    std::printf("vector kernels: %s\n", dibdraw::ByteTableVectorsAvailable() ? "AVX-512 byte look-ups" : "SSE2");
+    std::printf("vector kernels: %s\n", dibdraw::ActiveKernels().name);
     std::printf("| case | ours Mpix/s | spread | peer | peer Mpix/s | spread | ratio | goal |\n");
     std::printf("|---|---:|---:|---|---:|---:|---:|---|\n");
     for (const Comparison& row : kComparisons) {

@@ -7,13 +7,12 @@
 //
 // Only the functions marked for the wider instructions use them, so that no
 // code shared with other files is compiled for them.
-#include "convert/rgb24_avx512.h"
+#include "convert/kernels_avx512.h"
 
 #include <immintrin.h>
 
 #include <array>
 
-#include "convert/mono_sse2.h"
 #include "palette/tables.h"
 
 namespace dibdraw {

@@ -1,0 +1,99 @@
+#include "convert/kernels_scalar.h"
+
+#include <algorithm>
+
+#include "palette/tables.h"
+
+namespace dibdraw {
+
+namespace {
+
+// A channel with a signed offset added, clamped to 0..255.
+int Offset(uint8_t channel, int offset)
+{
+    return std::clamp(channel + offset, 0, 255);
+}
+
+int BlockOffset(const BlockDither* dither, int32_t i)
+{
+    return dither != nullptr ? dither->offsets[i % kDitherBlockPixels] : 0;
+}
+
+// Source pixels are blue, green, red.
+int Luminance(const uint8_t* pixel)
+{
+    return kLumaBlue[pixel[0]] + kLumaGreen[pixel[1]] + kLumaRed[pixel[2]];
+}
+
+}  // namespace
+
+int32_t QuantizeRgb24BlocksScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
+                                  const BlockDither* dither)
+{
+    const int32_t pixels = WholeBlockPixels(count);
+    for (int32_t i = 0; i < pixels; ++i) {
+        const uint8_t* pixel = src + 3 * i;
+        const int d = BlockOffset(dither, i);
+        auto level = [&](int channel) { return int{kCubeLevel[static_cast<size_t>(Offset(pixel[channel], d))]}; };
+        dst[i] = colorMap[level(2) + 6 * level(1) + 36 * level(0)];
+    }
+    return pixels;
+}
+
+int32_t JudgeRgb24BlocksScalar(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither)
+{
+    const int32_t pixels = WholeBlockPixels(count);
+    for (int32_t i = 0; i < pixels; ++i) {
+        const uint8_t* pixel = src + 3 * i;
+        const int d = BlockOffset(dither, i);
+        auto light = [&](int channel) { return Offset(pixel[channel], d) >= 128 ? 1 : 0; };
+        const uint8_t index = kBrightVgaIndex[static_cast<size_t>(4 * light(2) + 2 * light(1) + light(0))];
+        dst[i / 2] = i % 2 == 0 ? static_cast<uint8_t>(index << 4) : static_cast<uint8_t>(dst[i / 2] | index);
+    }
+    return pixels;
+}
+
+int32_t ThresholdRgb24BlocksScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
+{
+    const int32_t pixels = Rgb24BlockPixels(count);
+    for (int32_t i = 0; i < pixels; ++i) {
+        const int light = Luminance(src + 3 * i) > limits[i % 8] ? 1 : 0;
+        const auto bit = static_cast<uint8_t>(light << (7 - i % 8));
+        dst[i / 8] = i % 8 == 0 ? bit : static_cast<uint8_t>(dst[i / 8] | bit);
+    }
+    return pixels;
+}
+
+void LuminanceRgb24BlocksScalar(const uint8_t* src, int16_t* luminance, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        luminance[i] = static_cast<int16_t>(Luminance(src + 3 * i));
+    }
+}
+
+void PackLightCodesScalar(const int16_t* codes, uint8_t* dst, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        const auto bit = static_cast<uint8_t>((codes[i] & 1) << (7 - i % 8));
+        dst[i / 8] = i % 8 == 0 ? bit : static_cast<uint8_t>(dst[i / 8] | bit);
+    }
+}
+
+void DiffusionStepIndicesScalar(const int16_t* values, const int32_t* incoming, uint16_t* indices, int32_t count,
+                                const StepIndexing& indexing)
+{
+    for (int32_t j = 0; j < count; ++j) {
+        const int base = std::clamp(16 * values[j] + incoming[j], int{indexing.lowestBase}, int{indexing.highestBase});
+        indices[j] = static_cast<uint16_t>(base - indexing.lowestIndex);
+    }
+}
+
+void SumRunErrorsScalar(const int16_t* outcomes, int carry, int32_t* entries, int32_t count)
+{
+    auto error = [&](int32_t j) { return j < 0 ? carry : j < count ? outcomes[j] >> 3 : 0; };
+    for (int32_t j = 0; j < count; ++j) {
+        entries[j] = 5 * error(j) + error(j - 1) + 3 * error(j + 1);
+    }
+}
+
+}  // namespace dibdraw

@@ -1,0 +1,20 @@
+// The SSE2 kernels, which every target has: sixteen pixels at a time for the
+// 24-bit rows, eight error entries at a time for diffusion. Each does what
+// its entry of KernelSet describes.
+#pragma once
+
+#include "convert/kernels.h"
+
+namespace dibdraw {
+
+int32_t QuantizeRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
+                                const BlockDither* dither);
+int32_t JudgeRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither);
+int32_t ThresholdRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits);
+void LuminanceRgb24BlocksSse2(const uint8_t* src, int16_t* luminance, int32_t count);
+void PackLightCodesSse2(const int16_t* codes, uint8_t* dst, int32_t count);
+void DiffusionStepIndicesSse2(const int16_t* values, const int32_t* incoming, uint16_t* indices, int32_t count,
+                              const StepIndexing& indexing);
+void SumRunErrorsSse2(const int16_t* outcomes, int carry, int32_t* entries, int32_t count);
+
+}  // namespace dibdraw
