@@ -10,6 +10,7 @@
 #include "blitter/visible_part.h"
 #include "core/dib_layout.h"
 #include "core/heap.h"
+#include "core/modes.h"
 #include "core/probes.h"
 
 namespace dibdraw {
@@ -41,6 +42,7 @@ struct RowWalk {
     ScaleSpan span;
     int32_t bitOffset;
     int64_t sentOffset;  // bytes of the converted row left of the sent columns
+    bool reusesRepeatedRows;  // a row repeated by scaling is converted once
 };
 
 bool FitsBlock(int64_t bytes)
@@ -144,16 +146,16 @@ short BuildGreyRamp(VyrBlitter* blitter, const RGBQUAD* table)
 
 // A reduced opaque 1-bit image is drawn as grey levels through a ramp between
 // its two colours, by the converter for 8-bit sources.
-short PrepareGreyPath(VyrBlitter* blitter, HDC dc, const RGBQUAD* table)
+ConverterChoice PrepareGreyPath(VyrBlitter* blitter, HDC dc, const RGBQUAD* table)
 {
     if (BuildGreyRamp(blitter, table) != kBlitOk) {
-        return kBlitNoMemory;
+        return {kBlitNoMemory, nullptr};
     }
     if (blitter->m_displayDepth == 8 && blitter->m_logPalette != nullptr) {
         // Forces the palette tracking to rebuild the colour map for the ramp.
         std::memset(blitter->m_logPalette->palPalEntry, 0, 256 * sizeof(PALETTEENTRY));
     }
-    return PrepareDisplay(blitter, dc, 8);
+    return PrepareDisplayFor(blitter, dc, 8);
 }
 
 // Copies the colour table into m_imagePalette as red, green, blue triples;
@@ -178,18 +180,19 @@ bool CopyImagePalette(VyrBlitter* blitter, const RGBQUAD* table, int colors)
 // Chooses the converter and brings the display palette up to date. The two
 // colours of a 1-bit image are read back before the grey path replaces them
 // with its ramp.
-short PrepareConverter(VyrBlitter* blitter, HDC dc, const RGBQUAD* table, int bits, bool greyPath)
+ConverterChoice PrepareConverter(VyrBlitter* blitter, HDC dc, const RGBQUAD* table, int bits, bool greyPath)
 {
+    ConverterChoice choice;
     if (!greyPath) {
-        const short prepared = PrepareDisplay(blitter, dc, bits);
-        if (prepared != kBlitOk) {
-            return prepared;
+        choice = PrepareDisplayFor(blitter, dc, bits);
+        if (choice.result != kBlitOk) {
+            return choice;
         }
     }
     if (bits == 1) {
         ProbeMonoColors(blitter);
     }
-    return greyPath ? PrepareGreyPath(blitter, dc, table) : kBlitOk;
+    return greyPath ? PrepareGreyPath(blitter, dc, table) : choice;
 }
 
 struct ScalerChoice {
@@ -233,7 +236,7 @@ void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePar
             copiedRow = y;
         }
         blitter->m_rowCounter = j;
-        if (freshRow || blitter->m_ditherMode != 1) {
+        if (freshRow || !walk.reusesRepeatedRows) {
             blitter->m_convert(blitter, converted, blitter->m_outRow, part.ConvertedEnd(j) - part.firstColumn);
         }
         if (j >= part.firstSentRow) {
@@ -345,16 +348,18 @@ short SetUpRows(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap, const RECT&
 // Draws the part of the destination that can show, if any: its rows go out
 // in full bands of m_bandRows rows and a last partial one.
 short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, const RECT& src, const RECT& dst,
-                      const BlitSizes& sizes, bool greyPath, BlitTrace& trace)
+                      const BlitSizes& sizes, bool greyPath, const ConverterEntry& converter, BlitTrace& trace)
 {
-    const VisiblePart part = FindVisiblePart(dc, dst, sizes.dstW, sizes.dstH, ReachOf(*blitter),
-                                             BandBitCount(blitter->m_displayDepth));
+    const VisiblePart part =
+        FindVisiblePart(dc, dst, sizes.dstW, sizes.dstH, ReachOf(converter, blitter->m_ditherColsMod),
+                        BandBitCount(blitter->m_displayDepth));
     if (part.Empty()) {
         return kBlitOk;
     }
     RowWalk walk = {};
     const short result = SetUpRows(blitter, bitmap, src, dst, sizes, part, greyPath, walk);
     if (result == kBlitOk) {
+        walk.reusesRepeatedRows = ReusesRepeatedRows(blitter->m_ditherMode);
         WalkRows(blitter, dc, walk, part);
         EndBand(blitter, dc);
         const int64_t sentRows = int64_t{part.endRow} - part.firstSentRow;
@@ -380,9 +385,10 @@ short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, c
     }
 
     const bool greyPath = bitmap.biBitCount == 1 && blitter->m_rop == SRCCOPY && sizes.srcW > sizes.dstW;
-    short result = PrepareConverter(blitter, dc, table, bitmap.biBitCount, greyPath);
+    const ConverterChoice choice = PrepareConverter(blitter, dc, table, bitmap.biBitCount, greyPath);
+    short result = choice.result;
     if (result == kBlitOk) {
-        result = DrawVisiblePart(blitter, dc, bitmap, src, dst, sizes, greyPath, trace);
+        result = DrawVisiblePart(blitter, dc, bitmap, src, dst, sizes, greyPath, *choice.converter, trace);
     }
     ReleaseBlitBuffers(blitter);
     return result;

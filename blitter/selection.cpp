@@ -1,106 +1,14 @@
 #include "blitter/selection.h"
 
 #include <cstdint>
+#include <optional>
 
 #include "core/probes.h"
+#include "core/modes.h"
 #include "dibdraw32/Diagnostics.h"
 #include "palette/tracking.h"
 
 namespace dibdraw {
-
-// Defined beside the converters of each display depth.
-extern const DisplayTable kMonoTable;
-extern const DisplayTable kVga16Table;
-extern const DisplayTable kPalette8Table;
-extern const DisplayTable kTrueColorTable;
-extern const DisplayTable kTrueColorSwappedTable;
-
-namespace {
-
-int SourceColumn(int srcBits)
-{
-    switch (srcBits) {
-    case 1:
-        return 0;
-    case 4:
-        return 1;
-    case 8:
-        return 2;
-    case 24:
-        return 3;
-    default:
-        return -1;
-    }
-}
-
-const DisplayTable* TableFor(int displayDepth, bool swapped)
-{
-    switch (displayDepth) {
-    case 1:
-        return &kMonoTable;
-    case 4:
-        return &kVga16Table;
-    case 8:
-        return &kPalette8Table;
-    case 24:
-        return swapped ? &kTrueColorSwappedTable : &kTrueColorTable;
-    default:
-        return nullptr;
-    }
-}
-
-const DisplayTable* const kAllTables[] = {&kMonoTable, &kVga16Table, &kPalette8Table,
-                                          &kTrueColorTable, &kTrueColorSwappedTable};
-
-// The dither mode whose column of the tables holds a converter: 0..3, -1 for
-// a converter that serves every mode or a mapped source, -2 for one that no
-// table holds.
-int DitherModeOf(BlitterFn converter)
-{
-    for (const DisplayTable* table : kAllTables) {
-        for (const SourceCell& cell : table->cells) {
-            for (int mode = 0; mode < 4; ++mode) {
-                if (cell.byMode[mode].fn == converter || cell.byModeGray[mode].fn == converter) {
-                    return mode;
-                }
-            }
-            if (cell.mapped.fn == converter || cell.anyMode.fn == converter) {
-                return -1;
-            }
-        }
-    }
-    return -2;
-}
-
-}  // namespace
-
-ConverterReach ReachOf(const VyrBlitter& blitter)
-{
-    ConverterReach reach;
-    switch (DitherModeOf(blitter.m_convert)) {
-    case -1:
-    case 1:
-        break;
-    case 0:
-        reach.columnPeriod = blitter.m_ditherColsMod > 0 ? blitter.m_ditherColsMod : 1;
-        break;
-    case 3:
-        reach.columnPeriod = 8;
-        break;
-    default:
-        // Diffusion, or a converter of unknown reach, which is treated alike.
-        reach.diffuses = true;
-        break;
-    }
-    return reach;
-}
-
-const DisplayTable& ConverterTable(int displayDepth, bool swapped)
-{
-    static const DisplayTable kNoConverters = {"unsupported", {}};
-    const DisplayTable* table = TableFor(displayDepth, swapped);
-    return table != nullptr ? *table : kNoConverters;
-}
 
 int IsDisplayOrderSwapped()
 {
@@ -124,16 +32,80 @@ short IsGrayPalette(const uint8_t* triples, int count, int tolerance)
     return 1;
 }
 
+namespace {
+
+// The entry of a cell chosen by its dither mode: the grey variant where the
+// display has one and the colour table is grey, which is tested only for a
+// mode that exists.
+const ConverterEntry* ChooseByMode(const VyrBlitter& blitter, int srcBits, bool swapped)
+{
+    const std::optional<DitherMode> mode = DitherModeOf(blitter.m_ditherMode);
+    if (!mode) {
+        return nullptr;
+    }
+    const int depth = blitter.m_displayDepth;
+    const ConverterEntry* grey = FindConverter(depth, swapped, srcBits, Variant::GreyMode, *mode);
+    const int paletteSize = srcBits == 4 ? 16 : 256;
+    if (grey != nullptr && blitter.m_imagePalette != nullptr &&
+        IsGrayPalette(blitter.m_imagePalette, paletteSize, 0) != 0) {
+        return grey;
+    }
+    return FindConverter(depth, swapped, srcBits, Variant::Mode, *mode);
+}
+
+}  // namespace
+
+ConverterChoice ChooseConverter(VyrBlitter* blitter, int srcBits, bool mapped)
+{
+    const int depth = blitter->m_displayDepth;
+    // True-colour displays are probed on every choice, whatever the source.
+    const bool swapped = depth == 24 && IsDisplayOrderSwapped() != 0;
+    const ConverterEntry* chosen = mapped ? FindConverter(depth, swapped, srcBits, Variant::Mapped) : nullptr;
+    if (chosen == nullptr) {
+        chosen = FindConverter(depth, swapped, srcBits, Variant::AnyMode);
+    }
+    if (chosen == nullptr) {
+        chosen = ChooseByMode(*blitter, srcBits, swapped);
+    }
+    if (chosen == nullptr) {
+        return {};
+    }
+    blitter->m_convert = chosen->fn;
+    return {kBlitOk, chosen};
+}
+
+// On palette displays the tracking brings the palette and the colour map up
+// to date and decides whether the image's colours are mapped; on 256 colours
+// the converter is chosen before the palette is touched, so that an
+// unsupported blit changes nothing.
+ConverterChoice PrepareDisplayFor(VyrBlitter* blitter, HDC dc, int srcBits)
+{
+    PaletteDecision decision;
+    switch (blitter->m_displayDepth) {
+    case 8: {
+        const ConverterChoice first =
+            ChooseConverter(blitter, srcBits, AsksForImageColors(blitter->m_paletteMode, 8));
+        if (first.result != kBlitOk) {
+            return first;
+        }
+        decision = SyncPalette8(blitter, dc, srcBits);
+        break;
+    }
+    case 4:
+        decision = SyncPalette4(blitter, dc, srcBits);
+        break;
+    default:
+        return ChooseConverter(blitter, srcBits, AsksForImageColors(blitter->m_paletteMode, blitter->m_displayDepth));
+    }
+    if (decision.result != kBlitOk) {
+        return {decision.result, nullptr};
+    }
+    return ChooseConverter(blitter, srcBits, decision.mapped);
+}
+
 short PrepareDisplay(VyrBlitter* blitter, HDC dc, int srcBits)
 {
-    switch (blitter->m_displayDepth) {
-    case 4:
-        return SyncPalette4(blitter, dc, srcBits);
-    case 8:
-        return SyncPalette8(blitter, dc, srcBits);
-    default:
-        return blitter->AssignBlitterFn(srcBits, blitter->m_paletteMode);
-    }
+    return PrepareDisplayFor(blitter, dc, srcBits).result;
 }
 
 }  // namespace dibdraw
@@ -142,37 +114,7 @@ using namespace dibdraw;
 
 short VyrBlitter::AssignBlitterFn(int srcBits, int flag)
 {
-    bool swapped = false;
-    if (m_displayDepth == 24) {
-        swapped = IsDisplayOrderSwapped() != 0;
-    }
-    const DisplayTable* table = TableFor(m_displayDepth, swapped);
-    const int column = SourceColumn(srcBits);
-    if (table == nullptr || column < 0) {
-        return kBlitUnsupported;
-    }
-    const SourceCell& cell = table->cells[column];
-
-    BlitterFn chosen = nullptr;
-    if (flag != 0 && cell.mapped.fn != nullptr) {
-        chosen = cell.mapped.fn;
-    } else if (cell.anyMode.fn != nullptr) {
-        chosen = cell.anyMode.fn;
-    } else if (m_ditherMode >= 0 && m_ditherMode < 4) {
-        const ConverterEntry& grey = cell.byModeGray[m_ditherMode];
-        const int paletteSize = srcBits == 4 ? 16 : 256;
-        if (grey.fn != nullptr && m_imagePalette != nullptr &&
-            IsGrayPalette(m_imagePalette, paletteSize, 0) != 0) {
-            chosen = grey.fn;
-        } else {
-            chosen = cell.byMode[m_ditherMode].fn;
-        }
-    }
-    if (chosen == nullptr) {
-        return kBlitUnsupported;
-    }
-    m_convert = chosen;
-    return kBlitOk;
+    return ChooseConverter(this, srcBits, flag != 0).result;
 }
 
 const char* ConverterName(BlitterFn converter)
@@ -180,25 +122,8 @@ const char* ConverterName(BlitterFn converter)
     if (converter == nullptr) {
         return "none";
     }
-    for (const DisplayTable* table : kAllTables) {
-        for (const SourceCell& cell : table->cells) {
-            if (cell.mapped.fn == converter) {
-                return cell.mapped.name;
-            }
-            if (cell.anyMode.fn == converter) {
-                return cell.anyMode.name;
-            }
-            for (int mode = 0; mode < 4; ++mode) {
-                if (cell.byMode[mode].fn == converter) {
-                    return cell.byMode[mode].name;
-                }
-                if (cell.byModeGray[mode].fn == converter) {
-                    return cell.byModeGray[mode].name;
-                }
-            }
-        }
-    }
-    return "unknown";
+    const ConverterEntry* entry = EntryOf(converter);
+    return entry != nullptr ? entry->name : "unknown";
 }
 
 const char* BlitResultText(short result)

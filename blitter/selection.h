@@ -1,29 +1,29 @@
-// Converter selection: the table of converters keyed by display depth, source
-// depth, mapped flag, dither mode and grey palette, and the per-blit display
-// preparation that picks from it.
+// Converter selection: the converter of a blit from the registry, by display
+// depth, source depth, mapped choice, dither mode and grey colour table, and
+// the per-blit display preparation that decides the mapped choice.
 #pragma once
 
 #include <cstdint>
 
-#include "convert/converter_table.h"
+#include "convert/registry.h"
 #include "dibdraw32/VyrBlitter.h"
 
 namespace dibdraw {
 
-// Tables for monochrome, 16-colour, 256-colour, and true-colour displays in
-// plain (blue, green, red) and swapped (red, green, blue) order.
-const DisplayTable& ConverterTable(int displayDepth, bool swapped);
-
-// How the pixels a converter writes depend on their place: error diffusion
-// carries each pixel's error to the right and into the row below, on both
-// sides; an ordered dither repeats with a column period; every other
-// converter treats each pixel alone (a period of 1).
-struct ConverterReach {
-    bool diffuses = false;
-    int32_t columnPeriod = 1;
+// A choice of converter: the result, and on success the entry stored in
+// m_convert.
+struct ConverterChoice {
+    short result = kBlitUnsupported;
+    const ConverterEntry* converter = nullptr;
 };
-// The reach of the blitter's chosen converter, from its place in the tables.
-ConverterReach ReachOf(const VyrBlitter& blitter);
+
+// AssignBlitterFn's work: chooses the converter for `srcBits` on the object's
+// display, asking for the mapped converters when `mapped`, and stores it in
+// m_convert; a failed choice leaves m_convert as it was.
+ConverterChoice ChooseConverter(VyrBlitter* blitter, int srcBits, bool mapped);
+
+// PrepareDisplay's work, with the converter chosen.
+ConverterChoice PrepareDisplayFor(VyrBlitter* blitter, HDC dc, int srcBits);
 
 short PrepareDisplay(VyrBlitter* blitter, HDC dc, int srcBits);
 int IsDisplayOrderSwapped();

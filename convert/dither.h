@@ -1,8 +1,8 @@
 // The dither modes shared by the palettized displays, and the one row core
 // their converter families are written on.
 //
-// Of the ordered modes, mode 0 uses the object's own periods and mode 3 a
-// fixed 8 x 8 period. The matrix is stored column-major: the entry of row r
+// Of the ordered modes, DitherMode::Ordered uses the object's own periods
+// and DitherMode::Ordered8x8 a fixed 8 x 8 period. The matrix is stored column-major: the entry of row r
 // and column c sits at c * period + r. One output row fixes the matrix row,
 // so a row's entries are found once and then walked column by column from
 // the left edge of the destination.
@@ -10,16 +10,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <tuple>
 #include <type_traits>
 
 #include "convert/pixel_source.h"
+#include "core/modes.h"
 #include "dibdraw32/VyrBlitter.h"
 
 namespace dibdraw {
 
 class MatrixRow {
 public:
-    // Mode 0: the row and column periods the object was given.
+    // The row and column periods the object was given.
     static MatrixRow Periodic(const VyrBlitter& blitter)
     {
         const unsigned rows = blitter.m_ditherRowsMod;
@@ -27,7 +29,7 @@ public:
                          static_cast<int32_t>(rows), blitter.m_ditherColsMod);
     }
 
-    // Mode 3: the fixed 8 x 8 period.
+    // The fixed 8 x 8 period.
     static MatrixRow Fixed8x8(const VyrBlitter& blitter)
     {
         return MatrixRow(blitter.m_ditherMatrix + (blitter.m_rowCounter & 7), 8, 8);
@@ -81,18 +83,33 @@ private:
     int32_t m_offset = 0;
 };
 
-// The four dither modes, by the meaning of the object's mode 0..3. Each
-// palettized display has a quantizer class template over the mode: the
-// primary template serves both ordered modes through Mode::Row, and NoDither
-// and ErrorDiffusion are its specializations.
+// The four dither modes as types, for the quantizer class template each
+// palettized display has: its primary template serves both ordered modes
+// through Mode::Row, and NoDither and ErrorDiffusion are its
+// specializations.
 struct PeriodicDither {
+    static constexpr DitherMode kMode = DitherMode::Ordered;
     static MatrixRow Row(const VyrBlitter& blitter) { return MatrixRow::Periodic(blitter); }
 };
-struct NoDither {};
-struct ErrorDiffusion {};
+struct NoDither {
+    static constexpr DitherMode kMode = DitherMode::None;
+};
+struct ErrorDiffusion {
+    static constexpr DitherMode kMode = DitherMode::ErrorDiffusion;
+};
 struct Fixed8x8Dither {
+    static constexpr DitherMode kMode = DitherMode::Ordered8x8;
     static MatrixRow Row(const VyrBlitter& blitter) { return MatrixRow::Fixed8x8(blitter); }
 };
+
+// The type of each mode, in the order of the modes' values.
+using DitherModeTypes = std::tuple<PeriodicDither, NoDither, ErrorDiffusion, Fixed8x8Dither>;
+template <DitherMode M>
+using DitherModeType = std::tuple_element_t<static_cast<size_t>(M), DitherModeTypes>;
+static_assert(DitherModeType<DitherMode::Ordered>::kMode == DitherMode::Ordered &&
+              DitherModeType<DitherMode::None>::kMode == DitherMode::None &&
+              DitherModeType<DitherMode::ErrorDiffusion>::kMode == DitherMode::ErrorDiffusion &&
+              DitherModeType<DitherMode::Ordered8x8>::kMode == DitherMode::Ordered8x8);
 
 // The defaults of a quantizer: no vector kernel, and nothing to store when
 // the row is done. A quantizer derives from this and adds

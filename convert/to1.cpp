@@ -7,12 +7,12 @@
 #include <cstring>
 #include <type_traits>
 
-#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
 #include "convert/dither.h"
 #include "convert/kernels.h"
 #include "convert/pixel_source.h"
+#include "convert/registry.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -180,22 +180,11 @@ private:
 
 // The family of colours reduced to light and dark.
 template <typename Mode, typename Source>
-constexpr BlitterFn ConvertTo1 = &QuantizeRow<MonoQuantizer<Mode>, MonoRowWriter, Source>;
+struct ToMono {
+    static constexpr BlitterFn kConvert = &QuantizeRow<MonoQuantizer<Mode>, MonoRowWriter, Source>;
+};
 
 }  // namespace
-
-constexpr BlitterFn Blit24To1Mode0 = ConvertTo1<PeriodicDither, Rgb24Source>;
-constexpr BlitterFn Blit24To1Mode1 = ConvertTo1<NoDither, Rgb24Source>;
-constexpr BlitterFn Blit24To1Mode2 = ConvertTo1<ErrorDiffusion, Rgb24Source>;
-constexpr BlitterFn Blit24To1Mode3 = ConvertTo1<Fixed8x8Dither, Rgb24Source>;
-constexpr BlitterFn Blit8To1Mode0 = ConvertTo1<PeriodicDither, Palette8Source>;
-constexpr BlitterFn Blit8To1Mode1 = ConvertTo1<NoDither, Palette8Source>;
-constexpr BlitterFn Blit8To1Mode2 = ConvertTo1<ErrorDiffusion, Palette8Source>;
-constexpr BlitterFn Blit8To1Mode3 = ConvertTo1<Fixed8x8Dither, Palette8Source>;
-constexpr BlitterFn Blit4To1Mode0 = ConvertTo1<PeriodicDither, Palette4Source>;
-constexpr BlitterFn Blit4To1Mode1 = ConvertTo1<NoDither, Palette4Source>;
-constexpr BlitterFn Blit4To1Mode2 = ConvertTo1<ErrorDiffusion, Palette4Source>;
-constexpr BlitterFn Blit4To1Mode3 = ConvertTo1<Fixed8x8Dither, Palette4Source>;
 
 // Writes the row rounded up to whole 16-bit words, as the band rows are laid
 // out. The display's colour 1 is light; when the image's colour 1 has no red
@@ -220,15 +209,12 @@ void Blit1To1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t cou
     }
 }
 
-extern const DisplayTable kMonoTable;
-const DisplayTable kMonoTable = {
-    "monochrome",
-    {
-        {.anyMode = DIBDRAW_CONVERTER(Blit1To1)},
-        {.byMode = DIBDRAW_MODES(Blit4To1)},
-        {.byMode = DIBDRAW_MODES(Blit8To1)},
-        {.byMode = DIBDRAW_MODES(Blit24To1)},
-    },
-};
+constexpr auto kMonoEntries = Section(Part(Single<"Blit1To1">(Blit1To1, 1, 1, Variant::AnyMode)),
+                                       ModeRow<"Blit4To1", ToMono, Palette4Source>(1, 4),
+                                       ModeRow<"Blit8To1", ToMono, Palette8Source>(1, 8),
+                                       ModeRow<"Blit24To1", ToMono, Rgb24Source>(1, 24));
+
+extern const std::span<const ConverterEntry> kMonoConverters;
+constinit const std::span<const ConverterEntry> kMonoConverters = kMonoEntries;
 
 }  // namespace dibdraw

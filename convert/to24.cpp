@@ -3,9 +3,9 @@
 // swapped. Nothing is quantized.
 #include <cstring>
 
-#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/pixel_source.h"
+#include "convert/registry.h"
 
 namespace dibdraw {
 
@@ -45,12 +45,6 @@ void Blit24To24(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count)
     }
 }
 
-constexpr BlitterFn Blit24To24Swap = &ConvertTo24<ByteOrder::RedGreenBlue, Rgb24Source>;
-constexpr BlitterFn Blit8To24 = &ConvertTo24<ByteOrder::BlueGreenRed, Palette8Source>;
-constexpr BlitterFn Blit8To24Swap = &ConvertTo24<ByteOrder::RedGreenBlue, Palette8Source>;
-constexpr BlitterFn Blit4To24 = &ConvertTo24<ByteOrder::BlueGreenRed, Palette4Source>;
-constexpr BlitterFn Blit4To24Swap = &ConvertTo24<ByteOrder::RedGreenBlue, Palette4Source>;
-
 // The two colours are pixels read back from the display, already in its order.
 void Blit1To24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
@@ -64,26 +58,19 @@ void Blit1To24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t co
     });
 }
 
-extern const DisplayTable kTrueColorTable;
-const DisplayTable kTrueColorTable = {
-    "true colour",
-    {
-        {.anyMode = DIBDRAW_CONVERTER(Blit1To24)},
-        {.anyMode = DIBDRAW_CONVERTER(Blit4To24)},
-        {.anyMode = DIBDRAW_CONVERTER(Blit8To24)},
-        {.anyMode = DIBDRAW_CONVERTER(Blit24To24)},
-    },
-};
+// A 1-bit source has no swapped twin: its two colours are pixels the display
+// itself gave.
+constexpr auto kTrueColorEntries = Section(
+    Part(Single<"Blit1To24">(Blit1To24, 24, 1, Variant::AnyMode)),
+    Part(Single<"Blit4To24">(&ConvertTo24<ByteOrder::BlueGreenRed, Palette4Source>, 24, 4, Variant::AnyMode)),
+    Part(Single<"Blit8To24">(&ConvertTo24<ByteOrder::BlueGreenRed, Palette8Source>, 24, 8, Variant::AnyMode)),
+    Part(Single<"Blit24To24">(Blit24To24, 24, 24, Variant::AnyMode)),
+    Part(Single<"Blit1To24">(Blit1To24, 24, 1, Variant::AnyMode, true)),
+    Part(Single<"Blit4To24Swap">(&ConvertTo24<ByteOrder::RedGreenBlue, Palette4Source>, 24, 4, Variant::AnyMode, true)),
+    Part(Single<"Blit8To24Swap">(&ConvertTo24<ByteOrder::RedGreenBlue, Palette8Source>, 24, 8, Variant::AnyMode, true)),
+    Part(Single<"Blit24To24Swap">(&ConvertTo24<ByteOrder::RedGreenBlue, Rgb24Source>, 24, 24, Variant::AnyMode, true)));
 
-extern const DisplayTable kTrueColorSwappedTable;
-const DisplayTable kTrueColorSwappedTable = {
-    "true colour, swapped",
-    {
-        {.anyMode = DIBDRAW_CONVERTER(Blit1To24)},
-        {.anyMode = DIBDRAW_CONVERTER(Blit4To24Swap)},
-        {.anyMode = DIBDRAW_CONVERTER(Blit8To24Swap)},
-        {.anyMode = DIBDRAW_CONVERTER(Blit24To24Swap)},
-    },
-};
+extern const std::span<const ConverterEntry> kTrueColorConverters;
+constinit const std::span<const ConverterEntry> kTrueColorConverters = kTrueColorEntries;
 
 }  // namespace dibdraw

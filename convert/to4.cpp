@@ -5,12 +5,12 @@
 // the colour map instead.
 #include <cstdint>
 
-#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
 #include "convert/dither.h"
 #include "convert/kernels.h"
 #include "convert/pixel_source.h"
+#include "convert/registry.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -129,7 +129,9 @@ private:
 
 // The family of colours reduced to the eight bright colours.
 template <typename Mode, typename Source>
-constexpr BlitterFn ConvertTo4 = &QuantizeRow<Vga16Quantizer<Mode>, NibbleRowWriter, Source>;
+struct ToBright {
+    static constexpr BlitterFn kConvert = &QuantizeRow<Vga16Quantizer<Mode>, NibbleRowWriter, Source>;
+};
 
 // Translates source indices through the colour map. Only the low nibble of an
 // entry is stored, so a map entry above 15 cannot spill into the neighbouring
@@ -146,21 +148,6 @@ void MapTo4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count
 
 }  // namespace
 
-constexpr BlitterFn Blit24To4Mode0 = ConvertTo4<PeriodicDither, Rgb24Source>;
-constexpr BlitterFn Blit24To4Mode1 = ConvertTo4<NoDither, Rgb24Source>;
-constexpr BlitterFn Blit24To4Mode2 = ConvertTo4<ErrorDiffusion, Rgb24Source>;
-constexpr BlitterFn Blit24To4Mode3 = ConvertTo4<Fixed8x8Dither, Rgb24Source>;
-constexpr BlitterFn Blit8To4Mode0 = ConvertTo4<PeriodicDither, Palette8Source>;
-constexpr BlitterFn Blit8To4Mode1 = ConvertTo4<NoDither, Palette8Source>;
-constexpr BlitterFn Blit8To4Mode2 = ConvertTo4<ErrorDiffusion, Palette8Source>;
-constexpr BlitterFn Blit8To4Mode3 = ConvertTo4<Fixed8x8Dither, Palette8Source>;
-constexpr BlitterFn Blit8To4Mapped = &MapTo4<Index8>;
-constexpr BlitterFn Blit4To4Mode0 = ConvertTo4<PeriodicDither, Palette4Source>;
-constexpr BlitterFn Blit4To4Mode1 = ConvertTo4<NoDither, Palette4Source>;
-constexpr BlitterFn Blit4To4Mode2 = ConvertTo4<ErrorDiffusion, Palette4Source>;
-constexpr BlitterFn Blit4To4Mode3 = ConvertTo4<Fixed8x8Dither, Palette4Source>;
-constexpr BlitterFn Blit4To4Mapped = &MapTo4<Index4>;
-
 // The two colours are reduced once per row, by the fixed threshold: a 1-bit
 // source is never dithered.
 void Blit1To4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
@@ -173,23 +160,15 @@ void Blit1To4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t cou
     ForEachBit(src, blitter->m_srcBitOffset, count, [&](int32_t, bool set) { writer.Put(indices[set ? 1 : 0]); });
 }
 
-extern const DisplayTable kVga16Table;
-const DisplayTable kVga16Table = {
-    "16-colour",
-    {
-        {.anyMode = DIBDRAW_CONVERTER(Blit1To4)},
-        {
-            .mapped = DIBDRAW_CONVERTER(Blit4To4Mapped),
-            .byMode = DIBDRAW_MODES(Blit4To4),
-        },
-        {
-            .mapped = DIBDRAW_CONVERTER(Blit8To4Mapped),
-            .byMode = DIBDRAW_MODES(Blit8To4),
-        },
-        {
-            .byMode = DIBDRAW_MODES(Blit24To4),
-        },
-    },
-};
+constexpr auto kVga16Entries = Section(
+    Part(Single<"Blit1To4">(Blit1To4, 4, 1, Variant::AnyMode)),
+    Part(Single<"Blit4To4Mapped">(&MapTo4<Index4>, 4, 4, Variant::Mapped)),
+    ModeRow<"Blit4To4", ToBright, Palette4Source>(4, 4),
+    Part(Single<"Blit8To4Mapped">(&MapTo4<Index8>, 4, 8, Variant::Mapped)),
+    ModeRow<"Blit8To4", ToBright, Palette8Source>(4, 8),
+    ModeRow<"Blit24To4", ToBright, Rgb24Source>(4, 24));
+
+extern const std::span<const ConverterEntry> kVga16Converters;
+constinit const std::span<const ConverterEntry> kVga16Converters = kVga16Entries;
 
 }  // namespace dibdraw

@@ -7,12 +7,12 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "convert/converter_table.h"
 #include "convert/converters.h"
 #include "convert/diffusion.h"
 #include "convert/dither.h"
 #include "convert/kernels.h"
 #include "convert/pixel_source.h"
+#include "convert/registry.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -368,11 +368,17 @@ void DiffuseToCube(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_
 // The families of colours reduced to the cube and of grey levels reduced to
 // the grey ramp.
 template <typename Mode, typename Source>
-constexpr BlitterFn ConvertToCube = &QuantizeRow<CubeQuantizer<Mode>, ByteRowWriter, Source>;
+struct ToCube {
+    static constexpr BlitterFn kConvert = &QuantizeRow<CubeQuantizer<Mode>, ByteRowWriter, Source>;
+};
 template <typename Source>
-constexpr BlitterFn ConvertToCube<ErrorDiffusion, Source> = &DiffuseToCube<Source>;
+struct ToCube<ErrorDiffusion, Source> {
+    static constexpr BlitterFn kConvert = &DiffuseToCube<Source>;
+};
 template <typename Mode, typename Source>
-constexpr BlitterFn ConvertToGreyRamp = &QuantizeRow<GreyRampQuantizer<Mode>, ByteRowWriter, Source>;
+struct ToGreyRamp {
+    static constexpr BlitterFn kConvert = &QuantizeRow<GreyRampQuantizer<Mode>, ByteRowWriter, Source>;
+};
 
 // Source indices translated straight through the colour map. `Indexed`
 // yields Index(i).
@@ -395,29 +401,6 @@ void WriteTwoIndices(const VyrBlitter& blitter, const uint8_t* src, uint8_t* dst
 
 }  // namespace
 
-constexpr BlitterFn Blit24To8Mode0 = ConvertToCube<PeriodicDither, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode1 = ConvertToCube<NoDither, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode2 = ConvertToCube<ErrorDiffusion, Rgb24Source>;
-constexpr BlitterFn Blit24To8Mode3 = ConvertToCube<Fixed8x8Dither, Rgb24Source>;
-constexpr BlitterFn Blit8To8Mapped = &TranslateIndices<Index8>;
-constexpr BlitterFn Blit8To8Mode0 = ConvertToCube<PeriodicDither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode1 = ConvertToCube<NoDither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode2 = ConvertToCube<ErrorDiffusion, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode3 = ConvertToCube<Fixed8x8Dither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode0Gray = ConvertToGreyRamp<PeriodicDither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode1Gray = ConvertToGreyRamp<NoDither, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode2Gray = ConvertToGreyRamp<ErrorDiffusion, Palette8Source>;
-constexpr BlitterFn Blit8To8Mode3Gray = ConvertToGreyRamp<Fixed8x8Dither, Palette8Source>;
-constexpr BlitterFn Blit4To8Mapped = &TranslateIndices<Index4>;
-constexpr BlitterFn Blit4To8Mode0 = ConvertToCube<PeriodicDither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode1 = ConvertToCube<NoDither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode2 = ConvertToCube<ErrorDiffusion, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode3 = ConvertToCube<Fixed8x8Dither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode0Gray = ConvertToGreyRamp<PeriodicDither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode1Gray = ConvertToGreyRamp<NoDither, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode2Gray = ConvertToGreyRamp<ErrorDiffusion, Palette4Source>;
-constexpr BlitterFn Blit4To8Mode3Gray = ConvertToGreyRamp<Fixed8x8Dither, Palette4Source>;
-
 void Blit1To8Mapped(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
     WriteTwoIndices(*blitter, src, dst, count, blitter->m_colorMap[0], blitter->m_colorMap[1]);
@@ -432,28 +415,18 @@ void Blit1To8(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t cou
     WriteTwoIndices(*blitter, src, dst, count, clearIndex, setIndex);
 }
 
-extern const DisplayTable kPalette8Table;
-const DisplayTable kPalette8Table = {
-    "256-colour",
-    {
-        {
-            .mapped = DIBDRAW_CONVERTER(Blit1To8Mapped),
-            .anyMode = DIBDRAW_CONVERTER(Blit1To8),
-        },
-        {
-            .mapped = DIBDRAW_CONVERTER(Blit4To8Mapped),
-            .byMode = DIBDRAW_MODES(Blit4To8),
-            .byModeGray = DIBDRAW_GREY_MODES(Blit4To8),
-        },
-        {
-            .mapped = DIBDRAW_CONVERTER(Blit8To8Mapped),
-            .byMode = DIBDRAW_MODES(Blit8To8),
-            .byModeGray = DIBDRAW_GREY_MODES(Blit8To8),
-        },
-        {
-            .byMode = DIBDRAW_MODES(Blit24To8),
-        },
-    },
-};
+constexpr auto kPalette8Entries = Section(
+    Part(Single<"Blit1To8Mapped">(Blit1To8Mapped, 8, 1, Variant::Mapped)),
+    Part(Single<"Blit1To8">(Blit1To8, 8, 1, Variant::AnyMode)),
+    Part(Single<"Blit4To8Mapped">(&TranslateIndices<Index4>, 8, 4, Variant::Mapped)),
+    ModeRow<"Blit4To8", ToCube, Palette4Source>(8, 4),
+    ModeRow<"Blit4To8", ToGreyRamp, Palette4Source, "Gray">(8, 4),
+    Part(Single<"Blit8To8Mapped">(&TranslateIndices<Index8>, 8, 8, Variant::Mapped)),
+    ModeRow<"Blit8To8", ToCube, Palette8Source>(8, 8),
+    ModeRow<"Blit8To8", ToGreyRamp, Palette8Source, "Gray">(8, 8),
+    ModeRow<"Blit24To8", ToCube, Rgb24Source>(8, 24));
+
+extern const std::span<const ConverterEntry> kPalette8Converters;
+constinit const std::span<const ConverterEntry> kPalette8Converters = kPalette8Entries;
 
 }  // namespace dibdraw

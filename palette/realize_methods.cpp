@@ -1,6 +1,7 @@
 // The exported palette realization methods: which colours, if any, a window
 // should put into the display palette, by display depth and palette mode.
 #include "core/dib_layout.h"
+#include "core/modes.h"
 #include "dibdraw32/VyrBlitter.h"
 #include "palette/realize.h"
 #include "palette/tables.h"
@@ -9,16 +10,21 @@ using namespace dibdraw;
 
 namespace {
 
-// Only 256-colour displays have a palette to realize. Mode 1 realizes the
-// image's colours, mode 2 leaves the display palette as it is, and every
-// other mode realizes the fixed palette.
+// Only 256-colour displays have a palette to realize: the image's colours
+// where the caller realizes them, nothing where they are shown against
+// whatever the display holds, and otherwise the fixed palette.
 short RealizeForMode(const VyrBlitter& blitter, HWND window, const RGBQUAD* colors, int count)
 {
-    if (blitter.m_displayDepth != 8 || blitter.m_paletteMode == 2) {
+    if (blitter.m_displayDepth != 8) {
         return kBlitOk;
     }
-    if (blitter.m_paletteMode == 1) {
+    switch (PaletteModeOf(blitter.m_paletteMode)) {
+    case PaletteMode::ImageRealized:
         return RealizeImagePalette(window, colors, count);
+    case PaletteMode::ImageAsShown:
+        return kBlitOk;
+    case PaletteMode::Fixed:
+        break;
     }
     return RealizeImagePalette(window, kFixedPalette.data(), 256);
 }

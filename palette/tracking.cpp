@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "core/modes.h"
 #include "core/probes.h"
 #include "palette/matching.h"
 #include "palette/tables.h"
@@ -16,13 +17,6 @@ namespace {
 
 // A mean match error below this shows the image's colours well enough.
 constexpr int32_t kUsableMatchError = 16;
-
-// Only palette modes 1 and 2 ask for the image's own colours; any other mode
-// works as mode 0.
-int MappedFlag(int paletteMode)
-{
-    return paletteMode == 1 || paletteMode == 2 ? paletteMode : 0;
-}
 
 HPALETTE StockPalette()
 {
@@ -55,16 +49,12 @@ short MatchFixedPalette(VyrBlitter* blitter)
 
 }  // namespace
 
-short SyncPalette8(VyrBlitter* blitter, HDC dc, int srcBits)
+PaletteDecision SyncPalette8(VyrBlitter* blitter, HDC dc, int srcBits)
 {
-    const int flag = MappedFlag(blitter->m_paletteMode);
-    short result = blitter->AssignBlitterFn(srcBits, flag);
-    if (result != kBlitOk) {
-        return result;
-    }
+    const bool asksForImageColors = AsksForImageColors(blitter->m_paletteMode, 8);
     // An object whose palette could not be allocated cannot track the display.
     if (blitter->m_logPalette == nullptr) {
-        return kBlitNoMemory;
+        return {kBlitNoMemory};
     }
 
     PALETTEENTRY systemEntries[256] = {};
@@ -73,36 +63,35 @@ short SyncPalette8(VyrBlitter* blitter, HDC dc, int srcBits)
         std::memcmp(systemEntries, blitter->m_logPalette->palPalEntry, sizeof systemEntries) == 0) {
         SelectPalette(dc, blitter->m_palette, FALSE);
         RealizePalette(dc);
-        return kBlitOk;
+        return {kBlitOk, asksForImageColors};
     }
     RebuildPalette(blitter, dc, systemEntries);
 
-    if (flag == 0) {
-        // The converter chosen above reduces to the fixed palette.
-        return MatchFixedPalette(blitter);
+    if (!asksForImageColors) {
+        return {MatchFixedPalette(blitter)};
     }
     if (srcBits <= 8) {
         const int32_t count = 1 << srcBits;
         MatchColors(blitter->m_imagePalette, blitter->m_systemPalette, blitter->m_colorMap, count);
         if (MatchError(blitter->m_imagePalette, blitter->m_systemPalette, blitter->m_colorMap, count) <
             kUsableMatchError) {
-            return blitter->AssignBlitterFn(srcBits, flag);
+            return {kBlitOk, true};
         }
     }
     // The image's colours are not shown well by this palette: from now on
-    // the object works as in palette mode 0.
-    result = MatchFixedPalette(blitter);
+    // the object works with the fixed palette.
+    const short result = MatchFixedPalette(blitter);
     if (result != kBlitOk) {
-        return result;
+        return {result, true};
     }
-    blitter->m_paletteMode = 0;
-    return blitter->AssignBlitterFn(srcBits, 0);
+    blitter->m_paletteMode = ToInt(PaletteMode::Fixed);
+    return {kBlitOk, false};
 }
 
-short SyncPalette4(VyrBlitter* blitter, HDC /*dc*/, int srcBits)
+PaletteDecision SyncPalette4(VyrBlitter* blitter, HDC /*dc*/, int srcBits)
 {
     if (srcBits != 4 && srcBits != 8) {
-        return blitter->AssignBlitterFn(srcBits, 0);
+        return {};
     }
     ReadSystemPalette(blitter->m_systemPalette);
     // The search always covers 256 reference colours; repeating the display's
@@ -114,7 +103,7 @@ short SyncPalette4(VyrBlitter* blitter, HDC /*dc*/, int srcBits)
     const int32_t count = 1 << srcBits;
     MatchColors(blitter->m_imagePalette, reference, blitter->m_colorMap, count);
     const int32_t error = MatchError(blitter->m_imagePalette, reference, blitter->m_colorMap, count);
-    return blitter->AssignBlitterFn(srcBits, error < kUsableMatchError ? blitter->m_paletteMode : 0);
+    return {kBlitOk, error < kUsableMatchError && AsksForImageColors(blitter->m_paletteMode, 4)};
 }
 
 }  // namespace dibdraw

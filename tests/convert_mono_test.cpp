@@ -16,6 +16,7 @@
 #include "memkit40.h"
 #include "support/named_case.h"
 #include "support/test_support.h"
+#include "support/converter_named.h"
 
 using namespace testsupport;
 
@@ -180,12 +181,12 @@ struct MonoConverter {
 };
 
 const MonoConverter kColourConverters[] = {
-    {dibdraw::Blit24To1Mode0, 24, 0}, {dibdraw::Blit24To1Mode1, 24, 1},
-    {dibdraw::Blit24To1Mode2, 24, 2}, {dibdraw::Blit24To1Mode3, 24, 3},
-    {dibdraw::Blit8To1Mode0, 8, 0},   {dibdraw::Blit8To1Mode1, 8, 1},
-    {dibdraw::Blit8To1Mode2, 8, 2},   {dibdraw::Blit8To1Mode3, 8, 3},
-    {dibdraw::Blit4To1Mode0, 4, 0},   {dibdraw::Blit4To1Mode1, 4, 1},
-    {dibdraw::Blit4To1Mode2, 4, 2},   {dibdraw::Blit4To1Mode3, 4, 3},
+    {testsupport::Converter("Blit24To1Mode0"), 24, 0}, {testsupport::Converter("Blit24To1Mode1"), 24, 1},
+    {testsupport::Converter("Blit24To1Mode2"), 24, 2}, {testsupport::Converter("Blit24To1Mode3"), 24, 3},
+    {testsupport::Converter("Blit8To1Mode0"), 8, 0},   {testsupport::Converter("Blit8To1Mode1"), 8, 1},
+    {testsupport::Converter("Blit8To1Mode2"), 8, 2},   {testsupport::Converter("Blit8To1Mode3"), 8, 3},
+    {testsupport::Converter("Blit4To1Mode0"), 4, 0},   {testsupport::Converter("Blit4To1Mode1"), 4, 1},
+    {testsupport::Converter("Blit4To1Mode2"), 4, 2},   {testsupport::Converter("Blit4To1Mode3"), 4, 3},
 };
 
 // Every width up to 40, which covers rows shorter than, equal to and between
@@ -351,9 +352,9 @@ TEST_P(MonoDiffusionTest, LongRowsMatchTheReference)
 }
 
 INSTANTIATE_TEST_SUITE_P(Colour, MonoDiffusionTest,
-                         ::testing::Values(MonoConverter{dibdraw::Blit24To1Mode2, 24, 2},
-                                           MonoConverter{dibdraw::Blit8To1Mode2, 8, 2},
-                                           MonoConverter{dibdraw::Blit4To1Mode2, 4, 2}),
+                         ::testing::Values(MonoConverter{testsupport::Converter("Blit24To1Mode2"), 24, 2},
+                                           MonoConverter{testsupport::Converter("Blit8To1Mode2"), 8, 2},
+                                           MonoConverter{testsupport::Converter("Blit4To1Mode2"), 4, 2}),
                          CaseName());
 
 // The documented write length of the 1-bit copy: whole 16-bit words.

@@ -13,6 +13,7 @@
 #include "dibdraw32/Diagnostics.h"
 #include "palette8_harness.h"
 #include "support/test_support.h"
+#include "support/converter_named.h"
 
 using namespace palette8test;
 using testsupport::Random;
@@ -90,9 +91,9 @@ TEST(Palette8Mode1, ColourPixelsTakeTheNearestCubeEntry)
         UsePermutedMap(rig.blitter());
         rig.SetImagePalette({c.red, c.green, c.blue, 1, 2, 3});
         const std::vector<uint8_t> expected = {Mapped(c.cubeEntry)};
-        EXPECT_EQ(Convert(rig, dibdraw::Blit24To8Mode1, {c.blue, c.green, c.red}, 1), expected) << c.name;
-        EXPECT_EQ(Convert(rig, dibdraw::Blit8To8Mode1, {0}, 1), expected) << c.name << ", 8-bit";
-        EXPECT_EQ(Convert(rig, dibdraw::Blit4To8Mode1, {0x01}, 1), expected) << c.name << ", 4-bit";
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit24To8Mode1"), {c.blue, c.green, c.red}, 1), expected) << c.name;
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit8To8Mode1"), {0}, 1), expected) << c.name << ", 8-bit";
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit4To8Mode1"), {0x01}, 1), expected) << c.name << ", 4-bit";
     }
 }
 
@@ -106,8 +107,8 @@ TEST(Palette8Mode1, GreyLevelsTakeTheStepAtOrBelow)
         Palette8Rig rig(1);
         UsePermutedMap(rig.blitter());
         rig.SetImagePalette(GreyTable({c.level}, 256));
-        EXPECT_EQ(Convert(rig, dibdraw::Blit8To8Mode1Gray, {0}, 1)[0], Mapped(c.entry)) << "grey " << c.level;
-        EXPECT_EQ(Convert(rig, dibdraw::Blit4To8Mode1Gray, {0x00}, 1)[0], Mapped(c.entry))
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit8To8Mode1Gray"), {0}, 1)[0], Mapped(c.entry)) << "grey " << c.level;
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit4To8Mode1Gray"), {0x00}, 1)[0], Mapped(c.entry))
             << "grey " << c.level << ", 4-bit";
     }
 }
@@ -135,24 +136,24 @@ TEST(Palette8OrderedDither, WorkedPixels)
 {
     using namespace dibdraw;
     const DitherCase cases[] = {
-        {"mode 3, column 0: 30 - 25 = 5, black", Blit24To8Mode3, 0, 0, 30, 215},
-        {"mode 3, column 1: 30 + 13 = 43, cube 51", Blit24To8Mode3, 0, 1, 30, 172},
-        {"mode 0, column 0", Blit24To8Mode0, 0, 0, 30, 215},
-        {"mode 0, column 1", Blit24To8Mode0, 0, 1, 30, 172},
-        {"mode 3, row 1 column 0: d = 0, 30 stays", Blit24To8Mode3, 1, 0, 30, 172},
-        {"mode 0, row 1 column 0", Blit24To8Mode0, 1, 0, 30, 172},
-        {"mode 3, row 8 repeats row 0", Blit24To8Mode3, 8, 1, 30, 172},
-        {"mode 3, column 9 repeats column 1", Blit24To8Mode3, 0, 9, 30, 172},
-        {"8-bit, mode 3, column 1", Blit8To8Mode3, 0, 1, 30, 172},
-        {"4-bit, mode 0, column 1", Blit4To8Mode0, 0, 1, 30, 172},
-        {"clamped high: 250 + 13", Blit24To8Mode3, 0, 1, 250, 0},
-        {"clamped low: 10 - 25", Blit24To8Mode3, 0, 0, 10, 215},
-        {"grey mode 3: 100 + (-25 >> 3) = 96", Blit8To8Mode3Gray, 0, 0, 100, 227},
-        {"grey mode 0: 100 - 4 = 96", Blit8To8Mode0Gray, 0, 0, 100, 227},
-        {"grey mode 3: 104 - 4 = 100", Blit4To8Mode3Gray, 0, 0, 104, 227},
-        {"grey mode 3: 104 + (13 >> 3) = 105", Blit8To8Mode3Gray, 0, 1, 104, 228},
-        {"grey clamped high: 254 + 3", Blit8To8Mode3Gray, 0, 7, 254, 246},
-        {"grey clamped low: 2 - 4", Blit4To8Mode0Gray, 0, 0, 2, 215},
+        {"mode 3, column 0: 30 - 25 = 5, black", testsupport::Converter("Blit24To8Mode3"), 0, 0, 30, 215},
+        {"mode 3, column 1: 30 + 13 = 43, cube 51", testsupport::Converter("Blit24To8Mode3"), 0, 1, 30, 172},
+        {"mode 0, column 0", testsupport::Converter("Blit24To8Mode0"), 0, 0, 30, 215},
+        {"mode 0, column 1", testsupport::Converter("Blit24To8Mode0"), 0, 1, 30, 172},
+        {"mode 3, row 1 column 0: d = 0, 30 stays", testsupport::Converter("Blit24To8Mode3"), 1, 0, 30, 172},
+        {"mode 0, row 1 column 0", testsupport::Converter("Blit24To8Mode0"), 1, 0, 30, 172},
+        {"mode 3, row 8 repeats row 0", testsupport::Converter("Blit24To8Mode3"), 8, 1, 30, 172},
+        {"mode 3, column 9 repeats column 1", testsupport::Converter("Blit24To8Mode3"), 0, 9, 30, 172},
+        {"8-bit, mode 3, column 1", testsupport::Converter("Blit8To8Mode3"), 0, 1, 30, 172},
+        {"4-bit, mode 0, column 1", testsupport::Converter("Blit4To8Mode0"), 0, 1, 30, 172},
+        {"clamped high: 250 + 13", testsupport::Converter("Blit24To8Mode3"), 0, 1, 250, 0},
+        {"clamped low: 10 - 25", testsupport::Converter("Blit24To8Mode3"), 0, 0, 10, 215},
+        {"grey mode 3: 100 + (-25 >> 3) = 96", testsupport::Converter("Blit8To8Mode3Gray"), 0, 0, 100, 227},
+        {"grey mode 0: 100 - 4 = 96", testsupport::Converter("Blit8To8Mode0Gray"), 0, 0, 100, 227},
+        {"grey mode 3: 104 - 4 = 100", testsupport::Converter("Blit4To8Mode3Gray"), 0, 0, 104, 227},
+        {"grey mode 3: 104 + (13 >> 3) = 105", testsupport::Converter("Blit8To8Mode3Gray"), 0, 1, 104, 228},
+        {"grey clamped high: 254 + 3", testsupport::Converter("Blit8To8Mode3Gray"), 0, 7, 254, 246},
+        {"grey clamped low: 2 - 4", testsupport::Converter("Blit4To8Mode0Gray"), 0, 0, 2, 215},
     };
     for (const DitherCase& c : cases) {
         Palette8Rig rig;
@@ -162,7 +163,7 @@ TEST(Palette8OrderedDither, WorkedPixels)
         // Every pixel of the row names entry 0 (or is the colour itself).
         rig.SetImagePalette(GreyTable({c.value}, 256));
         std::vector<uint8_t> row;
-        if (c.fn == dibdraw::Blit24To8Mode3 || c.fn == dibdraw::Blit24To8Mode0) {
+        if (c.fn == testsupport::Converter("Blit24To8Mode3") || c.fn == testsupport::Converter("Blit24To8Mode0")) {
             row.assign(3 * static_cast<size_t>(count), static_cast<uint8_t>(c.value));
         } else {
             row.assign(static_cast<size_t>(count), 0);
@@ -183,7 +184,7 @@ TEST(Palette8Diffusion, FirstPixelOfABlitIsConvertedAsWithoutDither)
         }
         rig.AllocateErrorRow(ErrorLayout::Color, 1);
         const std::vector<uint8_t> pixel = random.Bytes(3);
-        EXPECT_EQ(Convert(rig, dibdraw::Blit24To8Mode2, pixel, 1), Convert(rig, dibdraw::Blit24To8Mode1, pixel, 1))
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit24To8Mode2"), pixel, 1), Convert(rig, testsupport::Converter("Blit24To8Mode1"), pixel, 1))
             << "trial " << trial;
     }
 }
@@ -207,7 +208,7 @@ TEST(Palette8Diffusion, ErrorsAreTruncatedTowardZero)
         rig.blitter().m_systemPalette[3 * 227] = static_cast<uint8_t>(100 - c.error);
         rig.SetImagePalette(GreyTable({100}, 256));
         rig.AllocateErrorRow(ErrorLayout::Grey, 1);
-        EXPECT_EQ(Convert(rig, dibdraw::Blit8To8Mode2Gray, {0}, 1)[0], 227) << c.name;
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit8To8Mode2Gray"), {0}, 1)[0], 227) << c.name;
         EXPECT_EQ(rig.ErrorTerm(0, 0), c.carriedBelow) << c.name;
     }
 
@@ -220,7 +221,7 @@ TEST(Palette8Diffusion, ErrorsAreTruncatedTowardZero)
     shown[1] = 100 + 7;
     shown[2] = 100 - 7;
     rig.AllocateErrorRow(ErrorLayout::Color, 1);
-    EXPECT_EQ(Convert(rig, dibdraw::Blit24To8Mode2, {100, 100, 100}, 1)[0], cube);
+    EXPECT_EQ(Convert(rig, testsupport::Converter("Blit24To8Mode2"), {100, 100, 100}, 1)[0], cube);
     EXPECT_EQ(rig.ErrorTerm(0, 0), 0) << "red +3";
     EXPECT_EQ(rig.ErrorTerm(0, 1), -20) << "green -7";
     EXPECT_EQ(rig.ErrorTerm(0, 2), 20) << "blue +7";
@@ -236,7 +237,7 @@ TEST(Palette8Diffusion, RightShareRoundsTowardMinusInfinity)
     rig.SetImagePalette(GreyTable({100, 105}, 256));
     rig.AllocateErrorRow(ErrorLayout::Grey, 2);
     const std::vector<uint8_t> expected = {227, 227};
-    EXPECT_EQ(Convert(rig, dibdraw::Blit8To8Mode2Gray, {0, 1}, 2), expected);
+    EXPECT_EQ(Convert(rig, testsupport::Converter("Blit8To8Mode2Gray"), {0, 1}, 2), expected);
 }
 
 TEST(Palette8Diffusion, GreyRowsOfOneHundredOnTheFixedPalette)
@@ -255,8 +256,8 @@ TEST(Palette8Diffusion, GreyRowsOfOneHundredOnTheFixedPalette)
         BlitterFn fn;
         std::vector<uint8_t> row;
     } members[] = {
-        {"Blit8To8Mode2Gray", dibdraw::Blit8To8Mode2Gray, {5, 5, 5, 5}},
-        {"Blit4To8Mode2Gray", dibdraw::Blit4To8Mode2Gray, {0x55, 0x55}},
+        {"Blit8To8Mode2Gray", testsupport::Converter("Blit8To8Mode2Gray"), {5, 5, 5, 5}},
+        {"Blit4To8Mode2Gray", testsupport::Converter("Blit4To8Mode2Gray"), {0x55, 0x55}},
     };
     for (const auto& member : members) {
         Palette8Rig rig(2);
@@ -281,15 +282,15 @@ TEST(Palette8SourceRows, FourBitByteHoldsTwoPixelsHighNibbleFirst)
 {
     Palette8Rig rig(1);
     UsePermutedMap(rig.blitter());
-    EXPECT_EQ(Convert(rig, dibdraw::Blit4To8Mapped, {0x3A}, 2), (std::vector<uint8_t>{Mapped(3), Mapped(10)}));
-    EXPECT_EQ(Convert(rig, dibdraw::Blit4To8Mapped, {0x3A}, 1), (std::vector<uint8_t>{Mapped(3)}));
+    EXPECT_EQ(Convert(rig, testsupport::Converter("Blit4To8Mapped"), {0x3A}, 2), (std::vector<uint8_t>{Mapped(3), Mapped(10)}));
+    EXPECT_EQ(Convert(rig, testsupport::Converter("Blit4To8Mapped"), {0x3A}, 1), (std::vector<uint8_t>{Mapped(3)}));
 
     std::vector<uint8_t> palette(48, 0);
     palette[3 * 3] = 255;       // entry 3: red, cube entry 5 * 6 + 5 * 36 = 210
     palette[3 * 10 + 2] = 255;  // entry 10: blue, cube entry 5 + 5 * 6 = 35
     rig.SetImagePalette(palette);
-    EXPECT_EQ(Convert(rig, dibdraw::Blit4To8Mode1, {0x3A}, 2), (std::vector<uint8_t>{Mapped(210), Mapped(35)}));
-    EXPECT_EQ(Convert(rig, dibdraw::Blit4To8Mode1, {0x3A}, 1), (std::vector<uint8_t>{Mapped(210)}));
+    EXPECT_EQ(Convert(rig, testsupport::Converter("Blit4To8Mode1"), {0x3A}, 2), (std::vector<uint8_t>{Mapped(210), Mapped(35)}));
+    EXPECT_EQ(Convert(rig, testsupport::Converter("Blit4To8Mode1"), {0x3A}, 1), (std::vector<uint8_t>{Mapped(210)}));
 }
 
 TEST(Palette8SourceRows, FourBitDiffusionUsesTheEntryOfEachOutputPixel)
@@ -305,7 +306,7 @@ TEST(Palette8SourceRows, FourBitDiffusionUsesTheEntryOfEachOutputPixel)
         rig.SetImagePalette(palette);
         rig.AllocateErrorRow(ErrorLayout::Grey, 2);
         rig.SetErrorTerm(1, 0, 1234);
-        EXPECT_EQ(Convert(rig, dibdraw::Blit4To8Mode2Gray, {0x3A}, 1), (std::vector<uint8_t>{227}));
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit4To8Mode2Gray"), {0x3A}, 1), (std::vector<uint8_t>{227}));
         EXPECT_EQ(rig.ErrorTerm(0, 0), 20) << "100 against 96";
         EXPECT_EQ(rig.ErrorTerm(1, 0), 1234) << "entry past the row";
     }
@@ -317,7 +318,7 @@ TEST(Palette8SourceRows, FourBitDiffusionUsesTheEntryOfEachOutputPixel)
         rig.SetImagePalette(palette);
         rig.AllocateErrorRow(ErrorLayout::Grey, 2);
         rig.SetErrorTerm(1, 0, 160);
-        EXPECT_EQ(Convert(rig, dibdraw::Blit4To8Mode2Gray, {0x3A}, 2), (std::vector<uint8_t>{227, 241}));
+        EXPECT_EQ(Convert(rig, testsupport::Converter("Blit4To8Mode2Gray"), {0x3A}, 2), (std::vector<uint8_t>{227, 241}));
         EXPECT_EQ(rig.ErrorTerm(0, 0), 20);
         EXPECT_EQ(rig.ErrorTerm(1, 0), 4);
     }
@@ -395,15 +396,15 @@ TEST(Palette8SourceRows, FourBitMembersEqualTheEightBitMember)
         int mode;
         bool grey;
     } pairs[] = {
-        {"mapped", Blit4To8Mapped, Blit8To8Mapped, 0, false},
-        {"mode 0", Blit4To8Mode0, Blit8To8Mode0, 0, false},
-        {"mode 1", Blit4To8Mode1, Blit8To8Mode1, 1, false},
-        {"mode 2", Blit4To8Mode2, Blit8To8Mode2, 2, false},
-        {"mode 3", Blit4To8Mode3, Blit8To8Mode3, 3, false},
-        {"mode 0 grey", Blit4To8Mode0Gray, Blit8To8Mode0Gray, 0, true},
-        {"mode 1 grey", Blit4To8Mode1Gray, Blit8To8Mode1Gray, 1, true},
-        {"mode 2 grey", Blit4To8Mode2Gray, Blit8To8Mode2Gray, 2, true},
-        {"mode 3 grey", Blit4To8Mode3Gray, Blit8To8Mode3Gray, 3, true},
+        {"mapped", testsupport::Converter("Blit4To8Mapped"), testsupport::Converter("Blit8To8Mapped"), 0, false},
+        {"mode 0", testsupport::Converter("Blit4To8Mode0"), testsupport::Converter("Blit8To8Mode0"), 0, false},
+        {"mode 1", testsupport::Converter("Blit4To8Mode1"), testsupport::Converter("Blit8To8Mode1"), 1, false},
+        {"mode 2", testsupport::Converter("Blit4To8Mode2"), testsupport::Converter("Blit8To8Mode2"), 2, false},
+        {"mode 3", testsupport::Converter("Blit4To8Mode3"), testsupport::Converter("Blit8To8Mode3"), 3, false},
+        {"mode 0 grey", testsupport::Converter("Blit4To8Mode0Gray"), testsupport::Converter("Blit8To8Mode0Gray"), 0, true},
+        {"mode 1 grey", testsupport::Converter("Blit4To8Mode1Gray"), testsupport::Converter("Blit8To8Mode1Gray"), 1, true},
+        {"mode 2 grey", testsupport::Converter("Blit4To8Mode2Gray"), testsupport::Converter("Blit8To8Mode2Gray"), 2, true},
+        {"mode 3 grey", testsupport::Converter("Blit4To8Mode3Gray"), testsupport::Converter("Blit8To8Mode3Gray"), 3, true},
     };
     uint64_t seed = 0;
     for (const auto& pair : pairs) {

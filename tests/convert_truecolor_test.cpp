@@ -13,6 +13,7 @@
 #include "convert/converters.h"
 #include "support/named_case.h"
 #include "support/test_support.h"
+#include "support/converter_named.h"
 
 using namespace testsupport;
 
@@ -27,9 +28,9 @@ struct TrueColorConverter {
 };
 
 const TrueColorConverter kConverters[] = {
-    {dibdraw::Blit24To24, 24, false}, {dibdraw::Blit24To24Swap, 24, true},
-    {dibdraw::Blit8To24, 8, false},   {dibdraw::Blit8To24Swap, 8, true},
-    {dibdraw::Blit4To24, 4, false},   {dibdraw::Blit4To24Swap, 4, true},
+    {dibdraw::Blit24To24, 24, false}, {testsupport::Converter("Blit24To24Swap"), 24, true},
+    {testsupport::Converter("Blit8To24"), 8, false},   {testsupport::Converter("Blit8To24Swap"), 8, true},
+    {testsupport::Converter("Blit4To24"), 4, false},   {testsupport::Converter("Blit4To24Swap"), 4, true},
     {dibdraw::Blit1To24, 1, false},
 };
 
@@ -185,9 +186,9 @@ TEST(TrueColorWorkedCases, ByteOrder)
     RunWorkedCases(
         {
             {"24-bit pixel plain", dibdraw::Blit24To24, {0x10, 0x20, 0x30}, 1, 0, {0x10, 0x20, 0x30}},
-            {"24-bit pixel swapped", dibdraw::Blit24To24Swap, {0x10, 0x20, 0x30}, 1, 0, {0x30, 0x20, 0x10}},
-            {"8-bit red entry plain", dibdraw::Blit8To24, {9}, 1, 0, {0x00, 0x00, 0xFF}},
-            {"8-bit red entry swapped", dibdraw::Blit8To24Swap, {9}, 1, 0, {0xFF, 0x00, 0x00}},
+            {"24-bit pixel swapped", testsupport::Converter("Blit24To24Swap"), {0x10, 0x20, 0x30}, 1, 0, {0x30, 0x20, 0x10}},
+            {"8-bit red entry plain", testsupport::Converter("Blit8To24"), {9}, 1, 0, {0x00, 0x00, 0xFF}},
+            {"8-bit red entry swapped", testsupport::Converter("Blit8To24Swap"), {9}, 1, 0, {0xFF, 0x00, 0x00}},
         },
         palette);
 }
@@ -202,11 +203,11 @@ TEST(TrueColorWorkedCases, FourBitNibbles)
     }
     RunWorkedCases(
         {
-            {"0x3A, count 2: entries 3 then 10", dibdraw::Blit4To24, {0x3A}, 2, 0,
+            {"0x3A, count 2: entries 3 then 10", testsupport::Converter("Blit4To24"), {0x3A}, 2, 0,
              {0x83, 0x43, 0x13, 0x8A, 0x4A, 0x1A}},
-            {"0x3A, count 2, swapped", dibdraw::Blit4To24Swap, {0x3A}, 2, 0, {0x13, 0x43, 0x83, 0x1A, 0x4A, 0x8A}},
-            {"0x3A, count 1: entry 3 only", dibdraw::Blit4To24, {0x3A}, 1, 0, {0x83, 0x43, 0x13}},
-            {"0x3A, count 1, swapped", dibdraw::Blit4To24Swap, {0x3A}, 1, 0, {0x13, 0x43, 0x83}},
+            {"0x3A, count 2, swapped", testsupport::Converter("Blit4To24Swap"), {0x3A}, 2, 0, {0x13, 0x43, 0x83, 0x1A, 0x4A, 0x8A}},
+            {"0x3A, count 1: entry 3 only", testsupport::Converter("Blit4To24"), {0x3A}, 1, 0, {0x83, 0x43, 0x13}},
+            {"0x3A, count 1, swapped", testsupport::Converter("Blit4To24Swap"), {0x3A}, 1, 0, {0x13, 0x43, 0x83}},
         },
         palette);
 }

@@ -14,6 +14,7 @@
 #include "palette/tables.h"
 #include "support/named_case.h"
 #include "support/test_support.h"
+#include "support/converter_named.h"
 
 using namespace testsupport;
 
@@ -49,20 +50,20 @@ struct ConverterCase {
 };
 
 const ConverterCase kConverters[] = {
-    {dibdraw::Blit24To4Mode0, Fetch::Rgb24, Rule::Mode0},
-    {dibdraw::Blit24To4Mode1, Fetch::Rgb24, Rule::Mode1},
-    {dibdraw::Blit24To4Mode2, Fetch::Rgb24, Rule::Mode2},
-    {dibdraw::Blit24To4Mode3, Fetch::Rgb24, Rule::Mode3},
-    {dibdraw::Blit8To4Mode0, Fetch::Palette8, Rule::Mode0},
-    {dibdraw::Blit8To4Mode1, Fetch::Palette8, Rule::Mode1},
-    {dibdraw::Blit8To4Mode2, Fetch::Palette8, Rule::Mode2},
-    {dibdraw::Blit8To4Mode3, Fetch::Palette8, Rule::Mode3},
-    {dibdraw::Blit8To4Mapped, Fetch::Palette8, Rule::Mapped},
-    {dibdraw::Blit4To4Mode0, Fetch::Palette4, Rule::Mode0},
-    {dibdraw::Blit4To4Mode1, Fetch::Palette4, Rule::Mode1},
-    {dibdraw::Blit4To4Mode2, Fetch::Palette4, Rule::Mode2},
-    {dibdraw::Blit4To4Mode3, Fetch::Palette4, Rule::Mode3},
-    {dibdraw::Blit4To4Mapped, Fetch::Palette4, Rule::Mapped},
+    {testsupport::Converter("Blit24To4Mode0"), Fetch::Rgb24, Rule::Mode0},
+    {testsupport::Converter("Blit24To4Mode1"), Fetch::Rgb24, Rule::Mode1},
+    {testsupport::Converter("Blit24To4Mode2"), Fetch::Rgb24, Rule::Mode2},
+    {testsupport::Converter("Blit24To4Mode3"), Fetch::Rgb24, Rule::Mode3},
+    {testsupport::Converter("Blit8To4Mode0"), Fetch::Palette8, Rule::Mode0},
+    {testsupport::Converter("Blit8To4Mode1"), Fetch::Palette8, Rule::Mode1},
+    {testsupport::Converter("Blit8To4Mode2"), Fetch::Palette8, Rule::Mode2},
+    {testsupport::Converter("Blit8To4Mode3"), Fetch::Palette8, Rule::Mode3},
+    {testsupport::Converter("Blit8To4Mapped"), Fetch::Palette8, Rule::Mapped},
+    {testsupport::Converter("Blit4To4Mode0"), Fetch::Palette4, Rule::Mode0},
+    {testsupport::Converter("Blit4To4Mode1"), Fetch::Palette4, Rule::Mode1},
+    {testsupport::Converter("Blit4To4Mode2"), Fetch::Palette4, Rule::Mode2},
+    {testsupport::Converter("Blit4To4Mode3"), Fetch::Palette4, Rule::Mode3},
+    {testsupport::Converter("Blit4To4Mapped"), Fetch::Palette4, Rule::Mapped},
     {dibdraw::Blit1To4, Fetch::Bits1, Rule::TwoColors},
 };
 
@@ -399,7 +400,7 @@ TEST(Vga16OrderedDither, Mode0EqualsMode3WithTheConstructorsPeriods)
         vga.blitter.m_rowCounter = random.Between(0, 500);
         const int count = random.Between(1, 70);
         const std::vector<uint8_t> src = random.Bytes(3 * static_cast<size_t>(count));
-        EXPECT_EQ(vga.Convert(dibdraw::Blit24To4Mode0, src, count), vga.Convert(dibdraw::Blit24To4Mode3, src, count))
+        EXPECT_EQ(vga.Convert(testsupport::Converter("Blit24To4Mode0"), src, count), vga.Convert(testsupport::Converter("Blit24To4Mode3"), src, count))
             << "seed " << 900 + seed << ", width " << count;
     }
 }
@@ -465,11 +466,11 @@ TEST_P(Vga16Twins, AgreeOnRowsNamingTheSameEntries)
 
 INSTANTIATE_TEST_SUITE_P(
     All, Vga16Twins,
-    ::testing::Values(TwinCase{"Mode0", 0, dibdraw::Blit4To4Mode0, dibdraw::Blit8To4Mode0},
-                      TwinCase{"Mode1", 1, dibdraw::Blit4To4Mode1, dibdraw::Blit8To4Mode1},
-                      TwinCase{"Mode2", 2, dibdraw::Blit4To4Mode2, dibdraw::Blit8To4Mode2},
-                      TwinCase{"Mode3", 3, dibdraw::Blit4To4Mode3, dibdraw::Blit8To4Mode3},
-                      TwinCase{"Mapped", 1, dibdraw::Blit4To4Mapped, dibdraw::Blit8To4Mapped}),
+    ::testing::Values(TwinCase{"Mode0", 0, testsupport::Converter("Blit4To4Mode0"), testsupport::Converter("Blit8To4Mode0")},
+                      TwinCase{"Mode1", 1, testsupport::Converter("Blit4To4Mode1"), testsupport::Converter("Blit8To4Mode1")},
+                      TwinCase{"Mode2", 2, testsupport::Converter("Blit4To4Mode2"), testsupport::Converter("Blit8To4Mode2")},
+                      TwinCase{"Mode3", 3, testsupport::Converter("Blit4To4Mode3"), testsupport::Converter("Blit8To4Mode3")},
+                      TwinCase{"Mapped", 1, testsupport::Converter("Blit4To4Mapped"), testsupport::Converter("Blit8To4Mapped")}),
     testsupport::CaseName());
 
 // ---------------------------------------------------------------------------
@@ -495,14 +496,14 @@ TEST(Vga16Mode1, ThresholdCases)
     for (const PixelCase& c : kThresholdCases) {
         Vga16Blitter vga(1);
         const std::vector<uint8_t> src(c.stored.begin(), c.stored.end());
-        EXPECT_EQ(vga.Convert(dibdraw::Blit24To4Mode1, src, 1)[0], c.expected * 16) << c.name << ", 24-bit";
+        EXPECT_EQ(vga.Convert(testsupport::Converter("Blit24To4Mode1"), src, 1)[0], c.expected * 16) << c.name << ", 24-bit";
 
         std::vector<uint8_t> palette(3 * 256, 0);
         palette[3 * 77] = c.stored[2];
         palette[3 * 77 + 1] = c.stored[1];
         palette[3 * 77 + 2] = c.stored[0];
         vga.UsePalette(palette);
-        EXPECT_EQ(vga.Convert(dibdraw::Blit8To4Mode1, {77}, 1)[0], c.expected * 16) << c.name << ", 8-bit";
+        EXPECT_EQ(vga.Convert(testsupport::Converter("Blit8To4Mode1"), {77}, 1)[0], c.expected * 16) << c.name << ", 8-bit";
     }
 }
 
@@ -517,13 +518,13 @@ struct PackingCase {
 TEST(Vga16Packing, NamedCases)
 {
     const PackingCase cases[] = {
-        {"count 3: white, red, blue", dibdraw::Blit24To4Mode1, Bgr({{255, 255, 255}, {255, 0, 0}, {0, 0, 255}}), 3,
+        {"count 3: white, red, blue", testsupport::Converter("Blit24To4Mode1"), Bgr({{255, 255, 255}, {255, 0, 0}, {0, 0, 255}}), 3,
          {0xF9, 0xC0}},
-        {"count 3 mapped from bytes", dibdraw::Blit8To4Mapped, {1, 2, 3}, 3, {0x12, 0x30}},
-        {"odd 4-bit count stops at a high nibble", dibdraw::Blit4To4Mapped, {0x12, 0x3F}, 3, {0x12, 0x30}},
-        {"count 1 clears the low nibble", dibdraw::Blit4To4Mapped, {0xF1}, 1, {0xF0}},
-        {"map entries above 15 keep to their nibble (8-bit)", dibdraw::Blit8To4Mapped, {20, 21}, 2, {0x3C}},
-        {"map entries above 15 keep to their nibble (4-bit)", dibdraw::Blit4To4Mapped, {0x45}, 2, {0x3C}},
+        {"count 3 mapped from bytes", testsupport::Converter("Blit8To4Mapped"), {1, 2, 3}, 3, {0x12, 0x30}},
+        {"odd 4-bit count stops at a high nibble", testsupport::Converter("Blit4To4Mapped"), {0x12, 0x3F}, 3, {0x12, 0x30}},
+        {"count 1 clears the low nibble", testsupport::Converter("Blit4To4Mapped"), {0xF1}, 1, {0xF0}},
+        {"map entries above 15 keep to their nibble (8-bit)", testsupport::Converter("Blit8To4Mapped"), {20, 21}, 2, {0x3C}},
+        {"map entries above 15 keep to their nibble (4-bit)", testsupport::Converter("Blit4To4Mapped"), {0x45}, 2, {0x3C}},
     };
     for (const PackingCase& c : cases) {
         Vga16Blitter vga(1);
@@ -554,9 +555,9 @@ const DitherCase kFirstRowCases[] = {
 
 TEST(Vga16OrderedDither, FirstRowCases)
 {
-    for (BlitterFn fn : {dibdraw::Blit24To4Mode3, dibdraw::Blit24To4Mode0}) {
+    for (BlitterFn fn : {testsupport::Converter("Blit24To4Mode3"), testsupport::Converter("Blit24To4Mode0")}) {
         for (const DitherCase& c : kFirstRowCases) {
-            Vga16Blitter vga(fn == dibdraw::Blit24To4Mode3 ? 3 : 0);
+            Vga16Blitter vga(fn == testsupport::Converter("Blit24To4Mode3") ? 3 : 0);
             vga.blitter.m_rowCounter = 0;
             std::vector<uint8_t> src(3 * static_cast<size_t>(c.column + 1), 0);
             std::fill(src.end() - 3, src.end(), static_cast<uint8_t>(c.value));
@@ -583,7 +584,7 @@ TEST(Vga16Diffusion, DarkGreyRows)
     Vga16Blitter vga(2);
     vga.AllocateErrorRow(4);
     const std::vector<uint8_t> src = Bgr({{64, 64, 64}, {64, 64, 64}, {64, 64, 64}, {64, 64, 64}});
-    EXPECT_EQ(vga.Convert(dibdraw::Blit24To4Mode2, src, 4), (std::vector<uint8_t>{0x00, 0x00})) << "first row";
+    EXPECT_EQ(vga.Convert(testsupport::Converter("Blit24To4Mode2"), src, 4), (std::vector<uint8_t>{0x00, 0x00})) << "first row";
     const std::vector<int> carried = CarriedRow({64, 92, 104, 108});
     for (int i = 0; i < 4; ++i) {
         for (int c = 0; c < 3; ++c) {
@@ -591,7 +592,7 @@ TEST(Vga16Diffusion, DarkGreyRows)
         }
     }
     vga.blitter.m_rowCounter = 1;
-    EXPECT_EQ(vga.Convert(dibdraw::Blit24To4Mode2, src, 4), (std::vector<uint8_t>{0x0F, 0x0F})) << "second row";
+    EXPECT_EQ(vga.Convert(testsupport::Converter("Blit24To4Mode2"), src, 4), (std::vector<uint8_t>{0x0F, 0x0F})) << "second row";
 }
 
 TEST(Vga16Diffusion, OrangeFirstRow)
@@ -599,7 +600,7 @@ TEST(Vga16Diffusion, OrangeFirstRow)
     Vga16Blitter vga(2);
     vga.AllocateErrorRow(2);
     const std::vector<uint8_t> src = Bgr({{200, 100, 30}, {200, 100, 30}});
-    EXPECT_EQ(vga.Convert(dibdraw::Blit24To4Mode2, src, 2), (std::vector<uint8_t>{0x9B}))
+    EXPECT_EQ(vga.Convert(testsupport::Converter("Blit24To4Mode2"), src, 2), (std::vector<uint8_t>{0x9B}))
         << "red light only, then red and green";
     const std::vector<int> errors[3] = {{-52, -76}, {100, -112}, {28, 40}};
     for (int c = 0; c < 3; ++c) {

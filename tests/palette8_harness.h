@@ -14,6 +14,7 @@
 #include "convert/converters.h"
 #include "support/named_case.h"
 #include "support/test_support.h"
+#include "support/converter_named.h"
 
 namespace palette8test {
 
@@ -47,15 +48,15 @@ inline const std::vector<ConverterInfo>& AllConverters()
     using namespace dibdraw;
     static const std::vector<ConverterInfo> converters = [] {
         std::vector<ConverterInfo> all;
-        AddModes(all, {Blit24To8Mode0, Blit24To8Mode1, Blit24To8Mode2, Blit24To8Mode3}, SourceKind::Rgb24,
+        AddModes(all, {testsupport::Converter("Blit24To8Mode0"), testsupport::Converter("Blit24To8Mode1"), testsupport::Converter("Blit24To8Mode2"), testsupport::Converter("Blit24To8Mode3")}, SourceKind::Rgb24,
                  Method::Color);
-        all.push_back({Blit8To8Mapped, SourceKind::Index8, Method::Mapped, -1});
-        AddModes(all, {Blit8To8Mode0, Blit8To8Mode1, Blit8To8Mode2, Blit8To8Mode3}, SourceKind::Index8, Method::Color);
-        AddModes(all, {Blit8To8Mode0Gray, Blit8To8Mode1Gray, Blit8To8Mode2Gray, Blit8To8Mode3Gray}, SourceKind::Index8,
+        all.push_back({testsupport::Converter("Blit8To8Mapped"), SourceKind::Index8, Method::Mapped, -1});
+        AddModes(all, {testsupport::Converter("Blit8To8Mode0"), testsupport::Converter("Blit8To8Mode1"), testsupport::Converter("Blit8To8Mode2"), testsupport::Converter("Blit8To8Mode3")}, SourceKind::Index8, Method::Color);
+        AddModes(all, {testsupport::Converter("Blit8To8Mode0Gray"), testsupport::Converter("Blit8To8Mode1Gray"), testsupport::Converter("Blit8To8Mode2Gray"), testsupport::Converter("Blit8To8Mode3Gray")}, SourceKind::Index8,
                  Method::Grey);
-        all.push_back({Blit4To8Mapped, SourceKind::Index4, Method::Mapped, -1});
-        AddModes(all, {Blit4To8Mode0, Blit4To8Mode1, Blit4To8Mode2, Blit4To8Mode3}, SourceKind::Index4, Method::Color);
-        AddModes(all, {Blit4To8Mode0Gray, Blit4To8Mode1Gray, Blit4To8Mode2Gray, Blit4To8Mode3Gray}, SourceKind::Index4,
+        all.push_back({testsupport::Converter("Blit4To8Mapped"), SourceKind::Index4, Method::Mapped, -1});
+        AddModes(all, {testsupport::Converter("Blit4To8Mode0"), testsupport::Converter("Blit4To8Mode1"), testsupport::Converter("Blit4To8Mode2"), testsupport::Converter("Blit4To8Mode3")}, SourceKind::Index4, Method::Color);
+        AddModes(all, {testsupport::Converter("Blit4To8Mode0Gray"), testsupport::Converter("Blit4To8Mode1Gray"), testsupport::Converter("Blit4To8Mode2Gray"), testsupport::Converter("Blit4To8Mode3Gray")}, SourceKind::Index4,
                  Method::Grey);
         all.push_back({Blit1To8Mapped, SourceKind::Bit1, Method::Mapped, -1});
         all.push_back({Blit1To8, SourceKind::Bit1, Method::TwoColors, -1});

@@ -2,6 +2,9 @@
 // choice consults its inputs, the channel-order probe and the grey test.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -145,23 +148,51 @@ TEST(SelectionTable, EveryCellIsTheNamedConverterOrUnsupported)
     }
 }
 
-TEST(SelectionTable, EveryEntryNamesItsOwnRoutine)
+// The name an entry of the registry must carry, from its key alone.
+std::string NameFromKey(const dibdraw::ConverterEntry& entry)
 {
-    for (int depth : {1, 4, 8, 24}) {
-        for (bool swapped : {false, true}) {
-            const dibdraw::DisplayTable& table = dibdraw::ConverterTable(depth, swapped);
-            for (const dibdraw::SourceCell& cell : table.cells) {
-                std::vector<dibdraw::ConverterEntry> entries = {cell.mapped, cell.anyMode};
-                entries.insert(entries.end(), std::begin(cell.byMode), std::end(cell.byMode));
-                entries.insert(entries.end(), std::begin(cell.byModeGray), std::end(cell.byModeGray));
-                for (const dibdraw::ConverterEntry& entry : entries) {
-                    EXPECT_EQ(entry.fn == nullptr, entry.name == nullptr) << table.display;
-                    if (entry.fn != nullptr) {
-                        EXPECT_STREQ(ConverterName(entry.fn), entry.name) << table.display;
-                    }
-                }
+    std::string name = "Blit" + std::to_string(entry.srcBits) + "To" + std::to_string(entry.displayDepth);
+    switch (entry.variant) {
+    case dibdraw::Variant::Mapped:
+        return name + "Mapped";
+    case dibdraw::Variant::Mode:
+        return name + Mode(static_cast<int>(entry.mode));
+    case dibdraw::Variant::GreyMode:
+        return name + Mode(static_cast<int>(entry.mode)) + "Gray";
+    case dibdraw::Variant::AnyMode:
+        break;
+    }
+    return entry.swapped && entry.srcBits != 1 ? name + "Swap" : name;
+}
+
+std::string KeyOf(const dibdraw::ConverterEntry& entry)
+{
+    return std::to_string(entry.displayDepth) + (entry.swapped ? " swapped" : "") + " src " +
+           std::to_string(entry.srcBits) + " variant " + std::to_string(static_cast<int>(entry.variant)) +
+           (entry.DependsOnMode() ? " mode " + std::to_string(static_cast<int>(entry.mode)) : "");
+}
+
+// Every entry holds a routine under the name its key calls for, no key is
+// held twice, and the rows stamped by mode hold all four modes.
+TEST(SelectionTable, EveryEntryIsNamedByItsKeyAndHeldOnce)
+{
+    std::set<std::string> keys;
+    std::map<std::string, std::set<dibdraw::DitherMode>> modesOfRow;
+    for (const std::span<const dibdraw::ConverterEntry> section : dibdraw::ConverterSections()) {
+        for (const dibdraw::ConverterEntry& entry : section) {
+            const std::string key = KeyOf(entry);
+            ASSERT_NE(entry.fn, nullptr) << key;
+            EXPECT_EQ(entry.name, NameFromKey(entry)) << key;
+            EXPECT_STREQ(ConverterName(entry.fn), entry.name) << key;
+            EXPECT_TRUE(keys.insert(key).second) << key << " is held twice";
+            if (entry.DependsOnMode()) {
+                const std::string row = key.substr(0, key.find(" mode "));
+                modesOfRow[row].insert(entry.mode);
             }
         }
+    }
+    for (const auto& [row, modes] : modesOfRow) {
+        EXPECT_EQ(modes.size(), dibdraw::kDitherModes.size()) << row;
     }
 }
 

@@ -32,6 +32,7 @@
 #include "memkit40.h"
 #include "palette/tables.h"
 #include "vdisplay/vdisplay.h"
+#include "support/converter_named.h"
 
 namespace {
 
@@ -317,24 +318,24 @@ int Round()
 
     // Ours and the peers alternate, so a slow moment of the machine hits both.
     const std::vector<std::pair<const char*, std::function<double()>>> measures = {
-        {"fs8_convert", convert24(Kind::Palette8, dibdraw::Blit24To8Mode2, 2)},
+        {"fs8_convert", convert24(Kind::Palette8, testsupport::Converter("Blit24To8Mode2"), 2)},
         {"pixman_c8", [&] { return MeasurePixmanC8(xrgb); }},
         {"fs8_blit", blit(Kind::Palette8, dib24, kSide, 2, 0)},
-        {"none8_convert", convert24(Kind::Palette8, dibdraw::Blit24To8Mode1, 1)},
+        {"none8_convert", convert24(Kind::Palette8, testsupport::Converter("Blit24To8Mode1"), 1)},
         {"none8_blit", blit(Kind::Palette8, dib24, kSide, 1, 0)},
-        {"fs1_convert", convert24(Kind::Mono, dibdraw::Blit24To1Mode2, 2)},
+        {"fs1_convert", convert24(Kind::Mono, testsupport::Converter("Blit24To1Mode2"), 2)},
         {"fs1_blit", blit(Kind::Mono, dib24, kSide, 2, 0)},
-        {"none1_convert", convert24(Kind::Mono, dibdraw::Blit24To1Mode1, 1)},
+        {"none1_convert", convert24(Kind::Mono, testsupport::Converter("Blit24To1Mode1"), 1)},
         {"none1_blit", blit(Kind::Mono, dib24, kSide, 1, 0)},
-        {"ordered0_convert", convert24(Kind::Palette8, dibdraw::Blit24To8Mode0, 0)},
+        {"ordered0_convert", convert24(Kind::Palette8, testsupport::Converter("Blit24To8Mode0"), 0)},
         {"pixman_c8", [&] { return MeasurePixmanC8(xrgb); }},
-        {"ordered3_convert", convert24(Kind::Palette8, dibdraw::Blit24To8Mode3, 3)},
+        {"ordered3_convert", convert24(Kind::Palette8, testsupport::Converter("Blit24To8Mode3"), 3)},
         {"ordered0_blit", blit(Kind::Palette8, dib24, kSide, 0, 0)},
         {"ordered3_blit", blit(Kind::Palette8, dib24, kSide, 3, 0)},
         {"byte_table", [&] { return MeasureByteTable(indices); }},
         {"mapped8_convert",
          [&] {
-             return MeasureConverter(Kind::Palette8, dibdraw::Blit8To8Mapped, indices.data(), kSide, 0,
+             return MeasureConverter(Kind::Palette8, testsupport::Converter("Blit8To8Mapped"), indices.data(), kSide, 0,
                                      fixedTriples.data());
          }},
         {"mapped8_blit", blit(Kind::Palette8, dib8, kSide, 0, 1)},
