@@ -676,34 +676,6 @@ TEST(MonoWorkedCases, OneBitCopy)
     }
 }
 
-TEST(MonoWorkedCases, CountZeroOrLessWritesNothing)
-{
-    std::vector<MonoConverter> all(std::begin(kColourConverters), std::end(kColourConverters));
-    all.push_back({dibdraw::Blit1To1, 1, 0});
-    std::vector<uint8_t> palette(768, 0);
-    const std::vector<uint8_t> src(64, 0xFF);
-    for (const MonoConverter& converter : all) {
-        for (const int count : {0, -1, -17}) {
-            for (int offset = 0; offset < 8; offset += 3) {
-                MonoBlitter mono(converter.mode, 4);
-                const int32_t marker = 0x12345678;
-                for (int i = 0; i < 4; ++i) {
-                    std::memcpy(mono.blitter.m_errorRow + 4 * i, &marker, 4);
-                }
-                mono.blitter.m_imagePalette = palette.data();
-                mono.blitter.m_srcBitOffset = offset;
-                GuardedBuffer dst(0);
-                converter.fn(&mono.blitter, src.data(), dst.data(), count);
-                EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter) << " count " << count << " offset " << offset;
-                for (int i = 0; i < 4; ++i) {
-                    EXPECT_EQ(mono.Error(i), marker)
-                        << NameOf(converter) << " count " << count << ": error row changed";
-                }
-            }
-        }
-    }
-}
-
 // ---- Selection on a monochrome display ------------------------------------
 
 TEST(MonoSelection, EveryDepthAndMode)

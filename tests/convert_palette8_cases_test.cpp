@@ -361,29 +361,6 @@ TEST(Palette8SourceRows, OneBitRowStartsAtTheBitOffset)
     EXPECT_EQ(Convert(rig, dibdraw::Blit1To8Mapped, {0x02, 0x80}, 3), (std::vector<uint8_t>{set, clear, set}));
 }
 
-TEST(Palette8SourceRows, CountOfZeroOrLessWritesNothing)
-{
-    for (const ConverterInfo& info : AllConverters()) {
-        for (int count : {0, -1, -9}) {
-            Palette8Rig rig(info.mode < 0 ? 0 : info.mode);
-            Random random(static_cast<uint64_t>(count + 100));
-            rig.SetImagePalette(random.Bytes(768));
-            rig.AllocateErrorRow(LayoutOf(info), 4);
-            for (int i = 0; i < 4; ++i) {
-                for (int c = 0; c < TermsPerEntry(LayoutOf(info)); ++c) {
-                    rig.SetErrorTerm(i, c, random.Between(-500, 500));
-                }
-            }
-            const std::vector<uint8_t> errorsBefore = rig.ErrorRowBytes();
-            testsupport::GuardedBuffer dst(0);
-            const std::vector<uint8_t> src = random.Bytes(16);
-            info.fn(&rig.blitter(), src.data(), dst.data(), count);
-            EXPECT_TRUE(dst.GuardsIntact()) << NameOf(info) << " count " << count;
-            EXPECT_EQ(rig.ErrorRowBytes(), errorsBefore) << NameOf(info) << " count " << count;
-        }
-    }
-}
-
 // ---- 4-bit members against the 8-bit member of the same method -------------
 
 TEST(Palette8SourceRows, FourBitMembersEqualTheEightBitMember)

@@ -242,22 +242,4 @@ TEST(TrueColorWorkedCases, OneBitExpansion)
                    {}, 0xEE000000, 0xFFFFFFFF);
 }
 
-TEST(TrueColorWorkedCases, CountZeroOrLessWritesNothing)
-{
-    std::vector<uint8_t> palette(768, 0);
-    const std::vector<uint8_t> src(16, 0xFF);
-    for (const TrueColorConverter& converter : kConverters) {
-        for (const int count : {0, -1, -9}) {
-            for (int offset = 0; offset < 8; offset += 5) {
-                TrueColorBlitter owner;
-                owner.blitter.m_imagePalette = palette.data();
-                owner.blitter.m_srcBitOffset = offset;
-                GuardedBuffer dst(0);
-                converter.fn(&owner.blitter, src.data(), dst.data(), count);
-                EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter) << " count " << count << " offset " << offset;
-            }
-        }
-    }
-}
-
 }  // namespace

@@ -367,27 +367,6 @@ TEST_P(Vga16Converter, MatchesReferenceWithOtherDitherPeriods)
     }
 }
 
-TEST_P(Vga16Converter, CountOfZeroOrLessWritesNothing)
-{
-    const ConverterCase& converter = GetParam();
-    Vga16Blitter vga(DitherModeOf(converter.rule));
-    std::vector<uint8_t> palette(3 * 256, 200);
-    vga.UsePalette(palette);
-    vga.AllocateErrorRow(4);
-    for (int k = 0; k < 24; ++k) {
-        vga.blitter.m_errorRow[k] = static_cast<uint8_t>(0x30 + k);
-    }
-    const std::vector<uint8_t> src(16, 0xFF);
-    for (int count : {0, -1, -40}) {
-        GuardedBuffer dst(0);
-        converter.fn(&vga.blitter, src.data(), dst.data(), count);
-        EXPECT_TRUE(dst.GuardsIntact()) << NameOf(converter) << " count " << count;
-        for (int k = 0; k < 24; ++k) {
-            EXPECT_EQ(vga.blitter.m_errorRow[k], 0x30 + k) << NameOf(converter) << " count " << count;
-        }
-    }
-}
-
 INSTANTIATE_TEST_SUITE_P(All, Vga16Converter, ::testing::ValuesIn(kConverters),
                          testsupport::CaseName());
 
