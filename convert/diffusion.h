@@ -61,7 +61,7 @@ public:
         *m_held = m_heldValue + 3 * (outcomes[0] >> 3);
         // The run's last entry is written without its right share, which
         // the next pixel's Spread, or Finish, overwrites as for any pixel.
-        kernels.sumRunErrors(outcomes, m_carry, m_errors + first, count);
+        kernels.diffusion.sumRunErrors(outcomes, m_carry, m_errors + first, count);
         const int last = outcomes[count - 1] >> 3;
         const int beforeLast = count > 1 ? outcomes[count - 2] >> 3 : m_carry;
         m_held = m_errors + (first + count - 1);
@@ -196,7 +196,7 @@ public:
                      int16_t* outcomes)
     {
         uint16_t indices[kDiffusionRunPixels];
-        kernels.stepIndices(values, m_errors.IncomingRun(first), indices, count, Steps::kIndexing);
+        kernels.diffusion.stepIndices(values, m_errors.IncomingRun(first), indices, count, Steps::kIndexing);
         if (count < kChainedRun) {
             for (int32_t j = 0; j < count; ++j) {
                 outcomes[j] = TakeStep(m_carryOffset, indices[j]);

@@ -13,6 +13,7 @@
 #include <tuple>
 #include <type_traits>
 
+#include "convert/block_dither.h"
 #include "convert/pixel_source.h"
 #include "core/modes.h"
 #include "dibdraw32/VyrBlitter.h"
@@ -139,6 +140,47 @@ int32_t Rgb24LeadingBlocks(const Source& source, const Kernel& kernel)
     }
 }
 
+// The quantizer of the ordered modes, over a display's `Rule`: the matrix
+// row that the output row fixes, the leading blocks of a 24-bit row through
+// the rule's vector kernel, which takes the matrix entries of one block of
+// columns (Rule::Block, an array of entries or a BlockDither), and the rule's
+// value of each remaining pixel. A column period that does not divide the
+// block leaves the whole row to the pixel loop. A rule has
+//   explicit Rule(const VyrBlitter&)
+//   Blocks(row, dst, count, block)    the kernel: how many pixels it took;
+//   Quantize(source, i, matrix)       pixel i's value, taking its entry.
+template <typename Mode, typename Rule>
+class OrderedQuantizer : public RowQuantizer {
+public:
+    explicit OrderedQuantizer(const VyrBlitter& blitter) : m_rule(blitter), m_matrix(Mode::Row(blitter)) {}
+
+    template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
+    {
+        typename Rule::Block block;
+        bool filled = false;
+        if constexpr (std::is_array_v<typename Rule::Block>) {
+            filled = m_matrix.FirstBlock(block);
+        } else {
+            filled = m_matrix.FirstBlock(block.offsets);
+        }
+        if (!filled) {
+            return 0;
+        }
+        return Rgb24LeadingBlocks(source, [&](const uint8_t* row) { return m_rule.Blocks(row, dst, count, block); });
+    }
+
+    template <typename Source>
+    auto Quantize(const Source& source, int32_t i)
+    {
+        return m_rule.Quantize(source, i, m_matrix);
+    }
+
+private:
+    Rule m_rule;
+    MatrixRow m_matrix;
+};
+
 // The one core of every dithering converter family: a row of `Source`
 // pixels through a display's `Quantizer` into output packed by `Writer`.
 // Leading blocks end on a whole output byte; the remaining pixels are taken
@@ -158,6 +200,19 @@ void QuantizeRow(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t 
     }
     writer.Finish();
     quantizer.Finish();
+}
+
+// The mapped converters: source indices translated through the colour map
+// into output packed by `Writer`. `Indexed` yields Index(i).
+template <typename Indexed, typename Writer>
+void TranslateIndices(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    const Indexed pixels = Indexed::Open(*blitter, src);
+    Writer writer(dst);
+    for (int32_t i = 0; i < count; ++i) {
+        writer.Put(Writer::Fit(blitter->m_colorMap[pixels.Index(i)]));
+    }
+    writer.Finish();
 }
 
 }  // namespace dibdraw

@@ -1,81 +1,23 @@
 #include "convert/kernels.h"
 
-#include <array>
 #include <cstdlib>
 #include <string_view>
 
-#include "convert/kernels_avx512.h"
-#include "convert/kernels_scalar.h"
 #include "convert/kernels_sse2.h"
 
 namespace dibdraw {
 
 namespace {
 
-bool Always()
-{
-    return true;
-}
-
-// The compiler's checks also ask the system whether it saves the wider
-// registers. Its processor model is filled in by a constructor, which the
-// first caller into a DLL may run ahead of; filling it twice is harmless.
+// As for AVX-512, the compiler's check also asks the system whether it saves
+// the wider registers.
 bool ProcessorHasAvx2()
 {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 }
 
-bool ProcessorHasByteTables()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
-}
-
-constexpr KernelSet kScalar = {"scalar",
-                               Always,
-                               QuantizeRgb24BlocksScalar,
-                               JudgeRgb24BlocksScalar,
-                               ThresholdRgb24BlocksScalar,
-                               LuminanceRgb24BlocksScalar,
-                               PackLightCodesScalar,
-                               DiffusionStepIndicesScalar,
-                               SumRunErrorsScalar};
-
-constexpr KernelSet kSse2 = {"sse2",
-                             Always,
-                             QuantizeRgb24BlocksSse2,
-                             JudgeRgb24BlocksSse2,
-                             ThresholdRgb24BlocksSse2,
-                             LuminanceRgb24BlocksSse2,
-                             PackLightCodesSse2,
-                             DiffusionStepIndicesSse2,
-                             SumRunErrorsSse2};
-
-// Wider sets take the narrower set's kernel wherever they have none of
-// their own.
-constexpr KernelSet kAvx2 = {"avx2",
-                             ProcessorHasAvx2,
-                             QuantizeRgb24BlocksSse2,
-                             JudgeRgb24BlocksSse2,
-                             ThresholdRgb24BlocksSse2,
-                             LuminanceRgb24BlocksSse2,
-                             PackLightCodesSse2,
-                             DiffusionStepIndicesSse2,
-                             SumRunErrorsSse2};
-
-constexpr KernelSet kAvx512 = {"avx512",
-                               ProcessorHasByteTables,
-                               QuantizeRgb24BlocksAvx512,
-                               JudgeRgb24BlocksAvx512,
-                               ThresholdRgb24BlocksAvx512,
-                               LuminanceRgb24BlocksAvx512,
-                               kAvx2.packLightCodes,
-                               kAvx2.stepIndices,
-                               kAvx2.sumRunErrors};
-
-constexpr std::array<KernelSet, 4> kSets = {kAvx512, kAvx2, kSse2, kScalar};
+constexpr const KernelSet* kSets[] = {&kAvx512Kernels, &kAvx2Kernels, &kSse2Kernels, &kScalarKernels};
 
 // Whether the comma list names the set.
 bool Disabled(std::string_view list, std::string_view name)
@@ -93,17 +35,22 @@ bool Disabled(std::string_view list, std::string_view name)
 const KernelSet& ChooseKernels()
 {
     const char* disabled = std::getenv("DIBDRAW_DISABLE");
-    for (const KernelSet& set : kSets) {
-        if (set.supported() && (disabled == nullptr || !Disabled(disabled, set.name))) {
-            return set;
+    for (const KernelSet* set : kSets) {
+        if (set->supported() && (disabled == nullptr || !Disabled(disabled, set->name))) {
+            return *set;
         }
     }
-    return kSets.back();
+    return kScalarKernels;
 }
 
 }  // namespace
 
-std::span<const KernelSet> KernelSets()
+constinit const KernelSet kSse2Kernels = {"sse2", AlwaysSupported, kSse2Rgb24, kSse2Diffusion};
+
+// SSE2's 24-bit kernels until AVX2 ones of its own serve.
+constinit const KernelSet kAvx2Kernels = {"avx2", ProcessorHasAvx2, kSse2Rgb24, kSse2Diffusion};
+
+std::span<const KernelSet* const> KernelSets()
 {
     return kSets;
 }

@@ -38,35 +38,34 @@ struct StepIndexing {
     int16_t lowestIndex;
 };
 
-struct KernelSet {
-    // As DIBDRAW_DISABLE and the reports spell it: "scalar", "sse2",
-    // "avx2", "avx512".
-    const char* name;
-    bool (*supported)();
-
+// The kernels of 24-bit rows.
+struct Rgb24Kernels {
     // Writes colorMap[cube entry of clamp(R + d), clamp(G + d), clamp(B + d)]
     // for the whole blocks of 16 at the start of a 24-bit row, d the block's
     // offset of the pixel (`dither` null: none), and returns how many pixels
     // that was.
-    int32_t (*quantizeRgb24)(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
-                             const BlockDither* dither);
+    int32_t (*quantize)(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
+                        const BlockDither* dither);
 
     // Writes the whole blocks of 16 at the start of a 24-bit row as 16-colour
     // nibbles, two pixels a byte, the first in the high nibble: each channel
     // light when it reaches 128 with the pixel's offset added (`dither` null:
     // none), the three giving black or one of the seven bright colours.
     // Returns how many pixels that was.
-    int32_t (*judgeRgb24)(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither);
+    int32_t (*judge)(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither);
 
     // Writes the first Rgb24BlockPixels(count) pixels of a 24-bit row as
     // monochrome bits, the first in the top bit, a pixel light when its
     // luminance exceeds limits[column mod 8]; returns how many pixels that was.
-    int32_t (*thresholdRgb24)(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits);
+    int32_t (*threshold)(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits);
 
     // The luminance of each of `count` pixels (a multiple of 16, at most
     // Rgb24BlockPixels of the row) of a 24-bit row.
-    void (*luminanceRgb24)(const uint8_t* src, int16_t* luminance, int32_t count);
+    void (*luminance)(const uint8_t* src, int16_t* luminance, int32_t count);
+};
 
+// The passes around the serial chain of a grey diffusion run.
+struct DiffusionKernels {
     // Packs bit 0 of each of `count` codes (a multiple of 8) into bytes, the
     // first code in the most significant bit.
     void (*packLightCodes)(const int16_t* codes, uint8_t* dst, int32_t count);
@@ -82,8 +81,29 @@ struct KernelSet {
     void (*sumRunErrors)(const int16_t* outcomes, int carry, int32_t* entries, int32_t count);
 };
 
+struct KernelSet {
+    // As DIBDRAW_DISABLE and the reports spell it: "scalar", "sse2",
+    // "avx2", "avx512".
+    const char* name;
+    bool (*supported)();
+    Rgb24Kernels rgb24;
+    DiffusionKernels diffusion;
+};
+
+// Each set is defined beside its kernels.
+extern const KernelSet kScalarKernels;
+extern const KernelSet kSse2Kernels;
+extern const KernelSet kAvx2Kernels;
+extern const KernelSet kAvx512Kernels;
+
+// For sets that every processor of the targets runs.
+inline bool AlwaysSupported()
+{
+    return true;
+}
+
 // Every set, the widest first and the scalar reference last.
-std::span<const KernelSet> KernelSets();
+std::span<const KernelSet* const> KernelSets();
 
 // The set of this process, chosen once.
 const KernelSet& ActiveKernels();

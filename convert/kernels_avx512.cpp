@@ -7,12 +7,13 @@
 //
 // Only the functions marked for the wider instructions use them, so that no
 // code shared with other files is compiled for them.
-#include "convert/kernels_avx512.h"
+#include "convert/kernels.h"
 
 #include <immintrin.h>
 
 #include <array>
 
+#include "convert/kernels_sse2.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -194,8 +195,6 @@ inline __m512i Offset(__m512i channel, const GroupOffsets& offsets)
     return _mm512_subs_epu8(_mm512_adds_epu8(channel, offsets.raise), offsets.lower);
 }
 
-}  // namespace
-
 [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
 int32_t QuantizeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
                                   const BlockDither* dither)
@@ -288,5 +287,22 @@ int32_t JudgeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, 
     }
     return pixels;
 }
+
+// The byte permutes need VBMI as well as BW and VL. The compiler's check also
+// asks the system whether it saves the 512-bit registers; its processor
+// model is filled in by a constructor, which the first caller into a DLL may
+// run ahead of, and filling it twice is harmless.
+bool ProcessorHasByteTables()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi");
+}
+
+}  // namespace
+
+constexpr Rgb24Kernels kAvx512Rgb24 = {QuantizeRgb24BlocksAvx512, JudgeRgb24BlocksAvx512, ThresholdRgb24BlocksAvx512,
+                                       LuminanceRgb24BlocksAvx512};
+constinit const KernelSet kAvx512Kernels = {"avx512", ProcessorHasByteTables, kAvx512Rgb24, kSse2Diffusion};
 
 }  // namespace dibdraw

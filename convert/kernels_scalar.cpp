@@ -1,4 +1,7 @@
-#include "convert/kernels_scalar.h"
+// The scalar kernels: a pixel at a time, written as plainly as the entries
+// of KernelSet describe them. They are the reference every vector set is
+// tested against, and what runs where SSE2 is disabled.
+#include "convert/kernels.h"
 
 #include <algorithm>
 
@@ -24,8 +27,6 @@ int Luminance(const uint8_t* pixel)
 {
     return kLumaBlue[pixel[0]] + kLumaGreen[pixel[1]] + kLumaRed[pixel[2]];
 }
-
-}  // namespace
 
 int32_t QuantizeRgb24BlocksScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* colorMap,
                                   const BlockDither* dither)
@@ -95,5 +96,12 @@ void SumRunErrorsScalar(const int16_t* outcomes, int carry, int32_t* entries, in
         entries[j] = 5 * error(j) + error(j - 1) + 3 * error(j + 1);
     }
 }
+
+}  // namespace
+
+constexpr Rgb24Kernels kScalarRgb24 = {QuantizeRgb24BlocksScalar, JudgeRgb24BlocksScalar, ThresholdRgb24BlocksScalar,
+                                       LuminanceRgb24BlocksScalar};
+constexpr DiffusionKernels kScalarDiffusion = {PackLightCodesScalar, DiffusionStepIndicesScalar, SumRunErrorsScalar};
+constinit const KernelSet kScalarKernels = {"scalar", AlwaysSupported, kScalarRgb24, kScalarDiffusion};
 
 }  // namespace dibdraw

@@ -13,6 +13,7 @@
 #include "convert/kernels.h"
 #include "convert/pixel_source.h"
 #include "convert/registry.h"
+#include "convert/row_writers.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -27,71 +28,10 @@ inline int Luminance(const Source& source, int32_t i)
     return kLumaRed[color.red] + kLumaGreen[color.green] + kLumaBlue[color.blue];
 }
 
-// Packs light/dark decisions into output bytes, most significant bit first.
-// A sentinel bit marks how many pixels the pending byte holds, so a full
-// byte is detected by one test and every byte is written whole: no bit of
-// an earlier row survives in it.
-class MonoRowWriter {
-public:
-    static constexpr int32_t kPixelsPerByte = 8;
-
-    explicit MonoRowWriter(uint8_t* dst) : m_next(dst) {}
-
-    // `light` is 1 for a light pixel, 0 for a dark one.
-    void Put(unsigned light)
-    {
-        m_bits = (m_bits << 1) | light;
-        if ((m_bits & 0x100) != 0) {
-            *m_next++ = static_cast<uint8_t>(m_bits);
-            m_bits = 1;
-        }
-    }
-
-    // Writes a partly filled last byte, its unused low bits clear.
-    void Finish()
-    {
-        if (m_bits == 1) {
-            return;
-        }
-        while ((m_bits & 0x100) == 0) {
-            m_bits <<= 1;
-        }
-        *m_next = static_cast<uint8_t>(m_bits);
-    }
-
-private:
-    uint8_t* m_next;
-    unsigned m_bits = 1;
-};
-
-// The ordered modes: light where the luminance exceeds the matrix entry of
-// the column. A column period dividing 8 gives eight limits that repeat
-// along the row, which the vector kernel takes.
+// The quantizer of each dither mode: the ordered modes' primary template is
+// defined last, after the specializations for no dither and diffusion.
 template <typename Mode>
-class MonoQuantizer : public RowQuantizer {
-public:
-    explicit MonoQuantizer(const VyrBlitter& blitter) : m_matrix(Mode::Row(blitter)) {}
-
-    template <typename Source>
-    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
-    {
-        uint8_t limits[8];
-        if (!m_matrix.FirstBlock(limits)) {
-            return 0;
-        }
-        return Rgb24LeadingBlocks(source,
-                                  [&](const uint8_t* row) { return ActiveKernels().thresholdRgb24(row, dst, count, limits); });
-    }
-
-    template <typename Source>
-    bool Quantize(const Source& source, int32_t i)
-    {
-        return Luminance(source, i) > m_matrix.NextEntry();
-    }
-
-private:
-    MatrixRow m_matrix;
-};
+class MonoQuantizer;
 
 // No dither: a fixed threshold, light from 128 up.
 template <>
@@ -103,8 +43,8 @@ public:
     static int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
     {
         static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
-        return Rgb24LeadingBlocks(source,
-                                  [&](const uint8_t* row) { return ActiveKernels().thresholdRgb24(row, dst, count, kLimits); });
+        return Rgb24LeadingBlocks(
+            source, [&](const uint8_t* row) { return ActiveKernels().rgb24.threshold(row, dst, count, kLimits); });
     }
 
     template <typename Source>
@@ -132,7 +72,7 @@ void RunLuminance(const KernelSet& kernels, const Source& source, int32_t first,
                   int16_t* luminance)
 {
     if constexpr (std::is_same_v<Source, Rgb24Source>) {
-        kernels.luminanceRgb24(source.row + 3 * first, luminance, count);
+        kernels.rgb24.luminance(source.row + 3 * first, luminance, count);
     } else {
         for (int32_t j = 0; j < count; ++j) {
             luminance[j] = static_cast<int16_t>(Luminance(source, first + j));
@@ -160,7 +100,7 @@ public:
             const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
             RunLuminance(kernels, source, first, run, luminance);
             m_errors.QuantizeRun(kernels, luminance, first, run, outcomes);
-            kernels.packLightCodes(outcomes, dst + first / MonoRowWriter::kPixelsPerByte, run);
+            kernels.diffusion.packLightCodes(outcomes, dst + first / MonoRowWriter::kPixelsPerByte, run);
         }
         return blocks;
     }
@@ -176,6 +116,31 @@ public:
 
 private:
     SteppedChannel<LightDarkRule, int32_t, 1> m_errors;
+};
+
+// The ordered modes: light where the luminance exceeds the matrix entry of
+// the column. A column period dividing 8 gives eight limits that repeat
+// along the row, which the vector kernel takes.
+struct MonoOrderedRule {
+    using Block = uint8_t[8];
+
+    explicit MonoOrderedRule(const VyrBlitter&) {}
+
+    static int32_t Blocks(const uint8_t* row, uint8_t* dst, int32_t count, const Block& limits)
+    {
+        return ActiveKernels().rgb24.threshold(row, dst, count, limits);
+    }
+
+    template <typename Source>
+    static bool Quantize(const Source& source, int32_t i, MatrixRow& matrix)
+    {
+        return Luminance(source, i) > matrix.NextEntry();
+    }
+};
+
+template <typename Mode>
+class MonoQuantizer : public OrderedQuantizer<Mode, MonoOrderedRule> {
+    using OrderedQuantizer<Mode, MonoOrderedRule>::OrderedQuantizer;
 };
 
 // The family of colours reduced to light and dark.

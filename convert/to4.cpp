@@ -11,38 +11,12 @@
 #include "convert/kernels.h"
 #include "convert/pixel_source.h"
 #include "convert/registry.h"
+#include "convert/row_writers.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
 
 namespace {
-
-// Packs display indices (0..15) two to a byte, the first in the high nibble.
-// The first pixel of a pair writes its whole byte, so nothing of an earlier
-// row survives in the low nibble, and exactly ceil(count / 2) bytes are
-// touched.
-class NibbleRowWriter {
-public:
-    static constexpr int32_t kPixelsPerByte = 2;
-
-    explicit NibbleRowWriter(uint8_t* dst) : m_next(dst) {}
-
-    void Put(unsigned index)
-    {
-        if (m_secondOfPair) {
-            *m_next++ |= static_cast<uint8_t>(index);
-        } else {
-            *m_next = static_cast<uint8_t>(index << 4);
-        }
-        m_secondOfPair = !m_secondOfPair;
-    }
-
-    void Finish() {}
-
-private:
-    uint8_t* m_next;
-    bool m_secondOfPair = false;
-};
 
 inline unsigned VgaIndex(bool redLight, bool greenLight, bool blueLight)
 {
@@ -58,30 +32,26 @@ inline unsigned OffsetIndex(Rgb color, int offset)
 // The ordered modes: the matrix entry of each column, read as a signed
 // offset, is added to all three channels before they are judged. A column
 // period dividing the vector kernel's block repeats within it.
+struct Vga16OrderedRule {
+    using Block = BlockDither;
+
+    explicit Vga16OrderedRule(const VyrBlitter&) {}
+
+    static int32_t Blocks(const uint8_t* row, uint8_t* dst, int32_t count, const Block& block)
+    {
+        return ActiveKernels().rgb24.judge(row, dst, count, &block);
+    }
+
+    template <typename Source>
+    static unsigned Quantize(const Source& source, int32_t i, MatrixRow& matrix)
+    {
+        return OffsetIndex(source.Color(i), matrix.NextOffset());
+    }
+};
+
 template <typename Mode>
-class Vga16Quantizer : public RowQuantizer {
-public:
-    explicit Vga16Quantizer(const VyrBlitter& blitter) : m_matrix(Mode::Row(blitter)) {}
-
-    template <typename Source>
-    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
-    {
-        BlockDither block;
-        if (!m_matrix.FirstBlock(block.offsets)) {
-            return 0;
-        }
-        return Rgb24LeadingBlocks(source,
-                                  [&](const uint8_t* row) { return ActiveKernels().judgeRgb24(row, dst, count, &block); });
-    }
-
-    template <typename Source>
-    unsigned Quantize(const Source& source, int32_t i)
-    {
-        return OffsetIndex(source.Color(i), m_matrix.NextOffset());
-    }
-
-private:
-    MatrixRow m_matrix;
+class Vga16Quantizer : public OrderedQuantizer<Mode, Vga16OrderedRule> {
+    using OrderedQuantizer<Mode, Vga16OrderedRule>::OrderedQuantizer;
 };
 
 // No dither: a fixed threshold at 128, the top bit of each channel.
@@ -93,8 +63,8 @@ public:
     template <typename Source>
     static int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
     {
-        return Rgb24LeadingBlocks(source,
-                                  [&](const uint8_t* row) { return ActiveKernels().judgeRgb24(row, dst, count, nullptr); });
+        return Rgb24LeadingBlocks(
+            source, [&](const uint8_t* row) { return ActiveKernels().rgb24.judge(row, dst, count, nullptr); });
     }
 
     template <typename Source>
@@ -133,19 +103,6 @@ struct ToBright {
     static constexpr BlitterFn kConvert = &QuantizeRow<Vga16Quantizer<Mode>, NibbleRowWriter, Source>;
 };
 
-// Translates source indices through the colour map. Only the low nibble of an
-// entry is stored, so a map entry above 15 cannot spill into the neighbouring
-// pixel.
-template <typename Indexed>
-void MapTo4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Indexed pixels = Indexed::Open(*blitter, src);
-    NibbleRowWriter writer(dst);
-    for (int32_t i = 0; i < count; ++i) {
-        writer.Put(blitter->m_colorMap[pixels.Index(i)] & 0x0Fu);
-    }
-}
-
 }  // namespace
 
 // The two colours are reduced once per row, by the fixed threshold: a 1-bit
@@ -162,9 +119,9 @@ void Blit1To4(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t cou
 
 constexpr auto kVga16Entries = Section(
     Part(Single<"Blit1To4">(Blit1To4, 4, 1, Variant::AnyMode)),
-    Part(Single<"Blit4To4Mapped">(&MapTo4<Index4>, 4, 4, Variant::Mapped)),
+    Part(Single<"Blit4To4Mapped">(&TranslateIndices<Index4, NibbleRowWriter>, 4, 4, Variant::Mapped)),
     ModeRow<"Blit4To4", ToBright, Palette4Source>(4, 4),
-    Part(Single<"Blit8To4Mapped">(&MapTo4<Index8>, 4, 8, Variant::Mapped)),
+    Part(Single<"Blit8To4Mapped">(&TranslateIndices<Index8, NibbleRowWriter>, 4, 8, Variant::Mapped)),
     ModeRow<"Blit8To4", ToBright, Palette8Source>(4, 8),
     ModeRow<"Blit24To4", ToBright, Rgb24Source>(4, 24));
 

@@ -13,6 +13,7 @@
 #include "convert/kernels.h"
 #include "convert/pixel_source.h"
 #include "convert/registry.h"
+#include "convert/row_writers.h"
 #include "palette/tables.h"
 
 namespace dibdraw {
@@ -32,54 +33,35 @@ inline int GreyIndex(int level)
     return 215 + (level >> 3);
 }
 
-// One byte per pixel.
-class ByteRowWriter {
-public:
-    static constexpr int32_t kPixelsPerByte = 1;
-
-    explicit ByteRowWriter(uint8_t* dst) : m_next(dst) {}
-
-    void Put(uint8_t index) { *m_next++ = index; }
-
-    void Finish() {}
-
-private:
-    uint8_t* m_next;
-};
-
 // The ordered modes: the matrix entry of each column, read as a signed
 // offset, is added to all three channels before the nearest cube entry is
 // taken. A column period dividing the vector kernel's block repeats within
 // it, so the pattern starts afresh at the first pixel left over.
-template <typename Mode>
-class CubeQuantizer : public RowQuantizer {
-public:
-    explicit CubeQuantizer(const VyrBlitter& blitter) : m_blitter(blitter), m_matrix(Mode::Row(blitter)) {}
+struct CubeOrderedRule {
+    using Block = BlockDither;
 
-    template <typename Source>
-    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
+    explicit CubeOrderedRule(const VyrBlitter& blitter) : colorMap(blitter.m_colorMap) {}
+
+    int32_t Blocks(const uint8_t* row, uint8_t* dst, int32_t count, const Block& block) const
     {
-        BlockDither block;
-        if (!m_matrix.FirstBlock(block.offsets)) {
-            return 0;
-        }
-        return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
-            return ActiveKernels().quantizeRgb24(row, dst, count, m_blitter.m_colorMap, &block);
-        });
+        return ActiveKernels().rgb24.quantize(row, dst, count, colorMap, &block);
     }
 
     template <typename Source>
-    uint8_t Quantize(const Source& source, int32_t i)
+    uint8_t Quantize(const Source& source, int32_t i, MatrixRow& matrix) const
     {
         const Rgb color = source.Color(i);
-        const int d = m_matrix.NextOffset();
-        return m_blitter.m_colorMap[CubeIndex(ClampChannel(color.red + d), ClampChannel(color.green + d),
-                                              ClampChannel(color.blue + d))];
+        const int d = matrix.NextOffset();
+        return colorMap[CubeIndex(ClampChannel(color.red + d), ClampChannel(color.green + d),
+                                  ClampChannel(color.blue + d))];
     }
 
-private:
-    const VyrBlitter& m_blitter;
-    MatrixRow m_matrix;
+    const uint8_t* colorMap;
+};
+
+template <typename Mode>
+class CubeQuantizer : public OrderedQuantizer<Mode, CubeOrderedRule> {
+    using OrderedQuantizer<Mode, CubeOrderedRule>::OrderedQuantizer;
 };
 
 // No dither: the nearest cube entry.
@@ -92,7 +74,7 @@ public:
     int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count) const
     {
         return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
-            return ActiveKernels().quantizeRgb24(row, dst, count, m_blitter.m_colorMap, nullptr);
+            return ActiveKernels().rgb24.quantize(row, dst, count, m_blitter.m_colorMap, nullptr);
         });
     }
 
@@ -380,17 +362,6 @@ struct ToGreyRamp {
     static constexpr BlitterFn kConvert = &QuantizeRow<GreyRampQuantizer<Mode>, ByteRowWriter, Source>;
 };
 
-// Source indices translated straight through the colour map. `Indexed`
-// yields Index(i).
-template <typename Indexed>
-void TranslateIndices(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Indexed pixels = Indexed::Open(*blitter, src);
-    for (int32_t i = 0; i < count; ++i) {
-        dst[i] = blitter->m_colorMap[pixels.Index(i)];
-    }
-}
-
 // A 1-bit row written as one of two display indices per pixel.
 void WriteTwoIndices(const VyrBlitter& blitter, const uint8_t* src, uint8_t* dst, int32_t count,
                      uint8_t clearIndex, uint8_t setIndex)
@@ -418,10 +389,10 @@ void Blit1To8(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t cou
 constexpr auto kPalette8Entries = Section(
     Part(Single<"Blit1To8Mapped">(Blit1To8Mapped, 8, 1, Variant::Mapped)),
     Part(Single<"Blit1To8">(Blit1To8, 8, 1, Variant::AnyMode)),
-    Part(Single<"Blit4To8Mapped">(&TranslateIndices<Index4>, 8, 4, Variant::Mapped)),
+    Part(Single<"Blit4To8Mapped">(&TranslateIndices<Index4, ByteRowWriter>, 8, 4, Variant::Mapped)),
     ModeRow<"Blit4To8", ToCube, Palette4Source>(8, 4),
     ModeRow<"Blit4To8", ToGreyRamp, Palette4Source, "Gray">(8, 4),
-    Part(Single<"Blit8To8Mapped">(&TranslateIndices<Index8>, 8, 8, Variant::Mapped)),
+    Part(Single<"Blit8To8Mapped">(&TranslateIndices<Index8, ByteRowWriter>, 8, 8, Variant::Mapped)),
     ModeRow<"Blit8To8", ToCube, Palette8Source>(8, 8),
     ModeRow<"Blit8To8", ToGreyRamp, Palette8Source, "Gray">(8, 8),
     ModeRow<"Blit24To8", ToCube, Rgb24Source>(8, 24));

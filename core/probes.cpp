@@ -79,13 +79,9 @@ short ReadBackDisplayPixel(unsigned char red, unsigned char green, unsigned char
     BitBlt(memory, 0, 0, 1, 1, screen, 0, 0, SRCCOPY);
 
     BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 1;
-    info.bmiHeader.biHeight = 1;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    info.bmiHeader.biSizeImage = 4;
+    info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = 1, .biHeight = 1, .biPlanes = 1,
+                      .biBitCount = 24, .biCompression = BI_RGB, .biSizeImage = 4, .biXPelsPerMeter = 0,
+                      .biYPelsPerMeter = 0, .biClrUsed = 0, .biClrImportant = 0};
     GetDIBits(memory, bitmap, 0, 1, out, &info, DIB_RGB_COLORS);
 
     if (palette) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,16 +26,13 @@ namespace {
 
 std::vector<const dibdraw::KernelSet*> AllSets()
 {
-    std::vector<const dibdraw::KernelSet*> sets;
-    for (const dibdraw::KernelSet& set : dibdraw::KernelSets()) {
-        sets.push_back(&set);
-    }
-    return sets;
+    const auto all = dibdraw::KernelSets();
+    return {all.begin(), all.end()};
 }
 
 const dibdraw::KernelSet& ScalarSet()
 {
-    return dibdraw::KernelSets().back();
+    return dibdraw::kScalarKernels;
 }
 
 const std::vector<int> kWidths = [] {
@@ -134,7 +132,7 @@ TEST_P(KernelSetTest, CubeEntriesMatchTheReference)
         const bool dithered = c.repeat != 0;
         GuardedBuffer dst(static_cast<size_t>(c.width));
         const int32_t done =
-            Set().quantizeRgb24(c.src.data(), dst.data(), c.width, colorMap.data(), dithered ? &dither : nullptr);
+            Set().rgb24.quantize(c.src.data(), dst.data(), c.width, colorMap.data(), dithered ? &dither : nullptr);
         const std::string where = Where(dithered ? "dithered" : "undithered", c.seed, c.width);
         ASSERT_EQ(done, c.width / 16 * 16) << where;
         for (int i = 0; i < done; ++i) {
@@ -152,7 +150,7 @@ TEST_P(KernelSetTest, BrightColoursMatchTheReference)
         const dibdraw::BlockDither dither = RandomDither(c.random);
         const bool dithered = c.repeat != 0;
         GuardedBuffer dst(static_cast<size_t>(c.width / 16 * 8));
-        const int32_t done = Set().judgeRgb24(c.src.data(), dst.data(), c.width, dithered ? &dither : nullptr);
+        const int32_t done = Set().rgb24.judge(c.src.data(), dst.data(), c.width, dithered ? &dither : nullptr);
         const std::string where = Where(dithered ? "bright, dithered" : "bright, undithered", c.seed, c.width);
         ASSERT_EQ(done, c.width / 16 * 16) << where;
         for (int i = 0; i < done; ++i) {
@@ -172,7 +170,7 @@ TEST_P(KernelSetTest, ThresholdBitsMatchTheReference)
         limits[0] = 0;
         limits[1] = 255;
         GuardedBuffer dst(static_cast<size_t>(dibdraw::Rgb24BlockPixels(c.width) / 8));
-        const int32_t done = Set().thresholdRgb24(c.src.data(), dst.data(), c.width, limits.data());
+        const int32_t done = Set().rgb24.threshold(c.src.data(), dst.data(), c.width, limits.data());
         const std::string where = Where("threshold", c.seed, c.width);
         ASSERT_EQ(done, dibdraw::Rgb24BlockPixels(c.width)) << where;
         for (int i = 0; i < done; ++i) {
@@ -190,7 +188,7 @@ TEST_P(KernelSetTest, LuminanceMatchesTheTables)
         const int32_t count = dibdraw::Rgb24BlockPixels(c.width);
         GuardedBuffer dst(2 * static_cast<size_t>(count));
         auto* luminance = reinterpret_cast<int16_t*>(dst.data());
-        Set().luminanceRgb24(c.src.data(), luminance, count);
+        Set().rgb24.luminance(c.src.data(), luminance, count);
         const std::string where = Where("luminance", c.seed, c.width);
         for (int i = 0; i < count; ++i) {
             ASSERT_EQ(luminance[i], ReferenceLuminance(c.Pixel(i))) << where << ": first difference at pixel " << i;
@@ -221,14 +219,14 @@ TEST_P(KernelSetTest, DiffusionRunsMatchTheScalarSet)
         const int carry = random.Between(-3640, 3640);
 
         std::vector<uint16_t> indices(kRun), expectedIndices(kRun);
-        Set().stepIndices(values.data(), incoming.data(), indices.data(), count, indexing);
-        ScalarSet().stepIndices(values.data(), incoming.data(), expectedIndices.data(), count, indexing);
+        Set().diffusion.stepIndices(values.data(), incoming.data(), indices.data(), count, indexing);
+        ScalarSet().diffusion.stepIndices(values.data(), incoming.data(), expectedIndices.data(), count, indexing);
         std::vector<int32_t> entries(kRun), expectedEntries(kRun);
-        Set().sumRunErrors(outcomes.data(), carry, entries.data(), count);
-        ScalarSet().sumRunErrors(outcomes.data(), carry, expectedEntries.data(), count);
+        Set().diffusion.sumRunErrors(outcomes.data(), carry, entries.data(), count);
+        ScalarSet().diffusion.sumRunErrors(outcomes.data(), carry, expectedEntries.data(), count);
         std::vector<uint8_t> packed(kRun / 8), expectedPacked(kRun / 8);
-        Set().packLightCodes(outcomes.data(), packed.data(), count);
-        ScalarSet().packLightCodes(outcomes.data(), expectedPacked.data(), count);
+        Set().diffusion.packLightCodes(outcomes.data(), packed.data(), count);
+        ScalarSet().diffusion.packLightCodes(outcomes.data(), expectedPacked.data(), count);
         for (int32_t j = 0; j < count; ++j) {
             ASSERT_EQ(indices[j], expectedIndices[j]) << where << ": step index of pixel " << j;
             ASSERT_EQ(entries[j], expectedEntries[j]) << where << ": error entry of pixel " << j;
@@ -240,25 +238,25 @@ TEST_P(KernelSetTest, DiffusionRunsMatchTheScalarSet)
 INSTANTIATE_TEST_SUITE_P(Kernels, KernelSetTest, ::testing::ValuesIn(AllSets()),
                          [](const auto& info) { return std::string(info.param->name); });
 
-}  // namespace
-
-namespace {
-
 // The set this process runs is the widest that is supported and that
 // DIBDRAW_DISABLE does not name, as the suites rerun under that variable
 // rely on.
 TEST(KernelChoice, ActiveSetIsTheWidestNotDisabled)
 {
     const char* variable = std::getenv("DIBDRAW_DISABLE");
-    const std::string disabled = "," + std::string(variable != nullptr ? variable : "") + ",";
+    std::vector<std::string> disabled;
+    std::istringstream list(variable != nullptr ? variable : "");
+    for (std::string name; std::getline(list, name, ',');) {
+        disabled.push_back(name);
+    }
     const dibdraw::KernelSet* expected = &ScalarSet();
-    for (const dibdraw::KernelSet& set : dibdraw::KernelSets()) {
-        if (set.supported() && disabled.find("," + std::string(set.name) + ",") == std::string::npos) {
-            expected = &set;
+    for (const dibdraw::KernelSet* set : dibdraw::KernelSets()) {
+        if (set->supported() && std::find(disabled.begin(), disabled.end(), set->name) == disabled.end()) {
+            expected = set;
             break;
         }
     }
-    EXPECT_STREQ(dibdraw::ActiveKernels().name, expected->name) << "DIBDRAW_DISABLE=" << disabled;
+    EXPECT_STREQ(dibdraw::ActiveKernels().name, expected->name) << "DIBDRAW_DISABLE=" << (variable != nullptr ? variable : "");
 }
 
 }  // namespace
