@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/dib_layout.h"
 #include "support/named_case.h"
 #include "tools/options.h"
 
@@ -480,12 +481,41 @@ TEST(GeometryErrors, AspectRatioOfAnEmptySource)
     EXPECT_EQ(dibtool::ResolveGeometry(options, 100, 50, geometry), "") << "both sides given: nothing to keep";
 }
 
+// The library's clipping, which the tool's geometry calls, of `src` on a
+// width x height image.
+std::string Clipped(RECT src, int width, int height)
+{
+    BITMAPINFOHEADER image{};
+    image.biWidth = width;
+    image.biHeight = height;
+    dibdraw::ClipSource(image, src);
+    return RectText(src);
+}
+
 TEST(ClipSource, MatchesTheLibrarysRule)
 {
-    EXPECT_EQ(RectText(dibtool::ClipSource({-5, -5, 1000, 1000}, 100, 50)), "0,0,100,50");
-    EXPECT_EQ(RectText(dibtool::ClipSource({101, 0, 200, 10}, 100, 50)), "101,0,200,10");
-    EXPECT_EQ(RectText(dibtool::ClipSource({0, 51, 200, 60}, 100, 50)), "0,51,200,60");
-    EXPECT_EQ(RectText(dibtool::ClipSource({100, 50, 200, 60}, 100, 50)), "100,50,100,50");
+    EXPECT_EQ(Clipped({-5, -5, 1000, 1000}, 100, 50), "0,0,100,50");
+    EXPECT_EQ(Clipped({101, 0, 200, 10}, 100, 50), "101,0,200,10");
+    EXPECT_EQ(Clipped({0, 51, 200, 60}, 100, 50), "0,51,200,60");
+    EXPECT_EQ(Clipped({100, 50, 200, 60}, 100, 50), "100,50,100,50");
+}
+
+TEST(ResolveGeometry, SizesTheDestinationByTheLibrarysClipping)
+{
+    const std::tuple<const char*, const char*> cases[] = {
+        {"-5,-5,1000,1000", "0,0,100,50"},  // limited to the image
+        {"101,0,200,10", "0,0,0,0"},        // right of the image: nothing drawn
+        {"0,51,200,60", "0,0,0,0"},         // below it
+        {"100,50,200,60", "0,0,0,0"},       // at its corner: empty
+        {"90,-3,200,20", "0,0,10,20"},
+    };
+    for (const auto& [src, dst] : cases) {
+        Options options;
+        ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--src", src}, options), "") << src;
+        Geometry geometry;
+        ASSERT_EQ(dibtool::ResolveGeometry(options, 100, 50, geometry), "") << src;
+        EXPECT_EQ(RectText(geometry.dst), dst) << "--src " << src;
+    }
 }
 
 TEST(ParseArguments, SheetTakesTheOptionsOfOneRender)
