@@ -202,7 +202,7 @@ std::string ReadHeaderFields(std::span<const uint8_t> file, StoredFields& fields
 
 // The planes, the image's size, and a bit count and compression this reader
 // decodes, in that combination.
-std::string CheckFormat(const StoredFields& fields, Layout& layout)
+std::string CheckFormat(std::span<const uint8_t>, StoredFields& fields, Layout& layout)
 {
     if (fields.planes != 1) {
         return "planes is " + Num(fields.planes) + ", not 1";
@@ -248,7 +248,7 @@ std::string CheckFormat(const StoredFields& fields, Layout& layout)
 
 // The channel masks of 16- and 32-bit files: the defaults, or those the
 // header holds or that follow it; the colour table starts after them.
-std::string ReadMasks(std::span<const uint8_t> file, const StoredFields& fields, Layout& layout)
+std::string ReadMasks(std::span<const uint8_t> file, StoredFields& fields, Layout& layout)
 {
     layout.tableOffset = fields.headerEnd;
     if (layout.bits == 16) {
@@ -291,8 +291,9 @@ uint64_t TableEnd(const Layout& layout)
 }
 
 // How many colour-table entries the file holds, and that they are all there.
-std::string LocateColorTable(const StoredFields& fields, size_t fileSize, Layout& layout)
+std::string LocateColorTable(std::span<const uint8_t> file, StoredFields& fields, Layout& layout)
 {
+    const size_t fileSize = file.size();
     const auto fullTable = static_cast<uint32_t>(dibdraw::ColorCount(RowsHeader(layout)));
     if (layout.core) {
         layout.tableEntries = fullTable;
@@ -319,8 +320,9 @@ std::string LocateColorTable(const StoredFields& fields, size_t fileSize, Layout
 // Where the pixels start, after the colour table, and that every pixel is
 // there: the run-length data, or each row (the last row's padding may be
 // missing) by the library's rules of row length.
-std::string LocatePixels(const StoredFields& fields, size_t fileSize, Layout& layout)
+std::string LocatePixels(std::span<const uint8_t> file, StoredFields& fields, Layout& layout)
 {
+    const size_t fileSize = file.size();
     const uint64_t tableEnd = TableEnd(layout);
     const uint64_t pixelOffset = fields.pixelOffset;
     layout.pixelOffset = pixelOffset;
@@ -355,21 +357,14 @@ std::string LocatePixels(const StoredFields& fields, size_t fileSize, Layout& la
 
 std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
 {
+    using Step = std::string (*)(std::span<const uint8_t> file, StoredFields& fields, Layout& layout);
     StoredFields fields;
-    std::string problem = ReadHeaderFields(file, fields, layout);
-    if (problem.empty()) {
-        problem = CheckFormat(fields, layout);
+    for (const Step step : {ReadHeaderFields, CheckFormat, ReadMasks, LocateColorTable, LocatePixels}) {
+        if (std::string problem = step(file, fields, layout); !problem.empty()) {
+            return problem;
+        }
     }
-    if (problem.empty()) {
-        problem = ReadMasks(file, fields, layout);
-    }
-    if (problem.empty()) {
-        problem = LocateColorTable(fields, file.size(), layout);
-    }
-    if (problem.empty()) {
-        problem = LocatePixels(fields, file.size(), layout);
-    }
-    return problem;
+    return {};
 }
 
 // The reserved byte of a stored colour is not kept: writers fill it with
