@@ -184,16 +184,15 @@ std::string OptionHelp()
         line += Syntax(option, option.value);
         line.resize(std::max(kDescriptionColumn, line.size() + 2), ' ');
         std::string_view description = option.help;
-        for (size_t end = description.find('\n'); end != std::string_view::npos; end = description.find('\n')) {
-            help += line;
-            help += description.substr(0, end);
-            help += "\n";
+        for (;;) {
+            const size_t end = description.find('\n');
+            help += line + std::string(description.substr(0, end)) + "\n";
+            if (end == std::string_view::npos) {
+                break;
+            }
             description.remove_prefix(end + 1);
             line.assign(kDescriptionColumn, ' ');
         }
-        help += line;
-        help += description;
-        help += "\n";
     }
     return help;
 }

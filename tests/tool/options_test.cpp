@@ -518,6 +518,48 @@ TEST(ResolveGeometry, SizesTheDestinationByTheLibrarysClipping)
     }
 }
 
+TEST(UsageText, SummarizesTheOptionsInEightyColumns)
+{
+    EXPECT_EQ(std::string(dibtool::UsageText()),
+              "usage: dibdraw render [INPUT|-] -o OUTPUT.{png,bmp}|- [--format bmp|png] [options]\n"
+              "       dibdraw render INPUT... --out-dir DIR [--format bmp|png] [options]\n"
+              "       dibdraw sheet [INPUT] -o SHEET.png [--size WxH] [options]\n"
+              "       dibdraw palette [-o FILE] [--display KIND]\n"
+              "options: --display 1|4|4p|8|8rgb|16|24|32|2, --dither N, --palette N, --info,\n"
+              "  --realize none|fixed|image, --src L,T,R,B, --dst L,T,R,B | --size WxH|Wx|xH,\n"
+              "  --screen WxH, --window L,T,R,B, --background R,G,B, --transparent 0|1|0,1,\n"
+              "  --swapped, --rgb, --system-palette FILE\n");
+}
+
+// Every option the help lists (a line "  --name" or "  -x, --name") is one the
+// parser knows: given to the render command it is never an unknown option.
+TEST(HelpText, ListsOnlyOptionsTheParserKnows)
+{
+    const std::string help = dibtool::HelpText();
+    const size_t start = help.find("\nOptions:\n");
+    const size_t end = help.find("\n\n", start + 1);
+    ASSERT_NE(start, std::string::npos);
+    int listed = 0;
+    for (size_t at = start + 10; at < end; at = help.find('\n', at) + 1) {
+        const std::string line = help.substr(at, help.find('\n', at) - at);
+        EXPECT_LE(line.size(), 80u) << line;
+        if (line.rfind("  -", 0) != 0) {
+            continue;
+        }
+        ++listed;
+        std::string name = line.substr(2, line.find(' ', 2) - 2);
+        if (name.back() == ',') {
+            name = line.substr(line.find("--"), line.find(' ', line.find("--")) - line.find("--"));
+        }
+        if (name == "--version") {
+            continue;  // in place of a command only
+        }
+        Options options;
+        EXPECT_EQ(ParseArguments({"render", name}, options).find("unknown option"), std::string::npos) << name;
+    }
+    EXPECT_EQ(listed, 20);
+}
+
 TEST(ParseArguments, SheetTakesTheOptionsOfOneRender)
 {
     Options options;
