@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/dib_layout.h"
 #include "tools/alpha.h"
 
 namespace dibtool {
@@ -71,7 +72,33 @@ struct Layout {
     uint32_t entryBytes = 4;
     uint64_t pixelOffset = 0;
     uint64_t pixelBytes = 0;  // compressed files: the run-length data
+    size_t stride = 0;        // uncompressed files: bytes per stored row
+    size_t rowBytes = 0;      // the bytes of a row that hold pixels
 };
+
+// The headers' fields as the file stores them, before they are checked.
+struct StoredFields {
+    uint32_t headerBytes = 0;
+    bool os2 = false;
+    uint64_t headerEnd = 0;  // from the start of the file
+    uint32_t pixelOffset = 0;
+    int64_t width = 0;
+    int64_t height = 0;  // negative: top-down
+    uint32_t planes = 0;
+    uint32_t colorsUsed = 0;
+};
+
+// The rows as a DIB header, for the library's rules of where they lie.
+BITMAPINFOHEADER RowsHeader(const Layout& layout)
+{
+    BITMAPINFOHEADER rows{};
+    rows.biSize = sizeof rows;
+    rows.biWidth = layout.width;
+    rows.biHeight = layout.height;
+    rows.biPlanes = 1;
+    rows.biBitCount = static_cast<WORD>(layout.bits);
+    return rows;
+}
 
 const char* CompressionName(uint32_t compression)
 {
@@ -125,7 +152,9 @@ std::string CheckMasks(const uint32_t (&masks)[4], int bits)
     return {};
 }
 
-std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
+// The signature, the header's size and the fields of the file header and of
+// the bitmap header of any size.
+std::string ReadHeaderFields(std::span<const uint8_t> file, StoredFields& fields, Layout& layout)
 {
     const size_t size = file.size();
     const uint8_t* data = file.data();
@@ -135,56 +164,60 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
     if (data[0] != 'B' || data[1] != 'M') {
         return "not a BMP file (the signature is not \"BM\")";
     }
-    const uint32_t pixelOffset = U32(data + 10);
-    const uint32_t headerBytes = U32(data + 14);
+    fields.pixelOffset = U32(data + 10);
+    fields.headerBytes = U32(data + 14);
+    const uint32_t headerBytes = fields.headerBytes;
     if (headerBytes < kCoreHeaderBytes) {
         return "header size " + Num(headerBytes) + " is too small (at least 12)";
     }
-    const bool os2 = headerBytes == kOs2HeaderBytes || headerBytes == kOs2ShortHeaderBytes;
+    fields.os2 = headerBytes == kOs2HeaderBytes || headerBytes == kOs2ShortHeaderBytes;
     if (headerBytes != kCoreHeaderBytes && headerBytes != kOs2ShortHeaderBytes && headerBytes < kInfoHeaderBytes) {
         return "unsupported header size " + Num(headerBytes);
     }
-    const uint64_t headerEnd = kFileHeaderBytes + headerBytes;
-    if (headerEnd > size) {
-        return PastEnd("the " + Num(headerBytes) + "-byte header", headerEnd, size);
+    fields.headerEnd = kFileHeaderBytes + headerBytes;
+    if (fields.headerEnd > size) {
+        return PastEnd("the " + Num(headerBytes) + "-byte header", fields.headerEnd, size);
     }
     const uint8_t* h = data + kFileHeaderBytes;
-
-    int64_t width = 0;
-    int64_t height = 0;
-    uint32_t planes = 0;
-    uint32_t colorsUsed = 0;
     layout.core = headerBytes == kCoreHeaderBytes;
     if (layout.core) {
-        width = U16(h + 4);
-        height = U16(h + 6);
-        planes = U16(h + 8);
+        fields.width = U16(h + 4);
+        fields.height = U16(h + 6);
+        fields.planes = U16(h + 8);
         layout.bits = U16(h + 10);
         layout.entryBytes = 3;
-    } else {
-        width = static_cast<int32_t>(U32(h + 4));
-        height = static_cast<int32_t>(U32(h + 8));
-        planes = U16(h + 12);
-        layout.bits = U16(h + 14);
-        if (headerBytes >= kInfoHeaderBytes) {
-            layout.compression = U32(h + 16);
-            layout.pixelBytes = U32(h + 20);
-            colorsUsed = U32(h + 32);
-        }
+        return {};
     }
-    if (planes != 1) {
-        return "planes is " + Num(planes) + ", not 1";
+    fields.width = static_cast<int32_t>(U32(h + 4));
+    fields.height = static_cast<int32_t>(U32(h + 8));
+    fields.planes = U16(h + 12);
+    layout.bits = U16(h + 14);
+    if (headerBytes >= kInfoHeaderBytes) {
+        layout.compression = U32(h + 16);
+        layout.pixelBytes = U32(h + 20);
+        fields.colorsUsed = U32(h + 32);
+    }
+    return {};
+}
+
+// The planes, the image's size, and a bit count and compression this reader
+// decodes, in that combination.
+std::string CheckFormat(std::span<const uint8_t>, StoredFields& fields, Layout& layout)
+{
+    if (fields.planes != 1) {
+        return "planes is " + Num(fields.planes) + ", not 1";
     }
     // Before the bit count: a JPEG or PNG inside a BMP has bit count 0.
-    if (std::string problem = RefusedCompression(os2, layout.compression); !problem.empty()) {
+    if (std::string problem = RefusedCompression(fields.os2, layout.compression); !problem.empty()) {
         return problem;
     }
-    layout.topDown = height < 0;
-    if (const std::string problem = CheckImageSize(width, layout.topDown ? -height : height); !problem.empty()) {
+    layout.topDown = fields.height < 0;
+    const int64_t rows = layout.topDown ? -fields.height : fields.height;
+    if (std::string problem = CheckImageSize(fields.width, rows); !problem.empty()) {
         return problem;
     }
-    layout.width = static_cast<int>(width);
-    layout.height = static_cast<int>(layout.topDown ? -height : height);
+    layout.width = static_cast<int>(fields.width);
+    layout.height = static_cast<int>(rows);
 
     const int bits = layout.bits;
     const bool coreBits = bits == 1 || bits == 4 || bits == 8 || bits == 24;
@@ -193,110 +226,143 @@ std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
     }
     switch (layout.compression) {
     case kBiRgb:
-        break;
+        return {};
     case kBiRle8:
     case kBiRle4:
         if (bits != (layout.compression == kBiRle8 ? 8 : 4)) {
             return std::string("compression ") + CompressionName(layout.compression) + " needs " +
                    (layout.compression == kBiRle8 ? "8" : "4") + " bits per pixel, not " + Num(bits);
         }
-        if (layout.topDown) {
-            return "a top-down bitmap cannot be run-length encoded";
-        }
-        break;
+        return layout.topDown ? "a top-down bitmap cannot be run-length encoded" : "";
     case kBiBitfields:
     case kBiAlphaBitfields:
         if (bits != 16 && bits != 32) {
             return std::string("compression ") + CompressionName(layout.compression) +
                    " needs 16 or 32 bits per pixel, not " + Num(bits);
         }
-        break;
+        return {};
     default:
         return "unknown compression " + Num(layout.compression);
     }
+}
 
-    layout.tableOffset = headerEnd;
-    if (bits == 16) {
+// The channel masks of 16- and 32-bit files: the defaults, or those the
+// header holds or that follow it; the colour table starts after them.
+std::string ReadMasks(std::span<const uint8_t> file, StoredFields& fields, Layout& layout)
+{
+    layout.tableOffset = fields.headerEnd;
+    if (layout.bits == 16) {
         layout.masks[0] = 0x7C00;
         layout.masks[1] = 0x03E0;
         layout.masks[2] = 0x001F;
-    } else if (bits == 32) {
+    } else if (layout.bits == 32) {
         layout.masks[0] = 0x00FF0000;
         layout.masks[1] = 0x0000FF00;
         layout.masks[2] = 0x000000FF;
         layout.masks[3] = layout.compression == kBiRgb ? kRgbAlphaMask : 0;
     }
-    if (layout.compression == kBiBitfields || layout.compression == kBiAlphaBitfields) {
-        const uint8_t* masks = h + kInfoHeaderBytes;
-        if (headerBytes < kHeaderWithMasksBytes) {
-            const uint64_t masksEnd = headerEnd + (layout.compression == kBiAlphaBitfields ? 16 : 12);
-            if (masksEnd > size) {
-                return PastEnd("the bit-field masks", masksEnd, size);
-            }
-            masks = data + headerEnd;
-            layout.tableOffset = masksEnd;
-        }
-        for (int channel = 0; channel < 3; ++channel) {
-            layout.masks[channel] = U32(masks + 4 * channel);
-        }
-        if (headerBytes >= kHeaderWithAlphaMaskBytes) {
-            layout.masks[3] = U32(h + kHeaderWithMasksBytes);
-        } else if (layout.compression == kBiAlphaBitfields && headerBytes < kHeaderWithMasksBytes) {
-            layout.masks[3] = U32(masks + 12);
-        }
-        if (const std::string problem = CheckMasks(layout.masks, bits); !problem.empty()) {
-            return problem;
-        }
+    if (layout.compression != kBiBitfields && layout.compression != kBiAlphaBitfields) {
+        return {};
     }
+    const uint8_t* h = file.data() + kFileHeaderBytes;
+    const uint8_t* masks = h + kInfoHeaderBytes;
+    if (fields.headerBytes < kHeaderWithMasksBytes) {
+        const uint64_t masksEnd = fields.headerEnd + (layout.compression == kBiAlphaBitfields ? 16 : 12);
+        if (masksEnd > file.size()) {
+            return PastEnd("the bit-field masks", masksEnd, file.size());
+        }
+        masks = file.data() + fields.headerEnd;
+        layout.tableOffset = masksEnd;
+    }
+    for (int channel = 0; channel < 3; ++channel) {
+        layout.masks[channel] = U32(masks + 4 * channel);
+    }
+    if (fields.headerBytes >= kHeaderWithAlphaMaskBytes) {
+        layout.masks[3] = U32(h + kHeaderWithMasksBytes);
+    } else if (layout.compression == kBiAlphaBitfields && fields.headerBytes < kHeaderWithMasksBytes) {
+        layout.masks[3] = U32(masks + 12);
+    }
+    return CheckMasks(layout.masks, layout.bits);
+}
 
-    const uint32_t fullTable = bits <= 8 ? 1u << bits : 0;
+uint64_t TableEnd(const Layout& layout)
+{
+    return layout.tableOffset + uint64_t{layout.entryBytes} * layout.tableEntries;
+}
+
+// How many colour-table entries the file holds, and that they are all there.
+std::string LocateColorTable(std::span<const uint8_t> file, StoredFields& fields, Layout& layout)
+{
+    const size_t fileSize = file.size();
+    const auto fullTable = static_cast<uint32_t>(dibdraw::ColorCount(RowsHeader(layout)));
     if (layout.core) {
         layout.tableEntries = fullTable;
         // Some writers of the old header store fewer entries than 2^bits; the
         // pixel offset then says how many there are.
-        if (pixelOffset >= layout.tableOffset && (pixelOffset - layout.tableOffset) / 3 < fullTable) {
-            layout.tableEntries = static_cast<uint32_t>((pixelOffset - layout.tableOffset) / 3);
+        if (fields.pixelOffset >= layout.tableOffset && (fields.pixelOffset - layout.tableOffset) / 3 < fullTable) {
+            layout.tableEntries = static_cast<uint32_t>((fields.pixelOffset - layout.tableOffset) / 3);
         }
-    } else if (bits <= 8) {
-        if (colorsUsed > fullTable) {
-            return "colour count " + Num(colorsUsed) + " is more than the " + Num(fullTable) +
-                   " colours a bit count of " + Num(bits) + " allows";
+    } else if (layout.bits <= 8) {
+        if (fields.colorsUsed > fullTable) {
+            return "colour count " + Num(fields.colorsUsed) + " is more than the " + Num(fullTable) +
+                   " colours a bit count of " + Num(layout.bits) + " allows";
         }
-        layout.tableEntries = colorsUsed == 0 ? fullTable : colorsUsed;
+        layout.tableEntries = fields.colorsUsed == 0 ? fullTable : fields.colorsUsed;
     } else {
-        layout.tableEntries = colorsUsed;  // an optional palette, not used
+        layout.tableEntries = fields.colorsUsed;  // an optional palette, not used
     }
-    const uint64_t tableEnd = layout.tableOffset + uint64_t{layout.entryBytes} * layout.tableEntries;
-    if (tableEnd > size) {
-        return PastEnd("the colour table of " + Num(layout.tableEntries) + " entries", tableEnd, size);
+    if (const uint64_t tableEnd = TableEnd(layout); tableEnd > fileSize) {
+        return PastEnd("the colour table of " + Num(layout.tableEntries) + " entries", tableEnd, fileSize);
     }
+    return {};
+}
 
+// Where the pixels start, after the colour table, and that every pixel is
+// there: the run-length data, or each row (the last row's padding may be
+// missing) by the library's rules of row length.
+std::string LocatePixels(std::span<const uint8_t> file, StoredFields& fields, Layout& layout)
+{
+    const size_t fileSize = file.size();
+    const uint64_t tableEnd = TableEnd(layout);
+    const uint64_t pixelOffset = fields.pixelOffset;
     layout.pixelOffset = pixelOffset;
     if (pixelOffset < tableEnd) {
         return "pixel data offset " + Num(pixelOffset) + " lies within the headers and colour table (they end at byte " +
                Num(tableEnd) + ")";
     }
-    if (pixelOffset > size) {
-        return "truncated: pixel data offset " + Num(pixelOffset) + " is beyond the end of the file (" + Num(size) +
-               " bytes)";
+    if (pixelOffset > fileSize) {
+        return "truncated: pixel data offset " + Num(pixelOffset) + " is beyond the end of the file (" +
+               Num(fileSize) + " bytes)";
     }
     if (layout.compression == kBiRle8 || layout.compression == kBiRle4) {
         if (layout.pixelBytes == 0) {
-            layout.pixelBytes = size - pixelOffset;
+            layout.pixelBytes = fileSize - pixelOffset;
         }
-        if (pixelOffset + layout.pixelBytes > size) {
+        if (pixelOffset + layout.pixelBytes > fileSize) {
             return PastEnd("the compressed pixel data of " + Num(layout.pixelBytes) + " bytes",
-                           pixelOffset + layout.pixelBytes, size);
+                           pixelOffset + layout.pixelBytes, fileSize);
         }
         return {};
     }
-    // The last row's padding may be missing; every pixel must be present.
-    const uint64_t rowBytes = (uint64_t{static_cast<uint32_t>(layout.width)} * static_cast<uint32_t>(bits) + 7) / 8;
-    const uint64_t stride = PackedDib::StrideOf(layout.width, bits);
-    layout.pixelBytes = stride * static_cast<uint64_t>(layout.height - 1) + rowBytes;
-    if (pixelOffset + layout.pixelBytes > size) {
-        return PastEnd("the pixel data of " + Num(layout.height) + " rows of " + Num(stride) + " bytes",
-                       pixelOffset + layout.pixelBytes, size);
+    const BITMAPINFOHEADER rows = RowsHeader(layout);
+    layout.stride = static_cast<size_t>(dibdraw::RowStride(rows));
+    layout.rowBytes = static_cast<size_t>(dibdraw::CopiedBytes(layout.bits, 0, layout.width).length);
+    layout.pixelBytes = uint64_t{layout.stride} * static_cast<uint64_t>(layout.height - 1) + layout.rowBytes;
+    if (pixelOffset + layout.pixelBytes > fileSize) {
+        return PastEnd("the pixel data of " + Num(layout.height) + " rows of " + Num(layout.stride) + " bytes",
+                       pixelOffset + layout.pixelBytes, fileSize);
+    }
+    return {};
+}
+
+std::string ReadLayout(std::span<const uint8_t> file, Layout& layout)
+{
+    using Step = std::string (*)(std::span<const uint8_t> file, StoredFields& fields, Layout& layout);
+    StoredFields fields;
+    for (const Step step : {ReadHeaderFields, CheckFormat, ReadMasks, LocateColorTable, LocatePixels}) {
+        if (std::string problem = step(file, fields, layout); !problem.empty()) {
+            return problem;
+        }
     }
     return {};
 }
@@ -320,11 +386,9 @@ int StoredIndex(const Layout& layout, int fileRow) { return layout.topDown ? lay
 
 void CopyRows(std::span<const uint8_t> file, const Layout& layout, PackedDib& image)
 {
-    const size_t rowBytes = (static_cast<size_t>(layout.width) * static_cast<size_t>(layout.bits) + 7) / 8;
-    const size_t stride = PackedDib::StrideOf(layout.width, layout.bits);
     for (int r = 0; r < layout.height; ++r) {
         std::memcpy(image.StoredRow(StoredIndex(layout, r)),
-                    file.data() + layout.pixelOffset + static_cast<size_t>(r) * stride, rowBytes);
+                    file.data() + layout.pixelOffset + static_cast<size_t>(r) * layout.stride, layout.rowBytes);
     }
 }
 
@@ -353,10 +417,9 @@ bool UsesAlpha(std::span<const uint8_t> file, const Layout& layout)
     if (layout.masks[3] == 0) {
         return false;
     }
-    const size_t stride = PackedDib::StrideOf(layout.width, layout.bits);
     const size_t pixelBytes = static_cast<size_t>(layout.bits / 8);
     for (int r = 0; r < layout.height; ++r) {
-        const uint8_t* in = file.data() + layout.pixelOffset + static_cast<size_t>(r) * stride;
+        const uint8_t* in = file.data() + layout.pixelOffset + static_cast<size_t>(r) * layout.stride;
         for (int x = 0; x < layout.width; ++x, in += pixelBytes) {
             if (((pixelBytes == 2 ? U16(in) : U32(in)) & layout.masks[3]) != 0) {
                 return true;
@@ -374,10 +437,9 @@ void ConvertMaskedRows(std::span<const uint8_t> file, const Layout& layout, COLO
     const Channel green(layout.masks[1]);
     const Channel blue(layout.masks[2]);
     const Channel alpha(layout.masks[3]);
-    const size_t stride = PackedDib::StrideOf(layout.width, layout.bits);
     const size_t pixelBytes = static_cast<size_t>(layout.bits / 8);
     for (int r = 0; r < layout.height; ++r) {
-        const uint8_t* in = file.data() + layout.pixelOffset + static_cast<size_t>(r) * stride;
+        const uint8_t* in = file.data() + layout.pixelOffset + static_cast<size_t>(r) * layout.stride;
         uint8_t* out = image.StoredRow(StoredIndex(layout, r));
         for (int x = 0; x < layout.width; ++x, in += pixelBytes, out += 3) {
             const uint32_t pixel = pixelBytes == 2 ? U16(in) : U32(in);

@@ -89,10 +89,6 @@ std::string ResolveGeometry(const Options& options, int imageWidth, int imageHei
 // 1-bit image.
 std::string ApplyTransparency(const Options& options, PackedDib& image);
 
-// The source rectangle as the library clips it: unchanged when it starts
-// right of or below the image, otherwise limited to the image.
-RECT ClipSource(RECT src, int imageWidth, int imageHeight);
-
 // "left,top,right,bottom", as the options and --info write rectangles.
 std::string RectText(const RECT& r);
 

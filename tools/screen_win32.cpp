@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "tools/bmp_writer.h"
+#include "common/bmp_file.h"
 #include "tools/output_file.h"
 #include "tools/png_io.h"
 #include "tools/screen.h"
@@ -312,8 +312,12 @@ std::string Screen::Write(const std::string& path, OutputFormat format, bool rgb
                                                                    std::move(table));
         return WriteOutput(path, [&](const std::string& temporary) { return WritePng(temporary, picture); });
     }
-    const std::vector<uint8_t> file =
-        table.empty() ? EncodeBmp24(width, height, samples) : EncodeBmp8(width, height, samples, table);
+    std::vector<dibkit::BmpColor> colours;
+    for (const PALETTEENTRY& e : table) {
+        colours.push_back({e.peRed, e.peGreen, e.peBlue});
+    }
+    const std::vector<uint8_t> file = table.empty() ? dibkit::EncodeBmp24(width, height, samples)
+                                                    : dibkit::EncodeBmp8(width, height, samples, colours);
     return WriteOutput(path, [&](const std::string& temporary) { return WriteBytes(temporary, file); });
 }
 

@@ -1,23 +1,16 @@
-// The screen as a packed DIB, and as a BMP file, in the device's own format.
-// The DIB is written straight into the caller's memory, a row at a time by a
-// loop chosen once for the display's kind.
-#include <algorithm>
+// The screen as a packed DIB, and as a BMP file, in the device's own format,
+// through the project's one BMP writer. The DIB is written straight into the
+// caller's memory, a row at a time by a loop chosen once for the display's
+// kind.
 #include <cstdio>
-#include <cstring>
 
+#include "common/bmp_file.h"
 #include "display_state.h"
 
 using namespace vd::detail;
 using vd::Kind;
 
 namespace {
-
-void PutLe(uint8_t* out, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i) {
-        out[i] = static_cast<uint8_t>(value >> (8 * i));
-    }
-}
 
 // Bits per pixel of the DIB: indexed at the device's own depth on colour-
 // table kinds (the four-grey display as a 4-bit DIB with four colours, a
@@ -34,26 +27,22 @@ int DibBitCount(Kind kind)
     }
 }
 
-struct DibLayout {
-    int bitCount;
-    std::vector<Rgb> table;
-    size_t stride;
-    size_t pixelOffset;
-    size_t size;
+struct ScreenDibLayout {
+    dibkit::BmpLayout layout;
+    std::vector<dibkit::BmpColor> table;
 };
 
-DibLayout LayoutOf(const State& state)
+ScreenDibLayout LayoutOf(const State& state)
 {
     const Surface& screen = state.screen;
-    DibLayout layout;
-    layout.bitCount = DibBitCount(screen.kind);
-    if (layout.bitCount <= 8) {
-        layout.table = DeviceColorTable(state, screen.kind);
+    const int bits = DibBitCount(screen.kind);
+    std::vector<dibkit::BmpColor> table;
+    if (bits <= 8) {
+        for (const Rgb& c : DeviceColorTable(state, screen.kind)) {
+            table.push_back({c.r, c.g, c.b});
+        }
     }
-    layout.stride = (static_cast<size_t>(screen.width) * static_cast<size_t>(layout.bitCount) + 31) / 32 * 4;
-    layout.pixelOffset = 40 + 4 * layout.table.size();
-    layout.size = layout.pixelOffset + layout.stride * static_cast<size_t>(screen.height);
-    return layout;
+    return {dibkit::BmpLayout(screen.width, screen.height, bits, table.size()), std::move(table)};
 }
 
 // Device pixel values (palette indices) packed from the most significant bit.
@@ -93,48 +82,30 @@ void PackThroughTable(const uint32_t* pixels, int width, uint8_t* row, const std
     }
 }
 
-// Writes the header, the colour table and the rows, bottom row first. A DIB
-// is always blue, green, red, whatever the driver's order.
-void EncodeScreen(const State& state, const DibLayout& layout, uint8_t* out)
+template <int Bits>
+dibkit::BmpRowWriter IndexPacker(const Surface& screen)
+{
+    return [&screen](int y, uint8_t* row) { PackIndices<Bits>(screen.Row(y), screen.width, row); };
+}
+
+// Packs the screen's rows in the DIB's format. A DIB is always blue, green,
+// red, whatever the driver's order.
+dibkit::BmpRowWriter RowPacker(const State& state, int bits)
 {
     const Surface& screen = state.screen;
-    std::memset(out, 0, layout.pixelOffset);
-    PutLe(out, 40, 4);
-    PutLe(out + 4, static_cast<uint32_t>(screen.width), 4);
-    PutLe(out + 8, static_cast<uint32_t>(screen.height), 4);
-    PutLe(out + 12, 1, 2);
-    PutLe(out + 14, static_cast<uint32_t>(layout.bitCount), 2);
-    PutLe(out + 16, BI_RGB, 4);
-    PutLe(out + 20, static_cast<uint32_t>(layout.stride * static_cast<size_t>(screen.height)), 4);
-    PutLe(out + 24, 2835, 4);  // 72 dots per inch
-    PutLe(out + 28, 2835, 4);
-    PutLe(out + 32, static_cast<uint32_t>(layout.table.size()), 4);
-    for (size_t i = 0; i < layout.table.size(); ++i) {
-        const Rgb& c = layout.table[i];
-        out[40 + 4 * i] = c.b;
-        out[40 + 4 * i + 1] = c.g;
-        out[40 + 4 * i + 2] = c.r;
+    switch (bits) {
+    case 1: return IndexPacker<1>(screen);
+    case 4: return IndexPacker<4>(screen);
+    case 8: return IndexPacker<8>(screen);
+    default: break;
     }
-
-    const std::vector<Rgb> shown = layout.bitCount == 24 ? ShownColors(state, screen.kind) : std::vector<Rgb>{};
-    // The packers write every byte of a row up to its padding.
-    const size_t written = (static_cast<size_t>(screen.width) * static_cast<size_t>(layout.bitCount) + 7) / 8;
-    for (int y = 0; y < screen.height; ++y) {
-        uint8_t* row = out + layout.pixelOffset + static_cast<size_t>(screen.height - 1 - y) * layout.stride;
-        const uint32_t* pixels = screen.Row(y);
-        std::memset(row + written, 0, layout.stride - written);
-        switch (layout.bitCount) {
-        case 1: PackIndices<1>(pixels, screen.width, row); break;
-        case 4: PackIndices<4>(pixels, screen.width, row); break;
-        case 8: PackIndices<8>(pixels, screen.width, row); break;
-        default:
-            if (shown.empty()) {
-                PackTrueColour(pixels, screen.width, row);
-            } else {
-                PackThroughTable(pixels, screen.width, row, shown);
-            }
-        }
+    std::vector<Rgb> shown = ShownColors(state, screen.kind);
+    if (shown.empty()) {
+        return [&screen](int y, uint8_t* row) { PackTrueColour(screen.Row(y), screen.width, row); };
     }
+    return [&screen, shown = std::move(shown)](int y, uint8_t* row) {
+        PackThroughTable(screen.Row(y), screen.width, row, shown);
+    };
 }
 
 }  // namespace
@@ -145,11 +116,12 @@ size_t ReadScreenDib(void* dib, size_t capacity)
 {
     auto lock = Lock();
     const State& state = TheState();
-    const DibLayout layout = LayoutOf(state);
-    if (dib != nullptr && capacity >= layout.size) {
-        EncodeScreen(state, layout, static_cast<uint8_t*>(dib));
+    const ScreenDibLayout screen = LayoutOf(state);
+    if (dib != nullptr && capacity >= screen.layout.dibSize) {
+        dibkit::WritePackedDib(screen.layout, screen.table, RowPacker(state, screen.layout.bits),
+                               static_cast<uint8_t*>(dib));
     }
-    return layout.size;
+    return screen.layout.dibSize;
 }
 
 std::vector<uint8_t> ScreenDib()
@@ -167,19 +139,19 @@ bool WriteScreenBmp(const char* path)
     if (path == nullptr) {
         return false;
     }
-    const std::vector<uint8_t> dib = ScreenDib();
-    // biClrUsed, at offset 32, counts the colour table's entries.
-    const uint32_t colors = dib[32] | dib[33] << 8 | dib[34] << 16 | uint32_t{dib[35]} << 24;
-    uint8_t header[14] = {'B', 'M'};
-    PutLe(header + 2, static_cast<uint32_t>(sizeof header + dib.size()), 4);
-    PutLe(header + 10, static_cast<uint32_t>(sizeof header + 40 + 4 * colors), 4);
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) {
+    std::vector<uint8_t> file;
+    {
+        auto lock = Lock();
+        const State& state = TheState();
+        const ScreenDibLayout screen = LayoutOf(state);
+        file = dibkit::EncodeBmp(screen.layout, screen.table, RowPacker(state, screen.layout.bits));
+    }
+    std::FILE* out = std::fopen(path, "wb");
+    if (out == nullptr) {
         return false;
     }
-    const bool written = std::fwrite(header, 1, sizeof header, file) == sizeof header &&
-                         std::fwrite(dib.data(), 1, dib.size(), file) == dib.size();
-    return std::fclose(file) == 0 && written;
+    const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();
+    return std::fclose(out) == 0 && written;
 }
 
 }  // namespace vd

@@ -1,13 +1,14 @@
-// The BMP encoder of the Windows build's screens, read back by the tool's
-// BMP reader: every pixel, every row padding, the colour table.
+// The project's BMP writer, as the Windows build of the tool writes its
+// screens with it, read back by the tool's BMP reader: every pixel, every row
+// padding, the colour table.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "common/bmp_file.h"
 #include "support/test_support.h"
 #include "tools/bmp_reader.h"
-#include "tools/bmp_writer.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ TEST(BmpWriter, TwentyFourBitScreensReadBackPixelForPixel)
                 random.Bytes(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
             dibtool::PackedDib dib;
             const std::string context = std::to_string(width) + "x" + std::to_string(height);
-            ASSERT_EQ(dibtool::DecodeBmp(dibtool::EncodeBmp24(width, height, rgb), dib), "") << context;
+            ASSERT_EQ(dibtool::DecodeBmp(dibkit::EncodeBmp24(width, height, rgb), dib), "") << context;
             ASSERT_EQ(dib.bits(), 24) << context;
             for (int y = 0; y < height; ++y) {
                 for (int x = 0; x < width; ++x) {
@@ -40,9 +41,9 @@ TEST(BmpWriter, IndexedScreensKeepIndicesAndTable)
     for (int width : {1, 3, 4, 6, 9}) {
         for (size_t tableSize : {size_t{2}, size_t{20}, size_t{256}}) {
             testsupport::Random random(++seed);
-            std::vector<PALETTEENTRY> table(tableSize);
-            for (PALETTEENTRY& e : table) {
-                e = PALETTEENTRY{random.Byte(), random.Byte(), random.Byte(), 0};
+            std::vector<dibkit::BmpColor> table(tableSize);
+            for (dibkit::BmpColor& e : table) {
+                e = dibkit::BmpColor{random.Byte(), random.Byte(), random.Byte()};
             }
             const int height = 4;
             std::vector<uint8_t> indices;
@@ -51,14 +52,14 @@ TEST(BmpWriter, IndexedScreensKeepIndicesAndTable)
             }
             dibtool::PackedDib dib;
             const std::string context = std::to_string(width) + " wide, " + std::to_string(tableSize) + " colours";
-            ASSERT_EQ(dibtool::DecodeBmp(dibtool::EncodeBmp8(width, height, indices, table), dib), "") << context;
+            ASSERT_EQ(dibtool::DecodeBmp(dibkit::EncodeBmp8(width, height, indices, table), dib), "") << context;
             ASSERT_EQ(dib.bits(), 8) << context;
             for (size_t i = 0; i < 256; ++i) {
                 const RGBQUAD& q = dib.colors()[i];
-                const PALETTEENTRY e = i < tableSize ? table[i] : PALETTEENTRY{0, 0, 0, 0};
-                EXPECT_EQ(q.rgbRed, e.peRed) << context << ", entry " << i;
-                EXPECT_EQ(q.rgbGreen, e.peGreen) << context << ", entry " << i;
-                EXPECT_EQ(q.rgbBlue, e.peBlue) << context << ", entry " << i;
+                const dibkit::BmpColor e = i < tableSize ? table[i] : dibkit::BmpColor{0, 0, 0};
+                EXPECT_EQ(q.rgbRed, e.red) << context << ", entry " << i;
+                EXPECT_EQ(q.rgbGreen, e.green) << context << ", entry " << i;
+                EXPECT_EQ(q.rgbBlue, e.blue) << context << ", entry " << i;
             }
             for (int y = 0; y < height; ++y) {
                 for (int x = 0; x < width; ++x) {

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/dib_layout.h"
 #include "support/named_case.h"
 #include "tools/options.h"
 
@@ -480,12 +481,83 @@ TEST(GeometryErrors, AspectRatioOfAnEmptySource)
     EXPECT_EQ(dibtool::ResolveGeometry(options, 100, 50, geometry), "") << "both sides given: nothing to keep";
 }
 
+// The library's clipping, which the tool's geometry calls, of `src` on a
+// width x height image.
+std::string Clipped(RECT src, int width, int height)
+{
+    BITMAPINFOHEADER image{};
+    image.biWidth = width;
+    image.biHeight = height;
+    dibdraw::ClipSource(image, src);
+    return RectText(src);
+}
+
 TEST(ClipSource, MatchesTheLibrarysRule)
 {
-    EXPECT_EQ(RectText(dibtool::ClipSource({-5, -5, 1000, 1000}, 100, 50)), "0,0,100,50");
-    EXPECT_EQ(RectText(dibtool::ClipSource({101, 0, 200, 10}, 100, 50)), "101,0,200,10");
-    EXPECT_EQ(RectText(dibtool::ClipSource({0, 51, 200, 60}, 100, 50)), "0,51,200,60");
-    EXPECT_EQ(RectText(dibtool::ClipSource({100, 50, 200, 60}, 100, 50)), "100,50,100,50");
+    EXPECT_EQ(Clipped({-5, -5, 1000, 1000}, 100, 50), "0,0,100,50");
+    EXPECT_EQ(Clipped({101, 0, 200, 10}, 100, 50), "101,0,200,10");
+    EXPECT_EQ(Clipped({0, 51, 200, 60}, 100, 50), "0,51,200,60");
+    EXPECT_EQ(Clipped({100, 50, 200, 60}, 100, 50), "100,50,100,50");
+}
+
+TEST(ResolveGeometry, SizesTheDestinationByTheLibrarysClipping)
+{
+    const std::tuple<const char*, const char*> cases[] = {
+        {"-5,-5,1000,1000", "0,0,100,50"},  // limited to the image
+        {"101,0,200,10", "0,0,0,0"},        // right of the image: nothing drawn
+        {"0,51,200,60", "0,0,0,0"},         // below it
+        {"100,50,200,60", "0,0,0,0"},       // at its corner: empty
+        {"90,-3,200,20", "0,0,10,20"},
+    };
+    for (const auto& [src, dst] : cases) {
+        Options options;
+        ASSERT_EQ(ParseArguments({"render", "-o", "x.png", "--src", src}, options), "") << src;
+        Geometry geometry;
+        ASSERT_EQ(dibtool::ResolveGeometry(options, 100, 50, geometry), "") << src;
+        EXPECT_EQ(RectText(geometry.dst), dst) << "--src " << src;
+    }
+}
+
+TEST(UsageText, SummarizesTheOptionsInEightyColumns)
+{
+    EXPECT_EQ(std::string(dibtool::UsageText()),
+              "usage: dibdraw render [INPUT|-] -o OUTPUT.{png,bmp}|- [--format bmp|png] [options]\n"
+              "       dibdraw render INPUT... --out-dir DIR [--format bmp|png] [options]\n"
+              "       dibdraw sheet [INPUT] -o SHEET.png [--size WxH] [options]\n"
+              "       dibdraw palette [-o FILE] [--display KIND]\n"
+              "options: --display 1|4|4p|8|8rgb|16|24|32|2, --dither N, --palette N, --info,\n"
+              "  --realize none|fixed|image, --src L,T,R,B, --dst L,T,R,B | --size WxH|Wx|xH,\n"
+              "  --screen WxH, --window L,T,R,B, --background R,G,B, --transparent 0|1|0,1,\n"
+              "  --swapped, --rgb, --system-palette FILE\n");
+}
+
+// Every option the help lists (a line "  --name" or "  -x, --name") is one the
+// parser knows: given to the render command it is never an unknown option.
+TEST(HelpText, ListsOnlyOptionsTheParserKnows)
+{
+    const std::string help = dibtool::HelpText();
+    const size_t start = help.find("\nOptions:\n");
+    const size_t end = help.find("\n\n", start + 1);
+    ASSERT_NE(start, std::string::npos);
+    int listed = 0;
+    for (size_t at = start + 10; at < end; at = help.find('\n', at) + 1) {
+        const std::string line = help.substr(at, help.find('\n', at) - at);
+        EXPECT_LE(line.size(), 80u) << line;
+        if (line.rfind("  -", 0) != 0) {
+            continue;
+        }
+        ++listed;
+        std::string name = line.substr(2, line.find(' ', 2) - 2);
+        if (name.back() == ',') {
+            name = line.substr(line.find("--"), line.find(' ', line.find("--")) - line.find("--"));
+        }
+        if (name == "--version") {
+            continue;  // in place of a command only
+        }
+        Options options;
+        EXPECT_EQ(ParseArguments({"render", name}, options).find("unknown option"), std::string::npos) << name;
+    }
+    EXPECT_EQ(listed, 20);
 }
 
 TEST(ParseArguments, SheetTakesTheOptionsOfOneRender)
