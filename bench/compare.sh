@@ -149,9 +149,9 @@ measure_linux() {  # disable samples
 }
 
 # Prints a report's tables; a missed goal is remembered for the exit status.
-report() {  # samples
+report() {  # samples label
   local status=0
-  "$compare" report "$1" || status=$?
+  "$compare" report "$1" "$2" || status=$?
   ((status <= 1)) || die "the report of $1 failed"
   ((status == 0)) || missed=1
 }
@@ -166,7 +166,7 @@ linux_tables() {
     measure_linux "$disable" "$samples"
     echo
     echo "## Vector kernels: $name (DIBDRAW_DISABLE=${disable:-unset}), $model"
-    report "$samples"
+    report "$samples" "$name kernels, $model"
   done 3< <(kernel_sets)
 }
 
@@ -177,9 +177,14 @@ windows_builds() {
   fi
   local dir
   for dir in "$(dirname "$build")"/win*; do
-    [[ -f $dir/bench/windows/dibdraw_window_bench.exe ]] && echo "$dir"
+    [[ -f $dir/CMakeCache.txt ]] || continue
+    if [[ -f $dir/bench/windows/dibdraw_window_bench.exe ]]; then
+      echo "$dir"
+    else
+      echo "compare.sh: $dir has no bench/windows/dibdraw_window_bench.exe (configure it with DIBDRAW_BENCH on" \
+        "and build that target); left out" >&2
+    fi
   done
-  return 0
 }
 
 windows_arch() {  # build
@@ -205,7 +210,7 @@ measure_windows() {  # winbuild samples
   [[ -f $program ]] || die "$program is missing; build the dibdraw_window_bench target of $dir"
   export DIBDRAW_WINE_ARCH DIBDRAW_WINE_PREFIX=$dir/wineprefix DIBDRAW_XVFB_STATE=$dir/xvfb/bench
   DIBDRAW_WINE_ARCH=$(windows_arch "$dir")
-  bash "$root/scripts/wine.sh" can-run "$DIBDRAW_WINE_ARCH" || return
+  bash "$root/scripts/wine.sh" can-run "$DIBDRAW_WINE_ARCH" >&2 || return
   bash "$root/scripts/wine.sh" xvfb-start 24 "$(windows_screen)" >&2
   for size in "${sizes[@]}"; do
     echo "  $DIBDRAW_WINE_ARCH, $size, $rounds rounds" >&2
@@ -230,9 +235,10 @@ windows_tables() {
       continue
     fi
     ((status == 0)) || die "Wine cannot run $dir here"
-    echo "## Windows $DIBDRAW_WINE_ARCH ($dir) under $(wine --version), $(processor_model)"
+    local platform="Windows $DIBDRAW_WINE_ARCH under $(wine --version), $(processor_model)"
+    echo "## $platform ($dir)"
     { grep '^#' "$samples" || true; } | sort -u | sed 's/^# /Wine: /'
-    report "$samples"
+    report "$samples" "$platform"
   done 3< <(windows_builds)
 }
 

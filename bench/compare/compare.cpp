@@ -8,11 +8,13 @@
 //                                    peers once, interleaved, one line each:
 //                                    "<W>x<H> <measure> <megapixels per second>";
 //                                    a measure does its work REPS times
-//   dibdraw_compare report FILE      reads the lines of all rounds (Pillow's
+//   dibdraw_compare report FILE [LABEL]
+//                                    reads the lines of all rounds (Pillow's
 //                                    and the Windows program's included) and
 //                                    prints, for each size, one table per kind
-//                                    of work: medians, spreads, ratios, goals;
-//                                    exits 1 when a goal is missed
+//                                    of work, its title led by LABEL: medians,
+//                                    spreads, ratios, goals; exits 1 when a
+//                                    goal is missed
 //
 // compare.sh drives them; see there.
 #include <pixman.h>
@@ -474,7 +476,7 @@ std::string TableTitle(Work work, const Size& size)
 
 // Prints the table of one kind of work at one size; returns the goals
 // missed, or -1 when no comparison of that kind was measured.
-int PrintTable(Work work, const Size& size, Samples& samples)
+int PrintTable(Work work, const Size& size, Samples& samples, const std::string& label)
 {
     const std::string prefix = std::to_string(size.width) + "x" + std::to_string(size.height) + " ";
     auto measured = [&](const char* name) { return !samples[prefix + name].empty(); };
@@ -485,7 +487,7 @@ int PrintTable(Work work, const Size& size, Samples& samples)
         return -1;
     }
     const bool onTime = work == Work::Window;
-    std::printf("\n%s\n\n", TableTitle(work, size).c_str());
+    std::printf("\n%s%s\n\n", label.empty() ? "" : (label + ": ").c_str(), TableTitle(work, size).c_str());
     std::printf("| case | ours Mpix/s | spread | peer | peer Mpix/s | spread | %s | goal |\n",
                 onTime ? "time ours/peer" : "ratio ours/peer");
     std::printf("|---|---:|---:|---|---:|---:|---:|---|\n");
@@ -512,7 +514,7 @@ int PrintTable(Work work, const Size& size, Samples& samples)
     return misses;
 }
 
-int Report(const char* path)
+int Report(const char* path, const std::string& label)
 {
     std::ifstream file(path);
     if (!file) {
@@ -536,7 +538,7 @@ int Report(const char* path)
     int misses = 0;
     for (const Size& size : sizes) {
         for (Work work : {Work::WholeImage, Work::OneRow, Work::Window}) {
-            misses += std::max(0, PrintTable(work, size, samples));
+            misses += std::max(0, PrintTable(work, size, samples, label));
         }
     }
     std::printf("\n%d goal(s) missed\n", misses);
@@ -562,11 +564,11 @@ int main(int argc, char** argv)
     if (command == "round" && argc == 5 && ParseSize(argv[2], argv[3], size) && std::atoi(argv[4]) > 0) {
         return Round(size, std::atoi(argv[4]));
     }
-    if (command == "report" && argc == 3) {
-        return Report(argv[2]);
+    if (command == "report" && (argc == 3 || argc == 4)) {
+        return Report(argv[2], argc == 4 ? argv[3] : "");
     }
     std::fprintf(stderr,
-                 "usage: dibdraw_compare image W H FILE | round W H REPS | report SAMPLES\n"
+                 "usage: dibdraw_compare image W H FILE | round W H REPS | report SAMPLES [LABEL]\n"
                  "  (W a multiple of 4 and H even, both at least 16)\n");
     return 2;
 }
