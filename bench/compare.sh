@@ -68,8 +68,11 @@ take_build_lock() {
   fi
 }
 
+# The model name, with family and model numbers where a virtual machine
+# shortens the name.
 processor_model() {
-  grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'
+  cpuinfo_field() { grep -m1 "^$1[[:space:]]*:" /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//'; }
+  echo "$(cpuinfo_field 'model name') (family $(cpuinfo_field 'cpu family'), model $(cpuinfo_field model))"
 }
 
 # One line per kernel set the processor has, widest first: its name and the
