@@ -7,7 +7,9 @@
 #   DIBDRAW_WINE_ARCH    i686 or x86_64: which Wine loader runs the program
 #   DIBDRAW_WINE_PREFIX  the Wine prefix, created on first use
 #
-#   scripts/wine.sh xvfb-start DEPTH    start a screen of DEPTH bits (8, 16, 24)
+#   scripts/wine.sh xvfb-start DEPTH [WIDTHxHEIGHT]
+#                                       start a screen of DEPTH bits (8, 16, 24),
+#                                       1024x768 unless a size is given
 #   scripts/wine.sh xvfb-stop           stop it
 #   scripts/wine.sh run COMMAND...      run COMMAND with DISPLAY, WINEPREFIX and
 #                                       WINE (the loader) set; stop the prefix's
@@ -65,20 +67,20 @@ can_run() {  # arch
   fi
 }
 
-xvfb_start() {  # depth
+xvfb_start() {  # depth [widthxheight]
   need DIBDRAW_XVFB_STATE
-  local state=$DIBDRAW_XVFB_STATE
+  local state=$DIBDRAW_XVFB_STATE size=${2:-1024x768}
   xvfb_stop
   mkdir -p "$state"
   # Xvfb picks a free display number itself and writes it to descriptor 3,
   # so that screens started side by side never collide. It runs in a session
   # of its own, detached from the caller's output, to outlive this script.
-  setsid Xvfb -displayfd 3 -screen 0 "1024x768x$1" -nolisten tcp \
+  setsid Xvfb -displayfd 3 -screen 0 "${size}x$1" -nolisten tcp \
     3>"$state/display" </dev/null >"$state/xvfb.log" 2>&1 &
   echo $! >"$state/pid"
   for _ in $(seq 1 100); do
     if [[ -s $state/display ]]; then
-      echo "Xvfb :$(cat "$state/display") at depth $1"
+      echo "Xvfb :$(cat "$state/display") at depth $1, $size"
       return 0
     fi
     kill -0 "$(cat "$state/pid")" 2>/dev/null || break
@@ -187,10 +189,10 @@ gtest() {  # exe args...
 }
 
 case ${1:-} in
-  xvfb-start) xvfb_start "${2:?depth}" ;;
+  xvfb-start) xvfb_start "${2:?depth}" ${3:+"$3"} ;;
   xvfb-stop) xvfb_stop ;;
   run) shift; run "$@" ;;
   gtest) shift; gtest "$@" ;;
   can-run) can_run "${2:?arch}" ;;
-  *) die "usage: wine.sh xvfb-start DEPTH | xvfb-stop | run COMMAND... | gtest EXE [ARGS] | can-run ARCH" ;;
+  *) die "usage: wine.sh xvfb-start DEPTH [WIDTHxHEIGHT] | xvfb-stop | run COMMAND... | gtest EXE [ARGS] | can-run ARCH" ;;
 esac

@@ -1,3 +1,4 @@
+#include "core/modes.h"
 #include "tools/options.h"
 
 #include <algorithm>
@@ -224,11 +225,18 @@ RealizeMode EffectiveRealize(const Options& options)
     if (options.realize) {
         return *options.realize;
     }
-    switch (options.palette) {
-    case 0: return RealizeMode::Fixed;
-    case 1: return RealizeMode::Image;
-    default: return RealizeMode::None;
+    using dibdraw::PaletteMode;
+    switch (dibdraw::PaletteModeOf(options.palette)) {
+    case PaletteMode::ImageRealized:
+        return RealizeMode::Image;
+    case PaletteMode::ImageAsShown:
+        return RealizeMode::None;
+    case PaletteMode::Fixed:
+        break;
     }
+    // Values beyond the named modes work as the fixed palette's in the
+    // library, but do not ask for it to be realized.
+    return options.palette == dibdraw::ToInt(PaletteMode::Fixed) ? RealizeMode::Fixed : RealizeMode::None;
 }
 
 std::string ApplyTransparency(const Options& options, PackedDib& image)

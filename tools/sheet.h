@@ -3,6 +3,7 @@
 // labelled above it, in one PNG.
 #pragma once
 
+#include "core/modes.h"
 #include "tools/options.h"
 #include "tools/packed_dib.h"
 #include "tools/render.h"
@@ -11,7 +12,7 @@ namespace dibtool {
 
 inline constexpr DisplayKind kSheetDisplays[] = {DisplayKind::Mono, DisplayKind::Packed4, DisplayKind::Palette8,
                                                  DisplayKind::Rgb565, DisplayKind::Rgb24};
-inline constexpr int kSheetDitherModes = 4;
+inline constexpr int kSheetDitherModes = static_cast<int>(dibdraw::kDitherModes.size());
 
 // Renders the image as the options and geometry say, once per display and
 // dither mode, and writes the sheet to options.output. Returns the report of

@@ -1,187 +1,260 @@
-// Side-by-side throughput of dibdraw32 and its peers on one 4096 x 4096
-// 24-bit image of smooth gradients and noise.
+// Side-by-side throughput of dibdraw32 and its peers (Pillow, pixman, memcpy
+// and a byte-table loop) on the 24-bit image of bench_image.h, at a size given
+// on the command line.
 //
-//   dibdraw_compare image <file>     writes the image as raw blue-green-red rows
-//   dibdraw_compare round            measures every case of ours and of the C
-//                                     peers once, interleaved, one line each:
-//                                     "<measure> <megapixels per second>"
-//   dibdraw_compare report <file>    reads the lines of all rounds (Pillow's
-//                                     included), prints medians, spreads and
-//                                     ratios, and fails when a goal is missed
+//   dibdraw_compare image W H FILE   writes the image as raw blue-green-red
+//                                    rows, top row first
+//   dibdraw_compare round W H REPS   measures every case of ours and of the C
+//                                    peers once, interleaved, one line each:
+//                                    "<W>x<H> <measure> <megapixels per second>";
+//                                    a measure does its work REPS times
+//   dibdraw_compare report FILE [LABEL]
+//                                    reads the lines of all rounds (Pillow's
+//                                    and the Windows program's included) and
+//                                    prints, for each size, one table per kind
+//                                    of work, its title led by LABEL: medians,
+//                                    spreads, ratios, goals; exits 1 when a
+//                                    goal is missed
 //
-// compare.sh drives the three; see there.
+// compare.sh drives them; see there.
 #include <pixman.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "common/packed_dib.h"
+#include "bench/bench_image.h"
+#include "bench/bench_timing.h"
 #include "convert/converters.h"
 #include "convert/kernels.h"
 #include "dibdraw32/VyrBlitter.h"
-#include "memkit40.h"
 #include "palette/tables.h"
 #include "vdisplay/vdisplay.h"
 #include "support/converter_named.h"
 
 namespace {
 
-constexpr int kSide = 4096;
-constexpr int kScaledSourceSide = kSide / 2;
-constexpr double kPixels = double(kSide) * kSide;
+struct Size {
+    int width;
+    int height;
+    double pixels() const { return double(width) * height; }
+    bool operator==(const Size&) const = default;
+};
 
-// One row of the printed table: our measure against a peer's.
+// What both sides of a comparison write.
+enum class Work {
+    WholeImage,  // every pixel of a destination the size of the image
+    OneRow,      // every row of the image, each into the same one-row buffer
+    Window,      // the whole image onto a window of a real GDI (Wine)
+};
+
+struct Goal {
+    double ratio = 0;       // 0: reported, no goal
+    double largeRatio = 0;  // from 4096 x 4096 on, where it differs
+    bool onTime = false;    // ours may take at most `ratio` times the peer's time
+};
+
+// One row of a printed table: our measure against a peer's.
 struct Comparison {
+    Work work;
     const char* title;
     const char* ours;
     const char* peer;
     const char* peerTitle;
-    double goal;  // 0: reported, no goal
+    Goal goal;
 };
 
 const Comparison kComparisons[] = {
-    {"24->8 Floyd-Steinberg, converter", "fs8_convert", "pil_p_fs", "Pillow P WEB FS", 2.0},
-    {"24->8 Floyd-Steinberg, whole blit", "fs8_blit", "pil_p_fs", "Pillow P WEB FS", 2.0},
-    {"24->8 no dither, converter", "none8_convert", "pil_p_none", "Pillow P WEB none", 1.5},
-    {"24->8 no dither, whole blit", "none8_blit", "pil_p_none", "Pillow P WEB none", 0},
-    {"24->1 Floyd-Steinberg, converter", "fs1_convert", "pil_1_fs", "Pillow 1 FS", 2.0},
-    {"24->1 Floyd-Steinberg, whole blit", "fs1_blit", "pil_1_fs", "Pillow 1 FS", 2.0},
-    {"24->1 threshold, converter", "none1_convert", "pil_1_none", "Pillow 1 none", 1.5},
-    {"24->1 threshold, whole blit", "none1_blit", "pil_1_none", "Pillow 1 none", 0},
-    {"24->8 ordered mode 0, converter", "ordered0_convert", "pixman_c8", "pixman 8888->c8", 2.0},
-    {"24->8 ordered mode 3, converter", "ordered3_convert", "pixman_c8", "pixman 8888->c8", 2.0},
-    {"24->8 ordered mode 0, whole blit", "ordered0_blit", "pixman_c8", "pixman 8888->c8", 1.0},
-    {"24->8 ordered mode 3, whole blit", "ordered3_blit", "pixman_c8", "pixman 8888->c8", 1.0},
-    {"8->8 mapped, converter", "mapped8_convert", "byte_table", "byte-table loop", 0.9},
-    {"8->8 mapped, whole blit", "mapped8_blit", "byte_table", "byte-table loop", 0},
-    {"24->24 unscaled, whole blit", "copy24_blit", "memcpy", "memcpy", 0.5},
-    {"24->24 scaled 2x, whole blit", "scale24_blit", "pixman_nearest2x", "pixman nearest 2x", 0.5},
+    {Work::WholeImage, "24->24 unscaled, 32-bit display", "copy24_blit", "memcpy", "memcpy of the source",
+     {0.6, 0.8}},
+    {Work::WholeImage, "24->24 2x enlargement, 32-bit display", "scale24_blit", "pixman_nearest2x",
+     "pixman nearest 2x", {1.0}},
+    {Work::WholeImage, "8->8 mapped, palette mode 2, image in the display's colours", "mapped8_blit",
+     "byte_table_image", "byte-table loop", {1.0}},
+    {Work::WholeImage, "24->8 Floyd-Steinberg, fixed palette realized", "fs8_realized_blit", "pil_p_fs",
+     "Pillow P WEB FS", {3.0}},
+    {Work::WholeImage, "24->8 Floyd-Steinberg, display as it starts", "fs8_start_blit", "pil_p_fs",
+     "Pillow P WEB FS", {2.0}},
+    {Work::WholeImage, "24->1 Floyd-Steinberg", "fs1_blit", "pil_1_fs", "Pillow 1 FS", {3.0}},
+    {Work::WholeImage, "24->8 undithered, fixed palette realized", "none8_realized_blit", "pil_p_none",
+     "Pillow P WEB none", {2.0}},
+    {Work::WholeImage, "24->1 threshold", "none1_blit", "pil_1_none", "Pillow 1 none", {2.0}},
+    {Work::WholeImage, "24->8 ordered, fixed palette realized", "ordered8_realized_blit", "pixman_c8_image",
+     "pixman 8888->c8", {1.5}},
+    {Work::OneRow, "8->8 mapped converter", "mapped8_convert", "byte_table_row", "byte-table loop", {}},
+    {Work::OneRow, "24->8 ordered converter", "ordered8_convert", "pixman_c8_row", "pixman 8888->c8", {}},
+    {Work::Window, "VyrBlit, 24-bit image unscaled", "vyrblit_window", "stretchdibits_window",
+     "StretchDIBits", {1.3, 0, true}},
 };
 
-double Seconds(const std::function<void()>& work)
+void Fail(const std::string& message)
 {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::fprintf(stderr, "dibdraw_compare: %s\n", message.c_str());
+    std::exit(2);
 }
 
-// Blue-green-red rows, top row first, no padding (4096 x 3 is a multiple of 4).
-std::vector<uint8_t> MakeImage(int side)
-{
-    std::vector<uint8_t> pixels(size_t(side) * side * 3);
-    const size_t stride = size_t(side) * 3;
-    uint32_t state = 12345;
-    for (size_t y = 0; y < size_t(side); ++y) {
-        for (size_t k = 0; k < stride; ++k) {
-            state = state * 1103515245u + 12345u;
-            pixels[y * stride + k] = static_cast<uint8_t>((k / 3 + y / 4) + ((state >> 16) & 7));
-        }
-    }
-    return pixels;
-}
-
-// A packed DIB of the given rows (bottom row first: the image upside down,
-// which changes nothing for the timing) and colour table.
+using benchtiming::Rate;
 using Dib = dibkit::PackedDib;
 
-Dib MakeDib(const std::vector<uint8_t>& rows, int side, int bits, const std::vector<RGBQUAD>& table)
-{
-    Dib dib(side, side, bits);
-    std::copy(table.begin(), table.end(), dib.colors());
-    const size_t stride = size_t(side) * bits / 8;
-    for (int y = 0; y < side; ++y) {
-        std::memcpy(dib.StoredRow(y), rows.data() + stride * static_cast<size_t>(y), stride);
-    }
-    return dib;
-}
-
-// The 8-bit image: one index per pixel, its colour table the fixed palette,
-// so the palette tracking finds an exact match and takes the mapped path.
-std::vector<RGBQUAD> FixedPaletteTable()
-{
-    return std::vector<RGBQUAD>(dibdraw::kFixedPalette.begin(), dibdraw::kFixedPalette.end());
-}
-
-std::vector<uint8_t> IndexImage(const std::vector<uint8_t>& bgr)
-{
-    std::vector<uint8_t> indices(bgr.size() / 3);
-    for (size_t i = 0; i < indices.size(); ++i) {
-        indices[i] = static_cast<uint8_t>(bgr[3 * i + 1] % 247);
-    }
-    return indices;
-}
-
-void ConfigureScreen(vd::Kind kind)
+void ConfigureScreen(const Size& size, vd::Kind kind)
 {
     vd::Config config;
     config.kind = kind;
-    config.width = kSide;
-    config.height = kSide;
+    config.width = size.width;
+    config.height = size.height;
     vd::Configure(config);
     vd::FillScreen(0);  // touches every page of the framebuffer before timing
 }
 
-double MeasureBlit(vd::Kind kind, Dib& dib, int srcSide, int ditherMode, int paletteMode)
+// The 256-colour display's system palette before anyone realizes one.
+std::vector<RGBQUAD> StartingSystemPalette()
 {
-    ConfigureScreen(kind);
-    VyrBlitter blitter(ditherMode, paletteMode);
-    const HWND window = vd::CreateWindow({0, 0, kSide, kSide});
-    short result = 0;
-    // A 256-colour display draws with the fixed palette realized, as the
-    // tool and applications do before they draw.
-    if (kind == vd::Kind::Palette8) {
-        result = blitter.VyrRealizeFixedPalette(window);
+    ConfigureScreen({16, 16}, vd::Kind::Palette8);
+    std::vector<RGBQUAD> table;
+    for (const PALETTEENTRY& entry : vd::SystemPalette()) {
+        table.push_back(RGBQUAD{entry.peBlue, entry.peGreen, entry.peRed, 0});
     }
-    RECT src = {0, 0, srcSide, srcSide};
-    RECT dst = {0, 0, kSide, kSide};
-    const double seconds =
-        result != 0 ? 1.0 : Seconds([&] { result = blitter.VyrBlit(window, dib.header(), &src, &dst); });
-    vd::DestroyWindow(window);
-    vd::ClearStretchCalls();
-    if (result != 0) {
-        std::fprintf(stderr, "dibdraw_compare: VyrBlit failed with %d\n", result);
-        std::exit(2);
-    }
-    return kPixels / seconds / 1e6;
+    return table;
 }
 
-// Converts every row of an image with one converter, as the pipeline would:
-// one output row, the row counter advancing, the error row carried.
-double MeasureConverter(vd::Kind kind, BlitterFn converter, const uint8_t* rows, size_t stride, int ditherMode,
-                        const uint8_t* imagePalette)
+std::vector<uint32_t> ToXrgb(const std::vector<uint8_t>& bgr)
 {
-    ConfigureScreen(kind);
-    VyrBlitter blitter(ditherMode, 0);
+    std::vector<uint32_t> xrgb(bgr.size() / 3);
+    for (size_t i = 0; i < xrgb.size(); ++i) {
+        xrgb[i] = 0xFF000000u | (uint32_t(bgr[3 * i + 2]) << 16) | (uint32_t(bgr[3 * i + 1]) << 8) | bgr[3 * i];
+    }
+    return xrgb;
+}
+
+// Everything a round draws, made before anything is timed.
+struct Images {
+    Size size;
+    Size half;
+    std::vector<uint8_t> bgr;
+    std::vector<uint8_t> indices;  // one byte a pixel, for the 8-bit cases
+    std::vector<uint8_t> halfBgr;  // the source of the 2x enlargement
+    std::vector<uint32_t> xrgb;
+    std::vector<uint32_t> halfXrgb;
+    Dib dib24;
+    Dib dib8;  // its colour table the system palette the display starts with
+    Dib halfDib24;
+
+    explicit Images(const Size& imageSize)
+        : size(imageSize), half{imageSize.width / 2, imageSize.height / 2},
+          bgr(benchimage::MakeRows(size.width, size.height)), indices(bgr.size() / 3),
+          halfBgr(benchimage::MakeRows(half.width, half.height)), xrgb(ToXrgb(bgr)), halfXrgb(ToXrgb(halfBgr))
+    {
+        for (size_t i = 0; i < indices.size(); ++i) {
+            indices[i] = static_cast<uint8_t>(bgr[3 * i + 1] % 247);
+        }
+        dib24 = benchimage::MakeDib(bgr, size.width, size.height, 24);
+        dib8 = benchimage::MakeDib(indices, size.width, size.height, 8, StartingSystemPalette());
+        halfDib24 = benchimage::MakeDib(halfBgr, half.width, half.height, 24);
+    }
+};
+
+// 0xRRGGBB a pixel of the screen must show, or no check where dithering
+// decides.
+using Expected = std::function<uint32_t(int x, int y)>;
+
+// A blit that drew nothing, or drew something else, is not measured: the
+// screen must show the expected colours at a grid of points.
+void CheckScreen(const char* what, const Size& size, const Expected& expected)
+{
+    for (int gy = 0; gy < 8; ++gy) {
+        for (int gx = 0; gx < 8; ++gx) {
+            const int x = (2 * gx + 1) * size.width / 16, y = (2 * gy + 1) * size.height / 16;
+            const COLORREF shown = vd::ScreenColor(x, y);
+            const uint32_t rgb = (shown & 0xFF) << 16 | (shown & 0xFF00) | (shown >> 16 & 0xFF);
+            if (rgb != expected(x, y)) {
+                char message[160];
+                std::snprintf(message, sizeof message, "%s shows %06x at (%d, %d), not %06x", what, rgb, x, y,
+                              expected(x, y));
+                Fail(message);
+            }
+        }
+    }
+}
+
+enum class Palette { AsItStarts, FixedRealized };
+
+struct Screen {
+    vd::Kind kind;
+    Palette palette = Palette::AsItStarts;
+};
+
+// VyrBlit of the whole of `dib` onto the whole of a virtual display of
+// `size`, the display's own work included.
+double MeasureBlit(const char* what, const Size& size, int reps, const Screen& screen, int ditherMode,
+                   int paletteMode, Dib& dib, const Expected& expected)
+{
+    ConfigureScreen(size, screen.kind);
+    VyrBlitter blitter(ditherMode, paletteMode);
+    const HWND window = vd::CreateWindow({0, 0, size.width, size.height});
+    if (screen.palette == Palette::FixedRealized && blitter.VyrRealizeFixedPalette(window) != 0) {
+        Fail(std::string(what) + ": VyrRealizeFixedPalette failed");
+    }
+    RECT src = {0, 0, dib.width(), dib.height()};
+    RECT dst = {0, 0, size.width, size.height};
+    short result = 0;
+    const double rate = Rate(size.pixels(), reps, [&] {
+        result = static_cast<short>(result | blitter.VyrBlit(window, dib.header(), &src, &dst));
+        vd::ClearStretchCalls();
+    });
+    if (result != 0) {
+        Fail(std::string(what) + ": VyrBlit failed");
+    }
+    if (expected) {
+        CheckScreen(what, size, expected);
+    }
+    vd::DestroyWindow(window);
+    return rate;
+}
+
+// Converts every row of an image with one converter into one output row, as
+// the pipeline does before each row goes to its band.
+double MeasureConverter(const Size& size, int reps, vd::Kind kind, BlitterFn converter, const uint8_t* rows,
+                        size_t stride, const std::vector<RGBQUAD>& imageTable)
+{
+    ConfigureScreen(size, kind);
+    VyrBlitter blitter(0, 0);
     for (int i = 0; i < 256; ++i) {
         blitter.m_colorMap[i] = static_cast<uint8_t>(i);
         blitter.m_systemPalette[3 * i] = dibdraw::kFixedPalette[i].rgbRed;
         blitter.m_systemPalette[3 * i + 1] = dibdraw::kFixedPalette[i].rgbGreen;
         blitter.m_systemPalette[3 * i + 2] = dibdraw::kFixedPalette[i].rgbBlue;
     }
-    std::vector<uint8_t> palette(imagePalette, imagePalette + (imagePalette != nullptr ? 768 : 0));
-    blitter.m_imagePalette = palette.empty() ? nullptr : palette.data();
-    const uint32_t errorBytes = 6 * kSide;
-    blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(errorBytes));
-    std::memset(blitter.m_errorRow, 0, errorBytes);
-    std::vector<uint8_t> out(3 * kSide + 16, 0);
-    const double seconds = Seconds([&] {
-        for (int y = 0; y < kSide; ++y) {
-            converter(&blitter, rows + y * stride, out.data(), kSide);
+    std::vector<uint8_t> imagePalette;
+    for (const RGBQUAD& color : imageTable) {
+        imagePalette.insert(imagePalette.end(), {color.rgbRed, color.rgbGreen, color.rgbBlue});
+    }
+    blitter.m_imagePalette = imagePalette.empty() ? nullptr : imagePalette.data();
+    std::vector<uint8_t> out(3 * size_t(size.width) + 16, 0);
+    const double rate = Rate(size.pixels(), reps, [&] {
+        for (int y = 0; y < size.height; ++y) {
+            converter(&blitter, rows + size_t(y) * stride, out.data(), size.width);
             ++blitter.m_rowCounter;
         }
     });
     blitter.m_imagePalette = nullptr;
-    return kPixels / seconds / 1e6;
+    return rate;
+}
+
+// Where a peer writes: a destination the size of the image, or one row that
+// every row of the image overwrites.
+enum class Shape { WholeImage, OneRow };
+
+int DestinationRows(const Size& size, Shape shape)
+{
+    return shape == Shape::WholeImage ? size.height : 1;
 }
 
 // pixman's 8-bit indexed destination with the 6 x 6 x 6 cube: every 15-bit
@@ -203,56 +276,55 @@ struct CubeIndexed {
     }
 };
 
-std::vector<uint32_t> ToXrgb(const std::vector<uint8_t>& bgr, int side)
-{
-    std::vector<uint32_t> xrgb(size_t(side) * side);
-    for (size_t i = 0; i < xrgb.size(); ++i) {
-        xrgb[i] = 0xFF000000u | (uint32_t(bgr[3 * i + 2]) << 16) | (uint32_t(bgr[3 * i + 1]) << 8) | bgr[3 * i];
-    }
-    return xrgb;
-}
-
-double MeasurePixmanC8(std::vector<uint32_t>& xrgb)
+// pixman wants rows of whole 32-bit words; both sizes measured have them.
+double MeasurePixmanC8(const Size& size, int reps, std::vector<uint32_t>& xrgb, Shape shape)
 {
     static CubeIndexed cube;
-    std::vector<uint8_t> out(size_t(kSide) * kSide, 1);
-    pixman_image_t* src = pixman_image_create_bits(PIXMAN_x8r8g8b8, kSide, kSide, xrgb.data(), kSide * 4);
-    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_c8, kSide, kSide, reinterpret_cast<uint32_t*>(out.data()),
-                                                   kSide);
+    const int rows = DestinationRows(size, shape);
+    std::vector<uint8_t> out(size_t(size.width) * rows, 1);
+    pixman_image_t* src = pixman_image_create_bits(PIXMAN_x8r8g8b8, size.width, size.height, xrgb.data(),
+                                                   size.width * 4);
+    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_c8, size.width, rows,
+                                                   reinterpret_cast<uint32_t*>(out.data()), size.width);
     pixman_image_set_indexed(dst, &cube.table);
-    const double seconds = Seconds(
-        [&] { pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, 0, 0, 0, 0, 0, 0, kSide, kSide); });
+    const double rate = Rate(size.pixels(), reps, [&] {
+        for (int y = 0; y < size.height; y += rows) {
+            pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, 0, y, 0, 0, 0, 0, size.width, rows);
+        }
+    });
     pixman_image_unref(dst);
     pixman_image_unref(src);
-    return kPixels / seconds / 1e6;
+    return rate;
 }
 
-double MeasurePixmanNearest2x(std::vector<uint32_t>& xrgbHalf)
+double MeasurePixmanNearest2x(const Size& size, int reps, std::vector<uint32_t>& halfXrgb)
 {
-    std::vector<uint32_t> out(size_t(kSide) * kSide, 1);
+    const Size half{size.width / 2, size.height / 2};
+    std::vector<uint32_t> out(size_t(size.width) * size.height, 1);
     pixman_image_t* src =
-        pixman_image_create_bits(PIXMAN_x8r8g8b8, kScaledSourceSide, kScaledSourceSide, xrgbHalf.data(),
-                                 kScaledSourceSide * 4);
-    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_x8r8g8b8, kSide, kSide, out.data(), kSide * 4);
-    pixman_transform_t half;
-    pixman_transform_init_scale(&half, pixman_double_to_fixed(0.5), pixman_double_to_fixed(0.5));
-    pixman_image_set_transform(src, &half);
+        pixman_image_create_bits(PIXMAN_x8r8g8b8, half.width, half.height, halfXrgb.data(), half.width * 4);
+    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_x8r8g8b8, size.width, size.height, out.data(),
+                                                   size.width * 4);
+    pixman_transform_t scale;
+    pixman_transform_init_scale(&scale, pixman_double_to_fixed(0.5), pixman_double_to_fixed(0.5));
+    pixman_image_set_transform(src, &scale);
     pixman_image_set_filter(src, PIXMAN_FILTER_NEAREST, nullptr, 0);
-    const double seconds = Seconds(
-        [&] { pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, 0, 0, 0, 0, 0, 0, kSide, kSide); });
+    const double rate = Rate(size.pixels(), reps, [&] {
+        pixman_image_composite32(PIXMAN_OP_SRC, src, nullptr, dst, 0, 0, 0, 0, 0, 0, size.width, size.height);
+    });
     pixman_image_unref(dst);
     pixman_image_unref(src);
-    return kPixels / seconds / 1e6;
+    return rate;
 }
 
-double MeasureMemcpy(const std::vector<uint8_t>& bgr)
+double MeasureMemcpy(const Size& size, int reps, const std::vector<uint8_t>& bgr)
 {
     std::vector<uint8_t> out(bgr.size(), 1);
-    const double seconds = Seconds([&] { std::memcpy(out.data(), bgr.data(), bgr.size()); });
-    if (out[12345] != bgr[12345]) {
-        std::exit(3);
+    const double rate = Rate(size.pixels(), reps, [&] { std::memcpy(out.data(), bgr.data(), bgr.size()); });
+    if (out != bgr) {
+        Fail("memcpy copied something else");
     }
-    return kPixels / seconds / 1e6;
+    return rate;
 }
 
 void TranslateRow(const uint8_t* in, uint8_t* out, int count, const uint8_t* table)
@@ -262,106 +334,97 @@ void TranslateRow(const uint8_t* in, uint8_t* out, int count, const uint8_t* tab
     }
 }
 
-// The peer of the mapped converter, in the same shape: row by row into one
-// output row.
-double MeasureByteTable(const std::vector<uint8_t>& indices)
+// The peer of the mapped converter and blit: a plain 256-entry table look-up
+// of every byte.
+double MeasureByteTable(const Size& size, int reps, const std::vector<uint8_t>& indices, Shape shape)
 {
     uint8_t table[256];
     for (int i = 0; i < 256; ++i) {
         table[i] = static_cast<uint8_t>(255 - i);
     }
-    std::vector<uint8_t> out(kSide, 1);
-    const double seconds = Seconds([&] {
-        for (int y = 0; y < kSide; ++y) {
-            TranslateRow(indices.data() + size_t(y) * kSide, out.data(), kSide, table);
+    const int rows = DestinationRows(size, shape);
+    std::vector<uint8_t> out(size_t(size.width) * rows, 1);
+    const double rate = Rate(size.pixels(), reps, [&] {
+        for (int y = 0; y < size.height; ++y) {
+            const size_t row = size_t(y) * size.width;
+            TranslateRow(indices.data() + row, out.data() + (shape == Shape::WholeImage ? row : 0), size.width,
+                         table);
         }
     });
-    if (out[123] != table[indices[size_t(kSide - 1) * kSide + 123]]) {
-        std::exit(3);
+    const size_t last = out.size() - 1;
+    if (out[last] != table[indices[indices.size() - 1]]) {
+        Fail("the byte-table loop translated something else");
     }
-    return kPixels / seconds / 1e6;
+    return rate;
 }
 
-int Round()
+int Round(const Size& size, int reps)
 {
-    const std::vector<uint8_t> bgr = MakeImage(kSide);
-    const std::vector<uint8_t> indices = IndexImage(bgr);
-    std::vector<uint32_t> xrgb = ToXrgb(bgr, kSide);
-    std::vector<uint8_t> halfRows(size_t(kScaledSourceSide) * kScaledSourceSide * 3);
-    for (int y = 0; y < kScaledSourceSide; ++y) {
-        std::memcpy(&halfRows[size_t(y) * kScaledSourceSide * 3], &bgr[size_t(y) * kSide * 3],
-                    size_t(kScaledSourceSide) * 3);
-    }
-    std::vector<uint32_t> xrgbHalf = ToXrgb(halfRows, kScaledSourceSide);
-    Dib dib24 = MakeDib(bgr, kSide, 24, {});
-    Dib dib8 = MakeDib(indices, kSide, 8, FixedPaletteTable());
-    Dib dibHalf = MakeDib(halfRows, kScaledSourceSide, 24, {});
-    std::vector<uint8_t> fixedTriples(768);
-    for (int i = 0; i < 256; ++i) {
-        fixedTriples[3 * i] = dibdraw::kFixedPalette[i].rgbRed;
-        fixedTriples[3 * i + 1] = dibdraw::kFixedPalette[i].rgbGreen;
-        fixedTriples[3 * i + 2] = dibdraw::kFixedPalette[i].rgbBlue;
-    }
-    const size_t stride24 = size_t(kSide) * 3;
+    Images images(size);
     using vd::Kind;
-
-    auto convert24 = [&](Kind kind, BlitterFn converter, int ditherMode) -> std::function<double()> {
-        return [&, kind, converter, ditherMode] {
-            return MeasureConverter(kind, converter, bgr.data(), stride24, ditherMode, nullptr);
+    const Screen rgb32{Kind::Rgb32};
+    const Screen mono{Kind::Mono};
+    const Screen palette8{Kind::Palette8};
+    const Screen fixedPalette8{Kind::Palette8, Palette::FixedRealized};
+    auto blit = [&](const char* name, const Screen& screen, int ditherMode, int paletteMode, Dib& dib,
+                    Expected expected = {}) {
+        return [&, name, screen, ditherMode, paletteMode, expected] {
+            return MeasureBlit(name, size, reps, screen, ditherMode, paletteMode, dib, expected);
         };
     };
-    auto blit = [](Kind kind, Dib& dib, int srcSide, int ditherMode, int paletteMode) -> std::function<double()> {
-        return [&dib, kind, srcSide, ditherMode, paletteMode] {
-            return MeasureBlit(kind, dib, srcSide, ditherMode, paletteMode);
+    auto wholePixel = [&](int x, int y) { return images.dib24.Color(x, y); };
+    auto enlargedPixel = [&](int x, int y) { return images.halfDib24.Color(x / 2, y / 2); };
+    auto mappedPixel = [&](int x, int y) { return images.dib8.Color(x, y); };
+    auto convert = [&](BlitterFn converter, const std::vector<uint8_t>& rows, size_t stride,
+                       std::vector<RGBQUAD> table) {
+        return [&, converter, stride, table] {
+            return MeasureConverter(size, reps, Kind::Palette8, converter, rows.data(), stride, table);
         };
     };
+    auto pixmanC8 = [&](Shape shape) {
+        return [&, shape] { return MeasurePixmanC8(size, reps, images.xrgb, shape); };
+    };
+    auto byteTable = [&](Shape shape) {
+        return [&, shape] { return MeasureByteTable(size, reps, images.indices, shape); };
+    };
+    const std::vector<RGBQUAD> startTable(images.dib8.colors(), images.dib8.colors() + 256);
 
-    // Ours and the peers alternate, so a slow moment of the machine hits both.
+    // Ours and the peers alternate, so that a slow moment of the machine hits
+    // both.
     const std::vector<std::pair<const char*, std::function<double()>>> measures = {
-        {"fs8_convert", convert24(Kind::Palette8, testsupport::Converter("Blit24To8Mode2"), 2)},
-        {"pixman_c8", [&] { return MeasurePixmanC8(xrgb); }},
-        {"fs8_blit", blit(Kind::Palette8, dib24, kSide, 2, 0)},
-        {"none8_convert", convert24(Kind::Palette8, testsupport::Converter("Blit24To8Mode1"), 1)},
-        {"none8_blit", blit(Kind::Palette8, dib24, kSide, 1, 0)},
-        {"fs1_convert", convert24(Kind::Mono, testsupport::Converter("Blit24To1Mode2"), 2)},
-        {"fs1_blit", blit(Kind::Mono, dib24, kSide, 2, 0)},
-        {"none1_convert", convert24(Kind::Mono, testsupport::Converter("Blit24To1Mode1"), 1)},
-        {"none1_blit", blit(Kind::Mono, dib24, kSide, 1, 0)},
-        {"ordered0_convert", convert24(Kind::Palette8, testsupport::Converter("Blit24To8Mode0"), 0)},
-        {"pixman_c8", [&] { return MeasurePixmanC8(xrgb); }},
-        {"ordered3_convert", convert24(Kind::Palette8, testsupport::Converter("Blit24To8Mode3"), 3)},
-        {"ordered0_blit", blit(Kind::Palette8, dib24, kSide, 0, 0)},
-        {"ordered3_blit", blit(Kind::Palette8, dib24, kSide, 3, 0)},
-        {"byte_table", [&] { return MeasureByteTable(indices); }},
+        {"memcpy", [&] { return MeasureMemcpy(size, reps, images.bgr); }},
+        {"copy24_blit", blit("24->24 blit", rgb32, 0, 0, images.dib24, wholePixel)},
+        {"pixman_nearest2x", [&] { return MeasurePixmanNearest2x(size, reps, images.halfXrgb); }},
+        {"scale24_blit", blit("24->24 2x blit", rgb32, 0, 0, images.halfDib24, enlargedPixel)},
+        {"byte_table_image", byteTable(Shape::WholeImage)},
+        {"mapped8_blit", blit("8->8 mapped blit", palette8, 0, 2, images.dib8, mappedPixel)},
+        {"fs8_realized_blit", blit("24->8 FS blit", fixedPalette8, 2, 0, images.dib24)},
+        {"fs8_start_blit", blit("24->8 FS blit", palette8, 2, 0, images.dib24)},
+        {"fs1_blit", blit("24->1 FS blit", mono, 2, 0, images.dib24)},
+        {"none8_realized_blit", blit("24->8 undithered blit", fixedPalette8, 1, 0, images.dib24)},
+        {"none1_blit", blit("24->1 threshold blit", mono, 1, 0, images.dib24)},
+        {"pixman_c8_image", pixmanC8(Shape::WholeImage)},
+        {"ordered8_realized_blit", blit("24->8 ordered blit", fixedPalette8, 0, 0, images.dib24)},
+        {"byte_table_row", byteTable(Shape::OneRow)},
         {"mapped8_convert",
-         [&] {
-             return MeasureConverter(Kind::Palette8, testsupport::Converter("Blit8To8Mapped"), indices.data(), kSide, 0,
-                                     fixedTriples.data());
-         }},
-        {"mapped8_blit", blit(Kind::Palette8, dib8, kSide, 0, 1)},
-        {"byte_table", [&] { return MeasureByteTable(indices); }},
-        {"memcpy", [&] { return MeasureMemcpy(bgr); }},
-        {"copy24_blit", blit(Kind::Rgb32, dib24, kSide, 0, 0)},
-        {"memcpy", [&] { return MeasureMemcpy(bgr); }},
-        {"pixman_nearest2x", [&] { return MeasurePixmanNearest2x(xrgbHalf); }},
-        {"scale24_blit", blit(Kind::Rgb32, dibHalf, kScaledSourceSide, 0, 0)},
-        {"pixman_nearest2x", [&] { return MeasurePixmanNearest2x(xrgbHalf); }},
+         convert(testsupport::Converter("Blit8To8Mapped"), images.indices, size_t(size.width), startTable)},
+        {"pixman_c8_row", pixmanC8(Shape::OneRow)},
+        {"ordered8_convert", convert(testsupport::Converter("Blit24To8Mode0"), images.bgr, 3 * size_t(size.width), {})},
     };
     for (const auto& [name, measure] : measures) {
-        std::printf("%s %.2f\n", name, measure());
+        std::printf("%dx%d %s %.2f\n", size.width, size.height, name, measure());
         std::fflush(stdout);
     }
     return 0;
 }
 
-int WriteImage(const char* path)
+int WriteImage(const Size& size, const char* path)
 {
-    const std::vector<uint8_t> bgr = MakeImage(kSide);
+    const std::vector<uint8_t> bgr = benchimage::MakeRows(size.width, size.height);
     std::ofstream file(path, std::ios::binary);
     file.write(reinterpret_cast<const char*>(bgr.data()), static_cast<std::streamsize>(bgr.size()));
     if (!file) {
-        std::fprintf(stderr, "dibdraw_compare: cannot write %s\n", path);
-        return 2;
+        Fail(std::string("cannot write ") + path);
     }
     return 0;
 }
@@ -369,7 +432,6 @@ int WriteImage(const char* path)
 struct Summary {
     double median = 0;
     double spread = 0;  // (highest - lowest) / median
-    size_t rounds = 0;
 };
 
 Summary Summarize(std::vector<double> values)
@@ -382,47 +444,114 @@ Summary Summarize(std::vector<double> values)
     const size_t n = values.size();
     summary.median = n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
     summary.spread = (values.back() - values.front()) / summary.median;
-    summary.rounds = n;
     return summary;
 }
 
-int Report(const char* path)
+using Samples = std::map<std::string, std::vector<double>>;
+
+std::string TableTitle(Work work, const Size& size)
 {
-    std::ifstream file(path);
-    if (!file) {
-        std::fprintf(stderr, "dibdraw_compare: cannot read %s\n", path);
-        return 2;
+    char title[320];
+    const int w = size.width, h = size.height;
+    switch (work) {
+    case Work::WholeImage:
+        std::snprintf(title, sizeof title,
+                      "%d x %d, whole image: both sides write a whole %d x %d destination (ours: VyrBlit onto a "
+                      "virtual display of that size)",
+                      w, h, w, h);
+        break;
+    case Work::OneRow:
+        std::snprintf(title, sizeof title,
+                      "%d x %d, one row: both sides convert all %d rows, each into the same one-row buffer (ours: "
+                      "the converter alone, no blit)",
+                      w, h, h);
+        break;
+    case Work::Window:
+        std::snprintf(title, sizeof title,
+                      "%d x %d, whole image onto a window: VyrBlit against StretchDIBits of the whole image, both "
+                      "from the window handle onto the same window",
+                      w, h);
+        break;
     }
-    std::map<std::string, std::vector<double>> samples;
-    std::string line;
-    while (std::getline(file, line)) {
-        std::istringstream fields(line);
-        std::string name;
-        double value = 0;
-        if (fields >> name >> value) {
-            samples[name].push_back(value);
-        }
+    return title;
+}
+
+// Prints the table of one kind of work at one size; returns the goals
+// missed, or -1 when no comparison of that kind was measured.
+int PrintTable(Work work, const Size& size, Samples& samples, const std::string& label)
+{
+    const std::string prefix = std::to_string(size.width) + "x" + std::to_string(size.height) + " ";
+    auto measured = [&](const char* name) { return !samples[prefix + name].empty(); };
+    const bool any = std::any_of(std::begin(kComparisons), std::end(kComparisons), [&](const Comparison& row) {
+        return row.work == work && measured(row.ours) && measured(row.peer);
+    });
+    if (!any) {
+        return -1;
     }
-    int misses = 0;
-    // The rounds ran in the same environment, so with the same kernels.
-    std::printf("vector kernels: %s\n", dibdraw::ActiveKernels().name);
-    std::printf("| case | ours Mpix/s | spread | peer | peer Mpix/s | spread | ratio | goal |\n");
+    const bool onTime = work == Work::Window;
+    std::printf("\n%s%s\n\n", label.empty() ? "" : (label + ": ").c_str(), TableTitle(work, size).c_str());
+    std::printf("| case | ours Mpix/s | spread | peer | peer Mpix/s | spread | %s | goal |\n",
+                onTime ? "time ours/peer" : "ratio ours/peer");
     std::printf("|---|---:|---:|---|---:|---:|---:|---|\n");
+    int misses = 0;
     for (const Comparison& row : kComparisons) {
-        const Summary ours = Summarize(samples[row.ours]);
-        const Summary peer = Summarize(samples[row.peer]);
-        const double ratio = peer.median > 0 ? ours.median / peer.median : 0;
-        const bool missed = row.goal > 0 && ratio < row.goal;
-        misses += missed ? 1 : 0;
-        char goal[32] = "-";
-        if (row.goal > 0) {
-            std::snprintf(goal, sizeof goal, ">= %.2g %s", row.goal, missed ? "MISSED" : "met");
+        if (row.work != work || !measured(row.ours) || !measured(row.peer)) {
+            continue;
+        }
+        const Summary ours = Summarize(samples[prefix + row.ours]);
+        const Summary peer = Summarize(samples[prefix + row.peer]);
+        const double ratio = row.goal.onTime ? peer.median / ours.median : ours.median / peer.median;
+        const double large = size.pixels() >= 4096.0 * 4096.0 ? row.goal.largeRatio : 0;
+        const double target = large > 0 ? large : row.goal.ratio;
+        char goal[48] = "no goal";
+        if (target > 0) {
+            const bool missed = row.goal.onTime ? ratio > target : ratio < target;
+            misses += missed ? 1 : 0;
+            std::snprintf(goal, sizeof goal, "%s %.2g: %s", row.goal.onTime ? "<=" : ">=", target,
+                          missed ? "MISSED" : "met");
         }
         std::printf("| %s | %.0f | %.0f%% | %s | %.0f | %.0f%% | %.2f | %s |\n", row.title, ours.median,
                     100 * ours.spread, row.peerTitle, peer.median, 100 * peer.spread, ratio, goal);
     }
+    return misses;
+}
+
+int Report(const char* path, const std::string& label)
+{
+    std::ifstream file(path);
+    if (!file) {
+        Fail(std::string("cannot read ") + path);
+    }
+    Samples samples;
+    std::vector<Size> sizes;
+    std::string line;
+    while (std::getline(file, line)) {
+        std::istringstream fields(line);
+        std::string size, name;
+        double value = 0;
+        Size parsed{};
+        if (fields >> size >> name >> value && std::sscanf(size.c_str(), "%dx%d", &parsed.width, &parsed.height) == 2) {
+            samples[size + " " + name].push_back(value);
+            if (std::find(sizes.begin(), sizes.end(), parsed) == sizes.end()) {
+                sizes.push_back(parsed);
+            }
+        }
+    }
+    int misses = 0;
+    for (const Size& size : sizes) {
+        for (Work work : {Work::WholeImage, Work::OneRow, Work::Window}) {
+            misses += std::max(0, PrintTable(work, size, samples, label));
+        }
+    }
     std::printf("\n%d goal(s) missed\n", misses);
     return misses == 0 ? 0 : 1;
+}
+
+bool ParseSize(const char* width, const char* height, Size& size)
+{
+    size = {std::atoi(width), std::atoi(height)};
+    // Whole 32-bit words in every 8-bit row, and an even size to halve.
+    return size.width >= 16 && size.height >= 16 && size.width % 4 == 0 && size.height % 2 == 0;
 }
 
 }  // namespace
@@ -430,15 +559,22 @@ int Report(const char* path)
 int main(int argc, char** argv)
 {
     const std::string command = argc > 1 ? argv[1] : "";
-    if (command == "image" && argc == 3) {
-        return WriteImage(argv[2]);
+    Size size{};
+    if (command == "image" && argc == 5 && ParseSize(argv[2], argv[3], size)) {
+        return WriteImage(size, argv[4]);
     }
-    if (command == "round" && argc == 2) {
-        return Round();
+    if (command == "round" && argc == 5 && ParseSize(argv[2], argv[3], size) && std::atoi(argv[4]) > 0) {
+        return Round(size, std::atoi(argv[4]));
     }
-    if (command == "report" && argc == 3) {
-        return Report(argv[2]);
+    if (command == "kernels" && argc == 2) {
+        std::printf("%s\n", dibdraw::ActiveKernels().name);
+        return 0;
     }
-    std::fprintf(stderr, "usage: dibdraw_compare image <file> | round | report <samples>\n");
+    if (command == "report" && (argc == 3 || argc == 4)) {
+        return Report(argv[2], argc == 4 ? argv[3] : "");
+    }
+    std::fprintf(stderr,
+                 "usage: dibdraw_compare image W H FILE | round W H REPS | kernels | report SAMPLES [LABEL]\n"
+                 "  (W a multiple of 4 and H even, both at least 16)\n");
     return 2;
 }
