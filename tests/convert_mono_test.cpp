@@ -14,6 +14,8 @@
 #include "dibdraw32/BlitResult.h"
 #include "dibdraw32/Diagnostics.h"
 #include "memkit40.h"
+#include "support/error_diffusion.h"
+#include "support/luminance.h"
 #include "support/named_case.h"
 #include "support/test_support.h"
 
@@ -22,18 +24,6 @@ using namespace testsupport;
 namespace {
 
 using testsupport::PrintTo;
-
-// weight% of v, to the nearest integer with halves going up.
-int RoundedShare(int weightPercent, int v)
-{
-    const int product = weightPercent * v;
-    return product / 100 + (product % 100 >= 50 ? 1 : 0);
-}
-
-int ReferenceLuminance(int red, int green, int blue)
-{
-    return RoundedShare(30, red) + RoundedShare(59, green) + RoundedShare(11, blue);
-}
 
 struct Color {
     int red;
@@ -57,18 +47,6 @@ Color PixelColor(int srcBits, const std::vector<uint8_t>& row, const std::vector
     return {palette[3 * index], palette[3 * index + 1], palette[3 * index + 2]};
 }
 
-int FloorDiv16(int x)
-{
-    return x >= 0 ? x / 16 : -((-x + 15) / 16);
-}
-
-int TowardZeroMultipleOf4(int e)
-{
-    const int magnitude = e < 0 ? -e : e;
-    const int truncated = magnitude - magnitude % 4;
-    return e < 0 ? -truncated : truncated;
-}
-
 int OutputBytes(int count)
 {
     return count <= 0 ? 0 : (count + 7) / 8;
@@ -79,7 +57,7 @@ class MonoReference {
 public:
     MonoReference(int srcBits, int mode, const uint8_t* matrix, int rowsMod, int colsMod, int width)
         : m_srcBits(srcBits), m_mode(mode), m_matrix(matrix), m_rowsMod(rowsMod), m_colsMod(colsMod),
-          m_errors(width, 0)
+          m_diffusion(width, 1)
     {
     }
 
@@ -87,42 +65,44 @@ public:
                                  int rowCounter)
     {
         std::vector<uint8_t> out(OutputBytes(count), 0);
-        int carry = 0;
-        for (int i = 0; i < count; ++i) {
+        auto setLight = [&](int i) { out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8)); };
+        auto luminance = [&](int i) {
             const Color c = PixelColor(m_srcBits, row, palette, i);
-            const int y = ReferenceLuminance(c.red, c.green, c.blue);
+            return Luminance(c.red, c.green, c.blue);
+        };
+        if (m_mode == 2) {
+            m_diffusion.Row(
+                count, [&](int i) { return ErrorDiffusionReference::Levels{luminance(i), 0, 0}; },
+                [&](int i, const ErrorDiffusionReference::Levels& y) {
+                    if (Light(y[0])) {
+                        setLight(i);
+                    }
+                    return ErrorDiffusionReference::Levels{TwoLevelShown(y[0]), 0, 0};
+                });
+            return out;
+        }
+        for (int i = 0; i < count; ++i) {
+            const int y = luminance(i);
             bool light = false;
             switch (m_mode) {
             case 0:
                 light = y > m_matrix[(i % m_colsMod) * m_rowsMod + rowCounter % m_rowsMod];
                 break;
             case 1:
-                light = y >= 128;
+                light = Light(y);
                 break;
-            case 2: {
-                int n = y + FloorDiv16(7 * carry + m_errors[i]);
-                n = n < 0 ? 0 : (n > 255 ? 255 : n);
-                light = n >= 128;
-                const int e = TowardZeroMultipleOf4(light ? n - 255 : n);
-                if (i > 0) {
-                    m_errors[i - 1] += 3 * e;
-                }
-                m_errors[i] = 5 * e + carry;
-                carry = e;
-                break;
-            }
             default:
                 light = y > m_matrix[(i % 8) * 8 + rowCounter % 8];
                 break;
             }
             if (light) {
-                out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+                setLight(i);
             }
         }
         return out;
     }
 
-    const std::vector<int32_t>& Errors() const { return m_errors; }
+    int Error(int i) const { return m_diffusion.Error(i, 0); }
 
 private:
     int m_srcBits;
@@ -130,7 +110,7 @@ private:
     const uint8_t* m_matrix;
     int m_rowsMod;
     int m_colsMod;
-    std::vector<int32_t> m_errors;
+    ErrorDiffusionReference m_diffusion;
 };
 
 // Empty when equal; otherwise names the first differing byte and pixel.
@@ -268,7 +248,7 @@ TEST_P(MonoConverterTest, MatchesTheReference)
                 ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
                 ASSERT_EQ(blitter.m_rowCounter, rowCounter) << where;
                 for (int i = 0; i < width; ++i) {
-                    ASSERT_EQ(mono.Error(i), reference.Errors()[i]) << where << ": error row entry " << i;
+                    ASSERT_EQ(mono.Error(i), reference.Error(i)) << where << ": error row entry " << i;
                 }
             }
         }
@@ -342,7 +322,7 @@ TEST_P(MonoDiffusionTest, LongRowsMatchTheReference)
                 ASSERT_TRUE(difference.empty()) << where << ": " << difference;
                 ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
                 for (int i = 0; i < width; ++i) {
-                    ASSERT_EQ(mono.Error(i), reference.Errors()[i]) << where << ": error row entry " << i;
+                    ASSERT_EQ(mono.Error(i), reference.Error(i)) << where << ": error row entry " << i;
                 }
             }
             mono.blitter.m_imagePalette = nullptr;
@@ -443,7 +423,7 @@ Color ColorOfLuminance(int y)
 {
     for (int v = 0; v < 256; ++v) {
         for (int blue = v; blue >= 0 && blue > v - 8; --blue) {
-            if (ReferenceLuminance(v, v, blue) == y) {
+            if (Luminance(v, v, blue) == y) {
                 return {v, v, blue};
             }
         }

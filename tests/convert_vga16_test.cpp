@@ -12,6 +12,7 @@
 #include "convert/converters.h"
 #include "dibdraw32/Diagnostics.h"
 #include "palette/tables.h"
+#include "support/error_diffusion.h"
 #include "support/named_case.h"
 #include "support/test_support.h"
 
@@ -86,15 +87,6 @@ size_t PaletteEntries(Fetch fetch)
     return fetch == Fetch::Rgb24 ? 0 : size_t{1} << static_cast<int>(fetch);
 }
 
-int FloorDiv16(int value)
-{
-    int quotient = value / 16;
-    if (value % 16 != 0 && value < 0) {
-        --quotient;
-    }
-    return quotient;
-}
-
 // Everything the reference needs; it keeps its own error row.
 struct ReferenceState {
     std::vector<uint8_t> palette;  // red, green, blue triples
@@ -104,7 +96,6 @@ struct ReferenceState {
     int colsMod = 8;
     int rowCounter = 0;
     int bitOffset = 0;
-    std::vector<std::array<int, 3>> below;  // carried error per pixel: red, green, blue
 };
 
 std::array<int, 64> DefaultOffsets()
@@ -140,55 +131,32 @@ std::array<int, 3> SourceColor(Fetch fetch, const std::vector<uint8_t>& src, con
     return {state.palette[3 * index], state.palette[3 * index + 1], state.palette[3 * index + 2]};
 }
 
-int DiffuseChannel(int value, int& carry, std::array<int, 3>* left, std::array<int, 3>& here, int channel,
-                   bool& light)
-{
-    int n = value + FloorDiv16(7 * carry + here[channel]);
-    n = std::clamp(n, 0, 255);
-    light = n >= 128;
-    int error = light ? n - 255 : n;
-    error = error / 4 * 4;  // toward zero, a multiple of 4
-    if (left != nullptr) {
-        (*left)[channel] += 3 * error;
-    }
-    here[channel] = 5 * error + carry;
-    carry = error;
-    return error;
-}
-
 std::vector<int> ReferenceIndices(const ConverterCase& converter, const std::vector<uint8_t>& src, int count,
-                                  ReferenceState& state)
+                                  const ReferenceState& state, ErrorDiffusionReference& diffusion)
 {
-    std::vector<int> indices;
-    int carries[3] = {0, 0, 0};
+    std::vector<int> indices(static_cast<size_t>(std::max(count, 0)));
+    auto color = [&](int i) { return SourceColor(converter.fetch, src, state, i); };
+    if (converter.rule == Rule::Mode2) {
+        diffusion.Row(count, color, [&](int i, const ErrorDiffusionReference::Levels& levels) {
+            indices[i] = BrightColor(Light(levels[0]), Light(levels[1]), Light(levels[2]));
+            return ErrorDiffusionReference::Levels{TwoLevelShown(levels[0]), TwoLevelShown(levels[1]),
+                                                   TwoLevelShown(levels[2])};
+        });
+        return indices;
+    }
     for (int i = 0; i < count; ++i) {
-        const std::array<int, 3> color = SourceColor(converter.fetch, src, state, i);
-        bool light[3] = {};
-        switch (converter.rule) {
-        case Rule::Mapped:
-            indices.push_back(state.colorMap[SourceIndex(converter.fetch, src, 0, i)] % 16);
+        if (converter.rule == Rule::Mapped) {
+            indices[i] = state.colorMap[SourceIndex(converter.fetch, src, 0, i)] % 16;
             continue;
-        case Rule::Mode1:
-        case Rule::TwoColors:
-            for (int c = 0; c < 3; ++c) light[c] = color[c] >= 128;
-            break;
-        case Rule::Mode0:
-        case Rule::Mode3: {
-            const int offset = converter.rule == Rule::Mode3
-                                   ? state.offsets[(i % 8) * 8 + state.rowCounter % 8]
-                                   : state.offsets[(i % state.colsMod) * state.rowsMod +
-                                                   state.rowCounter % state.rowsMod];
-            for (int c = 0; c < 3; ++c) light[c] = color[c] + offset >= 128;
-            break;
         }
-        case Rule::Mode2:
-            for (int c = 0; c < 3; ++c) {
-                DiffuseChannel(color[c], carries[c], i > 0 ? &state.below[i - 1] : nullptr, state.below[i], c,
-                               light[c]);
-            }
-            break;
+        int offset = 0;
+        if (converter.rule == Rule::Mode3) {
+            offset = state.offsets[(i % 8) * 8 + state.rowCounter % 8];
+        } else if (converter.rule == Rule::Mode0) {
+            offset = state.offsets[(i % state.colsMod) * state.rowsMod + state.rowCounter % state.rowsMod];
         }
-        indices.push_back(BrightColor(light[0], light[1], light[2]));
+        const std::array<int, 3> levels = color(i);
+        indices[i] = BrightColor(Light(levels[0] + offset), Light(levels[1] + offset), Light(levels[2] + offset));
     }
     return indices;
 }
@@ -313,13 +281,13 @@ void CompareRows(const ConverterCase& converter, uint64_t seed, int count, int b
     // Spare entries past the row must stay untouched.
     const int errorPixels = count + 3;
     vga.AllocateErrorRow(errorPixels);
-    state.below.assign(errorPixels, {0, 0, 0});
+    ErrorDiffusionReference diffusion(errorPixels, 3);
     state.rowCounter = random.Between(0, 1000);
 
     for (int row = 0; row < 4; ++row, ++state.rowCounter) {
         blitter.m_rowCounter = state.rowCounter;
         const std::vector<uint8_t> src = random.Bytes(SourceBytes(converter.fetch, count, bitOffset));
-        const std::vector<uint8_t> expected = Pack(ReferenceIndices(converter, src, count, state));
+        const std::vector<uint8_t> expected = Pack(ReferenceIndices(converter, src, count, state, diffusion));
         const std::vector<uint8_t> actual = vga.Convert(converter.fn, src, count, random.Byte());
         const std::string where = "seed " + std::to_string(seed) + ", " + NameOf(converter) + ", width " +
                                   std::to_string(count) + ", bit offset " + std::to_string(bitOffset) +
@@ -328,7 +296,7 @@ void CompareRows(const ConverterCase& converter, uint64_t seed, int count, int b
         ASSERT_EQ(FirstDifference(expected, actual.data()), "") << where;
         for (int i = 0; i < errorPixels; ++i) {
             for (int c = 0; c < 3; ++c) {
-                ASSERT_EQ(vga.ErrorTerm(i, c), state.below[i][c])
+                ASSERT_EQ(vga.ErrorTerm(i, c), diffusion.Error(i, c))
                     << where << ": error row pixel " << i << " channel " << c;
             }
         }
