@@ -13,6 +13,7 @@
 #include "memkit40.h"
 #include "support/display_kinds.h"
 #include "support/guarded_buffer.h"
+#include "support/leak_check.h"
 #include "support/random.h"
 #include "vdisplay/vdisplay.h"
 
@@ -27,23 +28,6 @@ inline size_t SourceRowBytes(int bits, int count, int bitOffset = 0)
     }
     const size_t skipped = bits == 1 ? static_cast<size_t>(bitOffset) : 0;
     return (skipped + static_cast<size_t>(bits) * static_cast<size_t>(count) + 7) / 8;
-}
-
-// Everything that can leak: heap blocks and GDI objects.
-struct ResourceCounts {
-    uint32_t heapBlocks;
-    vd::LiveObjects gdi;
-
-    static ResourceCounts Now() { return {KemLiveBlocks(), vd::CountLiveObjects()}; }
-};
-
-inline void ExpectSameResources(const ResourceCounts& before, const ResourceCounts& after,
-                                const std::string& context = "")
-{
-    EXPECT_EQ(before.heapBlocks, after.heapBlocks) << "heap blocks leaked " << context;
-    EXPECT_EQ(before.gdi.dcs, after.gdi.dcs) << "device contexts leaked " << context;
-    EXPECT_EQ(before.gdi.palettes, after.gdi.palettes) << "palettes leaked " << context;
-    EXPECT_EQ(before.gdi.bitmaps, after.gdi.bitmaps) << "bitmaps leaked " << context;
 }
 
 // The screen's device context for the duration of one expression or scope.
