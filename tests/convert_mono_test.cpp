@@ -3,6 +3,7 @@
 // diffusion with its own error row, and the 1-bit copy with its inversion.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -17,6 +18,7 @@
 #include "support/error_diffusion.h"
 #include "support/luminance.h"
 #include "support/named_case.h"
+#include "support/source_pixels.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
@@ -30,22 +32,6 @@ struct Color {
     int green;
     int blue;
 };
-
-Color PixelColor(int srcBits, const std::vector<uint8_t>& row, const std::vector<uint8_t>& palette, int i)
-{
-    int index = 0;
-    switch (srcBits) {
-    case 24:
-        return {row[3 * i + 2], row[3 * i + 1], row[3 * i]};
-    case 8:
-        index = row[i];
-        break;
-    default:
-        index = i % 2 == 0 ? row[i / 2] / 16 : row[i / 2] % 16;
-        break;
-    }
-    return {palette[3 * index], palette[3 * index + 1], palette[3 * index + 2]};
-}
 
 int OutputBytes(int count)
 {
@@ -67,8 +53,8 @@ public:
         std::vector<uint8_t> out(OutputBytes(count), 0);
         auto setLight = [&](int i) { out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8)); };
         auto luminance = [&](int i) {
-            const Color c = PixelColor(m_srcBits, row, palette, i);
-            return Luminance(c.red, c.green, c.blue);
+            const std::array<int, 3> c = SourceColor(m_srcBits, row, palette.data(), i);
+            return Luminance(c[0], c[1], c[2]);
         };
         if (m_mode == 2) {
             m_diffusion.Row(

@@ -15,12 +15,15 @@
 
 #include "palette8_harness.h"
 #include "support/error_diffusion.h"
+#include "support/source_pixels.h"
 #include "support/test_support.h"
 
 using namespace palette8test;
 using testsupport::ErrorDiffusionReference;
 using testsupport::FloorDiv;
 using testsupport::Random;
+using testsupport::SourceColor;
+using testsupport::SourceIndex;
 
 namespace {
 
@@ -67,35 +70,6 @@ struct Scene {
     int bitOffset = 0;
 };
 
-// Source index of pixel i, or -1 for a 24-bit row.
-int SourceIndex(const Scene& scene, SourceKind source, const std::vector<uint8_t>& row, int i)
-{
-    switch (source) {
-    case SourceKind::Index8:
-        return row[i];
-    case SourceKind::Index4:
-        return i % 2 == 0 ? row[i / 2] / 16 : row[i / 2] % 16;
-    case SourceKind::Bit1: {
-        const int bit = scene.bitOffset + i;
-        return (row[bit / 8] >> (7 - bit % 8)) & 1;
-    }
-    case SourceKind::Rgb24:
-        break;
-    }
-    return -1;
-}
-
-std::array<int, 3> SourceColor(const Scene& scene, SourceKind source, const std::vector<uint8_t>& row,
-                               int i)
-{
-    if (source == SourceKind::Rgb24) {
-        return {row[3 * i + 2], row[3 * i + 1], row[3 * i]};
-    }
-    const int index = SourceIndex(scene, source, row, i);
-    return {scene.imagePalette[3 * index], scene.imagePalette[3 * index + 1],
-            scene.imagePalette[3 * index + 2]};
-}
-
 int DitherValue(const Scene& scene, int mode, int x, int y)
 {
     const int entry = mode == 3 ? (x % 8) * 8 + y % 8
@@ -117,8 +91,9 @@ std::vector<uint8_t> ReferenceRow(const Scene& scene, const ConverterInfo& info,
                                   ErrorDiffusionReference& diffusion)
 {
     std::vector<uint8_t> out(count);
+    const int bits = static_cast<int>(info.source);
     auto levels = [&](int i) {
-        const std::array<int, 3> color = SourceColor(scene, info.source, row, i);
+        const std::array<int, 3> color = SourceColor(bits, row, scene.imagePalette.data(), i, scene.bitOffset);
         return info.method == Method::Grey ? std::array<int, 3>{color[0], 0, 0} : color;
     };
     if (info.mode == 2) {
@@ -131,11 +106,11 @@ std::vector<uint8_t> ReferenceRow(const Scene& scene, const ConverterInfo& info,
     }
     for (int i = 0; i < count; ++i) {
         if (info.method == Method::Mapped) {
-            out[i] = scene.colorMap[SourceIndex(scene, info.source, row, i)];
+            out[i] = scene.colorMap[SourceIndex(bits, row, i, scene.bitOffset)];
             continue;
         }
         if (info.method == Method::TwoColors) {
-            const int index = SourceIndex(scene, info.source, row, i);
+            const int index = SourceIndex(bits, row, i, scene.bitOffset);
             const uint8_t* color = &scene.imagePalette[3 * index];
             out[i] = scene.colorMap[CubeEntry(color[0], color[1], color[2])];
             continue;

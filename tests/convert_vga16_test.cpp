@@ -14,6 +14,7 @@
 #include "palette/tables.h"
 #include "support/error_diffusion.h"
 #include "support/named_case.h"
+#include "support/source_pixels.h"
 #include "support/test_support.h"
 
 using namespace testsupport;
@@ -107,35 +108,12 @@ std::array<int, 64> DefaultOffsets()
     return offsets;
 }
 
-// The source colour-table index of pixel i (palette and 1-bit sources).
-int SourceIndex(Fetch fetch, const std::vector<uint8_t>& src, int bitOffset, int i)
-{
-    switch (fetch) {
-    case Fetch::Palette8: return src[i];
-    case Fetch::Palette4: return i % 2 == 0 ? src[i / 2] / 16 : src[i / 2] % 16;
-    case Fetch::Bits1: {
-        const int bit = bitOffset + i;
-        return (src[bit / 8] >> (7 - bit % 8)) & 1;
-    }
-    default: return 0;
-    }
-}
-
-std::array<int, 3> SourceColor(Fetch fetch, const std::vector<uint8_t>& src, const ReferenceState& state,
-                               int i)
-{
-    if (fetch == Fetch::Rgb24) {
-        return {src[3 * i + 2], src[3 * i + 1], src[3 * i]};
-    }
-    const int index = SourceIndex(fetch, src, state.bitOffset, i);
-    return {state.palette[3 * index], state.palette[3 * index + 1], state.palette[3 * index + 2]};
-}
-
 std::vector<int> ReferenceIndices(const ConverterCase& converter, const std::vector<uint8_t>& src, int count,
                                   const ReferenceState& state, ErrorDiffusionReference& diffusion)
 {
     std::vector<int> indices(static_cast<size_t>(std::max(count, 0)));
-    auto color = [&](int i) { return SourceColor(converter.fetch, src, state, i); };
+    const int bits = static_cast<int>(converter.fetch);
+    auto color = [&](int i) { return SourceColor(bits, src, state.palette.data(), i, state.bitOffset); };
     if (converter.rule == Rule::Mode2) {
         diffusion.Row(count, color, [&](int i, const ErrorDiffusionReference::Levels& levels) {
             indices[i] = BrightColor(Light(levels[0]), Light(levels[1]), Light(levels[2]));
@@ -146,7 +124,7 @@ std::vector<int> ReferenceIndices(const ConverterCase& converter, const std::vec
     }
     for (int i = 0; i < count; ++i) {
         if (converter.rule == Rule::Mapped) {
-            indices[i] = state.colorMap[SourceIndex(converter.fetch, src, 0, i)] % 16;
+            indices[i] = state.colorMap[SourceIndex(bits, src, i)] % 16;
             continue;
         }
         int offset = 0;

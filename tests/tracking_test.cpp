@@ -285,7 +285,7 @@ TEST(Tracking8, GreyPathPreparationFailureEndsTheBlit)
     EXPECT_TRUE(vd::StretchCalls().empty());
     // The error row is sized for the chosen converter, so none was allocated.
     EXPECT_EQ(blitter.m_errorRow, nullptr);
-    EXPECT_EQ(KemLiveBlocks(), before.heapBlocks);
+    ExpectSameResources(before, ResourceCounts::Now());
 }
 
 TEST(Tracking8, GreyPathOfABlackAndWhiteImageUsesTheGreyConverter)
