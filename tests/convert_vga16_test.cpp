@@ -513,24 +513,13 @@ TEST(Vga16OrderedDither, FirstRowCases)
     }
 }
 
-// Expected error row after one row whose truncated errors per pixel are known:
-// entry i holds 5 e(i) + e(i - 1) + 3 e(i + 1).
-std::vector<int> CarriedRow(const std::vector<int>& errors)
-{
-    std::vector<int> row(errors.size());
-    for (size_t i = 0; i < errors.size(); ++i) {
-        row[i] = 5 * errors[i] + (i > 0 ? errors[i - 1] : 0) + (i + 1 < errors.size() ? 3 * errors[i + 1] : 0);
-    }
-    return row;
-}
-
 TEST(Vga16Diffusion, DarkGreyRows)
 {
     Vga16Blitter vga(2);
     vga.AllocateErrorRow(4);
     const std::vector<uint8_t> src = Bgr({{64, 64, 64}, {64, 64, 64}, {64, 64, 64}, {64, 64, 64}});
     EXPECT_EQ(vga.Convert(dibdraw::Blit24To4Mode2, src, 4), (std::vector<uint8_t>{0x00, 0x00})) << "first row";
-    const std::vector<int> carried = CarriedRow({64, 92, 104, 108});
+    const std::vector<int> carried = ErrorRowAfter({64, 92, 104, 108});
     for (int i = 0; i < 4; ++i) {
         for (int c = 0; c < 3; ++c) {
             EXPECT_EQ(vga.ErrorTerm(i, c), carried[i]) << "first row, pixel " << i << " channel " << c;
@@ -549,7 +538,7 @@ TEST(Vga16Diffusion, OrangeFirstRow)
         << "red light only, then red and green";
     const std::vector<int> errors[3] = {{-52, -76}, {100, -112}, {28, 40}};
     for (int c = 0; c < 3; ++c) {
-        const std::vector<int> carried = CarriedRow(errors[c]);
+        const std::vector<int> carried = ErrorRowAfter(errors[c]);
         for (int i = 0; i < 2; ++i) {
             EXPECT_EQ(vga.ErrorTerm(i, c), carried[i]) << "pixel " << i << " channel " << c;
         }

@@ -26,6 +26,7 @@
 #include "fuzz_check.h"
 #include "fuzzed_dib.h"
 #include "memkit40.h"
+#include "support/display_kinds.h"
 #include "vdisplay/vdisplay.h"
 
 using fuzzcheck::Require;
@@ -97,13 +98,7 @@ struct Display {
 
     std::vector<uint32_t> Pixels() const
     {
-        std::vector<uint32_t> pixels;
-        for (int y = 0; y < config.height; ++y) {
-            for (int x = 0; x < config.width; ++x) {
-                pixels.push_back(vd::DevicePixel(x, y));
-            }
-        }
-        return pixels;
+        return testsupport::DevicePixels(RECT{0, 0, config.width, config.height});
     }
 };
 

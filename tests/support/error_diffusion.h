@@ -75,6 +75,18 @@ private:
     std::vector<Levels> m_below;
 };
 
+// The error row one row leaves behind from its pixels' errors (truncated),
+// spelled out for the worked cases: e(i-1) + 5 e(i) + 3 e(i+1).
+inline std::vector<int> ErrorRowAfter(const std::vector<int>& errors)
+{
+    const size_t n = errors.size();
+    std::vector<int> row(n);
+    for (size_t i = 0; i < n; ++i) {
+        row[i] = (i > 0 ? errors[i - 1] : 0) + 5 * errors[i] + (i + 1 < n ? 3 * errors[i + 1] : 0);
+    }
+    return row;
+}
+
 // The two-level quantizer of the monochrome and 16-colour displays: a channel
 // is light from 128 on, and then shows 255.
 inline bool Light(int level)

@@ -21,16 +21,6 @@ std::string Describe(const Geometry& g)
            std::to_string(g.sw) + "x" + std::to_string(g.sh);
 }
 
-std::vector<uint32_t> Screen(int width, int height)
-{
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels.push_back(vd::DevicePixel(x, y));
-        }
-    }
-    return pixels;
-}
 
 // What the screen must hold after the draw, straight from the rules: each
 // destination pixel samples source pixel (sx + j * sw / dw, top + i * sh / dh)
@@ -136,7 +126,7 @@ TEST_P(StretchAgainstReference, EveryRopAndGeometry)
             hwnd = vd::CreateWindow(window);
         }
         const std::vector<uint32_t> expected =
-            Reference(Screen(kScreenW, kScreenH), kScreenW, kScreenH, window, kind, dib, g, rop, swapped);
+            Reference(testsupport::DevicePixels(), kScreenW, kScreenH, window, kind, dib, g, rop, swapped);
         HDC dc = GetDC(hwnd);
         const int srcTop = dib.height() - g.sy - g.sh;
         const bool overlaps = g.sx < dib.width() && g.sx + g.sw > 0 && srcTop < dib.height() && srcTop + g.sh > 0;
@@ -148,7 +138,7 @@ TEST_P(StretchAgainstReference, EveryRopAndGeometry)
                                     " DIB " + std::to_string(dib.width()) + "x" + std::to_string(dib.height()) +
                                     " " + Describe(g);
         EXPECT_EQ(lines, overlaps ? dib.height() : 0) << context;
-        const std::vector<uint32_t> actual = Screen(kScreenW, kScreenH);
+        const std::vector<uint32_t> actual = testsupport::DevicePixels();
         for (size_t p = 0; p < actual.size(); ++p) {
             ASSERT_EQ(actual[p], expected[p]) << context << ": first difference at screen " << p % kScreenW << ","
                                               << p / kScreenW;
