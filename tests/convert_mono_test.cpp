@@ -99,21 +99,6 @@ private:
     ErrorDiffusionReference m_diffusion;
 };
 
-// Empty when equal; otherwise names the first differing byte and pixel.
-std::string FirstDifference(const uint8_t* actual, const std::vector<uint8_t>& expected)
-{
-    for (size_t b = 0; b < expected.size(); ++b) {
-        if (actual[b] != expected[b]) {
-            const int bit = __builtin_clz(static_cast<unsigned>(actual[b] ^ expected[b]) << 24);
-            std::ostringstream text;
-            text << "first difference at byte " << b << " (pixel " << 8 * b + bit << "): got 0x" << std::hex
-                 << int(actual[b]) << ", expected 0x" << int(expected[b]);
-            return text.str();
-        }
-    }
-    return {};
-}
-
 // A blitter on a monochrome display with an owned, zeroed error row of
 // exactly `width` entries, so that reaching past it is caught by the sanitizer.
 struct MonoDisplay {
@@ -229,7 +214,7 @@ TEST_P(MonoConverterTest, MatchesTheReference)
                                           std::to_string(blitter.m_ditherColsMod) + "x" +
                                           std::to_string(blitter.m_ditherRowsMod);
                 const std::vector<uint8_t> expected = reference.Convert(src, palette, width, rowCounter);
-                const std::string difference = FirstDifference(dst.data(), expected);
+                const std::string difference = FirstDifference(dst.data(), expected, 1);
                 ASSERT_TRUE(difference.empty()) << where << ": " << difference;
                 ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
                 ASSERT_EQ(blitter.m_rowCounter, rowCounter) << where;
@@ -304,7 +289,7 @@ TEST_P(MonoDiffusionTest, LongRowsMatchTheReference)
                 const std::string where = NameOf(converter) + " " + pattern.name + " seed " + std::to_string(seed) +
                                           " width " + std::to_string(width) + " row " + std::to_string(row);
                 const std::string difference =
-                    FirstDifference(dst.data(), reference.Convert(src, palette, width, row));
+                    FirstDifference(dst.data(), reference.Convert(src, palette, width, row), 1);
                 ASSERT_TRUE(difference.empty()) << where << ": " << difference;
                 ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
                 for (int i = 0; i < width; ++i) {
@@ -392,7 +377,7 @@ TEST(Blit1To1, MatchesTheReference)
                                               std::to_string(width) + " offset " + std::to_string(offset) +
                                               (invert ? " inverted" : " plain") + " row " + std::to_string(row);
                     const std::string difference =
-                        FirstDifference(dst.data(), ReferenceCopy1(src, offset, width, before, invert));
+                        FirstDifference(dst.data(), ReferenceCopy1(src, offset, width, before, invert), 1);
                     ASSERT_TRUE(difference.empty()) << where << ": " << difference;
                     ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past " << length << " bytes";
                 }

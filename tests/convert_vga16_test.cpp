@@ -148,19 +148,6 @@ std::vector<uint8_t> Pack(const std::vector<int>& indices)
     return bytes;
 }
 
-std::string FirstDifference(const std::vector<uint8_t>& expected, const uint8_t* actual)
-{
-    for (size_t k = 0; k < expected.size(); ++k) {
-        if (expected[k] != actual[k]) {
-            std::ostringstream text;
-            text << "byte " << k << " (pixels " << 2 * k << ", " << 2 * k + 1 << "): expected 0x" << std::hex
-                 << int(expected[k]) << ", got 0x" << int(actual[k]);
-            return text.str();
-        }
-    }
-    return {};
-}
-
 // ---------------------------------------------------------------------------
 // A blitter on a 16-colour display whose borrowed palette and owned error row
 // the test manages.
@@ -271,7 +258,7 @@ void CompareRows(const ConverterCase& converter, uint64_t seed, int count, int b
                                   std::to_string(count) + ", bit offset " + std::to_string(bitOffset) +
                                   ", row " + std::to_string(row) + ", row counter " +
                                   std::to_string(state.rowCounter) + (customDither ? ", custom dither" : "");
-        ASSERT_EQ(FirstDifference(expected, actual.data()), "") << where;
+        ASSERT_EQ(FirstDifference(actual.data(), expected, 4), "") << where;
         for (int i = 0; i < errorPixels; ++i) {
             for (int c = 0; c < 3; ++c) {
                 ASSERT_EQ(vga.ErrorTerm(i, c), diffusion.Error(i, c))
@@ -400,7 +387,7 @@ TEST_P(Vga16Twins, AgreeOnRowsNamingTheSameEntries)
             }
             const std::vector<uint8_t> fromBytes = bytes.Convert(twins.fromBytes, indices, count);
             const std::vector<uint8_t> fromNibbles = nibbles.Convert(twins.fromNibbles, packed, count);
-            ASSERT_EQ(FirstDifference(fromBytes, fromNibbles.data()), "")
+            ASSERT_EQ(FirstDifference(fromNibbles.data(), fromBytes, 4), "")
                 << twins.name << ", seed " << seed << ", width " << count << ", row " << row;
             ASSERT_EQ(std::memcmp(bytes.blitter.m_errorRow, nibbles.blitter.m_errorRow, 6 * static_cast<size_t>(count)),
                       0)

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,35 @@ inline size_t SourceRowBytes(int bits, int count, int bitOffset = 0)
     }
     const size_t skipped = bits == 1 ? static_cast<size_t>(bitOffset) : 0;
     return (skipped + static_cast<size_t>(bits) * static_cast<size_t>(count) + 7) / 8;
+}
+
+// "" when a converted row of `bitsPerPixel`-bit pixels (1, 4, 8, 24) holds
+// the expected bytes; otherwise the first byte that differs and the pixel
+// it belongs to (the leftmost pixel of a byte is in its high bits).
+inline std::string FirstDifference(const uint8_t* actual, const std::vector<uint8_t>& expected, int bitsPerPixel)
+{
+    for (size_t b = 0; b < expected.size(); ++b) {
+        if (actual[b] == expected[b]) {
+            continue;
+        }
+        std::ostringstream text;
+        text << "first difference at byte " << b;
+        if (bitsPerPixel >= 8) {
+            const size_t bytesPerPixel = static_cast<size_t>(bitsPerPixel / 8);
+            text << " (pixel " << b / bytesPerPixel << ", byte " << b % bytesPerPixel << ")";
+        } else {
+            const unsigned differing = actual[b] ^ expected[b];
+            const unsigned mask = (1u << bitsPerPixel) - 1;
+            int k = 0;
+            while (((differing >> (8 - bitsPerPixel * (k + 1))) & mask) == 0) {
+                ++k;
+            }
+            text << " (pixel " << b * static_cast<size_t>(8 / bitsPerPixel) + static_cast<size_t>(k) << ")";
+        }
+        text << ": got 0x" << std::hex << int(actual[b]) << ", expected 0x" << int(expected[b]);
+        return text.str();
+    }
+    return {};
 }
 
 // The screen's device context for the duration of one expression or scope.
