@@ -73,16 +73,19 @@ private:
     HDC m_dc;
 };
 
-// The display's system palette as red, green, blue triples, the order the
-// library keeps colours in.
-inline std::vector<std::array<uint8_t, 3>> SystemPaletteTriples()
+// The display's system palette as GDI reports it.
+inline std::vector<PALETTEENTRY> SystemPaletteEntries()
 {
     std::vector<PALETTEENTRY> entries(256, PALETTEENTRY{0, 0, 0, 0});
-    HDC screen = GetDC(nullptr);
-    GetSystemPaletteEntries(screen, 0, 256, entries.data());
-    ReleaseDC(nullptr, screen);
+    GetSystemPaletteEntries(ScreenDc(), 0, 256, entries.data());
+    return entries;
+}
+
+// The same as red, green, blue triples, the order the library keeps colours in.
+inline std::vector<std::array<uint8_t, 3>> SystemPaletteTriples()
+{
     std::vector<std::array<uint8_t, 3>> triples;
-    for (const PALETTEENTRY& e : entries) {
+    for (const PALETTEENTRY& e : SystemPaletteEntries()) {
         triples.push_back({e.peRed, e.peGreen, e.peBlue});
     }
     return triples;
