@@ -58,16 +58,7 @@ std::vector<uint32_t> Reference(const std::vector<uint32_t>& before, int screenW
 Dib RandomDib(Random& random, int bitCount, int width, int height)
 {
     Dib dib(width, height, bitCount);
-    if (bitCount <= 8) {
-        for (int i = 0; i < (1 << bitCount); ++i) {
-            dib.SetColor(i, Rgb(random.AnyColor()));
-        }
-    }
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            dib.SetPixel(x, y, static_cast<uint32_t>(random.Next()));
-        }
-    }
+    dib.Randomize(random);
     return dib;
 }
 
