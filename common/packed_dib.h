@@ -1,8 +1,9 @@
 // A packed device-independent bitmap built in memory: the 40-byte header, a
 // colour table of exactly 2^bits entries for 1, 4 and 8 bits, then the rows,
-// bottom-up and padded to 4 bytes, all in one buffer of exactly that size
-// (so that AddressSanitizer catches a read past the last row). The tool, the
-// tests and the benchmarks build the images they hand to the library with it.
+// bottom-up (or top-down) and padded to 4 bytes, all in one buffer of exactly
+// that size (so that AddressSanitizer catches a read past the last row). The
+// tool, the tests and the benchmarks build the images they hand to the
+// library and to the virtual display with it.
 #pragma once
 
 #include <cstddef>
@@ -53,13 +54,14 @@ constexpr uint32_t RgbOf(const RGBQUAD& color)
 class PackedDib {
 public:
     PackedDib() = default;
-    // A zeroed image (every colour-table entry black) of 1, 4, 8 or 24 bits.
-    // A negative height makes a top-down header over |height| rows.
+    // A zeroed image (every colour-table entry black) of 1, 4, 8, 16, 24 or
+    // 32 bits. A negative height makes a top-down image of |height| rows.
     PackedDib(int width, int height, int bits)
-        : m_width(width), m_height(height), m_bits(bits), m_stride(StrideOf(width, bits)),
+        : m_width(width), m_height(height < 0 ? -height : height), m_topDown(height < 0), m_bits(bits),
+          m_stride(StrideOf(width, bits)),
           m_pixelOffset(sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * static_cast<size_t>(ColorCountOf(bits)))
     {
-        const size_t rows = static_cast<size_t>(height < 0 ? -static_cast<int64_t>(height) : height);
+        const auto rows = static_cast<size_t>(m_height);
         m_bytes.assign(m_pixelOffset + m_stride * rows, 0);
         BITMAPINFOHEADER* h = header();
         h->biSize = sizeof(BITMAPINFOHEADER);
@@ -83,13 +85,19 @@ public:
     // The whole DIB's length in bytes.
     size_t size() const { return m_bytes.size(); }
     int width() const { return m_width; }
+    // The number of rows, whichever way they are stored.
     int height() const { return m_height; }
+    bool topDown() const { return m_topDown; }
     int bits() const { return m_bits; }
     int colorCount() const { return ColorCountOf(m_bits); }
     size_t stride() const { return m_stride; }
 
     BITMAPINFOHEADER* header() { return reinterpret_cast<BITMAPINFOHEADER*>(m_bytes.data()); }
     const BITMAPINFOHEADER* header() const { return reinterpret_cast<const BITMAPINFOHEADER*>(m_bytes.data()); }
+    // The header and colour table, and the rows, as StretchDIBits takes them.
+    const BITMAPINFO* info() const { return reinterpret_cast<const BITMAPINFO*>(m_bytes.data()); }
+    const uint8_t* pixels() const { return m_bytes.data() + m_pixelOffset; }
+
     RGBQUAD* colors() { return reinterpret_cast<RGBQUAD*>(m_bytes.data() + sizeof(BITMAPINFOHEADER)); }
     const RGBQUAD* colors() const
     {
@@ -109,9 +117,9 @@ public:
     // Colour-table entry `index` as 0xRRGGBB.
     uint32_t TableColor(int index) const { return RgbOf(colors()[index]); }
 
-    // Image row y, 0 at the top (of a bottom-up image).
-    uint8_t* Row(int y) { return StoredRow(m_height - 1 - y); }
-    const uint8_t* Row(int y) const { return StoredRow(m_height - 1 - y); }
+    // Image row y, 0 at the top.
+    uint8_t* Row(int y) { return StoredRow(m_topDown ? y : m_height - 1 - y); }
+    const uint8_t* Row(int y) const { return StoredRow(m_topDown ? y : m_height - 1 - y); }
     // Row i in memory order, 0 at the bottom of a bottom-up image.
     uint8_t* StoredRow(int i) { return m_bytes.data() + m_pixelOffset + static_cast<size_t>(i) * m_stride; }
     const uint8_t* StoredRow(int i) const
@@ -119,33 +127,51 @@ public:
         return m_bytes.data() + m_pixelOffset + static_cast<size_t>(i) * m_stride;
     }
 
-    // Index (1, 4, 8 bits) or 0xRRGGBB (24 bits) of pixel (x, y), 0 at the top.
+    // Pixel (x, y), 0 at the top: an index (1, 4, 8 bits), or the pixel's
+    // bytes as stored, little-endian (16, 24, 32 bits), which for 24 bits is
+    // 0xRRGGBB.
     uint32_t Pixel(int x, int y) const
     {
         const uint8_t* row = Row(y);
-        if (m_bits != 24) {
+        if (m_bits <= 8) {
             return GetIndex(row, x, m_bits);
         }
-        const uint8_t* p = row + 3 * static_cast<size_t>(x);
-        return uint32_t{p[2]} << 16 | uint32_t{p[1]} << 8 | p[0];
+        const uint8_t* p = row + static_cast<size_t>(m_bits / 8) * static_cast<size_t>(x);
+        uint32_t value = 0;
+        for (int i = 0; i < m_bits / 8; ++i) {
+            value |= uint32_t{p[i]} << (8 * i);
+        }
+        return value;
     }
     void SetPixel(int x, int y, uint32_t value)
     {
         uint8_t* row = Row(y);
-        if (m_bits != 24) {
+        if (m_bits <= 8) {
             PutIndex(row, x, m_bits, value);
             return;
         }
-        uint8_t* p = row + 3 * static_cast<size_t>(x);
-        p[0] = static_cast<uint8_t>(value);
-        p[1] = static_cast<uint8_t>(value >> 8);
-        p[2] = static_cast<uint8_t>(value >> 16);
+        uint8_t* p = row + static_cast<size_t>(m_bits / 8) * static_cast<size_t>(x);
+        for (int i = 0; i < m_bits / 8; ++i) {
+            p[i] = static_cast<uint8_t>(value >> (8 * i));
+        }
     }
-    // The colour of pixel (x, y) as 0xRRGGBB.
+    // The colour of pixel (x, y) as 0xRRGGBB: from the colour table, from
+    // 5-5-5 channels widened by repeating their top bits (16 bits), or the
+    // low three bytes (24 and 32 bits).
     uint32_t Color(int x, int y) const
     {
         const uint32_t value = Pixel(x, y);
-        return m_bits == 24 ? value : TableColor(static_cast<int>(value));
+        switch (m_bits) {
+        case 16: {
+            auto widen = [](uint32_t five) { return (five << 3) | (five >> 2); };
+            return widen((value >> 10) & 31) << 16 | widen((value >> 5) & 31) << 8 | widen(value & 31);
+        }
+        case 24:
+        case 32:
+            return value & 0xFFFFFF;
+        default:
+            return TableColor(static_cast<int>(value));
+        }
     }
 
     // Random colours and pixel bytes, padding included, from any generator
@@ -167,6 +193,7 @@ public:
 private:
     int m_width = 0;
     int m_height = 0;
+    bool m_topDown = false;
     int m_bits = 0;
     size_t m_stride = 0;
     size_t m_pixelOffset = 0;

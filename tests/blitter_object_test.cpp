@@ -216,7 +216,7 @@ TEST(Assignment, ReleasesWhatTheTargetOwnedAcrossDisplayDepths)
         EXPECT_EQ(palettized.m_palette, nullptr);
         EXPECT_EQ(palettized.m_errorRow, nullptr);
     }
-    EXPECT_EQ(KemLiveBlocks(), before.heapBlocks);
+    ExpectSameResources(before, ResourceCounts::Now());
 }
 
 TEST(Assignment, FailedCopyOfThePaletteLeavesTheTargetWithoutOne)

@@ -36,25 +36,13 @@ bool SameRect(const RECT& a, const RECT& b)
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-// The screen's device pixels.
-std::vector<uint32_t> Screen()
-{
-    const vd::Config config = vd::CurrentConfig();
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < config.height; ++y) {
-        for (int x = 0; x < config.width; ++x) {
-            pixels.push_back(vd::DevicePixel(x, y));
-        }
-    }
-    return pixels;
-}
 
 std::vector<uint32_t> UncheckedBlit(vd::Kind kind, Dib& dib, RECT src, RECT dst, int dither)
 {
     ConfigureDisplay(kind, 48, 40);
     VyrBlitter blitter(dither, 0);
     EXPECT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst), kBlitOk);
-    return Screen();
+    return DevicePixels();
 }
 
 TEST(ScaledRowBuffer, HoldsTheWholeWordsBlit1To1Reads)
@@ -135,7 +123,7 @@ TEST(BoundsChecked, TruncatedDibsAreRefusedBeforeTheyAreReadPast)
                     EXPECT_TRUE(SameRect(src, c.src)) << where << ": a refused blit leaves the rectangle";
                 } else {
                     ASSERT_EQ(result, kBlitOk) << where << ", " << length << " bytes";
-                    EXPECT_TRUE(Screen() == expected) << where << ", " << length << " bytes";
+                    EXPECT_TRUE(DevicePixels() == expected) << where << ", " << length << " bytes";
                 }
             }
         }

@@ -3,6 +3,7 @@
 // diffusion with its own error row, and the 1-bit copy with its inversion.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -14,7 +15,10 @@
 #include "dibdraw32/BlitResult.h"
 #include "dibdraw32/Diagnostics.h"
 #include "memkit40.h"
+#include "support/error_diffusion.h"
+#include "support/luminance.h"
 #include "support/named_case.h"
+#include "support/source_pixels.h"
 #include "support/test_support.h"
 #include "support/converter_named.h"
 
@@ -24,51 +28,11 @@ namespace {
 
 using testsupport::PrintTo;
 
-// weight% of v, to the nearest integer with halves going up.
-int RoundedShare(int weightPercent, int v)
-{
-    const int product = weightPercent * v;
-    return product / 100 + (product % 100 >= 50 ? 1 : 0);
-}
-
-int ReferenceLuminance(int red, int green, int blue)
-{
-    return RoundedShare(30, red) + RoundedShare(59, green) + RoundedShare(11, blue);
-}
-
 struct Color {
     int red;
     int green;
     int blue;
 };
-
-Color PixelColor(int srcBits, const std::vector<uint8_t>& row, const std::vector<uint8_t>& palette, int i)
-{
-    int index = 0;
-    switch (srcBits) {
-    case 24:
-        return {row[3 * i + 2], row[3 * i + 1], row[3 * i]};
-    case 8:
-        index = row[i];
-        break;
-    default:
-        index = i % 2 == 0 ? row[i / 2] / 16 : row[i / 2] % 16;
-        break;
-    }
-    return {palette[3 * index], palette[3 * index + 1], palette[3 * index + 2]};
-}
-
-int FloorDiv16(int x)
-{
-    return x >= 0 ? x / 16 : -((-x + 15) / 16);
-}
-
-int TowardZeroMultipleOf4(int e)
-{
-    const int magnitude = e < 0 ? -e : e;
-    const int truncated = magnitude - magnitude % 4;
-    return e < 0 ? -truncated : truncated;
-}
 
 int OutputBytes(int count)
 {
@@ -80,7 +44,7 @@ class MonoReference {
 public:
     MonoReference(int srcBits, int mode, const uint8_t* matrix, int rowsMod, int colsMod, int width)
         : m_srcBits(srcBits), m_mode(mode), m_matrix(matrix), m_rowsMod(rowsMod), m_colsMod(colsMod),
-          m_errors(width, 0)
+          m_diffusion(width, 1)
     {
     }
 
@@ -88,42 +52,44 @@ public:
                                  int rowCounter)
     {
         std::vector<uint8_t> out(OutputBytes(count), 0);
-        int carry = 0;
+        auto setLight = [&](int i) { out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8)); };
+        auto luminance = [&](int i) {
+            const std::array<int, 3> c = SourceColor(m_srcBits, row, palette.data(), i);
+            return Luminance(c[0], c[1], c[2]);
+        };
+        if (m_mode == 2) {
+            m_diffusion.Row(
+                count, [&](int i) { return ErrorDiffusionReference::Levels{luminance(i), 0, 0}; },
+                [&](int i, const ErrorDiffusionReference::Levels& y) {
+                    if (Light(y[0])) {
+                        setLight(i);
+                    }
+                    return ErrorDiffusionReference::Levels{TwoLevelShown(y[0]), 0, 0};
+                });
+            return out;
+        }
         for (int i = 0; i < count; ++i) {
-            const Color c = PixelColor(m_srcBits, row, palette, i);
-            const int y = ReferenceLuminance(c.red, c.green, c.blue);
+            const int y = luminance(i);
             bool light = false;
             switch (m_mode) {
             case 0:
                 light = y > m_matrix[(i % m_colsMod) * m_rowsMod + rowCounter % m_rowsMod];
                 break;
             case 1:
-                light = y >= 128;
+                light = Light(y);
                 break;
-            case 2: {
-                int n = y + FloorDiv16(7 * carry + m_errors[i]);
-                n = n < 0 ? 0 : (n > 255 ? 255 : n);
-                light = n >= 128;
-                const int e = TowardZeroMultipleOf4(light ? n - 255 : n);
-                if (i > 0) {
-                    m_errors[i - 1] += 3 * e;
-                }
-                m_errors[i] = 5 * e + carry;
-                carry = e;
-                break;
-            }
             default:
                 light = y > m_matrix[(i % 8) * 8 + rowCounter % 8];
                 break;
             }
             if (light) {
-                out[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
+                setLight(i);
             }
         }
         return out;
     }
 
-    const std::vector<int32_t>& Errors() const { return m_errors; }
+    int Error(int i) const { return m_diffusion.Error(i, 0); }
 
 private:
     int m_srcBits;
@@ -131,23 +97,8 @@ private:
     const uint8_t* m_matrix;
     int m_rowsMod;
     int m_colsMod;
-    std::vector<int32_t> m_errors;
+    ErrorDiffusionReference m_diffusion;
 };
-
-// Empty when equal; otherwise names the first differing byte and pixel.
-std::string FirstDifference(const uint8_t* actual, const std::vector<uint8_t>& expected)
-{
-    for (size_t b = 0; b < expected.size(); ++b) {
-        if (actual[b] != expected[b]) {
-            const int bit = __builtin_clz(static_cast<unsigned>(actual[b] ^ expected[b]) << 24);
-            std::ostringstream text;
-            text << "first difference at byte " << b << " (pixel " << 8 * b + bit << "): got 0x" << std::hex
-                 << int(actual[b]) << ", expected 0x" << int(expected[b]);
-            return text.str();
-        }
-    }
-    return {};
-}
 
 // A blitter on a monochrome display with an owned, zeroed error row of
 // exactly `width` entries, so that reaching past it is caught by the sanitizer.
@@ -264,12 +215,12 @@ TEST_P(MonoConverterTest, MatchesTheReference)
                                           std::to_string(blitter.m_ditherColsMod) + "x" +
                                           std::to_string(blitter.m_ditherRowsMod);
                 const std::vector<uint8_t> expected = reference.Convert(src, palette, width, rowCounter);
-                const std::string difference = FirstDifference(dst.data(), expected);
+                const std::string difference = FirstDifference(dst.data(), expected, 1);
                 ASSERT_TRUE(difference.empty()) << where << ": " << difference;
                 ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
                 ASSERT_EQ(blitter.m_rowCounter, rowCounter) << where;
                 for (int i = 0; i < width; ++i) {
-                    ASSERT_EQ(mono.Error(i), reference.Errors()[i]) << where << ": error row entry " << i;
+                    ASSERT_EQ(mono.Error(i), reference.Error(i)) << where << ": error row entry " << i;
                 }
             }
         }
@@ -339,11 +290,11 @@ TEST_P(MonoDiffusionTest, LongRowsMatchTheReference)
                 const std::string where = NameOf(converter) + " " + pattern.name + " seed " + std::to_string(seed) +
                                           " width " + std::to_string(width) + " row " + std::to_string(row);
                 const std::string difference =
-                    FirstDifference(dst.data(), reference.Convert(src, palette, width, row));
+                    FirstDifference(dst.data(), reference.Convert(src, palette, width, row), 1);
                 ASSERT_TRUE(difference.empty()) << where << ": " << difference;
                 ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
                 for (int i = 0; i < width; ++i) {
-                    ASSERT_EQ(mono.Error(i), reference.Errors()[i]) << where << ": error row entry " << i;
+                    ASSERT_EQ(mono.Error(i), reference.Error(i)) << where << ": error row entry " << i;
                 }
             }
             mono.blitter.m_imagePalette = nullptr;
@@ -427,7 +378,7 @@ TEST(Blit1To1, MatchesTheReference)
                                               std::to_string(width) + " offset " + std::to_string(offset) +
                                               (invert ? " inverted" : " plain") + " row " + std::to_string(row);
                     const std::string difference =
-                        FirstDifference(dst.data(), ReferenceCopy1(src, offset, width, before, invert));
+                        FirstDifference(dst.data(), ReferenceCopy1(src, offset, width, before, invert), 1);
                     ASSERT_TRUE(difference.empty()) << where << ": " << difference;
                     ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past " << length << " bytes";
                 }
@@ -444,7 +395,7 @@ Color ColorOfLuminance(int y)
 {
     for (int v = 0; v < 256; ++v) {
         for (int blue = v; blue >= 0 && blue > v - 8; --blue) {
-            if (ReferenceLuminance(v, v, blue) == y) {
+            if (Luminance(v, v, blue) == y) {
                 return {v, v, blue};
             }
         }
@@ -601,11 +552,9 @@ TEST(MonoWorkedCases, ErrorDiffusionSequences)
             }
             MonoBlitter mono(2, count);
             EXPECT_EQ(ConvertColors(mono, converter, colors, 0)[0], c.firstRow) << NameOf(converter) << ": " << c.name;
-            // Entry i now holds 5 e(i) + e(i-1) + 3 e(i+1) of the row.
+            const std::vector<int> errorRow = ErrorRowAfter(c.errors);
             for (int i = 0; i < count; ++i) {
-                const int left = i > 0 ? c.errors[i - 1] : 0;
-                const int right = i + 1 < count ? c.errors[i + 1] : 0;
-                EXPECT_EQ(mono.Error(i), 5 * c.errors[i] + left + 3 * right)
+                EXPECT_EQ(mono.Error(i), errorRow[i])
                     << NameOf(converter) << ": " << c.name << ", error row entry " << i;
             }
             if (c.secondRow >= 0) {

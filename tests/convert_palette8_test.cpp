@@ -14,19 +14,20 @@
 #include <vector>
 
 #include "palette8_harness.h"
+#include "support/error_diffusion.h"
+#include "support/source_pixels.h"
 #include "support/test_support.h"
 
 using namespace palette8test;
+using testsupport::ErrorDiffusionReference;
+using testsupport::FloorDiv;
 using testsupport::Random;
+using testsupport::SourceColor;
+using testsupport::SourceIndex;
 
 namespace {
 
 // ---- The reference ------------------------------------------------------
-
-int FloorDiv(int value, int divisor)
-{
-    return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
-}
 
 int Clamp(int value)
 {
@@ -59,12 +60,6 @@ int GreyEntry(int level)
     return 215 + level / 8;
 }
 
-int TruncateToward0(int error)
-{
-    const int magnitude = std::abs(error) - std::abs(error) % 4;
-    return error < 0 ? -magnitude : magnitude;
-}
-
 struct Scene {
     std::vector<uint8_t> imagePalette;  // triples, exactly as many as the source can name
     std::array<uint8_t, 256> colorMap{};
@@ -75,35 +70,6 @@ struct Scene {
     int bitOffset = 0;
 };
 
-// Source index of pixel i, or -1 for a 24-bit row.
-int SourceIndex(const Scene& scene, SourceKind source, const std::vector<uint8_t>& row, int i)
-{
-    switch (source) {
-    case SourceKind::Index8:
-        return row[i];
-    case SourceKind::Index4:
-        return i % 2 == 0 ? row[i / 2] / 16 : row[i / 2] % 16;
-    case SourceKind::Bit1: {
-        const int bit = scene.bitOffset + i;
-        return (row[bit / 8] >> (7 - bit % 8)) & 1;
-    }
-    case SourceKind::Rgb24:
-        break;
-    }
-    return -1;
-}
-
-std::array<int, 3> SourceColor(const Scene& scene, SourceKind source, const std::vector<uint8_t>& row,
-                               int i)
-{
-    if (source == SourceKind::Rgb24) {
-        return {row[3 * i + 2], row[3 * i + 1], row[3 * i]};
-    }
-    const int index = SourceIndex(scene, source, row, i);
-    return {scene.imagePalette[3 * index], scene.imagePalette[3 * index + 1],
-            scene.imagePalette[3 * index + 2]};
-}
-
 int DitherValue(const Scene& scene, int mode, int x, int y)
 {
     const int entry = mode == 3 ? (x % 8) * 8 + y % 8
@@ -111,59 +77,55 @@ int DitherValue(const Scene& scene, int mode, int x, int y)
     return static_cast<int8_t>(scene.ditherMatrix[entry]);
 }
 
-// The reference's own error row: per pixel three terms (colour) or one (grey).
-using ReferenceErrors = std::vector<std::array<int, 3>>;
+// The display entry the fixed-palette quantization chooses for `levels`; the
+// grey tables take the red level for the grey.
+uint8_t ShownEntry(const Scene& scene, const ConverterInfo& info, const std::array<int, 3>& levels)
+{
+    const int fixedEntry = info.method == Method::Grey ? GreyEntry(levels[0])
+                                                       : CubeEntry(levels[0], levels[1], levels[2]);
+    return scene.colorMap[fixedEntry];
+}
 
 std::vector<uint8_t> ReferenceRow(const Scene& scene, const ConverterInfo& info,
                                   const std::vector<uint8_t>& row, int count, int y,
-                                  ReferenceErrors& below)
+                                  ErrorDiffusionReference& diffusion)
 {
     std::vector<uint8_t> out(count);
-    const int channels = info.method == Method::Grey ? 1 : 3;
-    std::array<int, 3> carry = {0, 0, 0};
+    const int bits = static_cast<int>(info.source);
+    auto levels = [&](int i) {
+        const std::array<int, 3> color = SourceColor(bits, row, scene.imagePalette.data(), i, scene.bitOffset);
+        return info.method == Method::Grey ? std::array<int, 3>{color[0], 0, 0} : color;
+    };
+    if (info.mode == 2) {
+        diffusion.Row(count, levels, [&](int i, const ErrorDiffusionReference::Levels& wanted) {
+            out[i] = ShownEntry(scene, info, wanted);
+            const uint8_t* shown = &scene.systemPalette[3 * out[i]];
+            return ErrorDiffusionReference::Levels{shown[0], shown[1], shown[2]};
+        });
+        return out;
+    }
     for (int i = 0; i < count; ++i) {
         if (info.method == Method::Mapped) {
-            out[i] = scene.colorMap[SourceIndex(scene, info.source, row, i)];
+            out[i] = scene.colorMap[SourceIndex(bits, row, i, scene.bitOffset)];
             continue;
         }
         if (info.method == Method::TwoColors) {
-            const int index = SourceIndex(scene, info.source, row, i);
+            const int index = SourceIndex(bits, row, i, scene.bitOffset);
             const uint8_t* color = &scene.imagePalette[3 * index];
             out[i] = scene.colorMap[CubeEntry(color[0], color[1], color[2])];
             continue;
         }
-        const std::array<int, 3> color = SourceColor(scene, info.source, row, i);
-        std::array<int, 3> value = color;
-        if (info.method == Method::Grey) {
-            value = {color[0], 0, 0};  // grey tables: red stands for the level
-        }
+        std::array<int, 3> value = levels(i);
         if (info.mode == 0 || info.mode == 3) {
             int d = DitherValue(scene, info.mode, i, y);
             if (info.method == Method::Grey) {
                 d = FloorDiv(d, 8);
             }
-            for (int c = 0; c < channels; ++c) {
-                value[c] = Clamp(value[c] + d);
-            }
-        } else if (info.mode == 2) {
-            for (int c = 0; c < channels; ++c) {
-                value[c] = Clamp(value[c] + FloorDiv(7 * carry[c] + below[i][c], 16));
+            for (int& channel : value) {
+                channel = Clamp(channel + d);
             }
         }
-        const int fixedEntry = info.method == Method::Grey ? GreyEntry(value[0])
-                                                           : CubeEntry(value[0], value[1], value[2]);
-        const uint8_t shown = scene.colorMap[fixedEntry];
-        out[i] = shown;
-        if (info.mode == 2) {
-            for (int c = 0; c < channels; ++c) {
-                const int error = TruncateToward0(value[c] - scene.systemPalette[3 * shown + c]);
-                if (i > 0) {
-                    below[i - 1][c] += 3 * error;
-                }
-                below[i][c] = 5 * error + carry[c];
-                carry[c] = error;
-            }
-        }
+        out[i] = ShownEntry(scene, info, value);
     }
     return out;
 }
@@ -313,12 +275,12 @@ bool RunCase(const ConverterInfo& info, int width, int bitOffset, uint64_t seed)
     const ErrorLayout layout = LayoutOf(info);
     const int channels = TermsPerEntry(layout);
     rig.AllocateErrorRow(layout, width);
-    ReferenceErrors expectedErrors(width, {0, 0, 0});
+    ErrorDiffusionReference expectedErrors(width, channels);
     if (setup.randomErrors) {
         for (int i = 0; i < width; ++i) {
             for (int c = 0; c < channels; ++c) {
-                expectedErrors[i][c] = random.Between(-kErrorBound, kErrorBound);
-                rig.SetErrorTerm(i, c, expectedErrors[i][c]);
+                expectedErrors.Error(i, c) = random.Between(-kErrorBound, kErrorBound);
+                rig.SetErrorTerm(i, c, expectedErrors.Error(i, c));
             }
         }
     }
@@ -361,10 +323,10 @@ bool RunCase(const ConverterInfo& info, int width, int bitOffset, uint64_t seed)
         }
         for (int i = 0; i < width; ++i) {
             for (int c = 0; c < channels; ++c) {
-                if (rig.ErrorTerm(i, c) != expectedErrors[i][c]) {
+                if (rig.ErrorTerm(i, c) != expectedErrors.Error(i, c)) {
                     ADD_FAILURE() << where.str() << ": after row " << row << " error entry " << i
                                   << " channel " << c << " is " << rig.ErrorTerm(i, c) << ", expected "
-                                  << expectedErrors[i][c];
+                                  << expectedErrors.Error(i, c);
                     return false;
                 }
             }

@@ -76,19 +76,6 @@ std::vector<uint8_t> Reference(const TrueColorConverter& converter, const std::v
     return out;
 }
 
-std::string FirstDifference(const uint8_t* actual, const std::vector<uint8_t>& expected)
-{
-    for (size_t b = 0; b < expected.size(); ++b) {
-        if (actual[b] != expected[b]) {
-            std::ostringstream text;
-            text << "first difference at byte " << b << " (pixel " << b / 3 << ", byte " << b % 3 << "): got 0x"
-                 << std::hex << int(actual[b]) << ", expected 0x" << int(expected[b]);
-            return text.str();
-        }
-    }
-    return {};
-}
-
 // A blitter on a true-colour display whose palette pointer is released
 // before it is destroyed.
 struct TrueColorDisplay {
@@ -139,7 +126,7 @@ TEST_P(TrueColorConverterTest, MatchesTheReference)
                 const std::string where = NameOf(converter) + " seed " + std::to_string(seed) +
                                           " width " + std::to_string(width) + " offset " + std::to_string(offset);
                 const std::string difference =
-                    FirstDifference(dst.data(), Reference(converter, src, width, offset, colours));
+                    FirstDifference(dst.data(), Reference(converter, src, width, offset, colours), 24);
                 ASSERT_TRUE(difference.empty()) << where << ": " << difference;
                 ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past " << dst.size() << " bytes";
             }

@@ -12,7 +12,9 @@
 #include "convert/converters.h"
 #include "dibdraw32/Diagnostics.h"
 #include "palette/tables.h"
+#include "support/error_diffusion.h"
 #include "support/named_case.h"
+#include "support/source_pixels.h"
 #include "support/test_support.h"
 #include "support/converter_named.h"
 
@@ -87,15 +89,6 @@ size_t PaletteEntries(Fetch fetch)
     return fetch == Fetch::Rgb24 ? 0 : size_t{1} << static_cast<int>(fetch);
 }
 
-int FloorDiv16(int value)
-{
-    int quotient = value / 16;
-    if (value % 16 != 0 && value < 0) {
-        --quotient;
-    }
-    return quotient;
-}
-
 // Everything the reference needs; it keeps its own error row.
 struct ReferenceState {
     std::vector<uint8_t> palette;  // red, green, blue triples
@@ -105,7 +98,6 @@ struct ReferenceState {
     int colsMod = 8;
     int rowCounter = 0;
     int bitOffset = 0;
-    std::vector<std::array<int, 3>> below;  // carried error per pixel: red, green, blue
 };
 
 std::array<int, 64> DefaultOffsets()
@@ -117,79 +109,33 @@ std::array<int, 64> DefaultOffsets()
     return offsets;
 }
 
-// The source colour-table index of pixel i (palette and 1-bit sources).
-int SourceIndex(Fetch fetch, const std::vector<uint8_t>& src, int bitOffset, int i)
-{
-    switch (fetch) {
-    case Fetch::Palette8: return src[i];
-    case Fetch::Palette4: return i % 2 == 0 ? src[i / 2] / 16 : src[i / 2] % 16;
-    case Fetch::Bits1: {
-        const int bit = bitOffset + i;
-        return (src[bit / 8] >> (7 - bit % 8)) & 1;
-    }
-    default: return 0;
-    }
-}
-
-std::array<int, 3> SourceColor(Fetch fetch, const std::vector<uint8_t>& src, const ReferenceState& state,
-                               int i)
-{
-    if (fetch == Fetch::Rgb24) {
-        return {src[3 * i + 2], src[3 * i + 1], src[3 * i]};
-    }
-    const int index = SourceIndex(fetch, src, state.bitOffset, i);
-    return {state.palette[3 * index], state.palette[3 * index + 1], state.palette[3 * index + 2]};
-}
-
-int DiffuseChannel(int value, int& carry, std::array<int, 3>* left, std::array<int, 3>& here, int channel,
-                   bool& light)
-{
-    int n = value + FloorDiv16(7 * carry + here[channel]);
-    n = std::clamp(n, 0, 255);
-    light = n >= 128;
-    int error = light ? n - 255 : n;
-    error = error / 4 * 4;  // toward zero, a multiple of 4
-    if (left != nullptr) {
-        (*left)[channel] += 3 * error;
-    }
-    here[channel] = 5 * error + carry;
-    carry = error;
-    return error;
-}
-
 std::vector<int> ReferenceIndices(const ConverterCase& converter, const std::vector<uint8_t>& src, int count,
-                                  ReferenceState& state)
+                                  const ReferenceState& state, ErrorDiffusionReference& diffusion)
 {
-    std::vector<int> indices;
-    int carries[3] = {0, 0, 0};
+    std::vector<int> indices(static_cast<size_t>(std::max(count, 0)));
+    const int bits = static_cast<int>(converter.fetch);
+    auto color = [&](int i) { return SourceColor(bits, src, state.palette.data(), i, state.bitOffset); };
+    if (converter.rule == Rule::Mode2) {
+        diffusion.Row(count, color, [&](int i, const ErrorDiffusionReference::Levels& levels) {
+            indices[i] = BrightColor(Light(levels[0]), Light(levels[1]), Light(levels[2]));
+            return ErrorDiffusionReference::Levels{TwoLevelShown(levels[0]), TwoLevelShown(levels[1]),
+                                                   TwoLevelShown(levels[2])};
+        });
+        return indices;
+    }
     for (int i = 0; i < count; ++i) {
-        const std::array<int, 3> color = SourceColor(converter.fetch, src, state, i);
-        bool light[3] = {};
-        switch (converter.rule) {
-        case Rule::Mapped:
-            indices.push_back(state.colorMap[SourceIndex(converter.fetch, src, 0, i)] % 16);
+        if (converter.rule == Rule::Mapped) {
+            indices[i] = state.colorMap[SourceIndex(bits, src, i)] % 16;
             continue;
-        case Rule::Mode1:
-        case Rule::TwoColors:
-            for (int c = 0; c < 3; ++c) light[c] = color[c] >= 128;
-            break;
-        case Rule::Mode0:
-        case Rule::Mode3: {
-            const int offset = converter.rule == Rule::Mode3
-                                   ? state.offsets[(i % 8) * 8 + state.rowCounter % 8]
-                                   : state.offsets[(i % state.colsMod) * state.rowsMod +
-                                                   state.rowCounter % state.rowsMod];
-            for (int c = 0; c < 3; ++c) light[c] = color[c] + offset >= 128;
-            break;
         }
-        case Rule::Mode2:
-            for (int c = 0; c < 3; ++c) {
-                DiffuseChannel(color[c], carries[c], i > 0 ? &state.below[i - 1] : nullptr, state.below[i], c,
-                               light[c]);
-            }
-            break;
+        int offset = 0;
+        if (converter.rule == Rule::Mode3) {
+            offset = state.offsets[(i % 8) * 8 + state.rowCounter % 8];
+        } else if (converter.rule == Rule::Mode0) {
+            offset = state.offsets[(i % state.colsMod) * state.rowsMod + state.rowCounter % state.rowsMod];
         }
-        indices.push_back(BrightColor(light[0], light[1], light[2]));
+        const std::array<int, 3> levels = color(i);
+        indices[i] = BrightColor(Light(levels[0] + offset), Light(levels[1] + offset), Light(levels[2] + offset));
     }
     return indices;
 }
@@ -201,19 +147,6 @@ std::vector<uint8_t> Pack(const std::vector<int>& indices)
         bytes[i / 2] = static_cast<uint8_t>(bytes[i / 2] | (i % 2 == 0 ? indices[i] * 16 : indices[i]));
     }
     return bytes;
-}
-
-std::string FirstDifference(const std::vector<uint8_t>& expected, const uint8_t* actual)
-{
-    for (size_t k = 0; k < expected.size(); ++k) {
-        if (expected[k] != actual[k]) {
-            std::ostringstream text;
-            text << "byte " << k << " (pixels " << 2 * k << ", " << 2 * k + 1 << "): expected 0x" << std::hex
-                 << int(expected[k]) << ", got 0x" << int(actual[k]);
-            return text.str();
-        }
-    }
-    return {};
 }
 
 // ---------------------------------------------------------------------------
@@ -314,22 +247,22 @@ void CompareRows(const ConverterCase& converter, uint64_t seed, int count, int b
     // Spare entries past the row must stay untouched.
     const int errorPixels = count + 3;
     vga.AllocateErrorRow(errorPixels);
-    state.below.assign(errorPixels, {0, 0, 0});
+    ErrorDiffusionReference diffusion(errorPixels, 3);
     state.rowCounter = random.Between(0, 1000);
 
     for (int row = 0; row < 4; ++row, ++state.rowCounter) {
         blitter.m_rowCounter = state.rowCounter;
         const std::vector<uint8_t> src = random.Bytes(SourceBytes(converter.fetch, count, bitOffset));
-        const std::vector<uint8_t> expected = Pack(ReferenceIndices(converter, src, count, state));
+        const std::vector<uint8_t> expected = Pack(ReferenceIndices(converter, src, count, state, diffusion));
         const std::vector<uint8_t> actual = vga.Convert(converter.fn, src, count, random.Byte());
         const std::string where = "seed " + std::to_string(seed) + ", " + NameOf(converter) + ", width " +
                                   std::to_string(count) + ", bit offset " + std::to_string(bitOffset) +
                                   ", row " + std::to_string(row) + ", row counter " +
                                   std::to_string(state.rowCounter) + (customDither ? ", custom dither" : "");
-        ASSERT_EQ(FirstDifference(expected, actual.data()), "") << where;
+        ASSERT_EQ(FirstDifference(actual.data(), expected, 4), "") << where;
         for (int i = 0; i < errorPixels; ++i) {
             for (int c = 0; c < 3; ++c) {
-                ASSERT_EQ(vga.ErrorTerm(i, c), state.below[i][c])
+                ASSERT_EQ(vga.ErrorTerm(i, c), diffusion.Error(i, c))
                     << where << ": error row pixel " << i << " channel " << c;
             }
         }
@@ -434,7 +367,7 @@ TEST_P(Vga16Twins, AgreeOnRowsNamingTheSameEntries)
             }
             const std::vector<uint8_t> fromBytes = bytes.Convert(twins.fromBytes, indices, count);
             const std::vector<uint8_t> fromNibbles = nibbles.Convert(twins.fromNibbles, packed, count);
-            ASSERT_EQ(FirstDifference(fromBytes, fromNibbles.data()), "")
+            ASSERT_EQ(FirstDifference(fromNibbles.data(), fromBytes, 4), "")
                 << twins.name << ", seed " << seed << ", width " << count << ", row " << row;
             ASSERT_EQ(std::memcmp(bytes.blitter.m_errorRow, nibbles.blitter.m_errorRow, 6 * static_cast<size_t>(count)),
                       0)
@@ -547,24 +480,13 @@ TEST(Vga16OrderedDither, FirstRowCases)
     }
 }
 
-// Expected error row after one row whose truncated errors per pixel are known:
-// entry i holds 5 e(i) + e(i - 1) + 3 e(i + 1).
-std::vector<int> CarriedRow(const std::vector<int>& errors)
-{
-    std::vector<int> row(errors.size());
-    for (size_t i = 0; i < errors.size(); ++i) {
-        row[i] = 5 * errors[i] + (i > 0 ? errors[i - 1] : 0) + (i + 1 < errors.size() ? 3 * errors[i + 1] : 0);
-    }
-    return row;
-}
-
 TEST(Vga16Diffusion, DarkGreyRows)
 {
     Vga16Blitter vga(2);
     vga.AllocateErrorRow(4);
     const std::vector<uint8_t> src = Bgr({{64, 64, 64}, {64, 64, 64}, {64, 64, 64}, {64, 64, 64}});
     EXPECT_EQ(vga.Convert(testsupport::Converter("Blit24To4Mode2"), src, 4), (std::vector<uint8_t>{0x00, 0x00})) << "first row";
-    const std::vector<int> carried = CarriedRow({64, 92, 104, 108});
+    const std::vector<int> carried = ErrorRowAfter({64, 92, 104, 108});
     for (int i = 0; i < 4; ++i) {
         for (int c = 0; c < 3; ++c) {
             EXPECT_EQ(vga.ErrorTerm(i, c), carried[i]) << "first row, pixel " << i << " channel " << c;
@@ -583,7 +505,7 @@ TEST(Vga16Diffusion, OrangeFirstRow)
         << "red light only, then red and green";
     const std::vector<int> errors[3] = {{-52, -76}, {100, -112}, {28, 40}};
     for (int c = 0; c < 3; ++c) {
-        const std::vector<int> carried = CarriedRow(errors[c]);
+        const std::vector<int> carried = ErrorRowAfter(errors[c]);
         for (int i = 0; i < 2; ++i) {
             EXPECT_EQ(vga.ErrorTerm(i, c), carried[i]) << "pixel " << i << " channel " << c;
         }

@@ -201,10 +201,10 @@ TEST(MatchQuadColors, MatchesTheTriplesOfTheTable)
     for (const RGBQUAD& quad : quads) {
         triples.insert(triples.end(), {quad.rgbRed, quad.rgbGreen, quad.rgbBlue});
     }
-    const uint32_t blocks = KemLiveBlocks();
+    const ResourceCounts before = ResourceCounts::Now();
     std::vector<uint8_t> map(256, 0);
     EXPECT_EQ(dibdraw::MatchQuadColors(quads.data(), reference.data(), map.data(), 256), 0);
-    EXPECT_EQ(KemLiveBlocks(), blocks);
+    ExpectSameResources(before, ResourceCounts::Now());
     for (int i = 0; i < 256; ++i) {
         ASSERT_EQ(map[static_cast<size_t>(i)], SlowNearest(triples.data() + 3 * i, reference)) << "colour " << i;
     }
@@ -217,11 +217,11 @@ TEST(MatchQuadColors, FailedAllocationLeavesTheMapUntouched)
     reference.bytes = random.Bytes(768);
     const std::vector<RGBQUAD> quads = RandomQuads(random, 256);
     std::vector<uint8_t> map(256, 0xCD);
-    const uint32_t blocks = KemLiveBlocks();
+    const ResourceCounts before = ResourceCounts::Now();
     KemFailNthAllocation(1);
     EXPECT_EQ(dibdraw::MatchQuadColors(quads.data(), reference.data(), map.data(), 256), -1007);
     KemStopFailing();
-    EXPECT_EQ(KemLiveBlocks(), blocks);
+    ExpectSameResources(before, ResourceCounts::Now());
     for (size_t i = 0; i < map.size(); ++i) {
         ASSERT_EQ(map[i], 0xCD) << "entry " << i;
     }

@@ -36,13 +36,6 @@ int PaletteModeFor(Change change)
     return change == Change::Image ? 1 : 0;
 }
 
-std::vector<PALETTEENTRY> CurrentSystemPalette()
-{
-    std::vector<PALETTEENTRY> entries(256, PALETTEENTRY{0, 0, 0, 0});
-    GetSystemPaletteEntries(ScreenDc(), 0, 256, entries.data());
-    return entries;
-}
-
 bool SamePalette(const std::vector<PALETTEENTRY>& a, const std::vector<PALETTEENTRY>& b)
 {
     for (size_t i = 0; i < a.size(); ++i) {
@@ -57,7 +50,7 @@ bool SamePalette(const std::vector<PALETTEENTRY>& a, const std::vector<PALETTEEN
 // must be the palette the display holds now.
 ::testing::AssertionResult HoldsTheDisplayPalette(const VyrBlitter& blitter)
 {
-    const std::vector<PALETTEENTRY> system = CurrentSystemPalette();
+    const std::vector<PALETTEENTRY> system = SystemPaletteEntries();
     for (size_t i = 0; i < system.size(); ++i) {
         const uint8_t* copy = blitter.m_systemPalette + 3 * i;
         if (copy[0] != system[i].peRed || copy[1] != system[i].peGreen || copy[2] != system[i].peBlue) {
@@ -164,9 +157,9 @@ TEST(RealizedPalette, ReducedOneBitImagesShowTheDisplayPaletteOfTheMoment)
                         // The object has adopted the display palette before it changes.
                         EXPECT_TRUE(BlitMatchesTheModel(blitter, dib, src, dst)) << where << ", first blit";
                     }
-                    const std::vector<PALETTEENTRY> unchanged = CurrentSystemPalette();
+                    const std::vector<PALETTEENTRY> unchanged = SystemPaletteEntries();
                     ASSERT_EQ(ChangePalette(change, blitter, window, dib, random), kBlitOk) << where;
-                    ASSERT_FALSE(SamePalette(CurrentSystemPalette(), unchanged)) << where << ": nothing was realized";
+                    ASSERT_FALSE(SamePalette(SystemPaletteEntries(), unchanged)) << where << ": nothing was realized";
 
                     EXPECT_TRUE(BlitMatchesTheModel(blitter, dib, src, dst)) << where;
                     EXPECT_EQ(blitter.m_stretch, transparent ? &dibdraw::Stretch1 : &dibdraw::Shrink1ToGray) << where;

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "palette/tables.h"
+#include "support/luminance.h"
 
 using namespace dibdraw;
+using testsupport::RoundedShare;
 
 namespace {
 
@@ -175,13 +177,6 @@ TEST(BrightVgaIndex, NamesTheFullIntensityColoursOfTheStandardPalette)
         EXPECT_EQ(triple[1], (code & 2) != 0 ? 255 : 0) << "green of code " << code;
         EXPECT_EQ(triple[2], (code & 1) != 0 ? 255 : 0) << "blue of code " << code;
     }
-}
-
-// weight% of v, to the nearest integer with halves going up.
-int RoundedShare(int weightPercent, int v)
-{
-    const int product = weightPercent * v;
-    return product / 100 + (product % 100 >= 50 ? 1 : 0);
 }
 
 TEST(Luma, EveryEntryIsTheRoundedShare)

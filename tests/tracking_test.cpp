@@ -28,14 +28,6 @@ short Blit(VyrBlitter& blitter, Dib& dib)
     return blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst);
 }
 
-std::vector<PALETTEENTRY> SystemPalette()
-{
-    std::vector<PALETTEENTRY> entries(256);
-    ScreenDc screen;
-    GetSystemPaletteEntries(screen, 0, 256, entries.data());
-    return entries;
-}
-
 // Gives the middle of the system palette 236 distinct colours, none within
 // one step of another in every channel, as an application's realized palette would.
 void FillMiddleOfSystemPalette()
@@ -52,7 +44,7 @@ void FillMiddleOfSystemPalette()
 Dib ImageOfSystemPalette()
 {
     Dib dib(16, 16, 8);
-    const std::vector<PALETTEENTRY> system = SystemPalette();
+    const std::vector<PALETTEENTRY> system = SystemPaletteEntries();
     for (int i = 0; i < 256; ++i) {
         dib.SetColor(i, system[i].peRed, system[i].peGreen, system[i].peBlue);
         dib.SetPixel(i % 16, i / 16, static_cast<uint32_t>(i));
@@ -86,7 +78,7 @@ TEST(Tracking8, FirstBlitAdoptsTheSystemPalette)
     Dib dib = ImageOfSystemPalette();
     ASSERT_EQ(Blit(blitter, dib), kBlitOk);
     EXPECT_NE(blitter.m_palette, initial) << "the palette is recreated";
-    const std::vector<PALETTEENTRY> system = SystemPalette();
+    const std::vector<PALETTEENTRY> system = SystemPaletteEntries();
     EXPECT_EQ(std::memcmp(blitter.m_logPalette->palPalEntry, system.data(), 1024), 0);
     for (int i = 0; i < 256; ++i) {
         EXPECT_EQ(blitter.m_systemPalette[3 * i], system[i].peRed) << i;
@@ -285,7 +277,7 @@ TEST(Tracking8, GreyPathPreparationFailureEndsTheBlit)
     EXPECT_TRUE(vd::StretchCalls().empty());
     // The error row is sized for the chosen converter, so none was allocated.
     EXPECT_EQ(blitter.m_errorRow, nullptr);
-    EXPECT_EQ(KemLiveBlocks(), before.heapBlocks);
+    ExpectSameResources(before, ResourceCounts::Now());
 }
 
 TEST(Tracking8, GreyPathOfABlackAndWhiteImageUsesTheGreyConverter)

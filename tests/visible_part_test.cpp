@@ -20,17 +20,6 @@ namespace {
 constexpr int kScreenWidth = 160;
 constexpr int kScreenHeight = 120;
 
-// The device pixels of a screen rectangle, row by row.
-std::vector<uint32_t> Pixels(const RECT& area)
-{
-    std::vector<uint32_t> pixels;
-    for (int y = area.top; y < area.bottom; ++y) {
-        for (int x = area.left; x < area.right; ++x) {
-            pixels.push_back(vd::DevicePixel(x, y));
-        }
-    }
-    return pixels;
-}
 
 // The first pixel of `area` where two captures differ, or an empty string.
 std::string FirstDifference(const RECT& area, const std::vector<uint32_t>& shown, const std::vector<uint32_t>& whole)
@@ -97,7 +86,7 @@ std::vector<uint32_t> DrawClipped(const DisplaySetup& display, Dib& dib, const C
             << where << ": a band at (" << call.x << ", " << call.y << ") of " << call.width << " x " << call.height
             << " reaches outside the window's " << visibleW << " x " << visibleH;
     }
-    std::vector<uint32_t> shown = Pixels(c.visible);
+    std::vector<uint32_t> shown = DevicePixels(c.visible);
     vd::DestroyWindow(window);
     return shown;
 }
@@ -110,7 +99,7 @@ std::vector<uint32_t> DrawWhole(const DisplaySetup& display, Dib& dib, const Cli
     RECT src = c.src, dst = c.dst;
     VyrBlitter blitter(dither, paletteMode);
     EXPECT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst), kBlitOk);
-    return Pixels(c.visible);
+    return DevicePixels(c.visible);
 }
 
 TEST(VisiblePart, ClippedBlitsShowWhatTheWholeDestinationShows)
@@ -228,7 +217,7 @@ TEST(VisiblePart, HugeDestinationsCostWhatShows)
                     }
                     const auto elapsed = std::chrono::steady_clock::now() - start;
                     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 500) << where;
-                    const std::vector<uint32_t> shown = Pixels(RECT{0, 0, 64, rows});
+                    const std::vector<uint32_t> shown = DevicePixels(RECT{0, 0, 64, rows});
 
                     // Twice as wide, for the columns whose errors error
                     // diffusion passes down and to the left.
@@ -239,7 +228,7 @@ TEST(VisiblePart, HugeDestinationsCostWhatShows)
                     VyrBlitter blitter(dither, 0);
                     ASSERT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &one, &reference), kBlitOk) << where;
                     const RECT screen = {0, 0, 64, rows};
-                    const std::string difference = FirstDifference(screen, shown, Pixels(screen));
+                    const std::string difference = FirstDifference(screen, shown, DevicePixels(screen));
                     EXPECT_TRUE(difference.empty()) << where << ": " << difference;
                 }
             }

@@ -26,6 +26,7 @@
 #include "fuzz_check.h"
 #include "fuzzed_dib.h"
 #include "memkit40.h"
+#include "support/display_kinds.h"
 #include "vdisplay/vdisplay.h"
 
 using fuzzcheck::Require;
@@ -97,13 +98,7 @@ struct Display {
 
     std::vector<uint32_t> Pixels() const
     {
-        std::vector<uint32_t> pixels;
-        for (int y = 0; y < config.height; ++y) {
-            for (int x = 0; x < config.width; ++x) {
-                pixels.push_back(vd::DevicePixel(x, y));
-            }
-        }
-        return pixels;
+        return testsupport::DevicePixels(RECT{0, 0, config.width, config.height});
     }
 };
 
@@ -135,8 +130,7 @@ public:
     explicit Session(FuzzedDataProvider& input) : m_input(input), m_dib(input, kMaxImageSide)
     {
         m_display.Set(input);
-        m_heapBlocks = KemLiveBlocks();
-        m_gdi = vd::CountLiveObjects();
+        m_start = testsupport::ResourceCounts::Now();
         Object(0);
         CheckOwnership("construction");
     }
@@ -147,11 +141,7 @@ public:
             object.reset();
         }
         vd::DestroyWindow(m_display.window);
-        const vd::LiveObjects gdi = vd::CountLiveObjects();
-        Require(KemLiveBlocks() == m_heapBlocks, "%u heap blocks leaked", KemLiveBlocks() - m_heapBlocks);
-        Require(gdi.palettes == m_gdi.palettes && gdi.bitmaps == m_gdi.bitmaps && gdi.dcs == 0,
-                "GDI objects leaked: %d palettes, %d bitmaps, %d device contexts", gdi.palettes - m_gdi.palettes,
-                gdi.bitmaps - m_gdi.bitmaps, gdi.dcs);
+        fuzzcheck::RequireNothingLeaked(m_start);
     }
 
     void Run()
@@ -181,7 +171,7 @@ private:
         case Call::NewDisplay:
             vd::DestroyWindow(m_display.window);
             m_display.Set(m_input);
-            m_gdi.dcs = 0;
+            m_start.gdi.dcs = 0;
             return;
         case Call::AssignOther: {
             VyrBlitter& target = Object(index);
@@ -350,8 +340,7 @@ private:
     // its error row, and nothing else.
     void CheckOwnership(const char* after) const
     {
-        uint32_t blocks = m_heapBlocks;
-        int palettes = m_gdi.palettes;
+        testsupport::ResourceCounts owned = m_start;
         for (const auto& object : m_objects) {
             if (!object) {
                 continue;
@@ -364,25 +353,19 @@ private:
                     "after %s the object has only one of its two palettes", after);
             Require(object->m_palette == nullptr || object->m_displayDepth == 8,
                     "after %s a %d-bit object holds a palette", after, object->m_displayDepth);
-            blocks += (object->m_logPalette != nullptr) + (object->m_errorRow != nullptr);
-            palettes += object->m_palette != nullptr;
+            owned.heapBlocks += (object->m_logPalette != nullptr) + (object->m_errorRow != nullptr);
+            owned.gdi.palettes += object->m_palette != nullptr;
         }
-        const vd::LiveObjects gdi = vd::CountLiveObjects();
-        Require(KemLiveBlocks() == blocks, "after %s %u heap blocks live, the objects own %u", after, KemLiveBlocks(),
-                blocks);
-        Require(gdi.palettes == palettes, "after %s %d palettes live, the objects own %d", after, gdi.palettes,
-                palettes);
-        Require(gdi.bitmaps == m_gdi.bitmaps && gdi.dcs == m_gdi.dcs,
-                "after %s %d bitmaps and %d device contexts live, %d and %d expected", after, gdi.bitmaps, gdi.dcs,
-                m_gdi.bitmaps, m_gdi.dcs);
+        char when[600];
+        std::snprintf(when, sizeof when, "after %s, besides what the objects own", after);
+        fuzzcheck::RequireResources(owned, when);
     }
 
     FuzzedDataProvider& m_input;
     FuzzedDib m_dib;
     Display m_display;
     std::optional<VyrBlitter> m_objects[2];
-    uint32_t m_heapBlocks = 0;
-    vd::LiveObjects m_gdi = {};
+    testsupport::ResourceCounts m_start;
     char m_call[512] = {};
 };
 

@@ -50,8 +50,7 @@ public:
     {
         VdConfigure(m_input.ConsumeIntegralInRange<int>(VD_MONO, VD_GREY2), m_input.ConsumeIntegralInRange(1, kMaxScreenSide),
                     m_input.ConsumeIntegralInRange(1, kMaxScreenSide), m_input.ConsumeBool());
-        m_heapBlocks = KemLiveBlocks();
-        VdCountLiveObjects(nullptr, &m_palettes, &m_bitmaps);
+        m_start = testsupport::ResourceCounts::Now();
     }
 
     ~Session()
@@ -59,12 +58,7 @@ public:
         for (DibdrawBlitter*& handle : m_handles) {
             DibdrawDestroy(handle);
         }
-        int dcs = 0, palettes = 0, bitmaps = 0;
-        VdCountLiveObjects(&dcs, &palettes, &bitmaps);
-        Require(KemLiveBlocks() == m_heapBlocks, "%u heap blocks leaked", KemLiveBlocks() - m_heapBlocks);
-        Require(dcs == 0 && palettes == m_palettes && bitmaps == m_bitmaps,
-                "GDI objects leaked: %d device contexts, %d palettes, %d bitmaps", dcs, palettes - m_palettes,
-                bitmaps - m_bitmaps);
+        fuzzcheck::RequireNothingLeaked(m_start);
     }
 
     void Run()
@@ -225,9 +219,7 @@ private:
     FuzzedDib m_dib;
     DibdrawBlitter* m_handles[2] = {nullptr, nullptr};
     bool m_lacksPalette[2] = {false, false};
-    uint32_t m_heapBlocks = 0;
-    int m_palettes = 0;
-    int m_bitmaps = 0;
+    testsupport::ResourceCounts m_start;
 };
 
 }  // namespace

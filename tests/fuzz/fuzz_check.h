@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "support/resource_counts.h"
 
 namespace fuzzcheck {
 
@@ -24,6 +27,23 @@ namespace fuzzcheck {
     std::fputc('\n', stderr);
     va_end(args);
     std::abort();
+}
+
+// Requires the heap blocks and GDI objects live to be exactly `expected`;
+// `when` says at which point of the session.
+inline void RequireResources(const testsupport::ResourceCounts& expected, const char* when)
+{
+    const std::string leaks = testsupport::Leaks(expected, testsupport::ResourceCounts::Now());
+    Require(leaks.empty(), "%s: %s", when, leaks.c_str());
+}
+
+// At the end of a session what was live at its start is live again, and no
+// device context at all.
+inline void RequireNothingLeaked(const testsupport::ResourceCounts& start)
+{
+    testsupport::ResourceCounts expected = start;
+    expected.gdi.dcs = 0;
+    RequireResources(expected, "at the end of the session");
 }
 
 // Runs one input as a session of calls: a Session reads what it does from

@@ -1,5 +1,9 @@
-// Setting up the virtual display for a test, and naming its kinds in messages.
+// Setting up the virtual display for a test, naming its kinds in messages,
+// and reading its device pixels back.
 #pragma once
+
+#include <cstdint>
+#include <vector>
 
 #include "vdisplay/vdisplay.h"
 
@@ -13,6 +17,25 @@ inline void ConfigureDisplay(vd::Kind kind, int width = 64, int height = 64, boo
     config.height = height;
     config.swappedRgb = swapped;
     vd::Configure(config);
+}
+
+// The device pixels of a rectangle of the screen, row by row; by default
+// the whole screen.
+inline std::vector<uint32_t> DevicePixels(const RECT& area)
+{
+    std::vector<uint32_t> pixels;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            pixels.push_back(vd::DevicePixel(x, y));
+        }
+    }
+    return pixels;
+}
+
+inline std::vector<uint32_t> DevicePixels()
+{
+    const vd::Config config = vd::CurrentConfig();
+    return DevicePixels(RECT{0, 0, config.width, config.height});
 }
 
 inline const char* KindName(vd::Kind kind)

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "memkit40.h"
 #include "support/display_kinds.h"
 #include "support/guarded_buffer.h"
+#include "support/leak_check.h"
 #include "support/random.h"
 #include "vdisplay/vdisplay.h"
 
@@ -29,21 +31,33 @@ inline size_t SourceRowBytes(int bits, int count, int bitOffset = 0)
     return (skipped + static_cast<size_t>(bits) * static_cast<size_t>(count) + 7) / 8;
 }
 
-// Everything that can leak: heap blocks and GDI objects.
-struct ResourceCounts {
-    uint32_t heapBlocks;
-    vd::LiveObjects gdi;
-
-    static ResourceCounts Now() { return {KemLiveBlocks(), vd::CountLiveObjects()}; }
-};
-
-inline void ExpectSameResources(const ResourceCounts& before, const ResourceCounts& after,
-                                const std::string& context = "")
+// "" when a converted row of `bitsPerPixel`-bit pixels (1, 4, 8, 24) holds
+// the expected bytes; otherwise the first byte that differs and the pixel
+// it belongs to (the leftmost pixel of a byte is in its high bits).
+inline std::string FirstDifference(const uint8_t* actual, const std::vector<uint8_t>& expected, int bitsPerPixel)
 {
-    EXPECT_EQ(before.heapBlocks, after.heapBlocks) << "heap blocks leaked " << context;
-    EXPECT_EQ(before.gdi.dcs, after.gdi.dcs) << "device contexts leaked " << context;
-    EXPECT_EQ(before.gdi.palettes, after.gdi.palettes) << "palettes leaked " << context;
-    EXPECT_EQ(before.gdi.bitmaps, after.gdi.bitmaps) << "bitmaps leaked " << context;
+    for (size_t b = 0; b < expected.size(); ++b) {
+        if (actual[b] == expected[b]) {
+            continue;
+        }
+        std::ostringstream text;
+        text << "first difference at byte " << b;
+        if (bitsPerPixel >= 8) {
+            const size_t bytesPerPixel = static_cast<size_t>(bitsPerPixel / 8);
+            text << " (pixel " << b / bytesPerPixel << ", byte " << b % bytesPerPixel << ")";
+        } else {
+            const unsigned differing = actual[b] ^ expected[b];
+            const unsigned mask = (1u << bitsPerPixel) - 1;
+            int k = 0;
+            while (((differing >> (8 - bitsPerPixel * (k + 1))) & mask) == 0) {
+                ++k;
+            }
+            text << " (pixel " << b * static_cast<size_t>(8 / bitsPerPixel) + static_cast<size_t>(k) << ")";
+        }
+        text << ": got 0x" << std::hex << int(actual[b]) << ", expected 0x" << int(expected[b]);
+        return text.str();
+    }
+    return {};
 }
 
 // The screen's device context for the duration of one expression or scope.
@@ -59,16 +73,19 @@ private:
     HDC m_dc;
 };
 
-// The display's system palette as red, green, blue triples, the order the
-// library keeps colours in.
-inline std::vector<std::array<uint8_t, 3>> SystemPaletteTriples()
+// The display's system palette as GDI reports it.
+inline std::vector<PALETTEENTRY> SystemPaletteEntries()
 {
     std::vector<PALETTEENTRY> entries(256, PALETTEENTRY{0, 0, 0, 0});
-    HDC screen = GetDC(nullptr);
-    GetSystemPaletteEntries(screen, 0, 256, entries.data());
-    ReleaseDC(nullptr, screen);
+    GetSystemPaletteEntries(ScreenDc(), 0, 256, entries.data());
+    return entries;
+}
+
+// The same as red, green, blue triples, the order the library keeps colours in.
+inline std::vector<std::array<uint8_t, 3>> SystemPaletteTriples()
+{
     std::vector<std::array<uint8_t, 3>> triples;
-    for (const PALETTEENTRY& e : entries) {
+    for (const PALETTEENTRY& e : SystemPaletteEntries()) {
         triples.push_back({e.peRed, e.peGreen, e.peBlue});
     }
     return triples;

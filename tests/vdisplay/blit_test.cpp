@@ -268,12 +268,7 @@ TEST_P(BlitRops, MemoryToScreenCombinesDeviceValuesInsideTheWindow)
         HBITMAP bitmap = CreateCompatibleBitmap(screen, 6, 5);
         SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, 6, 5, screen, 0, 0, SRCCOPY);
-        std::vector<uint32_t> copy;
-        for (int y = 0; y < 5; ++y) {
-            for (int x = 0; x < 6; ++x) {
-                copy.push_back(vd::DevicePixel(x, y));
-            }
-        }
+        const std::vector<uint32_t> copy = testsupport::DevicePixels(RECT{0, 0, 6, 5});
         EXPECT_EQ(vd::ReadBitmap(bitmap).pixels, copy) << Name(kind) << " seed " << seed;
         FillRandom(random, kind, kW, kH);
         const RECT area{random.Between(-2, 8), random.Between(-2, 6), 0, 0};

@@ -99,7 +99,7 @@ TEST(Accounting, InvalidHandlesNeverCrash)
         EXPECT_EQ(GetDeviceCaps(dc, BITSPIXEL), 0);
         EXPECT_EQ(SetPixel(dc, 0, 0, 0), CLR_INVALID);
         EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
-        EXPECT_EQ(StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
+        EXPECT_EQ(StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
         EXPECT_EQ(BitBlt(dc, 0, 0, 1, 1, dc, 0, 0, SRCCOPY), FALSE);
         EXPECT_EQ(SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE), nullptr);
         EXPECT_EQ(RealizePalette(dc), 0xFFFFFFFFu) << "GDI_ERROR";
@@ -134,11 +134,11 @@ TEST(Accounting, ExtremeCoordinatesDrawNothing)
     HWND window = vd::CreateWindow(RECT{2, 2, 6, 6});
     HDC dc = GetDC(window);
     Dib dib(2, 2, 24);
-    dib.SetRaw(0, 0, 0xFFFFFF);
+    dib.SetPixel(0, 0, 0xFFFFFF);
     EXPECT_EQ(SetPixel(dc, kMax, kMax, RGB(255, 255, 255)), CLR_INVALID);
     EXPECT_EQ(GetPixel(dc, kMin, kMin), CLR_INVALID);
-    EXPECT_EQ(StretchDIBits(dc, kMax, 0, kMax, 2, 0, 0, 2, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
-    EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, kMin, 0, kMax, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(StretchDIBits(dc, kMax, 0, kMax, 2, 0, 0, 2, 2, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, kMin, 0, kMax, 2, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
     EXPECT_TRUE(BitBlt(dc, kMax, kMax, kMax, kMax, dc, kMin, kMin, SRCCOPY));
     for (int p = 0; p < 64; ++p) {
         ASSERT_EQ(vd::DevicePixel(p % 8, p / 8), 0u) << "drew at " << p % 8 << "," << p / 8;
@@ -277,7 +277,7 @@ TEST(Threads, ConcurrentDrawingKeepsCountsAndPixels)
             Dib dib(16, 8, 24);
             for (int y = 0; y < 8; ++y) {
                 for (int x = 0; x < 16; ++x) {
-                    dib.SetRaw(x, y, static_cast<uint32_t>((t << 16) | (y << 8) | x));
+                    dib.SetPixel(x, y, static_cast<uint32_t>((t << 16) | (y << 8) | x));
                 }
             }
             for (int round = 0; round < 200; ++round) {
@@ -285,7 +285,7 @@ TEST(Threads, ConcurrentDrawingKeepsCountsAndPixels)
                 HDC memory = CreateCompatibleDC(dc);
                 HBITMAP bitmap = CreateCompatibleBitmap(dc, 4, 4);
                 HGDIOBJ old = SelectObject(memory, bitmap);
-                StretchDIBits(dc, 0, 0, 16, 8, 0, 0, 16, 8, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+                StretchDIBits(dc, 0, 0, 16, 8, 0, 0, 16, 8, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
                 BitBlt(memory, 0, 0, 4, 4, dc, 0, 0, SRCCOPY);
                 SelectObject(memory, old);
                 DeleteObject(bitmap);

@@ -21,16 +21,6 @@ std::string Describe(const Geometry& g)
            std::to_string(g.sw) + "x" + std::to_string(g.sh);
 }
 
-std::vector<uint32_t> Screen(int width, int height)
-{
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            pixels.push_back(vd::DevicePixel(x, y));
-        }
-    }
-    return pixels;
-}
 
 // What the screen must hold after the draw, straight from the rules: each
 // destination pixel samples source pixel (sx + j * sw / dw, top + i * sh / dh)
@@ -57,7 +47,7 @@ std::vector<uint32_t> Reference(const std::vector<uint32_t>& before, int screenW
             if (sx < 0 || sx >= dib.width() || sy < 0 || sy >= dib.height()) {
                 continue;
             }
-            const uint32_t source = ReferencePixel(kind, dib.PixelColorAt(sx, sy, swapped));
+            const uint32_t source = ReferencePixel(kind, PixelColorAt(dib, sx, sy, swapped));
             uint32_t& pixel = after[static_cast<size_t>(y * screenW + x)];
             pixel = rop == SRCCOPY ? source : rop == SRCAND ? (pixel & source) : (pixel | source);
         }
@@ -68,16 +58,7 @@ std::vector<uint32_t> Reference(const std::vector<uint32_t>& before, int screenW
 Dib RandomDib(Random& random, int bitCount, int width, int height)
 {
     Dib dib(width, height, bitCount);
-    if (bitCount <= 8) {
-        for (int i = 0; i < (1 << bitCount); ++i) {
-            dib.SetColor(i, random.AnyColor());
-        }
-    }
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            dib.SetRaw(x, y, static_cast<uint32_t>(random.Next()));
-        }
-    }
+    dib.Randomize(random);
     return dib;
 }
 
@@ -136,11 +117,11 @@ TEST_P(StretchAgainstReference, EveryRopAndGeometry)
             hwnd = vd::CreateWindow(window);
         }
         const std::vector<uint32_t> expected =
-            Reference(Screen(kScreenW, kScreenH), kScreenW, kScreenH, window, kind, dib, g, rop, swapped);
+            Reference(testsupport::DevicePixels(), kScreenW, kScreenH, window, kind, dib, g, rop, swapped);
         HDC dc = GetDC(hwnd);
         const int srcTop = dib.height() - g.sy - g.sh;
         const bool overlaps = g.sx < dib.width() && g.sx + g.sw > 0 && srcTop < dib.height() && srcTop + g.sh > 0;
-        const int lines = StretchDIBits(dc, g.x, g.y, g.dw, g.dh, g.sx, g.sy, g.sw, g.sh, dib.bits(), dib.info(),
+        const int lines = StretchDIBits(dc, g.x, g.y, g.dw, g.dh, g.sx, g.sy, g.sw, g.sh, dib.pixels(), dib.info(),
                                         DIB_RGB_COLORS, rop);
         ReleaseDC(hwnd, dc);
         const std::string context = std::string(Name(kind)) + " " + std::to_string(bitCount) + "-bit " +
@@ -148,7 +129,7 @@ TEST_P(StretchAgainstReference, EveryRopAndGeometry)
                                     " DIB " + std::to_string(dib.width()) + "x" + std::to_string(dib.height()) +
                                     " " + Describe(g);
         EXPECT_EQ(lines, overlaps ? dib.height() : 0) << context;
-        const std::vector<uint32_t> actual = Screen(kScreenW, kScreenH);
+        const std::vector<uint32_t> actual = testsupport::DevicePixels();
         for (size_t p = 0; p < actual.size(); ++p) {
             ASSERT_EQ(actual[p], expected[p]) << context << ": first difference at screen " << p % kScreenW << ","
                                               << p / kScreenW;
@@ -187,7 +168,7 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
                             }
                         }
                     }
-                    ASSERT_EQ(StretchDIBits(dc, x, y, width, 2, sx, 0, width, 2, dib.bits(), dib.info(),
+                    ASSERT_EQ(StretchDIBits(dc, x, y, width, 2, sx, 0, width, 2, dib.pixels(), dib.info(),
                                             DIB_RGB_COLORS, SRCCOPY),
                               2);
                     for (int i = 0; i < 2; ++i) {
@@ -197,7 +178,7 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
                             }
                             const bool drawn = j >= x && j < x + width;
                             const uint32_t expected =
-                                drawn ? ReferencePixel(kind, dib.PixelColorAt(sx + j - x, i, false))
+                                drawn ? ReferencePixel(kind, PixelColorAt(dib, sx + j - x, i, false))
                                       : (kUntouched & PixelMask(kind));
                             ASSERT_EQ(vd::DevicePixel(j, y + i), expected)
                                 << Name(kind) << " " << bitCount << "-bit at x " << x << " from source column "
@@ -214,15 +195,14 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
 // A 2 x 3 DIB whose rows are red, green, blue from the top.
 Dib ThreeRows(int bitCount, bool topDown = false)
 {
-    Dib dib(2, 3, bitCount, topDown);
+    Dib dib(2, topDown ? -3 : 3, bitCount);
     const Color colors[3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     for (int y = 0; y < 3; ++y) {
         if (bitCount <= 8) {
-            dib.SetColor(y, colors[y]);
+            dib.SetColor(y, Rgb(colors[y]));
         }
         for (int x = 0; x < 2; ++x) {
-            const uint32_t packed = static_cast<uint32_t>((colors[y].r << 16) | (colors[y].g << 8) | colors[y].b);
-            dib.SetRaw(x, y, bitCount <= 8 ? static_cast<uint32_t>(y) : packed);
+            dib.SetPixel(x, y, bitCount <= 8 ? static_cast<uint32_t>(y) : Rgb(colors[y]));
         }
     }
     return dib;
@@ -254,7 +234,7 @@ TEST(StretchRows, SourceRowsAreCountedFromTheBottom)
             Configure(vd::Kind::Rgb32, 4, 4);
             const Dib dib = ThreeRows(bitCount, c.topDown);
             HDC dc = GetDC(nullptr);
-            StretchDIBits(dc, 0, 0, 2, c.dh, 0, c.sy, 2, c.sh, dib.bits(), dib.info(), DIB_RGB_COLORS, c.rop);
+            StretchDIBits(dc, 0, 0, 2, c.dh, 0, c.sy, 2, c.sh, dib.pixels(), dib.info(), DIB_RGB_COLORS, c.rop);
             ReleaseDC(nullptr, dc);
             for (int y = 0; y < 4; ++y) {
                 EXPECT_EQ(FromRef(vd::ScreenColor(0, y)), c.rows[static_cast<size_t>(y)])
@@ -268,18 +248,18 @@ TEST(StretchRows, NegativeExtentsMirror)
 {
     Configure(vd::Kind::Rgb32, 6, 6);
     Dib dib(3, 1, 24);
-    dib.SetRaw(0, 0, 0xFF0000);
-    dib.SetRaw(1, 0, 0x00FF00);
-    dib.SetRaw(2, 0, 0x0000FF);
+    dib.SetPixel(0, 0, 0xFF0000);
+    dib.SetPixel(1, 0, 0x00FF00);
+    dib.SetPixel(2, 0, 0x0000FF);
     HDC dc = GetDC(nullptr);
     // A negative destination width covers the pixels left of xDest, xDest included.
-    StretchDIBits(dc, 3, 0, -3, 1, 0, 0, 3, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 3, 0, -3, 1, 0, 0, 3, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
     EXPECT_EQ(vd::ScreenColor(1, 0), RGB(0, 0, 255));
     EXPECT_EQ(vd::ScreenColor(2, 0), RGB(0, 255, 0));
     EXPECT_EQ(vd::ScreenColor(3, 0), RGB(255, 0, 0));
     EXPECT_EQ(vd::ScreenColor(0, 0), RGB(0, 0, 0));
     // Mirrored on both sides draws upright.
-    StretchDIBits(dc, 3, 2, -3, 1, 2, 0, -3, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 3, 2, -3, 1, 2, 0, -3, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
     EXPECT_EQ(vd::ScreenColor(1, 2), RGB(255, 0, 0));
     EXPECT_EQ(vd::ScreenColor(3, 2), RGB(0, 0, 255));
     ReleaseDC(nullptr, dc);
@@ -309,9 +289,9 @@ TEST(StretchResult, ScanLinesAsGdiCountsThem)
     };
     for (const ResultCase& c : cases) {
         Configure(vd::Kind::Rgb32, 16, 16);
-        Dib dib(4, 5, 8, c.topDown);
+        Dib dib(4, c.topDown ? -5 : 5, 8);
         HDC dc = GetDC(nullptr);
-        EXPECT_EQ(StretchDIBits(dc, c.x, c.y, c.dw, c.dh, c.sx, c.sy, c.sw, c.sh, dib.bits(), dib.info(),
+        EXPECT_EQ(StretchDIBits(dc, c.x, c.y, c.dw, c.dh, c.sx, c.sy, c.sw, c.sh, dib.pixels(), dib.info(),
                                 DIB_RGB_COLORS, c.rop),
                   c.expected)
             << c.name;
@@ -338,15 +318,15 @@ TEST(StretchResult, RejectedDibsDrawNothing)
     };
     for (const Bad& b : bad) {
         Dib dib(2, 2, 8);
-        b.spoil(dib.header());
-        EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0)
+        b.spoil(*dib.header());
+        EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY), 0)
             << b.name;
         EXPECT_EQ(vd::ScreenColor(0, 0), RGB(9, 9, 9)) << b.name;
     }
     Dib dib(2, 2, 8);
     EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, nullptr, dib.info(), DIB_RGB_COLORS, SRCCOPY), 0);
-    EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, dib.bits(), nullptr, DIB_RGB_COLORS, SRCCOPY), 0);
-    EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, dib.bits(), dib.info(), 1, SRCCOPY), 0) << "DIB_PAL_COLORS";
+    EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, dib.pixels(), nullptr, DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, dib.pixels(), dib.info(), 1, SRCCOPY), 0) << "DIB_PAL_COLORS";
     ReleaseDC(nullptr, dc);
 }
 
@@ -355,12 +335,12 @@ TEST(StretchColors, SwappedDisplayReads24BitPixelsAsRedGreenBlue)
     for (bool swapped : {false, true}) {
         Configure(vd::Kind::Rgb32, 4, 4, swapped);
         Dib dib24(1, 1, 24);
-        dib24.SetRaw(0, 0, 0x1E140A);  // bytes 10, 20, 30
+        dib24.SetPixel(0, 0, 0x1E140A);  // bytes 10, 20, 30
         Dib dib32(1, 1, 32);
-        dib32.SetRaw(0, 0, 0x1E140A);
+        dib32.SetPixel(0, 0, 0x1E140A);
         HDC dc = GetDC(nullptr);
-        StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib24.bits(), dib24.info(), DIB_RGB_COLORS, SRCCOPY);
-        StretchDIBits(dc, 1, 0, 1, 1, 0, 0, 1, 1, dib32.bits(), dib32.info(), DIB_RGB_COLORS, SRCCOPY);
+        StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib24.pixels(), dib24.info(), DIB_RGB_COLORS, SRCCOPY);
+        StretchDIBits(dc, 1, 0, 1, 1, 0, 0, 1, 1, dib32.pixels(), dib32.info(), DIB_RGB_COLORS, SRCCOPY);
         ReleaseDC(nullptr, dc);
         EXPECT_EQ(vd::ScreenColor(0, 0), swapped ? RGB(10, 20, 30) : RGB(30, 20, 10)) << "swapped " << swapped;
         EXPECT_EQ(vd::ScreenColor(1, 0), RGB(30, 20, 10)) << "32-bit DIBs are never swapped";
@@ -377,10 +357,10 @@ TEST(StretchColors, ColourTableGoesThroughTheSelectedRealizedPalette)
     const std::vector<Color> table = {{70, 80, 90}, {42, 50, 60}, {255, 0, 0}, {0, 0, 0}, {10, 20, 30}};
     Dib dib(static_cast<int>(table.size()), 1, 8);
     for (size_t i = 0; i < table.size(); ++i) {
-        dib.SetColor(static_cast<int>(i), table[i]);
-        dib.SetRaw(static_cast<int>(i), 0, static_cast<uint32_t>(i));
+        dib.SetColor(static_cast<int>(i), Rgb(table[i]));
+        dib.SetPixel(static_cast<int>(i), 0, static_cast<uint32_t>(i));
     }
-    StretchDIBits(dc, 0, 0, dib.width(), 1, 0, 0, dib.width(), 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 0, 0, dib.width(), 1, 0, 0, dib.width(), 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
     for (size_t i = 0; i < table.size(); ++i) {
         const int nearest = Nearest(logical, table[i]);
         EXPECT_EQ(vd::DevicePixel(static_cast<int>(i), 0), static_cast<uint32_t>(10 + nearest))
@@ -388,7 +368,7 @@ TEST(StretchColors, ColourTableGoesThroughTheSelectedRealizedPalette)
     }
     // With the default palette only the static colours are candidates.
     SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
-    StretchDIBits(dc, 0, 1, dib.width(), 1, 0, 0, dib.width(), 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 0, 1, dib.width(), 1, 0, 0, dib.width(), 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
     for (size_t i = 0; i < table.size(); ++i) {
         EXPECT_EQ(vd::DevicePixel(static_cast<int>(i), 1), ReferencePixel(vd::Kind::Palette8, table[i]))
             << "default palette, table entry " << i;
@@ -405,14 +385,14 @@ TEST(StretchColors, RepeatedTableFollowsEveryChange)
     Configure(vd::Kind::Palette8, 4, 1);
     HDC dc = GetDC(nullptr);
     Dib dib(1, 1, 8);
-    dib.SetColor(0, {255, 0, 0});
+    dib.SetColor(0, 255, 0, 0);
     auto draw = [&] {
-        StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+        StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
         return vd::DevicePixel(0, 0);
     };
     EXPECT_EQ(draw(), ReferencePixel(vd::Kind::Palette8, {255, 0, 0}));
     // The same table memory with another colour.
-    dib.SetColor(0, {0, 0, 255});
+    dib.SetColor(0, 0, 0, 255);
     EXPECT_EQ(draw(), ReferencePixel(vd::Kind::Palette8, {0, 0, 255}));
     // A palette never realized shows through the nearest system entries, so a
     // change of the system palette alone changes the pixel.
@@ -436,9 +416,9 @@ TEST(StretchColors, RopsCombinePaletteIndices)
     vd::SetDevicePixel(0, 0, 0x5A);
     vd::SetDevicePixel(1, 0, 0x5A);
     Dib dib(1, 1, 8);
-    dib.SetColor(0, {255, 0, 0});  // static 249 = 0xF9
-    StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCAND);
-    StretchDIBits(dc, 1, 0, 1, 1, 0, 0, 1, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCPAINT);
+    dib.SetColor(0, 255, 0, 0);  // static 249 = 0xF9
+    StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCAND);
+    StretchDIBits(dc, 1, 0, 1, 1, 0, 0, 1, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCPAINT);
     EXPECT_EQ(vd::DevicePixel(0, 0), 0x5Au & 0xF9u);
     EXPECT_EQ(vd::DevicePixel(1, 0), 0x5Au | 0xF9u);
     ReleaseDC(nullptr, dc);
@@ -448,12 +428,12 @@ TEST(StretchColors, ShortColourTableShowsBlackBeyondIt)
 {
     Configure(vd::Kind::Rgb32, 4, 1);
     Dib dib(2, 1, 8);
-    dib.SetColor(0, {1, 2, 3});
-    dib.SetColor(1, {4, 5, 6});
-    dib.header().biClrUsed = 1;
-    dib.SetRaw(1, 0, 1);
+    dib.SetColor(0, 1, 2, 3);
+    dib.SetColor(1, 4, 5, 6);
+    dib.header()->biClrUsed = 1;
+    dib.SetPixel(1, 0, 1);
     HDC dc = GetDC(nullptr);
-    StretchDIBits(dc, 0, 0, 2, 1, 0, 0, 2, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 0, 0, 2, 1, 0, 0, 2, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC(nullptr, dc);
     EXPECT_EQ(vd::ScreenColor(0, 0), RGB(1, 2, 3));
     EXPECT_EQ(vd::ScreenColor(1, 0), RGB(0, 0, 0));
@@ -464,8 +444,8 @@ TEST(StretchRecord, EveryCallIsRecordedUntilCleared)
     Configure(vd::Kind::Rgb32, 8, 8);
     Dib dib(2, 2, 24);
     HDC dc = GetDC(nullptr);
-    StretchDIBits(dc, 1, 2, 3, 4, 0, 1, 2, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCAND);
-    StretchDIBits(dc, 5, 6, 2, 2, 0, 0, 2, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCPAINT);
+    StretchDIBits(dc, 1, 2, 3, 4, 0, 1, 2, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCAND);
+    StretchDIBits(dc, 5, 6, 2, 2, 0, 0, 2, 2, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCPAINT);
     ReleaseDC(nullptr, dc);
     const std::vector<vd::StretchCall> calls = vd::StretchCalls();
     ASSERT_EQ(calls.size(), 2u);
@@ -483,7 +463,7 @@ TEST(StretchRecord, EveryCallIsRecordedUntilCleared)
     vd::ClearStretchCalls();
     EXPECT_TRUE(vd::StretchCalls().empty());
     dc = GetDC(nullptr);
-    StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, 0, 0, 1, 1, 0, 0, 1, 1, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
     ReleaseDC(nullptr, dc);
     EXPECT_EQ(vd::StretchCalls().size(), 1u);
     Configure(vd::Kind::Rgb32, 8, 8);
@@ -497,8 +477,8 @@ TEST(StretchClip, DestroyedWindowDrawsNothing)
     HDC dc = GetDC(window);
     vd::DestroyWindow(window);
     Dib dib(2, 2, 24);
-    dib.SetRaw(0, 0, 0xFFFFFF);
-    StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, dib.bits(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
+    dib.SetPixel(0, 0, 0xFFFFFF);
+    StretchDIBits(dc, 0, 0, 2, 2, 0, 0, 2, 2, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY);
     EXPECT_EQ(vd::ScreenColor(0, 0), RGB(0, 0, 0));
     EXPECT_EQ(GetPixel(dc, 0, 0), CLR_INVALID);
     EXPECT_EQ(ReleaseDC(window, dc), 1);

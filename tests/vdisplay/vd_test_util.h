@@ -1,4 +1,4 @@
-// Helpers of the virtual display tests: configuration, DIB building, and a
+// Helpers of the virtual display tests: configuration, DIBs, and a
 // reference model of how each kind of display turns colours into pixels,
 // written from the device rules independently of the library.
 #pragma once
@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "common/logical_palette.h"
+#include "common/packed_dib.h"
 #include "support/display_kinds.h"
+#include "support/leak_check.h"
 #include "support/random.h"
 #include "vdisplay/vdisplay.h"
 
@@ -175,118 +177,27 @@ inline Color ReferenceColor(vd::Kind kind, uint32_t pixel, const std::vector<Col
     return {0, 0, 0};
 }
 
-// A packed DIB: header, colour table, rows, with pixel accessors in image
-// coordinates (y = 0 is the top row, whichever way the rows are stored).
-class Dib {
-public:
-    Dib(int width, int height, int bitCount, bool topDown = false)
-        : m_width(width), m_height(height), m_bitCount(bitCount), m_topDown(topDown),
-          m_stride(((width * bitCount + 31) / 32) * 4),
-          m_info(sizeof(BITMAPINFOHEADER) + 4 * (bitCount <= 8 ? (1u << bitCount) : 0u), 0),
-          m_bits(static_cast<size_t>(m_stride) * static_cast<size_t>(height), 0)
-    {
-        BITMAPINFOHEADER& h = header();
-        h.biSize = sizeof(BITMAPINFOHEADER);
-        h.biWidth = width;
-        h.biHeight = topDown ? -height : height;
-        h.biPlanes = 1;
-        h.biBitCount = static_cast<WORD>(bitCount);
-        h.biCompression = BI_RGB;
-    }
+// Packed DIBs come from the project's one builder; pixel (x, y) has y = 0
+// at the top, whichever way the rows are stored.
+using Dib = dibkit::PackedDib;
 
-    BITMAPINFOHEADER& header() { return *reinterpret_cast<BITMAPINFOHEADER*>(m_info.data()); }
-    const BITMAPINFO* info() const { return reinterpret_cast<const BITMAPINFO*>(m_info.data()); }
-    const void* bits() const { return m_bits.data(); }
-    int width() const { return m_width; }
-    int height() const { return m_height; }
-    int bitCount() const { return m_bitCount; }
-
-    void SetColor(int index, Color c)
-    {
-        RGBQUAD* table = reinterpret_cast<RGBQUAD*>(m_info.data() + sizeof(BITMAPINFOHEADER));
-        table[index] = RGBQUAD{static_cast<BYTE>(c.b), static_cast<BYTE>(c.g), static_cast<BYTE>(c.r), 0};
-    }
-    Color TableColor(int index) const
-    {
-        const RGBQUAD* table = reinterpret_cast<const RGBQUAD*>(m_info.data() + sizeof(BITMAPINFOHEADER));
-        return {table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue};
-    }
-
-    uint8_t* RowBytes(int y)
-    {
-        const int stored = m_topDown ? y : m_height - 1 - y;
-        return m_bits.data() + static_cast<size_t>(stored) * static_cast<size_t>(m_stride);
-    }
-
-    // An index for 1/4/8 bits; for 16/24/32 bits the bytes of the pixel, as
-    // stored, little-endian.
-    void SetRaw(int x, int y, uint32_t value)
-    {
-        uint8_t* row = RowBytes(y);
-        if (m_bitCount < 8) {
-            const int perByte = 8 / m_bitCount;
-            const int shift = 8 - m_bitCount * (x % perByte + 1);
-            const uint8_t mask = static_cast<uint8_t>(((1 << m_bitCount) - 1) << shift);
-            row[x / perByte] = static_cast<uint8_t>((row[x / perByte] & ~mask) | ((value << shift) & mask));
-        } else {
-            for (int i = 0; i < m_bitCount / 8; ++i) {
-                row[x * (m_bitCount / 8) + i] = static_cast<uint8_t>(value >> (8 * i));
-            }
-        }
-    }
-    uint32_t Raw(int x, int y) const
-    {
-        const int stored = m_topDown ? y : m_height - 1 - y;
-        const uint8_t* row = m_bits.data() + static_cast<size_t>(stored) * static_cast<size_t>(m_stride);
-        if (m_bitCount < 8) {
-            const int perByte = 8 / m_bitCount;
-            const int shift = 8 - m_bitCount * (x % perByte + 1);
-            return (row[x / perByte] >> shift) & ((1u << m_bitCount) - 1);
-        }
-        uint32_t value = 0;
-        for (int i = 0; i < m_bitCount / 8; ++i) {
-            value |= static_cast<uint32_t>(row[x * (m_bitCount / 8) + i]) << (8 * i);
-        }
-        return value;
-    }
-
-    // The colour pixel (x, y) stands for; swapped applies to 24-bit pixels.
-    Color PixelColorAt(int x, int y, bool swapped = false) const
-    {
-        const uint32_t v = Raw(x, y);
-        switch (m_bitCount) {
-        case 16: {
-            auto w5 = [](uint32_t c) { return static_cast<int>((c << 3) | (c >> 2)); };
-            return {w5((v >> 10) & 31), w5((v >> 5) & 31), w5(v & 31)};
-        }
-        case 24:
-        case 32: {
-            // Stored blue, green, red (red, green, blue on a swapped display).
-            const int low = static_cast<int>(v & 255), middle = static_cast<int>((v >> 8) & 255);
-            const int high = static_cast<int>((v >> 16) & 255);
-            return swapped && m_bitCount == 24 ? Color{low, middle, high} : Color{high, middle, low};
-        }
-        default: return TableColor(static_cast<int>(v));
-        }
-    }
-
-private:
-    int m_width, m_height, m_bitCount;
-    bool m_topDown;
-    int m_stride;
-    std::vector<uint8_t> m_info;
-    std::vector<uint8_t> m_bits;
-};
-
-// Everything a test might leak must be back to zero once it has released
-// what it made.
-inline void ExpectNothingLive(const std::string& context = "")
+inline uint32_t Rgb(Color c)
 {
-    const vd::LiveObjects live = vd::CountLiveObjects();
-    EXPECT_EQ(live.dcs, 0) << "device contexts left " << context;
-    EXPECT_EQ(live.palettes, 0) << "palettes left " << context;
-    EXPECT_EQ(live.bitmaps, 0) << "bitmaps left " << context;
+    return static_cast<uint32_t>((c.r << 16) | (c.g << 8) | c.b);
 }
+
+// The colour pixel (x, y) stands for; on a swapped display a 24-bit pixel's
+// bytes are red, green, blue.
+inline Color PixelColorAt(const Dib& dib, int x, int y, bool swapped = false)
+{
+    uint32_t rgb = dib.Color(x, y);
+    if (swapped && dib.bits() == 24) {
+        rgb = (rgb & 0x00FF00) | (rgb & 0xFF) << 16 | rgb >> 16;
+    }
+    return {static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xFF), static_cast<int>(rgb & 0xFF)};
+}
+
+using testsupport::ExpectNothingLive;
 
 // The tests' generator, which also draws colours.
 class Random : public testsupport::Random {

@@ -143,15 +143,15 @@ TEST(DisplayState, DitherMatrixIsBiasedForTheDepth)
 
 TEST(DisplayState, ReInitReplacesThePaletteAndKeepsOne)
 {
-    const Resources before = Resources::Now();
+    const ResourceCounts before = ResourceCounts::Now();
     {
         VyrBlitter blitter(0, 0);
         const HPALETTE first = blitter.m_palette;
-        const Resources constructed = Resources::Now();
+        const ResourceCounts constructed = ResourceCounts::Now();
         EXPECT_EQ(blitter.VyrReInitBlitter(3, 2), 0);
         EXPECT_EQ(blitter.m_ditherMode, 3);
         EXPECT_EQ(blitter.m_paletteMode, 2);
-        ExpectSameResources(constructed, Resources::Now(), "after re-initialisation");
+        ExpectSameResources(constructed, ResourceCounts::Now(), "after re-initialisation");
         if (blitter.m_displayDepth == 8) {
             ASSERT_NE(blitter.m_palette, nullptr);
             EXPECT_EQ(GetObjectType(blitter.m_palette), static_cast<DWORD>(OBJ_PAL));
@@ -164,7 +164,7 @@ TEST(DisplayState, ReInitReplacesThePaletteAndKeepsOne)
         }
         EXPECT_EQ(blitter.VyrReInitBlitter(7, 0), 0) << "any dither mode is accepted";
     }
-    ExpectSameResources(before, Resources::Now(), "after destruction");
+    ExpectSameResources(before, ResourceCounts::Now(), "after destruction");
 }
 
 TEST(DisplayState, DestructorDeletesThePalette)

@@ -663,7 +663,7 @@ TEST_F(PaletteScreen, TransparentBlackAndWhiteImagesCombineWithTheBackground)
 
 TEST_F(PaletteScreen, PaletteObjectsAreDeletedAndNoBlockIsLeft)
 {
-    const Resources before = Resources::Now();
+    const ResourceCounts before = ResourceCounts::Now();
     std::vector<HPALETTE> seen;
     {
         VyrBlitter blitter(2, 1);
@@ -686,5 +686,5 @@ TEST_F(PaletteScreen, PaletteObjectsAreDeletedAndNoBlockIsLeft)
         }
     }
     EXPECT_EQ(GetObjectType(seen.back()), 0u) << "the destructor left its palette";
-    ExpectSameResources(before, Resources::Now(), "palette screen");
+    ExpectSameResources(before, ResourceCounts::Now(), "palette screen");
 }

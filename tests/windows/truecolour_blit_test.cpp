@@ -109,7 +109,7 @@ TEST_F(TrueColourBlit, EverySourceDepthScaledAndClipped)
                                   9 + caseIndex % 3 + c.dstH};
                 const std::string where = std::string(c.name) + ", " + std::to_string(bits) + " bits, dither " +
                                           std::to_string(dither) + ", seed " + std::to_string(seed);
-                const Resources before = Resources::Now();
+                const ResourceCounts before = ResourceCounts::Now();
                 {
                     VyrBlitter blitter(dither, caseIndex % 3);
                     ASSERT_EQ(Blit(blitter, dib, src, dst, caseIndex % 2 == 0), kBlitOk) << where;
@@ -126,7 +126,7 @@ TEST_F(TrueColourBlit, EverySourceDepthScaledAndClipped)
                     ExpectScreen(dst, ExpectedTrueColourBlit(dib, clipped, c.dstW, c.dstH, mono),
                                  where + ", converter " + NameOf(blitter.m_convert));
                 }
-                ExpectSameResources(before, Resources::Now(), where);
+                ExpectSameResources(before, ResourceCounts::Now(), where);
             }
         }
     }

@@ -307,35 +307,6 @@ std::string FirstDifference(const std::vector<uint32_t>& actual, const std::vect
     return "";
 }
 
-bool GdiObjectsCounted()
-{
-    static const bool counted = [] {
-        const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
-        const DWORD during = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-        DeleteObject(brush);
-        return during > before;
-    }();
-    return counted;
-}
-
-Resources Resources::Now()
-{
-    Resources resources = {KemLiveBlocks(), std::nullopt};
-    if (GdiObjectsCounted()) {
-        resources.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    }
-    return resources;
-}
-
-void ExpectSameResources(const Resources& before, const Resources& after, const std::string& where)
-{
-    EXPECT_EQ(after.heapBlocks, before.heapBlocks) << "heap blocks leaked, " << where;
-    if (before.gdiObjects && after.gdiObjects) {
-        EXPECT_EQ(*after.gdiObjects, *before.gdiObjects) << "GDI objects leaked, " << where;
-    }
-}
-
 std::string NameOf(BlitterFn converter)
 {
     return ConverterName(converter);

@@ -9,12 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/packed_dib.h"
-#include "tests/support/random.h"
+#include "support/leak_check.h"
+#include "support/random.h"
 #include "dibdraw32/VyrBlitter.h"
 
 namespace winetest {
@@ -126,17 +126,10 @@ std::vector<uint32_t> ExpectedTrueColourBlit(const Dib& dib, const RECT& src, in
 std::string FirstDifference(const std::vector<uint32_t>& actual, const std::vector<uint32_t>& expected,
                             int width);
 
-// Heap blocks and, where the system counts them, GDI objects of this process.
-struct Resources {
-    uint32_t heapBlocks;
-    std::optional<DWORD> gdiObjects;
-
-    static Resources Now();
-};
-// Whether GetGuiResources counts this process's GDI objects (Wine's does not:
-// it always answers 0).
-bool GdiObjectsCounted();
-void ExpectSameResources(const Resources& before, const Resources& after, const std::string& where);
+// The leak check of every test.
+using testsupport::ExpectSameResources;
+using testsupport::GdiObjectsCounted;
+using testsupport::ResourceCounts;
 
 // The converter's name, through the DLL's diagnostics export.
 std::string NameOf(BlitterFn converter);
