@@ -36,6 +36,9 @@ public:
         return MatrixRow(blitter.m_ditherMatrix + (blitter.m_rowCounter & 7), 8, 8);
     }
 
+    // One entry for every pixel.
+    static MatrixRow Constant(const uint8_t* entry) { return MatrixRow(entry, 0, 1); }
+
     int32_t Columns() const { return m_columns; }
 
     // Fills `block` with the entries of the first N columns when the column

@@ -28,30 +28,44 @@ inline int Luminance(const Source& source, int32_t i)
     return kLumaRed[color.red] + kLumaGreen[color.green] + kLumaBlue[color.blue];
 }
 
-// The quantizer of each dither mode: the ordered modes' primary template is
-// defined last, after the specializations for no dither and diffusion.
+// The ordered modes: light where the luminance exceeds the matrix entry of
+// the column. A column period dividing 8 gives eight limits that repeat
+// along the row, which the vector kernel takes.
+struct MonoOrderedRule {
+    using Block = uint8_t[8];
+
+    explicit MonoOrderedRule(const VyrBlitter&) {}
+
+    static int32_t Blocks(const uint8_t* row, uint8_t* dst, int32_t count, const Block& limits)
+    {
+        return ActiveKernels().rgb24.threshold(row, dst, count, limits);
+    }
+
+    template <typename Source>
+    static bool Quantize(const Source& source, int32_t i, MatrixRow& matrix)
+    {
+        return Luminance(source, i) > matrix.NextEntry();
+    }
+};
+
 template <typename Mode>
-class MonoQuantizer;
+class MonoQuantizer : public OrderedQuantizer<Mode, MonoOrderedRule> {
+    using OrderedQuantizer<Mode, MonoOrderedRule>::OrderedQuantizer;
+};
 
-// No dither: a fixed threshold, light from 128 up.
+// No dither: light from 128 up, that is above a limit of 127 in every
+// column, which the ordered quantizer takes as a matrix of one entry.
+struct MidGreyLimit {
+    static MatrixRow Row(const VyrBlitter&)
+    {
+        static constexpr uint8_t kLimit = 127;
+        return MatrixRow::Constant(&kLimit);
+    }
+};
+
 template <>
-class MonoQuantizer<NoDither> : public RowQuantizer {
-public:
-    explicit MonoQuantizer(const VyrBlitter&) {}
-
-    template <typename Source>
-    static int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
-    {
-        static constexpr uint8_t kLimits[8] = {127, 127, 127, 127, 127, 127, 127, 127};
-        return Rgb24LeadingBlocks(
-            source, [&](const uint8_t* row) { return ActiveKernels().rgb24.threshold(row, dst, count, kLimits); });
-    }
-
-    template <typename Source>
-    static bool Quantize(const Source& source, int32_t i)
-    {
-        return Luminance(source, i) >= 128;
-    }
+class MonoQuantizer<NoDither> : public OrderedQuantizer<MidGreyLimit, MonoOrderedRule> {
+    using OrderedQuantizer<MidGreyLimit, MonoOrderedRule>::OrderedQuantizer;
 };
 
 // How many leading pixels of a row the vector kernels take, and the
@@ -116,31 +130,6 @@ public:
 
 private:
     SteppedChannel<LightDarkRule, int32_t, 1> m_errors;
-};
-
-// The ordered modes: light where the luminance exceeds the matrix entry of
-// the column. A column period dividing 8 gives eight limits that repeat
-// along the row, which the vector kernel takes.
-struct MonoOrderedRule {
-    using Block = uint8_t[8];
-
-    explicit MonoOrderedRule(const VyrBlitter&) {}
-
-    static int32_t Blocks(const uint8_t* row, uint8_t* dst, int32_t count, const Block& limits)
-    {
-        return ActiveKernels().rgb24.threshold(row, dst, count, limits);
-    }
-
-    template <typename Source>
-    static bool Quantize(const Source& source, int32_t i, MatrixRow& matrix)
-    {
-        return Luminance(source, i) > matrix.NextEntry();
-    }
-};
-
-template <typename Mode>
-class MonoQuantizer : public OrderedQuantizer<Mode, MonoOrderedRule> {
-    using OrderedQuantizer<Mode, MonoOrderedRule>::OrderedQuantizer;
 };
 
 // The family of colours reduced to light and dark.
