@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "convert/kernels_avx2.h"
 #include "convert/kernels_avx512.h"
 #include "convert/kernels_scalar.h"
 #include "convert/kernels_sse2.h"
@@ -57,13 +58,13 @@ constexpr KernelSet kSse2 = {"sse2",
 // their own.
 constexpr KernelSet kAvx2 = {"avx2",
                              ProcessorHasAvx2,
-                             QuantizeRgb24BlocksSse2,
-                             JudgeRgb24BlocksSse2,
-                             ThresholdRgb24BlocksSse2,
-                             LuminanceRgb24BlocksSse2,
-                             PackLightCodesSse2,
-                             DiffusionStepIndicesSse2,
-                             SumRunErrorsSse2};
+                             QuantizeRgb24BlocksAvx2,
+                             JudgeRgb24BlocksAvx2,
+                             ThresholdRgb24BlocksAvx2,
+                             LuminanceRgb24BlocksAvx2,
+                             kSse2.packLightCodes,
+                             kSse2.stepIndices,
+                             kSse2.sumRunErrors};
 
 constexpr KernelSet kAvx512 = {"avx512",
                                ProcessorHasByteTables,
