@@ -42,7 +42,8 @@ constexpr KernelSet kScalar = {"scalar",
                                LuminanceRgb24BlocksScalar,
                                PackLightCodesScalar,
                                DiffusionStepIndicesScalar,
-                               SumRunErrorsScalar};
+                               SumRunErrorsScalar,
+                               MapBytesScalar};
 
 constexpr KernelSet kSse2 = {"sse2",
                              Always,
@@ -52,7 +53,8 @@ constexpr KernelSet kSse2 = {"sse2",
                              LuminanceRgb24BlocksSse2,
                              PackLightCodesSse2,
                              DiffusionStepIndicesSse2,
-                             SumRunErrorsSse2};
+                             SumRunErrorsSse2,
+                             kScalar.mapBytes};
 
 // Wider sets take the narrower set's kernel wherever they have none of
 // their own.
@@ -64,7 +66,8 @@ constexpr KernelSet kAvx2 = {"avx2",
                              LuminanceRgb24BlocksAvx2,
                              kSse2.packLightCodes,
                              kSse2.stepIndices,
-                             kSse2.sumRunErrors};
+                             kSse2.sumRunErrors,
+                             MapBytesAvx2};
 
 constexpr KernelSet kAvx512 = {"avx512",
                                ProcessorHasByteTables,
@@ -74,7 +77,8 @@ constexpr KernelSet kAvx512 = {"avx512",
                                LuminanceRgb24BlocksAvx512,
                                kAvx2.packLightCodes,
                                kAvx2.stepIndices,
-                               kAvx2.sumRunErrors};
+                               kAvx2.sumRunErrors,
+                               MapBytesAvx512};
 
 constexpr std::array<KernelSet, 4> kSets = {kAvx512, kAvx2, kSse2, kScalar};
 

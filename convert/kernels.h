@@ -80,6 +80,9 @@ struct KernelSet {
     // multiple of 8, at most kDiffusionRunPixels), where e(j) = outcomes[j]
     // >> 3 is a truncated error within +-3640, e(-1) = carry and e(count) = 0.
     void (*sumRunErrors)(const int16_t* outcomes, int carry, int32_t* entries, int32_t count);
+
+    // dst[i] = map[src[i]] for each of `count` bytes, `map` a 256-byte table.
+    void (*mapBytes)(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map);
 };
 
 // Every set, the widest first and the scalar reference last.

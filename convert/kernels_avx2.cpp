@@ -4,7 +4,9 @@
 // channels of both blocks, and the results come out in pixel order. A last
 // block of sixteen fills the first half alone, so nothing outside the pixels
 // is read or written. Functions of a channel byte are worked out from its
-// high nibble by 16-entry shuffles or by 16-bit multiplies.
+// high nibble by 16-entry shuffles or by 16-bit multiplies; whole byte
+// tables (the colour map, a byte map) are looked up by shuffles over their
+// slices.
 //
 // Only the functions marked for AVX2 use it, so that no code shared with
 // other files is compiled for it.
@@ -228,52 +230,58 @@ inline __m256i Term(const CubeTerm& term, __m256i v)
     return _mm256_sub_epi8(_mm256_shuffle_epi8(term.start, nibbles), _mm256_and_si256(stepped, term.weight));
 }
 
-// The colour map's entries for cube entries 0..215, fourteen slices of 16,
-// looked up by byte shuffles, which give byte x & 15 of a 16-byte table where
-// the top bit of x is clear and zero where it is set. Each half of the map
-// (slices 0..7 and 8..13) is kept as its first slice, then each slice XOR the
-// one before, so that its tables up to slice h XOR to slice h. Shuffled by
-// x - 16 s, whose top bit is clear for the slices s of x's half exactly up to
-// x's own, the tables of a half XOR to x's entry for each x in that half; a
-// blend on the top bit of x takes the half x lies in. On one core this was
-// faster (2.6 Gpix/s undithered) than gathering a word of the map for each
-// entry (1.6) or looking the entries up one at a time (1.8).
-constexpr int kCubeSlices = 14;
-constexpr int kHalfSlices = 8;
-
-class ColourSlices {
+// The first 16 x Slices entries of a byte table, looked up by byte shuffles,
+// which give byte x & 15 of a 16-byte table where the top bit of x is clear
+// and zero where it is set. Each half of the table (slices 0..7 and 8 on) is
+// kept as its first slice, then each slice XOR the one before, so that its
+// tables up to slice h XOR to slice h. Shuffled by x - 16 s, whose top bit is
+// clear for the slices s of x's half exactly up to x's own, the tables of a
+// half XOR to x's entry for each x in that half; a blend on the top bit of x
+// takes the half x lies in. For the colour map this was faster on one core
+// (2.6 Gpix/s undithered) than gathering a word of the map for each entry
+// (1.6) or looking the entries up one at a time (1.8).
+template <int Slices>
+class SlicedTable {
 public:
-    explicit ColourSlices(const uint8_t* colorMap)
+    [[gnu::target("avx2")]]
+    explicit SlicedTable(const uint8_t* table)
     {
-        for (int j = 0; j < 16 * kCubeSlices; ++j) {
-            const bool firstOfHalf = j / 16 % kHalfSlices == 0;
-            m_differences[j] = firstOfHalf ? colorMap[j] : static_cast<uint8_t>(colorMap[j] ^ colorMap[j - 16]);
+        __m128i previous = _mm_setzero_si128();
+        for (int s = 0; s < Slices; ++s) {
+            const __m128i slice = _mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 16 * s));
+            const __m128i kept = s % kHalfSlices == 0 ? slice : _mm_xor_si128(slice, previous);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(m_differences + 16 * s), kept);
+            previous = slice;
         }
     }
 
     [[gnu::target("avx2")]]
-    __m256i LookUp(__m256i entries) const
+    __m256i LookUp(__m256i x) const
     {
-        return _mm256_blendv_epi8(LookUpHalf(entries, 0, kHalfSlices), LookUpHalf(entries, kHalfSlices, kCubeSlices),
-                                  entries);
+        return _mm256_blendv_epi8(LookUpHalf(x, 0, kHalfSlices), LookUpHalf(x, kHalfSlices, Slices), x);
     }
 
 private:
+    static constexpr int kHalfSlices = 8;
+
     [[gnu::target("avx2")]]
-    __m256i LookUpHalf(__m256i entries, int firstSlice, int endSlice) const
+    __m256i LookUpHalf(__m256i x, int firstSlice, int endSlice) const
     {
-        __m256i colours = _mm256_setzero_si256();
+        __m256i entries = _mm256_setzero_si256();
         for (int s = firstSlice; s < endSlice; ++s) {
             const __m256i differences = _mm256_broadcastsi128_si256(
                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_differences + 16 * s)));
-            const __m256i within = _mm256_sub_epi8(entries, _mm256_set1_epi8(static_cast<char>(16 * s)));
-            colours = _mm256_xor_si256(colours, _mm256_shuffle_epi8(differences, within));
+            const __m256i within = _mm256_sub_epi8(x, _mm256_set1_epi8(static_cast<char>(16 * s)));
+            entries = _mm256_xor_si256(entries, _mm256_shuffle_epi8(differences, within));
         }
-        return colours;
+        return entries;
     }
 
-    uint8_t m_differences[16 * kCubeSlices];
+    uint8_t m_differences[16 * Slices];
 };
+
+// Cube entries are 0..215.
+using ColourSlices = SlicedTable<14>;
 
 // The luminance of each pixel, one byte each: the three shares add up to at
 // most 255. Each share is worked out in 16-bit lanes, the even pixels' with
@@ -406,6 +414,22 @@ void LuminanceRgb24BlocksAvx2(const uint8_t* src, int16_t* luminance, int32_t co
                                 _mm256_cvtepu8_epi16(_mm256_extracti128_si256(sums, 1)));
         }
     });
+}
+
+[[gnu::target("avx2")]]
+void MapBytesAvx2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map)
+{
+    int32_t i = 0;
+    if (count >= kGroupPixels) {
+        const SlicedTable<16> table(map);
+        for (; count - i >= kGroupPixels; i += kGroupPixels) {
+            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), table.LookUp(bytes));
+        }
+    }
+    for (; i < count; ++i) {
+        dst[i] = map[src[i]];
+    }
 }
 
 }  // namespace dibdraw

@@ -16,5 +16,6 @@ void PackLightCodesScalar(const int16_t* codes, uint8_t* dst, int32_t count);
 void DiffusionStepIndicesScalar(const int16_t* values, const int32_t* incoming, uint16_t* indices, int32_t count,
                                 const StepIndexing& indexing);
 void SumRunErrorsScalar(const int16_t* outcomes, int carry, int32_t* entries, int32_t count);
+void MapBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map);
 
 }  // namespace dibdraw

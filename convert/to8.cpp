@@ -379,9 +379,13 @@ constexpr BlitterFn ConvertToGreyRamp = &QuantizeRow<GreyRampQuantizer<Mode>, By
 template <typename Indexed>
 void TranslateIndices(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    const Indexed pixels = Indexed::Open(*blitter, src);
-    for (int32_t i = 0; i < count; ++i) {
-        dst[i] = blitter->m_colorMap[pixels.Index(i)];
+    if constexpr (std::is_same_v<Indexed, Index8>) {
+        ActiveKernels().mapBytes(src, dst, count, blitter->m_colorMap);
+    } else {
+        const Indexed pixels = Indexed::Open(*blitter, src);
+        for (int32_t i = 0; i < count; ++i) {
+            dst[i] = blitter->m_colorMap[pixels.Index(i)];
+        }
     }
 }
 
