@@ -1,4 +1,4 @@
-// The 24-bit kernels with AVX2. A group of thirty-two pixels is two blocks of
+// The kernels with AVX2. A group of thirty-two pixels is two blocks of
 // sixteen, one in each 128-bit half of a vector: AVX2's byte shuffles stay
 // within a half, so the same shuffles separate the blue, green and red
 // channels of both blocks, and the results come out in pixel order. A last
@@ -175,15 +175,11 @@ constexpr int StepWithin(int nibble)
 
 constexpr CubeSteps MakeCubeSteps(int weight)
 {
-    CubeSteps steps{};
-    for (int k = 0; k < 32; ++k) {
-        const int nibble = k % 16;
-        const int step = StepWithin(nibble);
-        const int level = kCubeLevel[static_cast<size_t>(16 * nibble)] + (step == kNoStep ? 1 : 0);
-        steps.start[static_cast<size_t>(k)] = static_cast<uint8_t>(weight * level);
-        steps.step[static_cast<size_t>(k)] = static_cast<uint8_t>(step);
-    }
-    return steps;
+    return {Repeated([=](int nibble) {
+                const int level = kCubeLevel[static_cast<size_t>(16 * nibble)];
+                return weight * (StepWithin(nibble) == kNoStep ? level + 1 : level);
+            }),
+            Repeated(StepWithin)};
 }
 
 constexpr bool CubeStepsMatchTable(int weight)
