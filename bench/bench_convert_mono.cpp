@@ -1,4 +1,4 @@
-// Monochrome converters on 1920-pixel rows: every source depth in every
+// Monochrome converters on rows of RowPixels(): every source depth in every
 // dither mode, and the 1-bit copy aligned and shifted.
 #include "bench/convert_bench_support.h"
 #include "convert/converters.h"

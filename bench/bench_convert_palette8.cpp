@@ -1,4 +1,4 @@
-// Throughput of the 256-colour converters over one 1920-pixel row, in
+// Throughput of the 256-colour converters over one row of RowPixels(), in
 // megapixels per second: every source depth with every dither mode, the
 // mapped members and the grey members.
 #include <cstdint>
@@ -11,17 +11,17 @@
 
 namespace {
 
-using convertbench::kRowPixels;
+using convertbench::RowPixels;
 
 enum class Source { Rgb24, Index8, Index4, Bit1 };
 
 size_t RowBytes(Source source)
 {
     switch (source) {
-    case Source::Rgb24: return 3 * kRowPixels;
-    case Source::Index8: return kRowPixels;
-    case Source::Index4: return kRowPixels / 2;
-    case Source::Bit1: return kRowPixels / 8;
+    case Source::Rgb24: return 3 * RowPixels();
+    case Source::Index8: return RowPixels();
+    case Source::Index4: return RowPixels() / 2;
+    case Source::Bit1: return RowPixels() / 8;
     }
     return 0;
 }
@@ -46,7 +46,7 @@ void ConvertRow(benchmark::State& state, BlitterFn converter, Source source, boo
     for (auto& byte : row) {
         byte = static_cast<uint8_t>(random());
     }
-    std::vector<uint8_t> out(kRowPixels);
+    std::vector<uint8_t> out(RowPixels());
     if (convertbench::GiveErrorRow(state, blitter)) {
         blitter.m_imagePalette = palette.data();
         convertbench::TimeRows(state, converter, blitter, row.data(), out.data());

@@ -1,4 +1,4 @@
-// True-colour converters on 1920-pixel rows.
+// True-colour converters on rows of RowPixels().
 #include "bench/convert_bench_support.h"
 #include "convert/converters.h"
 #include "support/converter_named.h"

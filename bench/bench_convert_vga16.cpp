@@ -1,4 +1,4 @@
-// The 16-colour display converters over 1920-pixel rows, in megapixels per
+// The 16-colour display converters over rows of RowPixels(), in megapixels per
 // second.
 #include <vector>
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-using convertbench::kRowPixels;
+using convertbench::RowPixels;
 
 void RunConverter(benchmark::State& state, BlitterFn convert, int sourceBits, int ditherMode)
 {
@@ -16,7 +16,7 @@ void RunConverter(benchmark::State& state, BlitterFn convert, int sourceBits, in
     VyrBlitter blitter(ditherMode, 0);
 
     // Gradients with a little noise, like a scaled photograph.
-    const size_t sourceBytes = (static_cast<size_t>(kRowPixels) * sourceBits + 7) / 8;
+    const size_t sourceBytes = (static_cast<size_t>(RowPixels()) * sourceBits + 7) / 8;
     std::vector<uint8_t> src(sourceBytes);
     uint32_t noise = 12345;
     for (size_t k = 0; k < sourceBytes; ++k) {
@@ -32,7 +32,7 @@ void RunConverter(benchmark::State& state, BlitterFn convert, int sourceBits, in
     for (int i = 0; i < 256; ++i) {
         blitter.m_colorMap[i] = static_cast<uint8_t>(i & 15);
     }
-    std::vector<uint8_t> dst((kRowPixels + 1) / 2);
+    std::vector<uint8_t> dst((RowPixels() + 1) / 2);
     if (convertbench::GiveErrorRow(state, blitter)) {
         blitter.m_imagePalette = palette.data();
         convertbench::TimeRows(state, convert, blitter, src.data(), dst.data());

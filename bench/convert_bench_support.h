@@ -1,11 +1,13 @@
 // Shared set-up of the converter benchmarks: a blitter on a chosen kind of
-// virtual display with its error row, a random 1920-pixel source row, and the
-// measurement of one converter call per iteration in megapixels per second.
+// virtual display with its error row, a random source row of RowPixels(), and
+// the measurement of one converter call per iteration in megapixels per
+// second.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -16,7 +18,17 @@
 
 namespace convertbench {
 
-constexpr int kRowPixels = 1920;
+// The pixels of a row: 1920, or as many as DIBDRAW_BENCH_ROW_PIXELS says (a
+// multiple of 8 from 8 up), so that a 4096-pixel row, say, can be measured.
+inline int RowPixels()
+{
+    static const int pixels = [] {
+        const char* variable = std::getenv("DIBDRAW_BENCH_ROW_PIXELS");
+        const int asked = variable != nullptr ? std::atoi(variable) : 0;
+        return asked >= 8 && asked % 8 == 0 ? asked : 1920;
+    }();
+    return pixels;
+}
 
 struct RowSetup {
     vd::Kind display;
@@ -35,7 +47,7 @@ inline void ConfigureDisplay(vd::Kind kind)
 // with the benchmark skipped, when there is no memory for it.
 inline bool GiveErrorRow(benchmark::State& state, VyrBlitter& blitter)
 {
-    const uint32_t errorBytes = 6 * kRowPixels;
+    const uint32_t errorBytes = 6 * RowPixels();
     blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(errorBytes));
     if (blitter.m_errorRow == nullptr) {
         state.SkipWithError("no memory for the error row");
@@ -52,12 +64,12 @@ inline void TimeRows(benchmark::State& state, BlitterFn converter, VyrBlitter& b
                      uint8_t* dst)
 {
     for (auto _ : state) {
-        converter(&blitter, src, dst, kRowPixels);
+        converter(&blitter, src, dst, RowPixels());
         ++blitter.m_rowCounter;
         benchmark::DoNotOptimize(dst);
         benchmark::ClobberMemory();
     }
-    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * kRowPixels / 1e6,
+    state.counters["MP/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * RowPixels() / 1e6,
                                                 benchmark::Counter::kIsRate);
 }
 
@@ -76,8 +88,8 @@ inline void MeasureConverter(benchmark::State& state, BlitterFn converter, const
         return bytes;
     };
     std::vector<uint8_t> palette = randomBytes(768);
-    const std::vector<uint8_t> src = randomBytes(3 * kRowPixels + 8);
-    std::vector<uint8_t> dst(3 * (kRowPixels + 4));
+    const std::vector<uint8_t> src = randomBytes(3 * RowPixels() + 8);
+    std::vector<uint8_t> dst(3 * (RowPixels() + 4));
 
     blitter.m_monoColor0 = 0x000000;
     blitter.m_monoColor1 = 0xFFFFFF;

@@ -205,17 +205,4 @@ void QuantizeRow(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t 
     quantizer.Finish();
 }
 
-// The mapped converters: source indices translated through the colour map
-// into output packed by `Writer`. `Indexed` yields Index(i).
-template <typename Indexed, typename Writer>
-void TranslateIndices(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    const Indexed pixels = Indexed::Open(*blitter, src);
-    Writer writer(dst);
-    for (int32_t i = 0; i < count; ++i) {
-        writer.Put(Writer::Fit(blitter->m_colorMap[pixels.Index(i)]));
-    }
-    writer.Finish();
-}
-
 }  // namespace dibdraw

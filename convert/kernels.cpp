@@ -9,14 +9,6 @@ namespace dibdraw {
 
 namespace {
 
-// As for AVX-512, the compiler's check also asks the system whether it saves
-// the wider registers.
-bool ProcessorHasAvx2()
-{
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
-}
-
 constexpr const KernelSet* kSets[] = {&kAvx512Kernels, &kAvx2Kernels, &kSse2Kernels, &kScalarKernels};
 
 // Whether the comma list names the set.
@@ -45,10 +37,7 @@ const KernelSet& ChooseKernels()
 
 }  // namespace
 
-constinit const KernelSet kSse2Kernels = {"sse2", AlwaysSupported, kSse2Rgb24, kSse2Diffusion};
-
-// SSE2's 24-bit kernels until AVX2 ones of its own serve.
-constinit const KernelSet kAvx2Kernels = {"avx2", ProcessorHasAvx2, kSse2Rgb24, kSse2Diffusion};
+constinit const KernelSet kSse2Kernels = {"sse2", AlwaysSupported, kSse2Rgb24, kSse2Diffusion, MapBytesScalar};
 
 std::span<const KernelSet* const> KernelSets()
 {

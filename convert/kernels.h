@@ -88,6 +88,9 @@ struct KernelSet {
     bool (*supported)();
     Rgb24Kernels rgb24;
     DiffusionKernels diffusion;
+
+    // dst[i] = map[src[i]] for each of `count` bytes, `map` a 256-byte table.
+    void (*mapBytes)(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map);
 };
 
 // Each set is defined beside its kernels.

@@ -2,8 +2,9 @@
 // loaded as three vectors; byte permutes across them separate the blue,
 // green and red channels, and every function of a byte (a channel's weighted
 // cube level or luminance share, the colour map) is one look-up in a
-// 256-byte table held in four registers. A short last group is loaded and
-// stored under masks, so nothing outside the pixels is touched.
+// 256-byte table held in four registers, as is each byte of a byte map. A
+// short last group is loaded and stored under masks, so nothing outside the
+// pixels is touched.
 //
 // Only the functions marked for the wider instructions use them, so that no
 // code shared with other files is compiled for them.
@@ -288,6 +289,16 @@ int32_t JudgeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, 
     return pixels;
 }
 
+[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
+void MapBytesAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map)
+{
+    const ByteTable table = LoadTable(map);
+    for (int32_t i = 0; i < count; i += kGroupPixels) {
+        const uint64_t bytes = FirstBytes(GroupAt(i, count));
+        _mm512_mask_storeu_epi8(dst + i, bytes, LookUp(table, _mm512_maskz_loadu_epi8(bytes, src + i)));
+    }
+}
+
 // The byte permutes need VBMI as well as BW and VL. The compiler's check also
 // asks the system whether it saves the 512-bit registers; its processor
 // model is filled in by a constructor, which the first caller into a DLL may
@@ -303,6 +314,7 @@ bool ProcessorHasByteTables()
 
 constexpr Rgb24Kernels kAvx512Rgb24 = {QuantizeRgb24BlocksAvx512, JudgeRgb24BlocksAvx512, ThresholdRgb24BlocksAvx512,
                                        LuminanceRgb24BlocksAvx512};
-constinit const KernelSet kAvx512Kernels = {"avx512", ProcessorHasByteTables, kAvx512Rgb24, kSse2Diffusion};
+constinit const KernelSet kAvx512Kernels = {"avx512", ProcessorHasByteTables, kAvx512Rgb24, kSse2Diffusion,
+                                            MapBytesAvx512};
 
 }  // namespace dibdraw

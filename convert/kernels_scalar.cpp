@@ -1,7 +1,7 @@
 // The scalar kernels: a pixel at a time, written as plainly as the entries
 // of KernelSet describe them. They are the reference every vector set is
 // tested against, and what runs where SSE2 is disabled.
-#include "convert/kernels.h"
+#include "convert/kernels_sse2.h"
 
 #include <algorithm>
 
@@ -99,9 +99,20 @@ void SumRunErrorsScalar(const int16_t* outcomes, int carry, int32_t* entries, in
 
 }  // namespace
 
+void MapBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map)
+{
+    // Unrolled: called through the table, the loop as written ran at half
+    // the speed it had inlined into the converter (1.8 against 3.5 Gpix/s
+    // here), unrolled by four at 3.2.
+#pragma GCC unroll 4
+    for (int32_t i = 0; i < count; ++i) {
+        dst[i] = map[src[i]];
+    }
+}
+
 constexpr Rgb24Kernels kScalarRgb24 = {QuantizeRgb24BlocksScalar, JudgeRgb24BlocksScalar, ThresholdRgb24BlocksScalar,
                                        LuminanceRgb24BlocksScalar};
 constexpr DiffusionKernels kScalarDiffusion = {PackLightCodesScalar, DiffusionStepIndicesScalar, SumRunErrorsScalar};
-constinit const KernelSet kScalarKernels = {"scalar", AlwaysSupported, kScalarRgb24, kScalarDiffusion};
+constinit const KernelSet kScalarKernels = {"scalar", AlwaysSupported, kScalarRgb24, kScalarDiffusion, MapBytesScalar};
 
 }  // namespace dibdraw

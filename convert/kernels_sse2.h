@@ -20,6 +20,10 @@ void SumRunErrorsSse2(const int16_t* outcomes, int carry, int32_t* entries, int3
 inline constexpr Rgb24Kernels kSse2Rgb24 = {QuantizeRgb24BlocksSse2, JudgeRgb24BlocksSse2, ThresholdRgb24BlocksSse2,
                                              LuminanceRgb24BlocksSse2};
 
+// SSE2 has no byte look-up: its byte map is the scalar loop, which the
+// compiler unrolls as well as anything written by hand.
+void MapBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map);
+
 // The wider sets take these passes too: their runs are short, and the chain
 // between them bounds a run.
 inline constexpr DiffusionKernels kSse2Diffusion = {PackLightCodesSse2, DiffusionStepIndicesSse2, SumRunErrorsSse2};

@@ -1,40 +1,16 @@
 // The 24-bit to monochrome kernel. Each 16-byte load is spread so that its
 // four pixels have a 32-bit lane each (blue, green, red and a byte of the
-// next pixel); each channel's luminance share is rounded on its own, exactly
-// as the tables kLumaRed, kLumaGreen and kLumaBlue have it, by a
-// multiply-high.
+// next pixel); each channel's luminance share is rounded on its own by a
+// multiply-high (convert/luma_shares.h).
 #include "convert/kernels_sse2.h"
 
 #include <emmintrin.h>
 
-#include "palette/tables.h"
+#include "convert/luma_shares.h"
 
 namespace dibdraw {
 
 namespace {
-
-// floor((w v + 50) / 100) for w v + 50 < 2^16 is
-// ((w v + 50) * 5243) >> 19: the multiply-high keeps bits 16 and up.
-constexpr int kReciprocal = 5243;
-constexpr int Share(int weight, int v)
-{
-    return ((weight * v + 50) * kReciprocal) >> 19;
-}
-
-constexpr bool SharesMatchTables()
-{
-    if (Share(0, 255) != 0) {
-        return false;
-    }
-    for (int v = 0; v < 256; ++v) {
-        const auto at = static_cast<size_t>(v);
-        if (Share(30, v) != kLumaRed[at] || Share(59, v) != kLumaGreen[at] || Share(11, v) != kLumaBlue[at]) {
-            return false;
-        }
-    }
-    return true;
-}
-static_assert(SharesMatchTables());
 
 // Pixel k of the 12 bytes loaded starts at byte 3k and belongs at byte 4k:
 // shifted up by k bytes.
@@ -56,8 +32,8 @@ inline __m128i Luminance4(__m128i pixels)
     // 16-bit lanes: blue and red of each pixel, then green and the stray byte.
     const __m128i blueRed = _mm_and_si128(pixels, lowBytes);
     const __m128i greenStray = _mm_srli_epi16(pixels, 8);
-    const __m128i rounding = _mm_set1_epi16(50);
-    const __m128i reciprocal = _mm_set1_epi16(kReciprocal);
+    const __m128i rounding = _mm_set1_epi16(kLumaRounding);
+    const __m128i reciprocal = _mm_set1_epi16(kLumaReciprocal);
     auto shares = [&](__m128i values, __m128i weights) {
         const __m128i scaled = _mm_add_epi16(_mm_mullo_epi16(values, weights), rounding);
         return _mm_srli_epi16(_mm_mulhi_epu16(scaled, reciprocal), 3);

@@ -11,6 +11,7 @@
 #include "convert/diffusion.h"
 #include "convert/dither.h"
 #include "convert/kernels.h"
+#include "convert/mapped.h"
 #include "convert/pixel_source.h"
 #include "convert/registry.h"
 #include "convert/row_writers.h"

@@ -2,8 +2,8 @@
 // 24-bit kernels against slow references of their families (cube entries
 // through a colour map, the 16 bright colours, monochrome thresholds,
 // luminance), byte for byte over every width up to 100 and some long rows,
-// with random colour maps, dither offsets and limits, and the diffusion
-// kernels against the scalar set. Sources end exactly at the row, so that a read past it is caught by the sanitizer,
+// with random colour maps, dither offsets and limits, the byte map against
+// its table, and the diffusion kernels against the scalar set. Sources end exactly at the row, so that a read past it is caught by the sanitizer,
 // and destinations have guard bytes. Failures print the seed and the first
 // differing pixel.
 #include <gtest/gtest.h>
@@ -194,6 +194,23 @@ TEST_P(KernelSetTest, LuminanceMatchesTheWeights)
         const std::string where = Where("luminance", c.seed, c.width);
         for (int i = 0; i < count; ++i) {
             ASSERT_EQ(luminance[i], ReferenceLuminance(c.Pixel(i))) << where << ": first difference at pixel " << i;
+        }
+        ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    });
+}
+
+TEST_P(KernelSetTest, MappedBytesMatchTheMap)
+{
+    ForEachCase(46000, 1, [&](KernelCase& c) {
+        // The row's bytes as indices: a row of `width` pixels of 3 bytes.
+        const int count = 3 * c.width;
+        const std::vector<uint8_t> map = c.random.Bytes(256);
+        GuardedBuffer dst(static_cast<size_t>(count));
+        Set().mapBytes(c.src.data(), dst.data(), count, map.data());
+        const std::string where = Where("byte map", c.seed, count);
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(dst[static_cast<size_t>(i)], map[c.src[static_cast<size_t>(i)]])
+                << where << ": first difference at byte " << i;
         }
         ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
     });
