@@ -56,30 +56,30 @@ void ConvertRow(benchmark::State& state, BlitterFn converter, Source source, boo
 
 using namespace dibdraw;
 
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit24To8Mode0"), testsupport::Converter("Blit24To8Mode0"), Source::Rgb24, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit24To8Mode1"), testsupport::Converter("Blit24To8Mode1"), Source::Rgb24, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit24To8Mode2"), testsupport::Converter("Blit24To8Mode2"), Source::Rgb24, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit24To8Mode3"), testsupport::Converter("Blit24To8Mode3"), Source::Rgb24, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode0, testsupport::Converter("Blit24To8Mode0"), Source::Rgb24, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode1, testsupport::Converter("Blit24To8Mode1"), Source::Rgb24, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode2, testsupport::Converter("Blit24To8Mode2"), Source::Rgb24, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode3, testsupport::Converter("Blit24To8Mode3"), Source::Rgb24, false);
 
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mapped"), testsupport::Converter("Blit8To8Mapped"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mode0"), testsupport::Converter("Blit8To8Mode0"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mode1"), testsupport::Converter("Blit8To8Mode1"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mode2"), testsupport::Converter("Blit8To8Mode2"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mode3"), testsupport::Converter("Blit8To8Mode3"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mode0Gray"), testsupport::Converter("Blit8To8Mode0Gray"), Source::Index8, true);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mode1Gray"), testsupport::Converter("Blit8To8Mode1Gray"), Source::Index8, true);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mode2Gray"), testsupport::Converter("Blit8To8Mode2Gray"), Source::Index8, true);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit8To8Mode3Gray"), testsupport::Converter("Blit8To8Mode3Gray"), Source::Index8, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mapped, testsupport::Converter("Blit8To8Mapped"), Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode0, testsupport::Converter("Blit8To8Mode0"), Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode1, testsupport::Converter("Blit8To8Mode1"), Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode2, testsupport::Converter("Blit8To8Mode2"), Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode3, testsupport::Converter("Blit8To8Mode3"), Source::Index8, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode0Gray, testsupport::Converter("Blit8To8Mode0Gray"), Source::Index8, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode1Gray, testsupport::Converter("Blit8To8Mode1Gray"), Source::Index8, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode2Gray, testsupport::Converter("Blit8To8Mode2Gray"), Source::Index8, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode3Gray, testsupport::Converter("Blit8To8Mode3Gray"), Source::Index8, true);
 
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mapped"), testsupport::Converter("Blit4To8Mapped"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mode0"), testsupport::Converter("Blit4To8Mode0"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mode1"), testsupport::Converter("Blit4To8Mode1"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mode2"), testsupport::Converter("Blit4To8Mode2"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mode3"), testsupport::Converter("Blit4To8Mode3"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mode0Gray"), testsupport::Converter("Blit4To8Mode0Gray"), Source::Index4, true);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mode1Gray"), testsupport::Converter("Blit4To8Mode1Gray"), Source::Index4, true);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mode2Gray"), testsupport::Converter("Blit4To8Mode2Gray"), Source::Index4, true);
-BENCHMARK_CAPTURE(ConvertRow, testsupport::Converter("Blit4To8Mode3Gray"), testsupport::Converter("Blit4To8Mode3Gray"), Source::Index4, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mapped, testsupport::Converter("Blit4To8Mapped"), Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode0, testsupport::Converter("Blit4To8Mode0"), Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode1, testsupport::Converter("Blit4To8Mode1"), Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode2, testsupport::Converter("Blit4To8Mode2"), Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode3, testsupport::Converter("Blit4To8Mode3"), Source::Index4, false);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode0Gray, testsupport::Converter("Blit4To8Mode0Gray"), Source::Index4, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode1Gray, testsupport::Converter("Blit4To8Mode1Gray"), Source::Index4, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode2Gray, testsupport::Converter("Blit4To8Mode2Gray"), Source::Index4, true);
+BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode3Gray, testsupport::Converter("Blit4To8Mode3Gray"), Source::Index4, true);
 
 BENCHMARK_CAPTURE(ConvertRow, Blit1To8Mapped, Blit1To8Mapped, Source::Bit1, false);
 BENCHMARK_CAPTURE(ConvertRow, Blit1To8, Blit1To8, Source::Bit1, false);

@@ -16,10 +16,10 @@ void TrueColor(benchmark::State& state, BlitterFn converter, int srcBitOffset)
 }  // namespace
 
 BENCHMARK_CAPTURE(TrueColor, Blit24To24, dibdraw::Blit24To24, 0);
-BENCHMARK_CAPTURE(TrueColor, testsupport::Converter("Blit24To24Swap"), testsupport::Converter("Blit24To24Swap"), 0);
-BENCHMARK_CAPTURE(TrueColor, testsupport::Converter("Blit8To24"), testsupport::Converter("Blit8To24"), 0);
-BENCHMARK_CAPTURE(TrueColor, testsupport::Converter("Blit8To24Swap"), testsupport::Converter("Blit8To24Swap"), 0);
-BENCHMARK_CAPTURE(TrueColor, testsupport::Converter("Blit4To24"), testsupport::Converter("Blit4To24"), 0);
-BENCHMARK_CAPTURE(TrueColor, testsupport::Converter("Blit4To24Swap"), testsupport::Converter("Blit4To24Swap"), 0);
+BENCHMARK_CAPTURE(TrueColor, Blit24To24Swap, testsupport::Converter("Blit24To24Swap"), 0);
+BENCHMARK_CAPTURE(TrueColor, Blit8To24, testsupport::Converter("Blit8To24"), 0);
+BENCHMARK_CAPTURE(TrueColor, Blit8To24Swap, testsupport::Converter("Blit8To24Swap"), 0);
+BENCHMARK_CAPTURE(TrueColor, Blit4To24, testsupport::Converter("Blit4To24"), 0);
+BENCHMARK_CAPTURE(TrueColor, Blit4To24Swap, testsupport::Converter("Blit4To24Swap"), 0);
 BENCHMARK_CAPTURE(TrueColor, Blit1To24/aligned, dibdraw::Blit1To24, 0);
 BENCHMARK_CAPTURE(TrueColor, Blit1To24/offset3, dibdraw::Blit1To24, 3);

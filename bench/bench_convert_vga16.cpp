@@ -42,18 +42,18 @@ void RunConverter(benchmark::State& state, BlitterFn convert, int sourceBits, in
 
 }  // namespace
 
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit24To4Mode0"), testsupport::Converter("Blit24To4Mode0"), 24, 0);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit24To4Mode1"), testsupport::Converter("Blit24To4Mode1"), 24, 1);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit24To4Mode2"), testsupport::Converter("Blit24To4Mode2"), 24, 2);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit24To4Mode3"), testsupport::Converter("Blit24To4Mode3"), 24, 3);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit8To4Mode0"), testsupport::Converter("Blit8To4Mode0"), 8, 0);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit8To4Mode1"), testsupport::Converter("Blit8To4Mode1"), 8, 1);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit8To4Mode2"), testsupport::Converter("Blit8To4Mode2"), 8, 2);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit8To4Mode3"), testsupport::Converter("Blit8To4Mode3"), 8, 3);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit8To4Mapped"), testsupport::Converter("Blit8To4Mapped"), 8, 1);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit4To4Mode0"), testsupport::Converter("Blit4To4Mode0"), 4, 0);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit4To4Mode1"), testsupport::Converter("Blit4To4Mode1"), 4, 1);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit4To4Mode2"), testsupport::Converter("Blit4To4Mode2"), 4, 2);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit4To4Mode3"), testsupport::Converter("Blit4To4Mode3"), 4, 3);
-BENCHMARK_CAPTURE(RunConverter, testsupport::Converter("Blit4To4Mapped"), testsupport::Converter("Blit4To4Mapped"), 4, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode0, testsupport::Converter("Blit24To4Mode0"), 24, 0);
+BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode1, testsupport::Converter("Blit24To4Mode1"), 24, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode2, testsupport::Converter("Blit24To4Mode2"), 24, 2);
+BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode3, testsupport::Converter("Blit24To4Mode3"), 24, 3);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode0, testsupport::Converter("Blit8To4Mode0"), 8, 0);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode1, testsupport::Converter("Blit8To4Mode1"), 8, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode2, testsupport::Converter("Blit8To4Mode2"), 8, 2);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode3, testsupport::Converter("Blit8To4Mode3"), 8, 3);
+BENCHMARK_CAPTURE(RunConverter, Blit8To4Mapped, testsupport::Converter("Blit8To4Mapped"), 8, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode0, testsupport::Converter("Blit4To4Mode0"), 4, 0);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode1, testsupport::Converter("Blit4To4Mode1"), 4, 1);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode2, testsupport::Converter("Blit4To4Mode2"), 4, 2);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode3, testsupport::Converter("Blit4To4Mode3"), 4, 3);
+BENCHMARK_CAPTURE(RunConverter, Blit4To4Mapped, testsupport::Converter("Blit4To4Mapped"), 4, 1);
 BENCHMARK_CAPTURE(RunConverter, Blit1To4, dibdraw::Blit1To4, 1, 1);

@@ -22,6 +22,25 @@ constexpr int32_t WholeBlockPixels(int32_t count)
     return count > 0 ? count / kDitherBlockPixels * kDitherBlockPixels : 0;
 }
 
+// Each pixel's offset, for `N` pixels along a row (the block repeated), as
+// the amounts by which a channel is raised and lowered: a saturating add and
+// subtract of them clamps to 0..255 exactly. No dither raises and lowers by
+// nothing.
+template <int N>
+struct PixelRaiseLower {
+    alignas(64) uint8_t raise[N] = {};
+    alignas(64) uint8_t lower[N] = {};
+
+    explicit PixelRaiseLower(const BlockDither* dither)
+    {
+        for (int k = 0; dither != nullptr && k < N; ++k) {
+            const int d = dither->offsets[k % kDitherBlockPixels];
+            raise[k] = static_cast<uint8_t>(d > 0 ? d : 0);
+            lower[k] = static_cast<uint8_t>(d < 0 ? -d : 0);
+        }
+    }
+};
+
 // The offsets for the 48 bytes of a block (blue, green, red per pixel) as
 // three SSE2 vectors of raising and of lowering steps; zero for no dither.
 class BlockByteOffsets {

@@ -78,9 +78,15 @@ inline void ForEachGroup(int32_t pixels, Convert&& convert)
 }
 
 [[gnu::target("avx2")]]
+inline __m256i Load(const uint8_t* bytes)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+}
+
+[[gnu::target("avx2")]]
 inline __m256i Load(const Pattern& pattern)
 {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pattern.data()));
+    return Load(pattern.data());
 }
 
 // Bytes 16 m .. 16 m + 15 of each block of a group: of the first block in the
@@ -118,32 +124,14 @@ inline Channels LoadGroup(const uint8_t* src)
     return {channels[0], channels[1], channels[2]};
 }
 
-// The dither offsets of a group: the same 16 in each half.
-struct GroupOffsets {
-    __m256i raise;
-    __m256i lower;
-};
-
-[[gnu::target("avx2")]]
-inline GroupOffsets LoadOffsets(const BlockDither* dither)
-{
-    GroupOffsets offsets{_mm256_setzero_si256(), _mm256_setzero_si256()};
-    if (dither != nullptr) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dither->offsets));
-        const __m256i signedOffsets = _mm256_broadcastsi128_si256(block);
-        offsets.raise = _mm256_max_epi8(signedOffsets, _mm256_setzero_si256());
-        // An offset of -128 lowers by 128: its absolute value read unsigned.
-        offsets.lower = _mm256_abs_epi8(_mm256_min_epi8(signedOffsets, _mm256_setzero_si256()));
-    }
-    return offsets;
-}
+using GroupOffsets = PixelRaiseLower<kGroupPixels>;
 
 // A channel raised and lowered by its pixel's offset, saturating, which
 // clamps to 0..255 exactly.
 [[gnu::target("avx2")]]
 inline __m256i Offset(__m256i channel, const GroupOffsets& offsets)
 {
-    return _mm256_subs_epu8(_mm256_adds_epu8(channel, offsets.raise), offsets.lower);
+    return _mm256_subs_epu8(_mm256_adds_epu8(channel, Load(offsets.raise)), Load(offsets.lower));
 }
 
 [[gnu::target("avx2")]]
@@ -323,7 +311,7 @@ int32_t QuantizeRgb24BlocksAvx2(const uint8_t* src, uint8_t* dst, int32_t count,
     const CubeTerm blue = LoadCubeTerm(0);
     const CubeTerm green = LoadCubeTerm(1);
     const CubeTerm red = LoadCubeTerm(2);
-    const GroupOffsets offsets = LoadOffsets(dither);
+    const GroupOffsets offsets(dither);
     const ColourSlices colours(colorMap);
     ForEachGroup(pixels, [&]<int Pixels>(int32_t i, GroupSize<Pixels>) __attribute__((target("avx2"))) {
         const Channels c = LoadGroup<Pixels>(src + 3 * i);
@@ -344,7 +332,7 @@ int32_t QuantizeRgb24BlocksAvx2(const uint8_t* src, uint8_t* dst, int32_t count,
 int32_t JudgeRgb24BlocksAvx2(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither)
 {
     const int32_t pixels = WholeBlockPixels(count);
-    const GroupOffsets offsets = LoadOffsets(dither);
+    const GroupOffsets offsets(dither);
     const __m256i bright =
         _mm256_broadcastsi128_si256(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kBrightVgaIndex.data())));
     // A pair of pixels to a byte, the first in the high nibble.

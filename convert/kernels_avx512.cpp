@@ -165,35 +165,15 @@ inline __m512i Luminance(const LuminanceTables& shares, const Channels& c)
                            LookUp(shares.red, c.red));
 }
 
-// The dither offsets of a group: the 16 of a block repeat along the row.
-struct GroupOffsets {
-    __m512i raise;
-    __m512i lower;
-};
-
-[[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
-inline GroupOffsets LoadOffsets(const BlockDither* dither)
-{
-    GroupOffsets offsets{_mm512_setzero_si512(), _mm512_setzero_si512()};
-    if (dither != nullptr) {
-        int8_t repeated[kGroupPixels];
-        for (int k = 0; k < kGroupPixels; ++k) {
-            repeated[k] = dither->offsets[k % kDitherBlockPixels];
-        }
-        const __m512i signedOffsets = _mm512_loadu_si512(repeated);
-        offsets.raise = _mm512_max_epi8(signedOffsets, _mm512_setzero_si512());
-        // An offset of -128 lowers by 128: its absolute value read unsigned.
-        offsets.lower = _mm512_abs_epi8(_mm512_min_epi8(signedOffsets, _mm512_setzero_si512()));
-    }
-    return offsets;
-}
+using GroupOffsets = PixelRaiseLower<kGroupPixels>;
 
 // A channel raised and lowered by its pixel's offset, saturating, which
 // clamps to 0..255 exactly.
 [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
 inline __m512i Offset(__m512i channel, const GroupOffsets& offsets)
 {
-    return _mm512_subs_epu8(_mm512_adds_epu8(channel, offsets.raise), offsets.lower);
+    const __m512i raised = _mm512_adds_epu8(channel, _mm512_load_si512(offsets.raise));
+    return _mm512_subs_epu8(raised, _mm512_load_si512(offsets.lower));
 }
 
 [[gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")]]
@@ -205,7 +185,7 @@ int32_t QuantizeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t coun
     const ByteTable greenTerms = LoadTable(kCubeGreen.data());
     const ByteTable redTerms = LoadTable(kCubeLevel.data());
     const ByteTable entries = LoadTable(colorMap);
-    const GroupOffsets offsets = LoadOffsets(dither);
+    const GroupOffsets offsets(dither);
     for (int32_t i = 0; i < pixels; i += kGroupPixels) {
         const int group = GroupAt(i, pixels);
         const Channels c = LoadGroup(src + 3 * i, group);
@@ -267,7 +247,7 @@ int32_t ThresholdRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t cou
 int32_t JudgeRgb24BlocksAvx512(const uint8_t* src, uint8_t* dst, int32_t count, const BlockDither* dither)
 {
     const int32_t pixels = WholeBlockPixels(count);
-    const GroupOffsets offsets = LoadOffsets(dither);
+    const GroupOffsets offsets(dither);
     const __m512i bright = _mm512_maskz_loadu_epi8(0xFF, kBrightVgaIndex.data());
     for (int32_t i = 0; i < pixels; i += kGroupPixels) {
         const int group = GroupAt(i, pixels);
