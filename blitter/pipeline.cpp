@@ -1,7 +1,9 @@
 // VyrBlit: clip, prepare the display, then walk the destination rows that can
 // show, copying, scaling and converting the source row each shows, and
 // collecting the results in bands.
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "blitter/band.h"
 #include "blitter/pipeline.h"
@@ -43,6 +45,11 @@ struct RowWalk {
     int32_t bitOffset;
     int64_t sentOffset;  // bytes of the converted row left of the sent columns
     bool reusesRepeatedRows;  // a row repeated by scaling is converted once
+    // Sent rows are converted in their band slot, where a row repeated by
+    // scaling is copied from the one before; the converter writes the first
+    // `rowBytes` of the band stride.
+    bool convertsInBand;
+    int64_t rowBytes;
 };
 
 bool FitsBlock(int64_t bytes)
@@ -78,6 +85,25 @@ const uint8_t* SourceRow(VyrBlitter* blitter, const SourceRows& source, int64_t 
         row[length - 1] = static_cast<uint8_t>(row[length - 1] << 4);
     }
     return row;
+}
+
+// Asks the cache for the source row read after row y, so that its bytes are
+// on their way while row y is drawn. Rows lie bottom-up, so the walk goes
+// down through memory row by row, against the direction the processor's own
+// prefetching follows.
+void PrefetchNextRow(const RowWalk& walk, int32_t j, int64_t y)
+{
+    int64_t next = walk.srcTop + (j + 1) * walk.srcH / walk.dstH;
+    if (next == y) {
+        next = y + 1;
+    }
+    if (next >= walk.srcTop + walk.srcH) {
+        return;
+    }
+    const uint8_t* row = walk.source.Row(next);
+    for (int64_t k = 0; k < walk.source.copied.length; k += 64) {
+        __builtin_prefetch(row + k);
+    }
 }
 
 bool IsWhite(const RGBQUAD& color)
@@ -219,16 +245,22 @@ ScalerChoice ChooseScaler(int bits, bool greyPath)
 // In dither mode 1 a row repeated by vertical enlargement is converted once;
 // otherwise every row is converted anew, so that dithering sees its
 // m_rowCounter.
+// In the band, rows that converters writing only their row send are converted
+// in place instead; the band buffer keeps its sent rows, so the last one can
+// be copied for a repeat even after its band went out.
 void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePart& part)
 {
     const uint8_t* converted = nullptr;
     const uint8_t* sent = blitter->m_outRow + walk.sentOffset;
+    const uint8_t* lastInBand = nullptr;
+    const auto padding = static_cast<size_t>(blitter->m_bandStride - walk.rowBytes);
     int64_t copiedRow = -1;
     for (int32_t j = part.firstRow; j < part.endRow; ++j) {
         const int64_t y = walk.srcTop + j * walk.srcH / walk.dstH;
         const bool freshRow = y != copiedRow;
         if (freshRow) {
             converted = SourceRow(blitter, walk.source, y);
+            PrefetchNextRow(walk, j, y);
             if (walk.scaler != nullptr) {
                 walk.scaler(converted, blitter->m_stretchRow, walk.span, walk.bitOffset);
                 converted = blitter->m_stretchRow;
@@ -236,6 +268,18 @@ void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePar
             copiedRow = y;
         }
         blitter->m_rowCounter = j;
+        if (walk.convertsInBand && j >= part.firstSentRow) {
+            uint8_t* row = NextBandRow(blitter);
+            if (freshRow || lastInBand == nullptr) {
+                std::memset(row + walk.rowBytes, 0, padding);
+                blitter->m_convert(blitter, converted, row, part.ConvertedEnd(j) - part.firstColumn);
+            } else if (row != lastInBand) {
+                std::memcpy(row, lastInBand, static_cast<size_t>(blitter->m_bandStride));
+            }
+            lastInBand = row;
+            CommitBandRow(blitter, dc);
+            continue;
+        }
         if (freshRow || !walk.reusesRepeatedRows) {
             blitter->m_convert(blitter, converted, blitter->m_outRow, part.ConvertedEnd(j) - part.firstColumn);
         }
@@ -360,6 +404,10 @@ short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitma
     const short result = SetUpRows(blitter, bitmap, src, dst, sizes, part, greyPath, walk);
     if (result == kBlitOk) {
         walk.reusesRepeatedRows = ReusesRepeatedRows(blitter->m_ditherMode);
+        walk.rowBytes =
+            ((int64_t{part.endColumn} - part.firstSentColumn) * BandBitCount(blitter->m_displayDepth) + 7) / 8;
+        walk.convertsInBand = WritesOnlyItsRow(converter) && !part.diffused &&
+                              part.firstSentColumn == part.firstColumn;
         WalkRows(blitter, dc, walk, part);
         EndBand(blitter, dc);
         const int64_t sentRows = int64_t{part.endRow} - part.firstSentRow;
@@ -395,6 +443,14 @@ short DrawClipped(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitmap, c
 }
 
 }  // namespace
+
+bool WritesOnlyItsRow(const ConverterEntry& converter)
+{
+    // Copies and colour-table look-ups, each pixel stored whole.
+    constexpr std::string_view kNames[] = {"Blit24To24", "Blit24To24Swap", "Blit8To24", "Blit8To24Swap",
+                                           "Blit8To8Mapped"};
+    return std::find(std::begin(kNames), std::end(kNames), converter.name) != std::end(kNames);
+}
 
 short BlitChecked(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER* bitmap, size_t dibBytes, RECT* srcRect,
                   RECT* dstRect, BlitTrace& trace)
