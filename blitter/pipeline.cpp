@@ -245,9 +245,10 @@ ScalerChoice ChooseScaler(int bits, bool greyPath)
 // In dither mode 1 a row repeated by vertical enlargement is converted once;
 // otherwise every row is converted anew, so that dithering sees its
 // m_rowCounter.
-// In the band, rows that converters writing only their row send are converted
-// in place instead; the band buffer keeps its sent rows, so the last one can
-// be copied for a repeat even after its band went out.
+// A sent row whose converter writes only its row is converted in its band
+// slot instead, and a repeated one copied from the row before: the band
+// buffer keeps its rows after they went out, so that row is still there
+// when it was the last of the previous band.
 void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePart& part)
 {
     const uint8_t* converted = nullptr;
