@@ -87,25 +87,6 @@ const uint8_t* SourceRow(VyrBlitter* blitter, const SourceRows& source, int64_t 
     return row;
 }
 
-// Asks the cache for the source row read after row y, so that its bytes are
-// on their way while row y is drawn. Rows lie bottom-up, so the walk goes
-// down through memory row by row, against the direction the processor's own
-// prefetching follows.
-void PrefetchNextRow(const RowWalk& walk, int32_t j, int64_t y)
-{
-    int64_t next = walk.srcTop + (j + 1) * walk.srcH / walk.dstH;
-    if (next == y) {
-        next = y + 1;
-    }
-    if (next >= walk.srcTop + walk.srcH) {
-        return;
-    }
-    const uint8_t* row = walk.source.Row(next);
-    for (int64_t k = 0; k < walk.source.copied.length; k += 64) {
-        __builtin_prefetch(row + k);
-    }
-}
-
 bool IsWhite(const RGBQUAD& color)
 {
     return color.rgbRed == 255 && color.rgbGreen == 255 && color.rgbBlue == 255;
@@ -261,7 +242,6 @@ void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePar
         const bool freshRow = y != copiedRow;
         if (freshRow) {
             converted = SourceRow(blitter, walk.source, y);
-            PrefetchNextRow(walk, j, y);
             if (walk.scaler != nullptr) {
                 walk.scaler(converted, blitter->m_stretchRow, walk.span, walk.bitOffset);
                 converted = blitter->m_stretchRow;
