@@ -444,8 +444,13 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
         decoder.table = TranslateColorTable(state, *context, kind, table, entries, tableSize).data();
         decoder.decode = bitCount == 1 ? &DecodeIndexed<1> : bitCount == 4 ? &DecodeIndexed<4> : &DecodeIndexed<8>;
     } else {
-        matcher.emplace(state, context, kind);
-        decoder.matcher = &*matcher;
+        // Only kinds with a colour table search it for true colours; the
+        // others compute their pixels, and a band of a true-colour blit
+        // need not copy the DC's palette for nothing.
+        if (InfoOf(kind).paletteEntries != 0) {
+            matcher.emplace(state, context, kind);
+            decoder.matcher = &*matcher;
+        }
         switch (bitCount) {
         case 16: decoder.decode = TrueColorDecoder<Xrgb555>(kind); break;
         case 24:
