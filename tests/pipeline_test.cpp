@@ -525,7 +525,7 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
 {
     int checked = 0;
     bool copies24 = false;
-    bool mapped8 = false;
+    bool palette8To24 = false;
     for (const auto& section : dibdraw::ConverterSections()) {
         for (const dibdraw::ConverterEntry& entry : section) {
             if (!dibdraw::WritesOnlyItsRow(entry)) {
@@ -533,7 +533,7 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
             }
             ++checked;
             copies24 = copies24 || std::string(entry.name) == "Blit24To24";
-            mapped8 = mapped8 || std::string(entry.name) == "Blit8To8Mapped";
+            palette8To24 = palette8To24 || std::string(entry.name) == "Blit8To24";
             Random random(static_cast<uint64_t>(checked));
             VyrBlitter blitter(0, 2);
             std::vector<uint8_t> imagePalette = random.Bytes(768);
@@ -559,7 +559,7 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
         }
     }
     EXPECT_TRUE(copies24) << "the 24-bit copy converts in place";
-    EXPECT_TRUE(mapped8) << "the mapped 8-bit translation converts in place";
+    EXPECT_TRUE(palette8To24) << "the 8-bit colour table look-up to true colour converts in place";
 }
 
 // Rows converted in the band, unscaled and enlarged (a repeated row copied
