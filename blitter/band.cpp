@@ -74,13 +74,22 @@ short BeginBand(VyrBlitter* blitter, const RECT* dstRect)
     return kBlitOk;
 }
 
-short AddBandRow(VyrBlitter* blitter, HDC dc, const uint8_t* row)
+uint8_t* NextBandRow(VyrBlitter* blitter)
 {
-    blitter->m_rowCounter += 1;
     // The first row of a band is its top row: the last row of the bottom-up DIB.
     const int64_t slot = blitter->m_bandRows - blitter->m_bandFill - 1;
-    std::memcpy(blitter->m_bandBits + slot * blitter->m_bandStride, row,
-                static_cast<size_t>(blitter->m_bandStride));
+    return blitter->m_bandBits + slot * blitter->m_bandStride;
+}
+
+short AddBandRow(VyrBlitter* blitter, HDC dc, const uint8_t* row)
+{
+    std::memcpy(NextBandRow(blitter), row, static_cast<size_t>(blitter->m_bandStride));
+    return CommitBandRow(blitter, dc);
+}
+
+short CommitBandRow(VyrBlitter* blitter, HDC dc)
+{
+    blitter->m_rowCounter += 1;
     blitter->m_bandFill += 1;
     if (blitter->m_bandFill >= blitter->m_bandRows) {
         DrawBand(dc, blitter->m_destLeft, blitter->m_destTop + blitter->m_rowCounter - blitter->m_bandRows,

@@ -13,6 +13,10 @@ constexpr uint32_t kBandBytes = 16000;
 
 short BeginBand(VyrBlitter* blitter, const RECT* dstRect);
 short AddBandRow(VyrBlitter* blitter, HDC dc, const uint8_t* row);
+// Where the band's next row lies, for a row written in place: it holds
+// m_bandStride bytes, and CommitBandRow adds it to the band.
+uint8_t* NextBandRow(VyrBlitter* blitter);
+short CommitBandRow(VyrBlitter* blitter, HDC dc);
 short EndBand(VyrBlitter* blitter, HDC dc);
 void DrawBand(HDC dc, int x, int y, int width, int height, const void* bits, BITMAPINFO* info,
               uint32_t rop);

@@ -43,6 +43,11 @@ struct RowWalk {
     int32_t bitOffset;
     int64_t sentOffset;  // bytes of the converted row left of the sent columns
     bool reusesRepeatedRows;  // a row repeated by scaling is converted once
+    // Sent rows are converted in their band slot, where a row repeated by
+    // scaling is copied from the one before; the converter writes the first
+    // `rowBytes` of the band stride.
+    bool convertsInBand;
+    int64_t rowBytes;
 };
 
 bool FitsBlock(int64_t bytes)
@@ -219,10 +224,16 @@ ScalerChoice ChooseScaler(int bits, bool greyPath)
 // In dither mode 1 a row repeated by vertical enlargement is converted once;
 // otherwise every row is converted anew, so that dithering sees its
 // m_rowCounter.
+// A sent row whose converter writes only its row is converted in its band
+// slot instead, and a repeated one copied from the row before: the band
+// buffer keeps its rows after they went out, so that row is still there
+// when it was the last of the previous band.
 void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePart& part)
 {
     const uint8_t* converted = nullptr;
     const uint8_t* sent = blitter->m_outRow + walk.sentOffset;
+    const uint8_t* lastInBand = nullptr;
+    const auto padding = static_cast<size_t>(blitter->m_bandStride - walk.rowBytes);
     int64_t copiedRow = -1;
     for (int32_t j = part.firstRow; j < part.endRow; ++j) {
         const int64_t y = walk.srcTop + j * walk.srcH / walk.dstH;
@@ -236,6 +247,18 @@ void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePar
             copiedRow = y;
         }
         blitter->m_rowCounter = j;
+        if (walk.convertsInBand && j >= part.firstSentRow) {
+            uint8_t* row = NextBandRow(blitter);
+            if (freshRow || lastInBand == nullptr) {
+                std::memset(row + walk.rowBytes, 0, padding);
+                blitter->m_convert(blitter, converted, row, part.ConvertedEnd(j) - part.firstColumn);
+            } else if (row != lastInBand) {
+                std::memcpy(row, lastInBand, static_cast<size_t>(blitter->m_bandStride));
+            }
+            lastInBand = row;
+            CommitBandRow(blitter, dc);
+            continue;
+        }
         if (freshRow || !walk.reusesRepeatedRows) {
             blitter->m_convert(blitter, converted, blitter->m_outRow, part.ConvertedEnd(j) - part.firstColumn);
         }
@@ -360,6 +383,10 @@ short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitma
     const short result = SetUpRows(blitter, bitmap, src, dst, sizes, part, greyPath, walk);
     if (result == kBlitOk) {
         walk.reusesRepeatedRows = ReusesRepeatedRows(blitter->m_ditherMode);
+        walk.rowBytes =
+            ((int64_t{part.endColumn} - part.firstSentColumn) * BandBitCount(blitter->m_displayDepth) + 7) / 8;
+        walk.convertsInBand = converter.writesOnlyItsRow && !part.diffused &&
+                              part.firstSentColumn == part.firstColumn;
         WalkRows(blitter, dc, walk, part);
         EndBand(blitter, dc);
         const int64_t sentRows = int64_t{part.endRow} - part.firstSentRow;

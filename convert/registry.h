@@ -42,6 +42,9 @@ struct ConverterEntry {
     int8_t srcBits;       // 1, 4, 8 or 24
     Variant variant;
     DitherMode mode;  // Mode and GreyMode entries only
+    // Writes exactly its row's pixels, each whole, and reads nothing it has
+    // written, so that it may convert straight into a band row.
+    bool writesOnlyItsRow = false;
 
     bool DependsOnMode() const { return variant == Variant::Mode || variant == Variant::GreyMode; }
 };
@@ -128,6 +131,13 @@ constexpr auto Section(const Parts&... parts)
     auto out = entries.begin();
     ((out = std::copy(parts.begin(), parts.end(), out)), ...);
     return entries;
+}
+
+// An entry that writes exactly its row's pixels (ConverterEntry).
+constexpr ConverterEntry WritingOnlyItsRow(ConverterEntry entry)
+{
+    entry.writesOnlyItsRow = true;
+    return entry;
 }
 
 // A single entry as a part of a section.

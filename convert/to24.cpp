@@ -63,12 +63,15 @@ void Blit1To24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t co
 constexpr auto kTrueColorEntries = Section(
     Part(Single<"Blit1To24">(Blit1To24, 24, 1, Variant::AnyMode)),
     Part(Single<"Blit4To24">(&ConvertTo24<ByteOrder::BlueGreenRed, Palette4Source>, 24, 4, Variant::AnyMode)),
-    Part(Single<"Blit8To24">(&ConvertTo24<ByteOrder::BlueGreenRed, Palette8Source>, 24, 8, Variant::AnyMode)),
-    Part(Single<"Blit24To24">(Blit24To24, 24, 24, Variant::AnyMode)),
+    Part(WritingOnlyItsRow(Single<"Blit8To24">(&ConvertTo24<ByteOrder::BlueGreenRed, Palette8Source>, 24, 8,
+                                               Variant::AnyMode))),
+    Part(WritingOnlyItsRow(Single<"Blit24To24">(Blit24To24, 24, 24, Variant::AnyMode))),
     Part(Single<"Blit1To24">(Blit1To24, 24, 1, Variant::AnyMode, true)),
     Part(Single<"Blit4To24Swap">(&ConvertTo24<ByteOrder::RedGreenBlue, Palette4Source>, 24, 4, Variant::AnyMode, true)),
-    Part(Single<"Blit8To24Swap">(&ConvertTo24<ByteOrder::RedGreenBlue, Palette8Source>, 24, 8, Variant::AnyMode, true)),
-    Part(Single<"Blit24To24Swap">(&ConvertTo24<ByteOrder::RedGreenBlue, Rgb24Source>, 24, 24, Variant::AnyMode, true)));
+    Part(WritingOnlyItsRow(Single<"Blit8To24Swap">(&ConvertTo24<ByteOrder::RedGreenBlue, Palette8Source>, 24, 8,
+                                                   Variant::AnyMode, true))),
+    Part(WritingOnlyItsRow(Single<"Blit24To24Swap">(&ConvertTo24<ByteOrder::RedGreenBlue, Rgb24Source>, 24, 24,
+                                                    Variant::AnyMode, true))));
 
 extern const std::span<const ConverterEntry> kTrueColorConverters;
 constinit const std::span<const ConverterEntry> kTrueColorConverters = kTrueColorEntries;

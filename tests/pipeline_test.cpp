@@ -3,9 +3,14 @@
 // failure path, checked on the virtual screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "blitter/band.h"
+#include "blitter/pipeline.h"
 #include "blitter/scalers.h"
+#include "convert/registry.h"
 #include "dibdraw32/Diagnostics.h"
 #include "support/dib.h"
 #include "support/failing_blit.h"
@@ -500,3 +505,92 @@ TEST(WindowOverload, DrawsIntoTheWindowAndReleasesItsContext)
 }
 
 }  // namespace
+
+namespace {
+
+// The bytes a converter writes for `count` pixels on its display's band.
+size_t ConvertedRowBytes(const dibdraw::ConverterEntry& entry, int count)
+{
+    return (static_cast<size_t>(count) * static_cast<size_t>(dibdraw::BandBitCount(entry.displayDepth)) + 7) / 8;
+}
+
+}  // namespace
+
+// A blit converts rows straight into its band with the converters that say
+// they write exactly their row's bytes from the source alone; the band's
+// row then holds what a converted row buffer would hold. Each of them, over
+// many counts, must write the same bytes over a destination of zeros and one
+// of ones, and nothing past them; and read nothing past an exact source row.
+TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
+{
+    int checked = 0;
+    bool copies24 = false;
+    bool palette8To24 = false;
+    for (const auto& section : dibdraw::ConverterSections()) {
+        for (const dibdraw::ConverterEntry& entry : section) {
+            if (!entry.writesOnlyItsRow) {
+                continue;
+            }
+            ++checked;
+            copies24 = copies24 || std::string(entry.name) == "Blit24To24";
+            palette8To24 = palette8To24 || std::string(entry.name) == "Blit8To24";
+            Random random(static_cast<uint64_t>(checked));
+            VyrBlitter blitter(0, 2);
+            std::vector<uint8_t> imagePalette = random.Bytes(768);
+            const std::vector<uint8_t> colorMap = random.Bytes(256);
+            std::copy(colorMap.begin(), colorMap.end(), blitter.m_colorMap);
+            blitter.m_imagePalette = imagePalette.data();
+            for (int count = 0; count <= 70; ++count) {
+                const std::vector<uint8_t> source =
+                    random.Bytes((static_cast<size_t>(count) * static_cast<size_t>(entry.srcBits) + 7) / 8);
+                const size_t rowBytes = ConvertedRowBytes(entry, count);
+                GuardedBuffer overZeros(rowBytes, 0x00);
+                GuardedBuffer overOnes(rowBytes, 0xFF);
+                entry.fn(&blitter, source.data(), overZeros.data(), count);
+                entry.fn(&blitter, source.data(), overOnes.data(), count);
+                for (size_t k = 0; k < rowBytes; ++k) {
+                    ASSERT_EQ(overZeros[k], overOnes[k])
+                        << entry.name << ", " << count << " pixels: byte " << k << " depends on what was there";
+                }
+                ASSERT_TRUE(overZeros.GuardsIntact() && overOnes.GuardsIntact())
+                    << entry.name << ", " << count << " pixels: wrote past " << rowBytes << " bytes";
+            }
+            blitter.m_imagePalette = nullptr;
+        }
+    }
+    EXPECT_TRUE(copies24) << "the 24-bit copy converts in place";
+    EXPECT_TRUE(palette8To24) << "the 8-bit colour table look-up to true colour converts in place";
+}
+
+// Rows converted in the band, unscaled and enlarged (a repeated row copied
+// from the one before, also when that one went out with the previous band),
+// in bands of many rows and of one row, with and without reuse of repeated
+// rows, show the image.
+TEST(InPlaceRows, UnscaledAndEnlargedBlitsShowTheImage)
+{
+    struct Case {
+        const char* name;
+        int bits;
+        int srcW, srcH;
+        int dstW, dstH;
+        int screenW;
+    };
+    const Case cases[] = {
+        {"24-bit unscaled", 24, 61, 47, 61, 47, 80},
+        {"8-bit unscaled", 8, 63, 40, 63, 40, 80},
+        {"24-bit doubled", 24, 31, 23, 62, 46, 80},
+        {"8-bit tripled", 8, 21, 15, 63, 45, 80},
+        {"24-bit doubled, one row per band", 24, 2700, 3, 5400, 6, 5410},
+        {"24-bit widened, 2 rows per band", 24, 900, 7, 1800, 7, 1810},
+    };
+    for (const Case& c : cases) {
+        for (const int dither : {0, 1}) {
+            ConfigureDisplay(vd::Kind::Rgb32, c.screenW, c.dstH + 4);
+            vd::FillScreen(RGB(1, 2, 3));
+            Dib dib = RandomDib(c.srcW, c.srcH, c.bits, static_cast<uint64_t>(c.srcW * 100 + c.bits));
+            VyrBlitter blitter(dither, 0);
+            RECT src = Rect(0, 0, c.srcW, c.srcH), dst = Rect(2, 1, 2 + c.dstW, 1 + c.dstH);
+            ASSERT_TRUE(BlitShows(blitter, dib, src, dst, 0x010203)) << c.name << ", dither mode " << dither;
+        }
+    }
+}

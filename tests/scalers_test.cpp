@@ -374,3 +374,32 @@ INSTANTIATE_TEST_SUITE_P(
     testsupport::CaseName());
 
 }  // namespace
+
+// Doubling the width takes a path of its own for whole groups of pixels:
+// every start and length of a doubled span, up to a few groups, must show
+// each source pixel twice, write nothing past the span and read nothing
+// past its source (an exact heap block).
+TEST(Stretch24Doubling, EveryStartAndLengthMatchesTheSamplingRule)
+{
+    for (int srcCount = 1; srcCount <= 24; ++srcCount) {
+        const int dstCount = 2 * srcCount;
+        Random random(static_cast<uint64_t>(srcCount));
+        const std::vector<uint8_t> row = random.Bytes(3 * static_cast<size_t>(srcCount));
+        for (int first = 0; first < dstCount; ++first) {
+            for (int count = 1; first + count <= dstCount; ++count) {
+                const dibdraw::ScaleSpan span = {srcCount, dstCount, first, count};
+                const dibdraw::SourceRange range = dibdraw::SpanSource(span, false);
+                const std::vector<uint8_t> source(row.begin() + 3 * range.begin, row.begin() + 3 * range.end);
+                GuardedBuffer out(3 * static_cast<size_t>(count), random.Byte());
+                dibdraw::Stretch24Span(source.data(), out.data(), span, 0);
+                for (int j = 0; j < count; ++j) {
+                    ASSERT_EQ(PixelAt(Format::Rgb24, out.data(), j), PixelAt(Format::Rgb24, row.data(), (first + j) / 2))
+                        << srcCount << " to " << dstCount << ", span of " << count << " from " << first
+                        << ": first difference at span pixel " << j;
+                }
+                ASSERT_TRUE(out.GuardsIntact()) << srcCount << " to " << dstCount << ", span of " << count << " from "
+                                                << first << ": wrote past the span";
+            }
+        }
+    }
+}

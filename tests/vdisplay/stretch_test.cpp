@@ -142,53 +142,86 @@ INSTANTIATE_TEST_SUITE_P(KindsAndDepths, StretchAgainstReference, ::testing::Val
                              return std::string(Name(info.param.kind)) + "_" + std::to_string(info.param.bitCount);
                          });
 
+// Draws two rows of `width` pixels of the DIB from source column sx at
+// (x, y) without stretching, over device pixels set to a marker one pixel
+// beyond both ends: the row must show exactly the DIB's pixels, and the
+// markers must be left as they were.
+::testing::AssertionResult DrawsExactlyTheRows(vd::Kind kind, HDC dc, const Dib& dib, int x, int y, int sx, int width)
+{
+    constexpr uint32_t kUntouched = 0x00123456;
+    for (int i = 0; i < 2; ++i) {
+        for (int j = x - 1; j <= x + width; ++j) {
+            if (j >= 0) {
+                vd::SetDevicePixel(j, y + i, kUntouched & PixelMask(kind));
+            }
+        }
+    }
+    if (StretchDIBits(dc, x, y, width, 2, sx, 0, width, 2, dib.pixels(), dib.info(), DIB_RGB_COLORS, SRCCOPY) != 2) {
+        return ::testing::AssertionFailure() << "StretchDIBits did not report 2 scan lines";
+    }
+    for (int i = 0; i < 2; ++i) {
+        for (int j = std::max(x - 1, 0); j <= x + width; ++j) {
+            const bool drawn = j >= x && j < x + width;
+            const uint32_t expected = drawn ? ReferencePixel(kind, PixelColorAt(dib, sx + j - x, i, false))
+                                            : (kUntouched & PixelMask(kind));
+            if (vd::DevicePixel(j, y + i) != expected) {
+                return ::testing::AssertionFailure() << Name(kind) << " " << dib.bits() << "-bit, " << width
+                                                     << " pixels at x " << x << " from source column " << sx
+                                                     << ": device pixel " << j << "," << y + i << " is "
+                                                     << vd::DevicePixel(j, y + i) << ", not " << expected;
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // Rows drawn straight onto a surface of 8 MB or more are stored past the
 // cache where their alignment allows, and ordinarily elsewhere. Every
 // alignment of the first device pixel and of the first source pixel within
 // its byte must draw exactly the pixels of the DIB, and nothing beside them.
 TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
 {
-    constexpr int kScreenW = 2048;
-    constexpr int kScreenH = 1024;
-    constexpr uint32_t kUntouched = 0x00123456;
     for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Mono, vd::Kind::Palette8}) {
-        Configure(kind, kScreenW, kScreenH);
+        Configure(kind, 2048, 1024);
         HDC dc = GetDC(nullptr);
         for (const int bitCount : {1, 8, 24}) {
             Random random(static_cast<uint64_t>(bitCount) * 31 + static_cast<uint64_t>(kind));
             const Dib dib = RandomDib(random, bitCount, 90, 2);
             for (int x = 0; x < 8; ++x) {
                 for (const int sx : {0, 3, 8}) {
-                    const int y = 2 * (8 * x + sx);
-                    const int width = dib.width() - sx - x;
-                    for (int i = 0; i < 2; ++i) {
-                        for (int j = x - 1; j <= x + width; ++j) {
-                            if (j >= 0) {
-                                vd::SetDevicePixel(j, y + i, kUntouched & PixelMask(kind));
-                            }
-                        }
-                    }
-                    ASSERT_EQ(StretchDIBits(dc, x, y, width, 2, sx, 0, width, 2, dib.pixels(), dib.info(),
-                                            DIB_RGB_COLORS, SRCCOPY),
-                              2);
-                    for (int i = 0; i < 2; ++i) {
-                        for (int j = x - 1; j <= x + width; ++j) {
-                            if (j < 0) {
-                                continue;
-                            }
-                            const bool drawn = j >= x && j < x + width;
-                            const uint32_t expected =
-                                drawn ? ReferencePixel(kind, PixelColorAt(dib, sx + j - x, i, false))
-                                      : (kUntouched & PixelMask(kind));
-                            ASSERT_EQ(vd::DevicePixel(j, y + i), expected)
-                                << Name(kind) << " " << bitCount << "-bit at x " << x << " from source column "
-                                << sx << ": device pixel " << j << "," << y + i;
-                        }
-                    }
+                    ASSERT_TRUE(DrawsExactlyTheRows(kind, dc, dib, x, 2 * (8 * x + sx), sx, dib.width() - sx - x));
                 }
             }
         }
         ReleaseDC(nullptr, dc);
+    }
+}
+
+// The decoders of 24- and 8-bit rows place several pixels a step (eight and
+// four for 24-bit rows, where the processor allows) and finish a row one by
+// one: every length from one pixel to a few steps, from every alignment of
+// source and device pixels, on a surface whose stores stay ordinary and on
+// one that stores past the cache, must draw exactly the DIB's pixels.
+TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
+{
+    for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Rgb24, vd::Kind::Palette8}) {
+        for (const int screenWidth : {160, 2048}) {
+            Configure(kind, screenWidth, 1024);
+            HDC dc = GetDC(nullptr);
+            for (const int bitCount : {8, 24}) {
+                Random random(static_cast<uint64_t>(bitCount) * 7 + static_cast<uint64_t>(kind));
+                const Dib dib = RandomDib(random, bitCount, 76, 2);
+                for (int width = 1; width <= 70; ++width) {
+                    for (int x = 0; x < 4; ++x) {
+                        for (int sx = 0; sx < 4; ++sx) {
+                            ASSERT_TRUE(DrawsExactlyTheRows(kind, dc, dib, x, 2 * (4 * x + sx), sx, width))
+                                << "on a screen " << screenWidth << " pixels wide";
+                        }
+                    }
+                }
+            }
+            ReleaseDC(nullptr, dc);
+        }
     }
 }
 
