@@ -57,14 +57,28 @@ public:
     // For grey rows, runs of a multiple of 8 pixels up to kDiffusionRunPixels.
     void SpreadRun(const KernelSet& kernels, const int16_t* outcomes, int32_t first, int32_t count)
     {
-        static_assert(std::is_same_v<Term, int32_t> && Stride == 1, "runs are taken on grey rows");
-        *m_held = m_heldValue + 3 * (outcomes[0] >> 3);
-        // The run's last entry is written without its right share, which
-        // the next pixel's Spread, or Finish, overwrites as for any pixel.
+        static_assert(std::is_same_v<Term, int32_t> && Stride == 1, "grey runs are summed by their kernel");
+        OpenRun(outcomes);
         kernels.diffusion.sumRunErrors(outcomes, m_carry, m_errors + first, count);
-        const int last = outcomes[count - 1] >> 3;
-        const int beforeLast = count > 1 ? outcomes[count - 2] >> 3 : m_carry;
-        m_held = m_errors + (first + count - 1);
+        CloseRun(outcomes, first, count);
+    }
+
+    // A run's entries are summed by a kernel from the carry before the run
+    // and the truncated errors outcomes[j * Stride] >> 3 of its pixels. First
+    // OpenRun completes the entry before the run, which at the start of a row
+    // is the run's first, for the kernel to overwrite.
+    void OpenRun(const int16_t* outcomes) { *m_held = static_cast<Term>(m_heldValue + 3 * (outcomes[0] >> 3)); }
+
+    int Carry() const { return m_carry; }
+
+    // After the kernel: holds the run's last entry, written without its right
+    // share, which the next pixel's Spread, or Finish, overwrites as for any
+    // pixel.
+    void CloseRun(const int16_t* outcomes, int32_t first, int32_t count)
+    {
+        const int last = outcomes[(count - 1) * Stride] >> 3;
+        const int beforeLast = count > 1 ? outcomes[(count - 2) * Stride] >> 3 : m_carry;
+        m_held = m_errors + (first + count - 1) * Stride;
         m_heldValue = 5 * last + beforeLast;
         m_carry = last;
     }
@@ -197,15 +211,27 @@ public:
     {
         uint16_t indices[kDiffusionRunPixels];
         kernels.diffusion.stepIndices(values, m_errors.IncomingRun(first), indices, count, Steps::kIndexing);
-        if (count < kChainedRun) {
-            for (int32_t j = 0; j < count; ++j) {
-                outcomes[j] = TakeStep(m_carryOffset, indices[j]);
-            }
-        } else {
-            StepChains(indices, count, outcomes);
-        }
+        StepRun(indices, count, outcomes);
         m_errors.SpreadRun(kernels, outcomes, first, count);
     }
+
+    // The chains alone, over pixels whose step indices are indices[j *
+    // Stride], writing their outcomes to outcomes[j * Stride]; the errors
+    // are left to the caller to spread, through Errors().
+    void StepRun(const uint16_t* indices, int32_t count, int16_t* outcomes)
+    {
+        if (count < kChainedRun) {
+            for (int32_t j = 0; j < count; ++j) {
+                outcomes[j * Stride] = TakeStep(m_carryOffset, indices[j * Stride]);
+            }
+        } else {
+            StepChains(Strided<const uint16_t>{indices}, count, Strided<int16_t>{outcomes});
+        }
+    }
+
+    DiffusedChannel<Term, Stride>& Errors() { return m_errors; }
+
+    static constexpr StepIndexing kIndexing = DiffusionSteps<Rule>::kIndexing;
 
     void Finish() { m_errors.Finish(); }
 
@@ -222,10 +248,18 @@ private:
     // until an error agrees with the chain's, and every step after that one
     // was already taken from the true carry.
     static constexpr int kChains = 4;
+
+    // The run's entry of pixel j, for one channel of interleaved terms.
+    template <typename Lane>
+    struct Strided {
+        Lane* lanes;
+        Lane& operator[](int32_t j) const { return lanes[j * Stride]; }
+    };
+
     static constexpr int32_t kWarmUpPixels = 16;
     static constexpr int32_t kChainedRun = 2 * kChains * kWarmUpPixels;
 
-    void StepChains(const uint16_t* indices, int32_t count, int16_t* outcomes)
+    void StepChains(Strided<const uint16_t> indices, int32_t count, Strided<int16_t> outcomes)
     {
         // Every chain takes `length` steps; the front part takes what the
         // others leave, a few steps more at most.
@@ -267,8 +301,8 @@ private:
     // Given the true carry at the start of pixels begin..end-1, stepped from
     // `guessedCarry` on to `endCarry`, makes their outcomes the true ones and
     // returns the true carry after them.
-    static ptrdiff_t JoinPart(const uint16_t* indices, int16_t* outcomes, int32_t begin, int32_t end,
-                              ptrdiff_t trueCarry, ptrdiff_t guessedCarry, ptrdiff_t endCarry)
+    static ptrdiff_t JoinPart(Strided<const uint16_t> indices, Strided<int16_t> outcomes, int32_t begin,
+                              int32_t end, ptrdiff_t trueCarry, ptrdiff_t guessedCarry, ptrdiff_t endCarry)
     {
         if (trueCarry == guessedCarry) {
             return endCarry;
@@ -308,7 +342,44 @@ private:
 
 // The three channels of a colour error row diffused through one rule.
 template <typename Rule>
-using SteppedColorRow = ColorChannels<SteppedChannel<Rule, int16_t, 3>>;
+class SteppedColorRow : public ColorChannels<SteppedChannel<Rule, int16_t, 3>> {
+public:
+    explicit SteppedColorRow(uint8_t* errorRow)
+        : ColorChannels<SteppedChannel<Rule, int16_t, 3>>(errorRow), m_terms(reinterpret_cast<int16_t*>(errorRow))
+    {
+    }
+
+    // Pixels first..first+count-1 of a 24-bit row at once, for runs of a
+    // multiple of 16 pixels up to kDiffusionRunPixels: the step indices of
+    // all three channels by vectors, then each channel's chains, then the
+    // spread of the errors by vectors. outcomes[3 j + c] receives channel c's
+    // (red, green, blue) outcome of pixel first + j, its code in the low 3
+    // bits.
+    void QuantizeRun(const KernelSet& kernels, const uint8_t* bgr, int32_t first, int32_t count, int16_t* outcomes)
+    {
+        uint16_t indices[3 * kDiffusionRunPixels];
+        int16_t* terms = m_terms + 3 * first;
+        kernels.diffusion.colorStepIndices(bgr + 3 * first, terms, indices, count, Channel::kIndexing);
+        int carries[3];
+        for (int c = 0; c < 3; ++c) {
+            Channel& channel = *Channels()[c];
+            channel.StepRun(indices + c, count, outcomes + c);
+            channel.Errors().OpenRun(outcomes + c);
+            carries[c] = channel.Errors().Carry();
+        }
+        kernels.diffusion.sumColorRunErrors(outcomes, carries, terms, count);
+        for (int c = 0; c < 3; ++c) {
+            Channels()[c]->Errors().CloseRun(outcomes + c, first, count);
+        }
+    }
+
+private:
+    using Channel = SteppedChannel<Rule, int16_t, 3>;
+
+    std::array<Channel*, 3> Channels() { return {&this->red, &this->green, &this->blue}; }
+
+    int16_t* m_terms;
+};
 
 // Two levels: light at 128 or more, shown as 255, otherwise dark, shown as 0.
 struct LightDarkRule {

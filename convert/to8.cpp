@@ -3,6 +3,7 @@
 // colour map; the others reduce each pixel to an entry of the fixed palette
 // (a cube entry for colour, a grey-ramp entry for grey tables), dithered or
 // not, and translate that entry through the colour map.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <type_traits>
@@ -252,6 +253,25 @@ public:
         return true;
     }
 
+    // The whole blocks of 16 at the start of a 24-bit row, in runs.
+    template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
+    {
+        return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
+            const KernelSet& kernels = ActiveKernels();
+            const int32_t blocks = count / kDitherBlockPixels * kDitherBlockPixels;
+            int16_t outcomes[3 * kDiffusionRunPixels];
+            for (int32_t first = 0; first < blocks; first += kDiffusionRunPixels) {
+                const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
+                m_errors.QuantizeRun(kernels, row, first, run, outcomes);
+                for (int32_t j = 0; j < run; ++j) {
+                    dst[first + j] = Entry(outcomes[3 * j], outcomes[3 * j + 1], outcomes[3 * j + 2]);
+                }
+            }
+            return blocks;
+        });
+    }
+
     template <typename Source>
     uint8_t Quantize(const Source& source, int32_t i)
     {
@@ -259,12 +279,19 @@ public:
         const int red = m_errors.red.Quantize(color.red, i);
         const int green = m_errors.green.Quantize(color.green, i);
         const int blue = m_errors.blue.Quantize(color.blue, i);
-        return m_colorMap[red + 6 * green + 36 * blue];
+        return Entry(red, green, blue);
     }
 
     void Finish() { m_errors.Finish(); }
 
 private:
+    // The display index of the cube entry of three codes, each in the low 3
+    // bits of its argument.
+    uint8_t Entry(int red, int green, int blue) const
+    {
+        return m_colorMap[(red & 7) + 6 * (green & 7) + 36 * (blue & 7)];
+    }
+
     const uint8_t* m_colorMap;
     SteppedColorRow<CubeLevelRule> m_errors;
 };

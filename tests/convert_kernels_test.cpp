@@ -237,6 +237,61 @@ TEST_P(KernelSetTest, DiffusionRunsMatchTheScalarSet)
     }
 }
 
+// The colour passes against the scalar grey passes run on each channel
+// alone: the step index of channel c of pixel j from the source byte that
+// holds it (red is the third), and each channel's entries from its own
+// errors. The source ends exactly at the run; the outputs have guard bytes.
+TEST_P(KernelSetTest, ColorDiffusionRunsMatchTheGreyPassesPerChannel)
+{
+    constexpr int32_t kRun = dibdraw::kDiffusionRunPixels;
+    for (int32_t count = 16; count <= kRun; count += 16) {
+        const uint64_t seed = 46000 + static_cast<uint64_t>(count);
+        Random random(seed);
+        const std::string where = Where("colour diffusion run", seed, count);
+        const size_t terms = 3 * static_cast<size_t>(count);
+        const std::vector<uint8_t> bgr = random.Bytes(terms);
+        std::vector<int16_t> incoming(terms), outcomes(terms);
+        for (size_t k = 0; k < terms; ++k) {
+            const int reach = k % 7 == 0 ? 32767 : 4000;
+            incoming[k] = static_cast<int16_t>(random.Between(-reach - 1, reach));
+            outcomes[k] = static_cast<int16_t>(random.Between(-3640 * 8, 3640 * 8 + 7));
+        }
+        const int16_t lowestBase = static_cast<int16_t>(random.Between(-6000, 0));
+        const dibdraw::StepIndexing indexing = {lowestBase, static_cast<int16_t>(random.Between(4080, 10000)),
+                                                static_cast<int16_t>(lowestBase - random.Between(0, 100))};
+        const int carries[3] = {random.Between(-3640, 3640), random.Between(-3640, 3640), random.Between(-3640, 3640)};
+
+        GuardedBuffer indexBytes(2 * terms), entryBytes(2 * terms);
+        auto* indices = reinterpret_cast<uint16_t*>(indexBytes.data());
+        auto* entries = reinterpret_cast<int16_t*>(entryBytes.data());
+        Set().diffusion.colorStepIndices(bgr.data(), incoming.data(), indices, count, indexing);
+        Set().diffusion.sumColorRunErrors(outcomes.data(), carries, entries, count);
+        ASSERT_TRUE(indexBytes.GuardsIntact()) << where << ": step indices written past the run";
+        ASSERT_TRUE(entryBytes.GuardsIntact()) << where << ": entries written past the run";
+
+        for (int c = 0; c < 3; ++c) {
+            std::vector<int16_t> values(kRun), channelOutcomes(kRun);
+            std::vector<int32_t> channelIncoming(kRun);
+            for (int32_t j = 0; j < count; ++j) {
+                values[j] = bgr[3 * static_cast<size_t>(j) + 2 - c];
+                channelIncoming[j] = incoming[3 * static_cast<size_t>(j) + c];
+                channelOutcomes[j] = outcomes[3 * static_cast<size_t>(j) + c];
+            }
+            std::vector<uint16_t> expectedIndices(kRun);
+            std::vector<int32_t> expectedEntries(kRun);
+            ScalarSet().diffusion.stepIndices(values.data(), channelIncoming.data(), expectedIndices.data(), count,
+                                              indexing);
+            ScalarSet().diffusion.sumRunErrors(channelOutcomes.data(), carries[c], expectedEntries.data(), count);
+            for (int32_t j = 0; j < count; ++j) {
+                const size_t k = 3 * static_cast<size_t>(j) + static_cast<size_t>(c);
+                ASSERT_EQ(indices[k], expectedIndices[j])
+                    << where << ": step index of channel " << c << ", pixel " << j;
+                ASSERT_EQ(entries[k], expectedEntries[j]) << where << ": entry of channel " << c << ", pixel " << j;
+            }
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Kernels, KernelSetTest, ::testing::ValuesIn(AllSets()),
                          [](const auto& info) { return std::string(info.param->name); });
 
