@@ -103,7 +103,8 @@ struct ColorChannels {
     explicit ColorChannels(uint8_t* errorRow)
         : red(reinterpret_cast<int16_t*>(errorRow)),
           green(reinterpret_cast<int16_t*>(errorRow) + 1),
-          blue(reinterpret_cast<int16_t*>(errorRow) + 2)
+          blue(reinterpret_cast<int16_t*>(errorRow) + 2),
+          terms(reinterpret_cast<int16_t*>(errorRow))
     {
     }
     void Finish()
@@ -112,9 +113,46 @@ struct ColorChannels {
         green.Finish();
         blue.Finish();
     }
+
+    // Runs of a 24-bit row taken by the colour kernels, a multiple of 16
+    // pixels up to kDiffusionRunPixels: indices[3 j + c] receives the step
+    // index of channel c (red, green, blue) of pixel first + j.
+    void RunStepIndices(const KernelSet& kernels, const uint8_t* bgr, int32_t first, int32_t count,
+                        const StepIndexing& indexing, uint16_t* indices) const
+    {
+        kernels.diffusion.colorStepIndices(bgr + 3 * first, terms + 3 * first, indices, count, indexing);
+    }
+
+    // Spreads the errors of such a run as the channels' Spread would pixel by
+    // pixel, where outcomes[3 j + c] >> 3 is channel c's truncated error of
+    // pixel first + j.
+    void SpreadRun(const KernelSet& kernels, const int16_t* outcomes, int32_t first, int32_t count)
+    {
+        ColorErrorChannel* channels[3] = {&ErrorsOf(red), &ErrorsOf(green), &ErrorsOf(blue)};
+        int carries[3];
+        for (int c = 0; c < 3; ++c) {
+            channels[c]->OpenRun(outcomes + c);
+            carries[c] = channels[c]->Carry();
+        }
+        kernels.diffusion.sumColorRunErrors(outcomes, carries, terms + 3 * first, count);
+        for (int c = 0; c < 3; ++c) {
+            channels[c]->CloseRun(outcomes + c, first, count);
+        }
+    }
+
     Channel red;
     Channel green;
     Channel blue;
+
+private:
+    static ColorErrorChannel& ErrorsOf(ColorErrorChannel& channel) { return channel; }
+    template <typename Stepped>
+    static ColorErrorChannel& ErrorsOf(Stepped& channel)
+    {
+        return channel.Errors();
+    }
+
+    int16_t* terms;
 };
 
 using ColorErrorRow = ColorChannels<ColorErrorChannel>;
@@ -137,6 +175,84 @@ struct CarryBounds {
 
     static constexpr int ClampBase(int base) { return std::clamp(base, kLowestBase, kHighestBase); }
 };
+
+// Diffusion forgets its carry: two carries fed the same pixels soon give the
+// same error, and from then on the same steps. So a run is cut into parts
+// stepped side by side, one chain each: the front part from the true carry,
+// every other part from a carry of zero taken some pixels before the part,
+// by which it has mostly become the true one. Part by part, the true carry
+// at a part's start is then compared with its chain's; where they differ,
+// the true carry walks on into the part, redoing pixels until an error
+// agrees with the chain's, and every step after that one was already taken
+// from the true carry.
+//
+// A `Chain` has a Carry type (value-initialized for zero, compared with ==)
+// and an Outcome type, and
+//   Step(carry, j)        the outcome of pixel j of the run from `carry`,
+//                         moving the carry on;
+//   Record(j, outcome)    keeps pixel j's outcome; Recorded(j) reads it;
+//   SameError(a, b)       whether two outcomes of a pixel leave one carry.
+// Steps pixels 0..count-1 from `carry`, recording every outcome as one chain
+// would, and returns the carry after them.
+template <typename Chain>
+typename Chain::Carry StepInParts(const Chain& chain, typename Chain::Carry carry, int32_t count)
+{
+    using Carry = typename Chain::Carry;
+    constexpr int kChains = 4;
+    constexpr int32_t kWarmUpPixels = 16;
+    if (count < 2 * kChains * kWarmUpPixels) {
+        for (int32_t j = 0; j < count; ++j) {
+            chain.Record(j, chain.Step(carry, j));
+        }
+        return carry;
+    }
+    // Every chain takes `length` steps; the front part takes what the others
+    // leave, a few steps more at most.
+    const int32_t length = (count + (kChains - 1) * kWarmUpPixels) / kChains;
+    const int32_t part = length - kWarmUpPixels;
+    const int32_t front = count - (kChains - 1) * part;
+    // Chain k's step j is pixel firstStep[k] + j.
+    int32_t firstStep[kChains] = {0};
+    Carry carries[kChains] = {carry};
+    for (int k = 1; k < kChains; ++k) {
+        firstStep[k] = front + (k - 1) * part - kWarmUpPixels;
+    }
+    for (int32_t j = 0; j < kWarmUpPixels; ++j) {
+        chain.Record(j, chain.Step(carries[0], j));
+        for (int k = 1; k < kChains; ++k) {
+            chain.Step(carries[k], firstStep[k] + j);
+        }
+    }
+    Carry guessedCarries[kChains];
+    for (int k = 1; k < kChains; ++k) {
+        guessedCarries[k] = carries[k];
+    }
+    for (int32_t j = kWarmUpPixels; j < length; ++j) {
+        for (int k = 0; k < kChains; ++k) {
+            chain.Record(firstStep[k] + j, chain.Step(carries[k], firstStep[k] + j));
+        }
+    }
+    for (int32_t j = length; j < front; ++j) {
+        chain.Record(j, chain.Step(carries[0], j));
+    }
+    // Given the true carry at the start of a part, makes its outcomes the
+    // true ones.
+    carry = carries[0];
+    for (int k = 1; k < kChains; ++k) {
+        const int32_t begin = firstStep[k] + kWarmUpPixels;
+        bool agreed = carry == guessedCarries[k];
+        for (int32_t j = begin; j < begin + part && !agreed; ++j) {
+            const auto fromGuess = chain.Recorded(j);
+            const auto fromTruth = chain.Step(carry, j);
+            chain.Record(j, fromTruth);
+            agreed = Chain::SameError(fromTruth, fromGuess);
+        }
+        if (agreed) {
+            carry = carries[k];
+        }
+    }
+    return carry;
+}
 
 // Diffusion with the serial chain cut to one load per pixel, for channels
 // whose shown value follows from their own adjusted value alone.
@@ -220,13 +336,7 @@ public:
     // are left to the caller to spread, through Errors().
     void StepRun(const uint16_t* indices, int32_t count, int16_t* outcomes)
     {
-        if (count < kChainedRun) {
-            for (int32_t j = 0; j < count; ++j) {
-                outcomes[j * Stride] = TakeStep(m_carryOffset, indices[j * Stride]);
-            }
-        } else {
-            StepChains(Strided<const uint16_t>{indices}, count, Strided<int16_t>{outcomes});
-        }
+        m_carryOffset = StepInParts(RunChain{indices, outcomes}, m_carryOffset, count);
     }
 
     DiffusedChannel<Term, Stride>& Errors() { return m_errors; }
@@ -238,84 +348,20 @@ public:
 private:
     using Steps = DiffusionSteps<Rule>;
 
-    // Diffusion forgets its carry: two carries fed the same pixels soon give
-    // the same error, and from then on the same steps. So a run is cut into
-    // parts stepped side by side, one chain each: the front part from the
-    // true carry, every other part from a carry of 0 taken some pixels before
-    // the part, by which it has mostly become the true one. Part by part, the
-    // true carry at a part's start is then compared with its chain's; where
-    // they differ, the true carry walks on into the part, redoing pixels
-    // until an error agrees with the chain's, and every step after that one
-    // was already taken from the true carry.
-    static constexpr int kChains = 4;
+    // The chain of a run, for StepInParts: its carry is the next step's
+    // offset, and its outcomes those of TakeStep.
+    struct RunChain {
+        using Carry = ptrdiff_t;
+        using Outcome = int16_t;
 
-    // The run's entry of pixel j, for one channel of interleaved terms.
-    template <typename Lane>
-    struct Strided {
-        Lane* lanes;
-        Lane& operator[](int32_t j) const { return lanes[j * Stride]; }
+        const uint16_t* indices;
+        int16_t* outcomes;
+
+        Outcome Step(Carry& carry, int32_t j) const { return TakeStep(carry, indices[j * Stride]); }
+        void Record(int32_t j, Outcome outcome) const { outcomes[j * Stride] = outcome; }
+        Outcome Recorded(int32_t j) const { return outcomes[j * Stride]; }
+        static bool SameError(Outcome a, Outcome b) { return (a >> 3) == (b >> 3); }
     };
-
-    static constexpr int32_t kWarmUpPixels = 16;
-    static constexpr int32_t kChainedRun = 2 * kChains * kWarmUpPixels;
-
-    void StepChains(Strided<const uint16_t> indices, int32_t count, Strided<int16_t> outcomes)
-    {
-        // Every chain takes `length` steps; the front part takes what the
-        // others leave, a few steps more at most.
-        const int32_t length = (count + (kChains - 1) * kWarmUpPixels) / kChains;
-        const int32_t part = length - kWarmUpPixels;
-        const int32_t front = count - (kChains - 1) * part;
-        // Chain k's step j is pixel firstStep[k] + j.
-        int32_t firstStep[kChains] = {0};
-        ptrdiff_t carries[kChains] = {m_carryOffset};
-        for (int k = 1; k < kChains; ++k) {
-            firstStep[k] = front + (k - 1) * part - kWarmUpPixels;
-        }
-        for (int32_t j = 0; j < kWarmUpPixels; ++j) {
-            outcomes[j] = TakeStep(carries[0], indices[j]);
-            for (int k = 1; k < kChains; ++k) {
-                TakeStep(carries[k], indices[firstStep[k] + j]);
-            }
-        }
-        ptrdiff_t guessedCarries[kChains];
-        for (int k = 1; k < kChains; ++k) {
-            guessedCarries[k] = carries[k];
-        }
-        for (int32_t j = kWarmUpPixels; j < length; ++j) {
-            for (int k = 0; k < kChains; ++k) {
-                outcomes[firstStep[k] + j] = TakeStep(carries[k], indices[firstStep[k] + j]);
-            }
-        }
-        for (int32_t j = length; j < front; ++j) {
-            outcomes[j] = TakeStep(carries[0], indices[j]);
-        }
-        ptrdiff_t carry = carries[0];
-        for (int k = 1; k < kChains; ++k) {
-            const int32_t begin = firstStep[k] + kWarmUpPixels;
-            carry = JoinPart(indices, outcomes, begin, begin + part, carry, guessedCarries[k], carries[k]);
-        }
-        m_carryOffset = carry;
-    }
-
-    // Given the true carry at the start of pixels begin..end-1, stepped from
-    // `guessedCarry` on to `endCarry`, makes their outcomes the true ones and
-    // returns the true carry after them.
-    static ptrdiff_t JoinPart(Strided<const uint16_t> indices, Strided<int16_t> outcomes, int32_t begin,
-                              int32_t end, ptrdiff_t trueCarry, ptrdiff_t guessedCarry, ptrdiff_t endCarry)
-    {
-        if (trueCarry == guessedCarry) {
-            return endCarry;
-        }
-        for (int32_t j = begin; j < end; ++j) {
-            const int fromGuess = outcomes[j];
-            outcomes[j] = TakeStep(trueCarry, indices[j]);
-            if ((outcomes[j] >> 3) == (fromGuess >> 3)) {
-                return endCarry;
-            }
-        }
-        return trueCarry;
-    }
 
     // Takes step `index` from `carryOffset` and moves it on; returns 8
     // times the truncated error plus the code.
@@ -344,10 +390,7 @@ private:
 template <typename Rule>
 class SteppedColorRow : public ColorChannels<SteppedChannel<Rule, int16_t, 3>> {
 public:
-    explicit SteppedColorRow(uint8_t* errorRow)
-        : ColorChannels<SteppedChannel<Rule, int16_t, 3>>(errorRow), m_terms(reinterpret_cast<int16_t*>(errorRow))
-    {
-    }
+    using ColorChannels<SteppedChannel<Rule, int16_t, 3>>::ColorChannels;
 
     // Pixels first..first+count-1 of a 24-bit row at once, for runs of a
     // multiple of 16 pixels up to kDiffusionRunPixels: the step indices of
@@ -358,27 +401,15 @@ public:
     void QuantizeRun(const KernelSet& kernels, const uint8_t* bgr, int32_t first, int32_t count, int16_t* outcomes)
     {
         uint16_t indices[3 * kDiffusionRunPixels];
-        int16_t* terms = m_terms + 3 * first;
-        kernels.diffusion.colorStepIndices(bgr + 3 * first, terms, indices, count, Channel::kIndexing);
-        int carries[3];
-        for (int c = 0; c < 3; ++c) {
-            Channel& channel = *Channels()[c];
-            channel.StepRun(indices + c, count, outcomes + c);
-            channel.Errors().OpenRun(outcomes + c);
-            carries[c] = channel.Errors().Carry();
-        }
-        kernels.diffusion.sumColorRunErrors(outcomes, carries, terms, count);
-        for (int c = 0; c < 3; ++c) {
-            Channels()[c]->Errors().CloseRun(outcomes + c, first, count);
-        }
+        this->RunStepIndices(kernels, bgr, first, count, Channel::kIndexing, indices);
+        this->red.StepRun(indices, count, outcomes);
+        this->green.StepRun(indices + 1, count, outcomes + 1);
+        this->blue.StepRun(indices + 2, count, outcomes + 2);
+        this->SpreadRun(kernels, outcomes, first, count);
     }
 
 private:
     using Channel = SteppedChannel<Rule, int16_t, 3>;
-
-    std::array<Channel*, 3> Channels() { return {&this->red, &this->green, &this->blue}; }
-
-    int16_t* m_terms;
 };
 
 // Two levels: light at 128 or more, shown as 255, otherwise dark, shown as 0.
