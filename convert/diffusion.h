@@ -367,18 +367,17 @@ private:
     // times the truncated error plus the code.
     static int16_t TakeStep(ptrdiff_t& carryOffset, size_t index)
     {
-        // The addresses of the step's fields are known early; the carry's
-        // offset is added last, inside each load, so that the chain from one
-        // carry to the next is the load alone. Left alone the compiler adds
-        // the carry to the index or to a shared address first, one or two
-        // additions more on the chain, so the addresses are made opaque to
-        // it once they are formed.
-        const typename Steps::Step& at = Steps::kSteps[index];
-        const auto* carryAt = reinterpret_cast<const char*>(&at.nextCarryOffset);
-        const auto* outcomeAt = reinterpret_cast<const char*>(&at.outcome);
-        asm("" : "+r"(carryAt), "+r"(outcomeAt));
-        const int16_t outcome = *reinterpret_cast<const int16_t*>(outcomeAt + carryOffset);
-        carryOffset = *reinterpret_cast<const int16_t*>(carryAt + carryOffset);
+        // The step's address is known early; the carry's offset is added
+        // last, inside each load, so that the chain from one carry to the
+        // next is the load alone. Left alone the compiler adds the carry to
+        // the index first, an addition more on the chain, so the address is
+        // made opaque to it once it is formed; both fields are then read at
+        // fixed displacements from it.
+        const auto* at = reinterpret_cast<const char*>(&Steps::kSteps[index]);
+        asm("" : "+r"(at));
+        constexpr size_t kOutcomeAt = offsetof(typename Steps::Step, outcome);
+        const int16_t outcome = *reinterpret_cast<const int16_t*>(at + carryOffset + kOutcomeAt);
+        carryOffset = *reinterpret_cast<const int16_t*>(at + carryOffset);
         return outcome;
     }
 
