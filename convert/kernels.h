@@ -28,7 +28,7 @@ constexpr int32_t Rgb24BlockPixels(int32_t count)
 
 // The longest run of a grey diffusion taken at once; runs are multiples of 8
 // pixels.
-constexpr int32_t kDiffusionRunPixels = 512;
+constexpr int32_t kDiffusionRunPixels = 1024;
 
 // Where a base lands in a diffusion rule's step table: bases are clamped to
 // lowestBase..highestBase and counted from lowestIndex.

@@ -5,6 +5,8 @@
 // not, and translate that entry through the colour map.
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstddef>
 #include <type_traits>
 
@@ -348,12 +350,15 @@ public:
         return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
             const KernelSet& kernels = ActiveKernels();
             const int32_t blocks = count / kDitherBlockPixels * kDitherBlockPixels;
-            int16_t outcomes[3 * kDiffusionRunPixels];
+            // One term more, which the last pixel's eight-byte read takes.
+            int16_t outcomes[3 * kDiffusionRunPixels + 1] = {};
             for (int32_t first = 0; first < blocks; first += kDiffusionRunPixels) {
                 const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
                 m_errors.QuantizeRun(kernels, row, first, run, outcomes);
                 for (int32_t j = 0; j < run; ++j) {
-                    dst[first + j] = Entry(outcomes[3 * j], outcomes[3 * j + 1], outcomes[3 * j + 2]);
+                    uint64_t terms = 0;
+                    std::memcpy(&terms, outcomes + 3 * j, sizeof terms);
+                    dst[first + j] = Entry(terms);
                 }
             }
             return blocks;
@@ -367,17 +372,24 @@ public:
         const int red = m_errors.red.Quantize(color.red, i);
         const int green = m_errors.green.Quantize(color.green, i);
         const int blue = m_errors.blue.Quantize(color.blue, i);
-        return Entry(red, green, blue);
+        return Entry(uint64_t{static_cast<uint16_t>(red)} | uint64_t{static_cast<uint16_t>(green)} << 16 |
+                     uint64_t{static_cast<uint16_t>(blue)} << 32);
     }
 
     void Finish() { m_errors.Finish(); }
 
 private:
-    // The display index of the cube entry of three codes, each in the low 3
-    // bits of its argument.
-    uint8_t Entry(int red, int green, int blue) const
+    // The display index of the cube entry of a pixel's red, green and blue
+    // outcomes, held in bits 0, 16 and 32 of `terms` as a run stores them
+    // (bits 48 and up are ignored). A code is its outcome's low 3 bits; one
+    // multiplication sums the three codes weighted into bits 32..47, no
+    // partial sum below reaching them.
+    uint8_t Entry(uint64_t terms) const
     {
-        return m_colorMap[(red & 7) + 6 * (green & 7) + 36 * (blue & 7)];
+        static_assert(std::endian::native == std::endian::little, "a run's terms are read as one word");
+        constexpr uint64_t kCodes = 0x0000'0007'0007'0007;
+        constexpr uint64_t kWeights = (uint64_t{1} << 32) | (uint64_t{6} << 16) | 36;
+        return m_colorMap[((terms & kCodes) * kWeights >> 32) & 0xFFFF];
     }
 
     const uint8_t* m_colorMap;
