@@ -104,7 +104,7 @@ struct ColorChannels {
         : red(reinterpret_cast<int16_t*>(errorRow)),
           green(reinterpret_cast<int16_t*>(errorRow) + 1),
           blue(reinterpret_cast<int16_t*>(errorRow) + 2),
-          terms(reinterpret_cast<int16_t*>(errorRow))
+          m_terms(reinterpret_cast<int16_t*>(errorRow))
     {
     }
     void Finish()
@@ -120,7 +120,7 @@ struct ColorChannels {
     void RunStepIndices(const KernelSet& kernels, const uint8_t* bgr, int32_t first, int32_t count,
                         const StepIndexing& indexing, uint16_t* indices) const
     {
-        kernels.diffusion.colorStepIndices(bgr + 3 * first, terms + 3 * first, indices, count, indexing);
+        kernels.diffusion.colorStepIndices(bgr + 3 * first, m_terms + 3 * first, indices, count, indexing);
     }
 
     // Spreads the errors of such a run as the channels' Spread would pixel by
@@ -134,7 +134,7 @@ struct ColorChannels {
             channels[c]->OpenRun(outcomes + c);
             carries[c] = channels[c]->Carry();
         }
-        kernels.diffusion.sumColorRunErrors(outcomes, carries, terms + 3 * first, count);
+        kernels.diffusion.sumColorRunErrors(outcomes, carries, m_terms + 3 * first, count);
         for (int c = 0; c < 3; ++c) {
             channels[c]->CloseRun(outcomes + c, first, count);
         }
@@ -152,7 +152,7 @@ private:
         return channel.Errors();
     }
 
-    int16_t* terms;
+    int16_t* m_terms;
 };
 
 using ColorErrorRow = ColorChannels<ColorErrorChannel>;
