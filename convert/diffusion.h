@@ -407,6 +407,25 @@ public:
         this->SpreadRun(kernels, outcomes, first, count);
     }
 
+    // The whole blocks of 16 at the start of a 24-bit row of `count` pixels,
+    // in runs, each written by write(first, run, outcomes) from outcomes as
+    // QuantizeRun leaves them, followed by one term more, so that a pixel's
+    // three outcomes may be read as one eight-byte word. Returns how many
+    // pixels that was.
+    template <typename Write>
+    int32_t QuantizeBlocks(const uint8_t* bgr, int32_t count, Write&& write)
+    {
+        const KernelSet& kernels = ActiveKernels();
+        const int32_t blocks = count / kDitherBlockPixels * kDitherBlockPixels;
+        int16_t outcomes[3 * kDiffusionRunPixels + 1] = {};
+        for (int32_t first = 0; first < blocks; first += kDiffusionRunPixels) {
+            const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
+            QuantizeRun(kernels, bgr, first, run, outcomes);
+            write(first, run, static_cast<const int16_t*>(outcomes));
+        }
+        return blocks;
+    }
+
 private:
     using Channel = SteppedChannel<Rule, int16_t, 3>;
 };

@@ -348,20 +348,13 @@ public:
     int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
     {
         return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
-            const KernelSet& kernels = ActiveKernels();
-            const int32_t blocks = count / kDitherBlockPixels * kDitherBlockPixels;
-            // One term more, which the last pixel's eight-byte read takes.
-            int16_t outcomes[3 * kDiffusionRunPixels + 1] = {};
-            for (int32_t first = 0; first < blocks; first += kDiffusionRunPixels) {
-                const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
-                m_errors.QuantizeRun(kernels, row, first, run, outcomes);
+            return m_errors.QuantizeBlocks(row, count, [&](int32_t first, int32_t run, const int16_t* outcomes) {
                 for (int32_t j = 0; j < run; ++j) {
                     uint64_t terms = 0;
                     std::memcpy(&terms, outcomes + 3 * j, sizeof terms);
                     dst[first + j] = Entry(terms);
                 }
-            }
-            return blocks;
+            });
         });
     }
 
