@@ -57,14 +57,28 @@ public:
     // For grey rows, runs of a multiple of 8 pixels up to kDiffusionRunPixels.
     void SpreadRun(const KernelSet& kernels, const int16_t* outcomes, int32_t first, int32_t count)
     {
-        static_assert(std::is_same_v<Term, int32_t> && Stride == 1, "runs are taken on grey rows");
-        *m_held = m_heldValue + 3 * (outcomes[0] >> 3);
-        // The run's last entry is written without its right share, which
-        // the next pixel's Spread, or Finish, overwrites as for any pixel.
+        static_assert(std::is_same_v<Term, int32_t> && Stride == 1, "grey runs are summed by their kernel");
+        OpenRun(outcomes);
         kernels.diffusion.sumRunErrors(outcomes, m_carry, m_errors + first, count);
-        const int last = outcomes[count - 1] >> 3;
-        const int beforeLast = count > 1 ? outcomes[count - 2] >> 3 : m_carry;
-        m_held = m_errors + (first + count - 1);
+        CloseRun(outcomes, first, count);
+    }
+
+    // A run's entries are summed by a kernel from the carry before the run
+    // and the truncated errors outcomes[j * Stride] >> 3 of its pixels. First
+    // OpenRun completes the entry before the run, which at the start of a row
+    // is the run's first, for the kernel to overwrite.
+    void OpenRun(const int16_t* outcomes) { *m_held = static_cast<Term>(m_heldValue + 3 * (outcomes[0] >> 3)); }
+
+    int Carry() const { return m_carry; }
+
+    // After the kernel: holds the run's last entry, written without its right
+    // share, which the next pixel's Spread, or Finish, overwrites as for any
+    // pixel.
+    void CloseRun(const int16_t* outcomes, int32_t first, int32_t count)
+    {
+        const int last = outcomes[(count - 1) * Stride] >> 3;
+        const int beforeLast = count > 1 ? outcomes[(count - 2) * Stride] >> 3 : m_carry;
+        m_held = m_errors + (first + count - 1) * Stride;
         m_heldValue = 5 * last + beforeLast;
         m_carry = last;
     }
@@ -89,7 +103,8 @@ struct ColorChannels {
     explicit ColorChannels(uint8_t* errorRow)
         : red(reinterpret_cast<int16_t*>(errorRow)),
           green(reinterpret_cast<int16_t*>(errorRow) + 1),
-          blue(reinterpret_cast<int16_t*>(errorRow) + 2)
+          blue(reinterpret_cast<int16_t*>(errorRow) + 2),
+          m_terms(reinterpret_cast<int16_t*>(errorRow))
     {
     }
     void Finish()
@@ -98,9 +113,46 @@ struct ColorChannels {
         green.Finish();
         blue.Finish();
     }
+
+    // Runs of a 24-bit row taken by the colour kernels, a multiple of 16
+    // pixels up to kDiffusionRunPixels: indices[3 j + c] receives the step
+    // index of channel c (red, green, blue) of pixel first + j.
+    void RunStepIndices(const KernelSet& kernels, const uint8_t* bgr, int32_t first, int32_t count,
+                        const StepIndexing& indexing, uint16_t* indices) const
+    {
+        kernels.diffusion.colorStepIndices(bgr + 3 * first, m_terms + 3 * first, indices, count, indexing);
+    }
+
+    // Spreads the errors of such a run as the channels' Spread would pixel by
+    // pixel, where outcomes[3 j + c] >> 3 is channel c's truncated error of
+    // pixel first + j.
+    void SpreadRun(const KernelSet& kernels, const int16_t* outcomes, int32_t first, int32_t count)
+    {
+        ColorErrorChannel* channels[3] = {&ErrorsOf(red), &ErrorsOf(green), &ErrorsOf(blue)};
+        int carries[3];
+        for (int c = 0; c < 3; ++c) {
+            channels[c]->OpenRun(outcomes + c);
+            carries[c] = channels[c]->Carry();
+        }
+        kernels.diffusion.sumColorRunErrors(outcomes, carries, m_terms + 3 * first, count);
+        for (int c = 0; c < 3; ++c) {
+            channels[c]->CloseRun(outcomes + c, first, count);
+        }
+    }
+
     Channel red;
     Channel green;
     Channel blue;
+
+private:
+    static ColorErrorChannel& ErrorsOf(ColorErrorChannel& channel) { return channel; }
+    template <typename Stepped>
+    static ColorErrorChannel& ErrorsOf(Stepped& channel)
+    {
+        return channel.Errors();
+    }
+
+    int16_t* m_terms;
 };
 
 using ColorErrorRow = ColorChannels<ColorErrorChannel>;
@@ -123,6 +175,84 @@ struct CarryBounds {
 
     static constexpr int ClampBase(int base) { return std::clamp(base, kLowestBase, kHighestBase); }
 };
+
+// Diffusion forgets its carry: two carries fed the same pixels soon give the
+// same error, and from then on the same steps. So a run is cut into parts
+// stepped side by side, one chain each: the front part from the true carry,
+// every other part from a carry of zero taken some pixels before the part,
+// by which it has mostly become the true one. Part by part, the true carry
+// at a part's start is then compared with its chain's; where they differ,
+// the true carry walks on into the part, redoing pixels until an error
+// agrees with the chain's, and every step after that one was already taken
+// from the true carry.
+//
+// A `Chain` has a Carry type (value-initialized for zero, compared with ==)
+// and an Outcome type, and
+//   Step(carry, j)        the outcome of pixel j of the run from `carry`,
+//                         moving the carry on;
+//   Record(j, outcome)    keeps pixel j's outcome; Recorded(j) reads it;
+//   SameError(a, b)       whether two outcomes of a pixel leave one carry.
+// Steps pixels 0..count-1 from `carry`, recording every outcome as one chain
+// would, and returns the carry after them.
+template <typename Chain>
+typename Chain::Carry StepInParts(const Chain& chain, typename Chain::Carry carry, int32_t count)
+{
+    using Carry = typename Chain::Carry;
+    constexpr int kChains = 4;
+    constexpr int32_t kWarmUpPixels = 16;
+    if (count < 2 * kChains * kWarmUpPixels) {
+        for (int32_t j = 0; j < count; ++j) {
+            chain.Record(j, chain.Step(carry, j));
+        }
+        return carry;
+    }
+    // Every chain takes `length` steps; the front part takes what the others
+    // leave, a few steps more at most.
+    const int32_t length = (count + (kChains - 1) * kWarmUpPixels) / kChains;
+    const int32_t part = length - kWarmUpPixels;
+    const int32_t front = count - (kChains - 1) * part;
+    // Chain k's step j is pixel firstStep[k] + j.
+    int32_t firstStep[kChains] = {0};
+    Carry carries[kChains] = {carry};
+    for (int k = 1; k < kChains; ++k) {
+        firstStep[k] = front + (k - 1) * part - kWarmUpPixels;
+    }
+    for (int32_t j = 0; j < kWarmUpPixels; ++j) {
+        chain.Record(j, chain.Step(carries[0], j));
+        for (int k = 1; k < kChains; ++k) {
+            chain.Step(carries[k], firstStep[k] + j);
+        }
+    }
+    Carry guessedCarries[kChains];
+    for (int k = 1; k < kChains; ++k) {
+        guessedCarries[k] = carries[k];
+    }
+    for (int32_t j = kWarmUpPixels; j < length; ++j) {
+        for (int k = 0; k < kChains; ++k) {
+            chain.Record(firstStep[k] + j, chain.Step(carries[k], firstStep[k] + j));
+        }
+    }
+    for (int32_t j = length; j < front; ++j) {
+        chain.Record(j, chain.Step(carries[0], j));
+    }
+    // Given the true carry at the start of a part, makes its outcomes the
+    // true ones.
+    carry = carries[0];
+    for (int k = 1; k < kChains; ++k) {
+        const int32_t begin = firstStep[k] + kWarmUpPixels;
+        bool agreed = carry == guessedCarries[k];
+        for (int32_t j = begin; j < begin + part && !agreed; ++j) {
+            const auto fromGuess = chain.Recorded(j);
+            const auto fromTruth = chain.Step(carry, j);
+            chain.Record(j, fromTruth);
+            agreed = Chain::SameError(fromTruth, fromGuess);
+        }
+        if (agreed) {
+            carry = carries[k];
+        }
+    }
+    return carry;
+}
 
 // Diffusion with the serial chain cut to one load per pixel, for channels
 // whose shown value follows from their own adjusted value alone.
@@ -197,108 +327,57 @@ public:
     {
         uint16_t indices[kDiffusionRunPixels];
         kernels.diffusion.stepIndices(values, m_errors.IncomingRun(first), indices, count, Steps::kIndexing);
-        if (count < kChainedRun) {
-            for (int32_t j = 0; j < count; ++j) {
-                outcomes[j] = TakeStep(m_carryOffset, indices[j]);
-            }
-        } else {
-            StepChains(indices, count, outcomes);
-        }
+        StepRun(indices, count, outcomes);
         m_errors.SpreadRun(kernels, outcomes, first, count);
     }
+
+    // The chains alone, over pixels whose step indices are indices[j *
+    // Stride], writing their outcomes to outcomes[j * Stride]; the errors
+    // are left to the caller to spread, through Errors().
+    void StepRun(const uint16_t* indices, int32_t count, int16_t* outcomes)
+    {
+        m_carryOffset = StepInParts(RunChain{indices, outcomes}, m_carryOffset, count);
+    }
+
+    DiffusedChannel<Term, Stride>& Errors() { return m_errors; }
+
+    static constexpr StepIndexing kIndexing = DiffusionSteps<Rule>::kIndexing;
 
     void Finish() { m_errors.Finish(); }
 
 private:
     using Steps = DiffusionSteps<Rule>;
 
-    // Diffusion forgets its carry: two carries fed the same pixels soon give
-    // the same error, and from then on the same steps. So a run is cut into
-    // parts stepped side by side, one chain each: the front part from the
-    // true carry, every other part from a carry of 0 taken some pixels before
-    // the part, by which it has mostly become the true one. Part by part, the
-    // true carry at a part's start is then compared with its chain's; where
-    // they differ, the true carry walks on into the part, redoing pixels
-    // until an error agrees with the chain's, and every step after that one
-    // was already taken from the true carry.
-    static constexpr int kChains = 4;
-    static constexpr int32_t kWarmUpPixels = 16;
-    static constexpr int32_t kChainedRun = 2 * kChains * kWarmUpPixels;
+    // The chain of a run, for StepInParts: its carry is the next step's
+    // offset, and its outcomes those of TakeStep.
+    struct RunChain {
+        using Carry = ptrdiff_t;
+        using Outcome = int16_t;
 
-    void StepChains(const uint16_t* indices, int32_t count, int16_t* outcomes)
-    {
-        // Every chain takes `length` steps; the front part takes what the
-        // others leave, a few steps more at most.
-        const int32_t length = (count + (kChains - 1) * kWarmUpPixels) / kChains;
-        const int32_t part = length - kWarmUpPixels;
-        const int32_t front = count - (kChains - 1) * part;
-        // Chain k's step j is pixel firstStep[k] + j.
-        int32_t firstStep[kChains] = {0};
-        ptrdiff_t carries[kChains] = {m_carryOffset};
-        for (int k = 1; k < kChains; ++k) {
-            firstStep[k] = front + (k - 1) * part - kWarmUpPixels;
-        }
-        for (int32_t j = 0; j < kWarmUpPixels; ++j) {
-            outcomes[j] = TakeStep(carries[0], indices[j]);
-            for (int k = 1; k < kChains; ++k) {
-                TakeStep(carries[k], indices[firstStep[k] + j]);
-            }
-        }
-        ptrdiff_t guessedCarries[kChains];
-        for (int k = 1; k < kChains; ++k) {
-            guessedCarries[k] = carries[k];
-        }
-        for (int32_t j = kWarmUpPixels; j < length; ++j) {
-            for (int k = 0; k < kChains; ++k) {
-                outcomes[firstStep[k] + j] = TakeStep(carries[k], indices[firstStep[k] + j]);
-            }
-        }
-        for (int32_t j = length; j < front; ++j) {
-            outcomes[j] = TakeStep(carries[0], indices[j]);
-        }
-        ptrdiff_t carry = carries[0];
-        for (int k = 1; k < kChains; ++k) {
-            const int32_t begin = firstStep[k] + kWarmUpPixels;
-            carry = JoinPart(indices, outcomes, begin, begin + part, carry, guessedCarries[k], carries[k]);
-        }
-        m_carryOffset = carry;
-    }
+        const uint16_t* indices;
+        int16_t* outcomes;
 
-    // Given the true carry at the start of pixels begin..end-1, stepped from
-    // `guessedCarry` on to `endCarry`, makes their outcomes the true ones and
-    // returns the true carry after them.
-    static ptrdiff_t JoinPart(const uint16_t* indices, int16_t* outcomes, int32_t begin, int32_t end,
-                              ptrdiff_t trueCarry, ptrdiff_t guessedCarry, ptrdiff_t endCarry)
-    {
-        if (trueCarry == guessedCarry) {
-            return endCarry;
-        }
-        for (int32_t j = begin; j < end; ++j) {
-            const int fromGuess = outcomes[j];
-            outcomes[j] = TakeStep(trueCarry, indices[j]);
-            if ((outcomes[j] >> 3) == (fromGuess >> 3)) {
-                return endCarry;
-            }
-        }
-        return trueCarry;
-    }
+        Outcome Step(Carry& carry, int32_t j) const { return TakeStep(carry, indices[j * Stride]); }
+        void Record(int32_t j, Outcome outcome) const { outcomes[j * Stride] = outcome; }
+        Outcome Recorded(int32_t j) const { return outcomes[j * Stride]; }
+        static bool SameError(Outcome a, Outcome b) { return (a >> 3) == (b >> 3); }
+    };
 
     // Takes step `index` from `carryOffset` and moves it on; returns 8
     // times the truncated error plus the code.
     static int16_t TakeStep(ptrdiff_t& carryOffset, size_t index)
     {
-        // The addresses of the step's fields are known early; the carry's
-        // offset is added last, inside each load, so that the chain from one
-        // carry to the next is the load alone. Left alone the compiler adds
-        // the carry to the index or to a shared address first, one or two
-        // additions more on the chain, so the addresses are made opaque to
-        // it once they are formed.
-        const typename Steps::Step& at = Steps::kSteps[index];
-        const auto* carryAt = reinterpret_cast<const char*>(&at.nextCarryOffset);
-        const auto* outcomeAt = reinterpret_cast<const char*>(&at.outcome);
-        asm("" : "+r"(carryAt), "+r"(outcomeAt));
-        const int16_t outcome = *reinterpret_cast<const int16_t*>(outcomeAt + carryOffset);
-        carryOffset = *reinterpret_cast<const int16_t*>(carryAt + carryOffset);
+        // The step's address is known early; the carry's offset is added
+        // last, inside each load, so that the chain from one carry to the
+        // next is the load alone. Left alone the compiler adds the carry to
+        // the index first, an addition more on the chain, so the address is
+        // made opaque to it once it is formed; both fields are then read at
+        // fixed displacements from it.
+        const auto* at = reinterpret_cast<const char*>(&Steps::kSteps[index]);
+        asm("" : "+r"(at));
+        constexpr size_t kOutcomeAt = offsetof(typename Steps::Step, outcome);
+        const int16_t outcome = *reinterpret_cast<const int16_t*>(at + carryOffset + kOutcomeAt);
+        carryOffset = *reinterpret_cast<const int16_t*>(at + carryOffset);
         return outcome;
     }
 
@@ -308,7 +387,48 @@ private:
 
 // The three channels of a colour error row diffused through one rule.
 template <typename Rule>
-using SteppedColorRow = ColorChannels<SteppedChannel<Rule, int16_t, 3>>;
+class SteppedColorRow : public ColorChannels<SteppedChannel<Rule, int16_t, 3>> {
+public:
+    using ColorChannels<SteppedChannel<Rule, int16_t, 3>>::ColorChannels;
+
+    // Pixels first..first+count-1 of a 24-bit row at once, for runs of a
+    // multiple of 16 pixels up to kDiffusionRunPixels: the step indices of
+    // all three channels by vectors, then each channel's chains, then the
+    // spread of the errors by vectors. outcomes[3 j + c] receives channel c's
+    // (red, green, blue) outcome of pixel first + j, its code in the low 3
+    // bits.
+    void QuantizeRun(const KernelSet& kernels, const uint8_t* bgr, int32_t first, int32_t count, int16_t* outcomes)
+    {
+        uint16_t indices[3 * kDiffusionRunPixels];
+        this->RunStepIndices(kernels, bgr, first, count, Channel::kIndexing, indices);
+        this->red.StepRun(indices, count, outcomes);
+        this->green.StepRun(indices + 1, count, outcomes + 1);
+        this->blue.StepRun(indices + 2, count, outcomes + 2);
+        this->SpreadRun(kernels, outcomes, first, count);
+    }
+
+    // The whole blocks of 16 at the start of a 24-bit row of `count` pixels,
+    // in runs, each written by write(first, run, outcomes) from outcomes as
+    // QuantizeRun leaves them, followed by one term more, so that a pixel's
+    // three outcomes may be read as one eight-byte word. Returns how many
+    // pixels that was.
+    template <typename Write>
+    int32_t QuantizeBlocks(const uint8_t* bgr, int32_t count, Write&& write)
+    {
+        const KernelSet& kernels = ActiveKernels();
+        const int32_t blocks = count / kDitherBlockPixels * kDitherBlockPixels;
+        int16_t outcomes[3 * kDiffusionRunPixels + 1] = {};
+        for (int32_t first = 0; first < blocks; first += kDiffusionRunPixels) {
+            const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
+            QuantizeRun(kernels, bgr, first, run, outcomes);
+            write(first, run, static_cast<const int16_t*>(outcomes));
+        }
+        return blocks;
+    }
+
+private:
+    using Channel = SteppedChannel<Rule, int16_t, 3>;
+};
 
 // Two levels: light at 128 or more, shown as 255, otherwise dark, shown as 0.
 struct LightDarkRule {

@@ -28,7 +28,7 @@ constexpr int32_t Rgb24BlockPixels(int32_t count)
 
 // The longest run of a grey diffusion taken at once; runs are multiples of 8
 // pixels.
-constexpr int32_t kDiffusionRunPixels = 512;
+constexpr int32_t kDiffusionRunPixels = 1024;
 
 // Where a base lands in a diffusion rule's step table: bases are clamped to
 // lowestBase..highestBase and counted from lowestIndex.
@@ -79,6 +79,19 @@ struct DiffusionKernels {
     // multiple of 8, at most kDiffusionRunPixels), where e(j) = outcomes[j]
     // >> 3 is a truncated error within +-3640, e(-1) = carry and e(count) = 0.
     void (*sumRunErrors)(const int16_t* outcomes, int carry, int32_t* entries, int32_t count);
+
+    // The same two passes for a colour run of `count` pixels (a multiple of
+    // 16, at most kDiffusionRunPixels) of a 24-bit row, whose error row holds
+    // red, green and blue terms per pixel: term k = 3 j + c is channel c of
+    // pixel j. colorStepIndices reads exactly the run's 3 count source bytes
+    // (blue, green, red) and writes indices[k] = clamp(16 v + incoming[k]) -
+    // lowestIndex, v channel c of pixel j; sumColorRunErrors writes entries[k]
+    // = 5 e(k) + e(k - 3) + 3 e(k + 3), where e(k) = outcomes[k] >> 3 as
+    // above, e(k - 3) = carries[c] for the first pixel and e(k + 3) = 0 for
+    // the last.
+    void (*colorStepIndices)(const uint8_t* bgr, const int16_t* incoming, uint16_t* indices, int32_t count,
+                             const StepIndexing& indexing);
+    void (*sumColorRunErrors)(const int16_t* outcomes, const int* carries, int16_t* entries, int32_t count);
 };
 
 struct KernelSet {

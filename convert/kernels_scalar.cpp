@@ -80,21 +80,49 @@ void PackLightCodesScalar(const int16_t* codes, uint8_t* dst, int32_t count)
     }
 }
 
+uint16_t StepIndex(int value, int incoming, const StepIndexing& indexing)
+{
+    const int base = std::clamp(16 * value + incoming, int{indexing.lowestBase}, int{indexing.highestBase});
+    return static_cast<uint16_t>(base - indexing.lowestIndex);
+}
+
 void DiffusionStepIndicesScalar(const int16_t* values, const int32_t* incoming, uint16_t* indices, int32_t count,
                                 const StepIndexing& indexing)
 {
     for (int32_t j = 0; j < count; ++j) {
-        const int base = std::clamp(16 * values[j] + incoming[j], int{indexing.lowestBase}, int{indexing.highestBase});
-        indices[j] = static_cast<uint16_t>(base - indexing.lowestIndex);
+        indices[j] = StepIndex(values[j], incoming[j], indexing);
+    }
+}
+
+// Source pixels are blue, green, red; error terms red, green, blue.
+void ColorStepIndicesScalar(const uint8_t* bgr, const int16_t* incoming, uint16_t* indices, int32_t count,
+                            const StepIndexing& indexing)
+{
+    for (int32_t k = 0; k < 3 * count; ++k) {
+        const int32_t channel = k % 3;
+        indices[k] = StepIndex(bgr[k - channel + 2 - channel], incoming[k], indexing);
+    }
+}
+
+// Terms `Stride` apart belong to neighbouring pixels.
+template <int Stride, typename Entry>
+void SumTerms(const int16_t* outcomes, const int* carries, Entry* entries, int32_t count)
+{
+    const int32_t terms = Stride * count;
+    auto error = [&](int32_t k) { return k < 0 ? carries[k + Stride] : k < terms ? outcomes[k] >> 3 : 0; };
+    for (int32_t k = 0; k < terms; ++k) {
+        entries[k] = static_cast<Entry>(5 * error(k) + error(k - Stride) + 3 * error(k + Stride));
     }
 }
 
 void SumRunErrorsScalar(const int16_t* outcomes, int carry, int32_t* entries, int32_t count)
 {
-    auto error = [&](int32_t j) { return j < 0 ? carry : j < count ? outcomes[j] >> 3 : 0; };
-    for (int32_t j = 0; j < count; ++j) {
-        entries[j] = 5 * error(j) + error(j - 1) + 3 * error(j + 1);
-    }
+    SumTerms<1>(outcomes, &carry, entries, count);
+}
+
+void SumColorRunErrorsScalar(const int16_t* outcomes, const int* carries, int16_t* entries, int32_t count)
+{
+    SumTerms<3>(outcomes, carries, entries, count);
 }
 
 }  // namespace
@@ -112,7 +140,8 @@ void MapBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8
 
 constexpr Rgb24Kernels kScalarRgb24 = {QuantizeRgb24BlocksScalar, JudgeRgb24BlocksScalar, ThresholdRgb24BlocksScalar,
                                        LuminanceRgb24BlocksScalar};
-constexpr DiffusionKernels kScalarDiffusion = {PackLightCodesScalar, DiffusionStepIndicesScalar, SumRunErrorsScalar};
+constexpr DiffusionKernels kScalarDiffusion = {PackLightCodesScalar, DiffusionStepIndicesScalar, SumRunErrorsScalar,
+                                               ColorStepIndicesScalar, SumColorRunErrorsScalar};
 constinit const KernelSet kScalarKernels = {"scalar", AlwaysSupported, kScalarRgb24, kScalarDiffusion, MapBytesScalar};
 
 }  // namespace dibdraw

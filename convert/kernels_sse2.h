@@ -16,6 +16,9 @@ void PackLightCodesSse2(const int16_t* codes, uint8_t* dst, int32_t count);
 void DiffusionStepIndicesSse2(const int16_t* values, const int32_t* incoming, uint16_t* indices, int32_t count,
                               const StepIndexing& indexing);
 void SumRunErrorsSse2(const int16_t* outcomes, int carry, int32_t* entries, int32_t count);
+void ColorStepIndicesSse2(const uint8_t* bgr, const int16_t* incoming, uint16_t* indices, int32_t count,
+                          const StepIndexing& indexing);
+void SumColorRunErrorsSse2(const int16_t* outcomes, const int* carries, int16_t* entries, int32_t count);
 
 inline constexpr Rgb24Kernels kSse2Rgb24 = {QuantizeRgb24BlocksSse2, JudgeRgb24BlocksSse2, ThresholdRgb24BlocksSse2,
                                              LuminanceRgb24BlocksSse2};
@@ -26,6 +29,7 @@ void MapBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8
 
 // The wider sets take these passes too: their runs are short, and the chain
 // between them bounds a run.
-inline constexpr DiffusionKernels kSse2Diffusion = {PackLightCodesSse2, DiffusionStepIndicesSse2, SumRunErrorsSse2};
+inline constexpr DiffusionKernels kSse2Diffusion = {PackLightCodesSse2, DiffusionStepIndicesSse2, SumRunErrorsSse2,
+                                                    ColorStepIndicesSse2, SumColorRunErrorsSse2};
 
 }  // namespace dibdraw

@@ -82,6 +82,24 @@ class Vga16Quantizer<ErrorDiffusion> : public RowQuantizer {
 public:
     explicit Vga16Quantizer(const VyrBlitter& blitter) : m_errors(blitter.m_errorRow) {}
 
+    // The whole blocks of 16 at the start of a 24-bit row, in runs: whole
+    // bytes of two pixels each.
+    template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
+    {
+        return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
+            return m_errors.QuantizeBlocks(row, count, [&](int32_t first, int32_t run, const int16_t* outcomes) {
+                auto index = [&](int32_t j) {
+                    const int16_t* pixel = outcomes + 3 * j;
+                    return VgaIndex((pixel[0] & 1) != 0, (pixel[1] & 1) != 0, (pixel[2] & 1) != 0);
+                };
+                for (int32_t j = 0; j < run; j += 2) {
+                    dst[(first + j) / 2] = static_cast<uint8_t>(index(j) << 4 | index(j + 1));
+                }
+            });
+        });
+    }
+
     template <typename Source>
     unsigned Quantize(const Source& source, int32_t i)
     {

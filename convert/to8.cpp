@@ -3,7 +3,10 @@
 // colour map; the others reduce each pixel to an entry of the fixed palette
 // (a cube entry for colour, a grey-ramp entry for grey tables), dithered or
 // not, and translate that entry through the colour map.
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 #include <cstddef>
 #include <type_traits>
 
@@ -128,12 +131,22 @@ constexpr Levels MakeLevels()
 
 constexpr Levels kLevels = MakeLevels();
 
-// The level of a channel whose base 16 v + E[i] is clamped to the bounds,
-// with 7 carry added. Pointer-wide arithmetic
-// lets the table's offset ride in the load's address.
-inline const Level& LevelOf(ptrdiff_t base, ptrdiff_t sevenCarry)
+// A channel's base 16 v + E[i], clamped to the bounds, is indexed from
+// 16 kLowestSum, so that with 7 carry added and divided by 16 it is a place
+// in kLevels.
+constexpr StepIndexing kIndexing = {Bounds::kLowestBase, Bounds::kHighestBase, 16 * kLowestSum};
+
+inline size_t Index(int base)
 {
-    return kLevels[static_cast<size_t>(((base + sevenCarry) >> 4) - kLowestSum)];
+    return static_cast<size_t>(Bounds::ClampBase(base) - kIndexing.lowestIndex);
+}
+
+// The level of a channel of base index `index` with 7 carry added.
+// Pointer-wide arithmetic lets the table's offset ride in the load's
+// address.
+inline const Level& LevelOf(ptrdiff_t index, ptrdiff_t sevenCarry)
+{
+    return kLevels[static_cast<size_t>((index + sevenCarry) >> 4)];
 }
 
 // A channel's error against the shown colour, truncated, and 7 times it:
@@ -164,7 +177,10 @@ inline const Carry& CarryOf(ptrdiff_t difference)
 
 }  // namespace cube_steps
 
-// Error diffusion onto any display palette.
+// Error diffusion onto any display palette. The leading whole blocks of a
+// 24-bit row go in runs: the step indices of a run by vectors, then its
+// pixels stepped in parts side by side (StepInParts), then the spread of its
+// errors by vectors; the pixels after them go one by one.
 template <>
 class CubeQuantizer<ErrorDiffusion> : public RowQuantizer {
 public:
@@ -180,43 +196,118 @@ public:
     }
 
     template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
+    {
+        return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
+            const KernelSet& kernels = ActiveKernels();
+            const int32_t blocks = count / kDitherBlockPixels * kDitherBlockPixels;
+            uint16_t indices[3 * kDiffusionRunPixels];
+            int16_t outcomes[3 * kDiffusionRunPixels];
+            uint8_t cubes[kDiffusionRunPixels];
+            for (int32_t first = 0; first < blocks; first += kDiffusionRunPixels) {
+                const int32_t run = std::min(kDiffusionRunPixels, blocks - first);
+                m_errors.RunStepIndices(kernels, row, first, run, cube_steps::kIndexing, indices);
+                m_carries = StepInParts(RunChain{{indices, m_shownColors}, outcomes, cubes}, m_carries, run);
+                m_errors.SpreadRun(kernels, outcomes, first, run);
+                for (int32_t j = 0; j < run; ++j) {
+                    dst[first + j] = m_colorMap[cubes[j]];
+                }
+            }
+            return blocks;
+        });
+    }
+
+    template <typename Source>
     uint8_t Quantize(const Source& source, int32_t i)
     {
         const Rgb color = source.Color(i);
-        const cube_steps::Level& red = LevelOf(m_errors.red, color.red, i, m_redSevenCarries);
-        const cube_steps::Level& green = LevelOf(m_errors.green, color.green, i, m_greenSevenCarries);
-        const cube_steps::Level& blue = LevelOf(m_errors.blue, color.blue, i, m_blueSevenCarries);
-        const size_t cube = size_t{red.red} + green.green + blue.blue;
-        m_redSevenCarries = Spread(m_errors.red, red.value, m_shownColors[cube][0], i);
-        m_greenSevenCarries = Spread(m_errors.green, green.value, m_shownColors[cube][1], i);
-        m_blueSevenCarries = Spread(m_errors.blue, blue.value, m_shownColors[cube][2], i);
-        return m_colorMap[cube];
+        const uint16_t indices[3] = {Index(m_errors.red, color.red, i), Index(m_errors.green, color.green, i),
+                                     Index(m_errors.blue, color.blue, i)};
+        const Outcome outcome = Stepper{indices, m_shownColors}.Step(m_carries, 0);
+        m_errors.red.Spread(outcome.red, i);
+        m_errors.green.Spread(outcome.green, i);
+        m_errors.blue.Spread(outcome.blue, i);
+        return m_colorMap[outcome.cube];
     }
 
     void Finish() { m_errors.Finish(); }
 
 private:
-    static const cube_steps::Level& LevelOf(const ColorErrorChannel& channel, int value, int32_t i,
-                                            ptrdiff_t sevenCarry)
-    {
-        return cube_steps::LevelOf(cube_steps::Bounds::ClampBase(16 * value + channel.Incoming(i)), sevenCarry);
-    }
+    // 7 times each channel's carry, as the next look-up wants it.
+    struct Carries {
+        ptrdiff_t red = 0;
+        ptrdiff_t green = 0;
+        ptrdiff_t blue = 0;
+        bool operator==(const Carries&) const = default;
+    };
 
-    static ptrdiff_t Spread(ColorErrorChannel& channel, int value, int shown, int32_t i)
+    // A pixel's truncated errors and cube entry.
+    struct Outcome {
+        int red;
+        int green;
+        int blue;
+        size_t cube;
+    };
+
+    // The step of pixel j from the step indices indices[3 j + c] of its
+    // channels: the chain from one pixel's carries to the next is the
+    // levels' look-ups, their sum, the shown colour's look-up, the
+    // subtractions and the carries' look-ups.
+    struct Stepper {
+        const uint16_t* indices;
+        const uint8_t (*shownColors)[4];
+
+        Outcome Step(Carries& carries, int32_t j) const
+        {
+            const cube_steps::Level& red = cube_steps::LevelOf(indices[3 * j], carries.red);
+            const cube_steps::Level& green = cube_steps::LevelOf(indices[3 * j + 1], carries.green);
+            const cube_steps::Level& blue = cube_steps::LevelOf(indices[3 * j + 2], carries.blue);
+            const size_t cube = size_t{red.red} + green.green + blue.blue;
+            const uint8_t* shown = shownColors[cube];
+            const cube_steps::Carry& nextRed = cube_steps::CarryOf(ptrdiff_t{red.value} - shown[0]);
+            const cube_steps::Carry& nextGreen = cube_steps::CarryOf(ptrdiff_t{green.value} - shown[1]);
+            const cube_steps::Carry& nextBlue = cube_steps::CarryOf(ptrdiff_t{blue.value} - shown[2]);
+            carries = {nextRed.sevenErrors, nextGreen.sevenErrors, nextBlue.sevenErrors};
+            return {nextRed.error, nextGreen.error, nextBlue.error, cube};
+        }
+    };
+
+    // A run's chain for StepInParts: outcomes[3 j + c] receives 8 times
+    // channel c's truncated error of pixel j, cubes[j] its cube entry.
+    struct RunChain : Stepper {
+        using Carry = Carries;
+        using Outcome = CubeQuantizer::Outcome;
+
+        int16_t* outcomes;
+        uint8_t* cubes;
+
+        void Record(int32_t j, const Outcome& outcome) const
+        {
+            outcomes[3 * j] = static_cast<int16_t>(8 * outcome.red);
+            outcomes[3 * j + 1] = static_cast<int16_t>(8 * outcome.green);
+            outcomes[3 * j + 2] = static_cast<int16_t>(8 * outcome.blue);
+            cubes[j] = static_cast<uint8_t>(outcome.cube);
+        }
+        Outcome Recorded(int32_t j) const
+        {
+            return {outcomes[3 * j] >> 3, outcomes[3 * j + 1] >> 3, outcomes[3 * j + 2] >> 3, cubes[j]};
+        }
+        static bool SameError(const Outcome& a, const Outcome& b)
+        {
+            return a.red == b.red && a.green == b.green && a.blue == b.blue;
+        }
+    };
+
+    static uint16_t Index(const ColorErrorChannel& channel, int value, int32_t i)
     {
-        const cube_steps::Carry& next = cube_steps::CarryOf(ptrdiff_t{value} - shown);
-        channel.Spread(next.error, i);
-        return ptrdiff_t{next.sevenErrors};
+        return static_cast<uint16_t>(cube_steps::Index(16 * value + channel.Incoming(i)));
     }
 
     const uint8_t* m_colorMap;
     // Four bytes per entry, so that an entry's address is a scaled index.
     uint8_t m_shownColors[216][4];
     ColorErrorRow m_errors;
-    // 7 times each channel's carry, as the next look-up wants it.
-    ptrdiff_t m_redSevenCarries = 0;
-    ptrdiff_t m_greenSevenCarries = 0;
-    ptrdiff_t m_blueSevenCarries = 0;
+    Carries m_carries;
 };
 
 // A cube channel quantized to its nearest level, shown as that level's value
@@ -253,6 +344,21 @@ public:
         return true;
     }
 
+    // The whole blocks of 16 at the start of a 24-bit row, in runs.
+    template <typename Source>
+    int32_t LeadingBlocks(const Source& source, uint8_t* dst, int32_t count)
+    {
+        return Rgb24LeadingBlocks(source, [&](const uint8_t* row) {
+            return m_errors.QuantizeBlocks(row, count, [&](int32_t first, int32_t run, const int16_t* outcomes) {
+                for (int32_t j = 0; j < run; ++j) {
+                    uint64_t terms = 0;
+                    std::memcpy(&terms, outcomes + 3 * j, sizeof terms);
+                    dst[first + j] = Entry(terms);
+                }
+            });
+        });
+    }
+
     template <typename Source>
     uint8_t Quantize(const Source& source, int32_t i)
     {
@@ -260,12 +366,26 @@ public:
         const int red = m_errors.red.Quantize(color.red, i);
         const int green = m_errors.green.Quantize(color.green, i);
         const int blue = m_errors.blue.Quantize(color.blue, i);
-        return m_colorMap[red + 6 * green + 36 * blue];
+        return Entry(uint64_t{static_cast<uint16_t>(red)} | uint64_t{static_cast<uint16_t>(green)} << 16 |
+                     uint64_t{static_cast<uint16_t>(blue)} << 32);
     }
 
     void Finish() { m_errors.Finish(); }
 
 private:
+    // The display index of the cube entry of a pixel's red, green and blue
+    // outcomes, held in bits 0, 16 and 32 of `terms` as a run stores them
+    // (bits 48 and up are ignored). A code is its outcome's low 3 bits; one
+    // multiplication sums the three codes weighted into bits 32..47, no
+    // partial sum below reaching them.
+    uint8_t Entry(uint64_t terms) const
+    {
+        static_assert(std::endian::native == std::endian::little, "a run's terms are read as one word");
+        constexpr uint64_t kCodes = 0x0000'0007'0007'0007;
+        constexpr uint64_t kWeights = (uint64_t{1} << 32) | (uint64_t{6} << 16) | 36;
+        return m_colorMap[((terms & kCodes) * kWeights >> 32) & 0xFFFF];
+    }
+
     const uint8_t* m_colorMap;
     SteppedColorRow<CubeLevelRule> m_errors;
 };

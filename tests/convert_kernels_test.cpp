@@ -95,7 +95,38 @@ protected:
         return std::string(Set().name) + " " + family + " seed " + std::to_string(seed) + " width " +
                std::to_string(width);
     }
+
+    // Calls check(count, random, where) for every run length that is a
+    // multiple of `step`, up to the longest run, each with its own seed.
+    template <typename Check>
+    void ForEachRun(int32_t step, uint64_t firstSeed, const char* family, Check&& check) const
+    {
+        for (int32_t count = step; count <= dibdraw::kDiffusionRunPixels; count += step) {
+            const uint64_t seed = firstSeed + static_cast<uint64_t>(count);
+            Random random(seed);
+            check(count, random, Where(family, seed, count));
+        }
+    }
 };
+
+// 8 times a truncated error out to the kernels' extremes, plus a code.
+int16_t RandomOutcome(Random& random)
+{
+    return static_cast<int16_t>(random.Between(-3640 * 8, 3640 * 8 + 7));
+}
+
+int RandomCarry(Random& random)
+{
+    return random.Between(-3640, 3640);
+}
+
+// Bounds of a base around those of every rule.
+dibdraw::StepIndexing RandomIndexing(Random& random)
+{
+    const auto lowestBase = static_cast<int16_t>(random.Between(-6000, 0));
+    return {lowestBase, static_cast<int16_t>(random.Between(4080, 10000)),
+            static_cast<int16_t>(lowestBase - random.Between(0, 100))};
+}
 
 // A seeded case of a kernel family: a random row of `width` pixels, exactly
 // as long as its pixels, and the case's random source for the rest.
@@ -221,21 +252,16 @@ TEST_P(KernelSetTest, MappedBytesMatchTheMap)
 TEST_P(KernelSetTest, DiffusionRunsMatchTheScalarSet)
 {
     constexpr int32_t kRun = dibdraw::kDiffusionRunPixels;
-    for (int32_t count = 8; count <= kRun; count += 8) {
-        const uint64_t seed = 45000 + static_cast<uint64_t>(count);
-        Random random(seed);
-        const std::string where = Where("diffusion run", seed, count);
+    ForEachRun(8, 45000, "diffusion run", [&](int32_t count, Random& random, const std::string& where) {
         std::vector<int16_t> values(kRun), outcomes(kRun);
         std::vector<int32_t> incoming(kRun);
         for (int32_t j = 0; j < count; ++j) {
             values[j] = static_cast<int16_t>(random.Byte());
             incoming[j] = j % 7 == 0 ? random.Between(-100000, 100000) : random.Between(-4000, 4000);
-            outcomes[j] = static_cast<int16_t>(random.Between(-3640 * 8, 3640 * 8 + 7));
+            outcomes[j] = RandomOutcome(random);
         }
-        const int16_t lowestBase = static_cast<int16_t>(random.Between(-6000, 0));
-        const dibdraw::StepIndexing indexing = {lowestBase, static_cast<int16_t>(random.Between(4080, 10000)),
-                                                static_cast<int16_t>(lowestBase - random.Between(0, 100))};
-        const int carry = random.Between(-3640, 3640);
+        const dibdraw::StepIndexing indexing = RandomIndexing(random);
+        const int carry = RandomCarry(random);
 
         std::vector<uint16_t> indices(kRun), expectedIndices(kRun);
         Set().diffusion.stepIndices(values.data(), incoming.data(), indices.data(), count, indexing);
@@ -251,7 +277,57 @@ TEST_P(KernelSetTest, DiffusionRunsMatchTheScalarSet)
             ASSERT_EQ(entries[j], expectedEntries[j]) << where << ": error entry of pixel " << j;
         }
         ASSERT_EQ(packed, expectedPacked) << where << ": packed codes";
-    }
+    });
+}
+
+// The colour passes against the scalar grey passes run on each channel
+// alone: the step index of channel c of pixel j from the source byte that
+// holds it (red is the third), and each channel's entries from its own
+// errors. The source ends exactly at the run; the outputs have guard bytes.
+TEST_P(KernelSetTest, ColorDiffusionRunsMatchTheGreyPassesPerChannel)
+{
+    constexpr int32_t kRun = dibdraw::kDiffusionRunPixels;
+    ForEachRun(16, 46000, "colour diffusion run", [&](int32_t count, Random& random, const std::string& where) {
+        const size_t terms = 3 * static_cast<size_t>(count);
+        const std::vector<uint8_t> bgr = random.Bytes(terms);
+        std::vector<int16_t> incoming(terms), outcomes(terms);
+        for (size_t k = 0; k < terms; ++k) {
+            const int reach = k % 7 == 0 ? 32767 : 4000;
+            incoming[k] = static_cast<int16_t>(random.Between(-reach - 1, reach));
+            outcomes[k] = RandomOutcome(random);
+        }
+        const dibdraw::StepIndexing indexing = RandomIndexing(random);
+        const int carries[3] = {RandomCarry(random), RandomCarry(random), RandomCarry(random)};
+
+        GuardedBuffer indexBytes(2 * terms), entryBytes(2 * terms);
+        auto* indices = reinterpret_cast<uint16_t*>(indexBytes.data());
+        auto* entries = reinterpret_cast<int16_t*>(entryBytes.data());
+        Set().diffusion.colorStepIndices(bgr.data(), incoming.data(), indices, count, indexing);
+        Set().diffusion.sumColorRunErrors(outcomes.data(), carries, entries, count);
+        ASSERT_TRUE(indexBytes.GuardsIntact()) << where << ": step indices written past the run";
+        ASSERT_TRUE(entryBytes.GuardsIntact()) << where << ": entries written past the run";
+
+        for (int c = 0; c < 3; ++c) {
+            std::vector<int16_t> values(kRun), channelOutcomes(kRun);
+            std::vector<int32_t> channelIncoming(kRun);
+            for (int32_t j = 0; j < count; ++j) {
+                values[j] = bgr[3 * static_cast<size_t>(j) + 2 - c];
+                channelIncoming[j] = incoming[3 * static_cast<size_t>(j) + c];
+                channelOutcomes[j] = outcomes[3 * static_cast<size_t>(j) + c];
+            }
+            std::vector<uint16_t> expectedIndices(kRun);
+            std::vector<int32_t> expectedEntries(kRun);
+            ScalarSet().diffusion.stepIndices(values.data(), channelIncoming.data(), expectedIndices.data(), count,
+                                              indexing);
+            ScalarSet().diffusion.sumRunErrors(channelOutcomes.data(), carries[c], expectedEntries.data(), count);
+            for (int32_t j = 0; j < count; ++j) {
+                const size_t k = 3 * static_cast<size_t>(j) + static_cast<size_t>(c);
+                ASSERT_EQ(indices[k], expectedIndices[j])
+                    << where << ": step index of channel " << c << ", pixel " << j;
+                ASSERT_EQ(entries[k], expectedEntries[j]) << where << ": entry of channel " << c << ", pixel " << j;
+            }
+        }
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, KernelSetTest, ::testing::ValuesIn(AllSets()),

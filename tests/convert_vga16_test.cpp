@@ -285,6 +285,21 @@ TEST_P(Vga16Converter, MatchesReferenceOverWidthsAndRows)
     }
 }
 
+// Rows long enough for the diffusing converters to take 24-bit rows in runs
+// stepped in parts side by side, and several runs a row, with a partial block
+// left over.
+TEST_P(Vga16Converter, LongRowsMatchTheReference)
+{
+    const ConverterCase& converter = GetParam();
+    const uint64_t caseIndex = static_cast<uint64_t>(&converter - kConverters);
+    for (const int count : {127, 128, 129, 143, 144, 1023, 1024, 1040, 2100, 3077}) {
+        CompareRows(converter, 7000000 + caseIndex * 10000 + static_cast<uint64_t>(count), count, 0, false);
+        if (HasFatalFailure()) {
+            return;
+        }
+    }
+}
+
 TEST_P(Vga16Converter, MatchesReferenceWithOtherDitherPeriods)
 {
     const ConverterCase& converter = GetParam();
