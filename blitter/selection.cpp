@@ -80,27 +80,27 @@ ConverterChoice ChooseConverter(VyrBlitter* blitter, int srcBits, bool mapped)
 // unsupported blit changes nothing.
 ConverterChoice PrepareDisplayFor(VyrBlitter* blitter, HDC dc, int srcBits)
 {
-    PaletteDecision decision;
-    switch (blitter->m_displayDepth) {
-    case 8: {
-        const ConverterChoice first =
-            ChooseConverter(blitter, srcBits, AsksForImageColors(blitter->m_paletteMode, 8));
+    const int depth = blitter->m_displayDepth;
+    if (depth == 8) {
+        const bool asked = AsksForImageColors(blitter->m_paletteMode, 8);
+        const ConverterChoice first = ChooseConverter(blitter, srcBits, asked);
         if (first.result != kBlitOk) {
             return first;
         }
-        decision = SyncPalette8(blitter, dc, srcBits);
-        break;
+        const PaletteDecision decision = SyncPalette8(blitter, dc, srcBits);
+        if (decision.result != kBlitOk) {
+            return {decision.result, nullptr};
+        }
+        // The tracking changes neither the colour table nor the dither mode,
+        // so the first choice stands unless the mapped choice changed.
+        return decision.mapped == asked ? first : ChooseConverter(blitter, srcBits, decision.mapped);
     }
-    case 4:
-        decision = SyncPalette4(blitter, dc, srcBits);
-        break;
-    default:
-        return ChooseConverter(blitter, srcBits, AsksForImageColors(blitter->m_paletteMode, blitter->m_displayDepth));
+    if (depth == 4) {
+        const PaletteDecision decision = SyncPalette4(blitter, dc, srcBits);
+        return decision.result == kBlitOk ? ChooseConverter(blitter, srcBits, decision.mapped)
+                                          : ConverterChoice{decision.result, nullptr};
     }
-    if (decision.result != kBlitOk) {
-        return {decision.result, nullptr};
-    }
-    return ChooseConverter(blitter, srcBits, decision.mapped);
+    return ChooseConverter(blitter, srcBits, AsksForImageColors(blitter->m_paletteMode, depth));
 }
 
 short PrepareDisplay(VyrBlitter* blitter, HDC dc, int srcBits)

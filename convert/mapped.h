@@ -18,9 +18,7 @@ template <typename Indexed, typename Writer>
 void TranslateIndices(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t count)
 {
     if constexpr (std::is_same_v<Indexed, Index8> && std::is_same_v<Writer, ByteRowWriter>) {
-        if (count > 0) {
-            ActiveKernels().mapBytes(src, dst, count, blitter->m_colorMap);
-        }
+        ActiveKernels().mapBytes(src, dst, count, blitter->m_colorMap);
     } else {
         const Indexed pixels = Indexed::Open(*blitter, src);
         Writer writer(dst);
