@@ -4,10 +4,12 @@
 //
 //   dibdraw_compare image W H FILE   writes the image as raw blue-green-red
 //                                    rows, top row first
-//   dibdraw_compare round W H REPS   measures every case of ours and of the C
+//   dibdraw_compare round W H REPS [MEASURE]
+//                                    measures every case of ours and of the C
 //                                    peers once, interleaved, one line each:
 //                                    "<W>x<H> <measure> <megapixels per second>";
-//                                    a measure does its work REPS times
+//                                    a measure does its work REPS times; with
+//                                    MEASURE, only that one (for profiling)
 //   dibdraw_compare report FILE [LABEL]
 //                                    reads the lines of all rounds (Pillow's
 //                                    and the Windows program's included) and
@@ -358,7 +360,7 @@ double MeasureByteTable(const Size& size, int reps, const std::vector<uint8_t>& 
     return rate;
 }
 
-int Round(const Size& size, int reps)
+int Round(const Size& size, int reps, const std::string& only)
 {
     Images images(size);
     using vd::Kind;
@@ -411,9 +413,17 @@ int Round(const Size& size, int reps)
         {"pixman_c8_row", pixmanC8(Shape::OneRow)},
         {"ordered8_convert", convert(testsupport::Converter("Blit24To8Mode0"), images.bgr, 3 * size_t(size.width), {})},
     };
+    bool measured = false;
     for (const auto& [name, measure] : measures) {
+        if (!only.empty() && only != name) {
+            continue;
+        }
+        measured = true;
         std::printf("%dx%d %s %.2f\n", size.width, size.height, name, measure());
         std::fflush(stdout);
+    }
+    if (!measured) {
+        Fail("no measure is named " + only);
     }
     return 0;
 }
@@ -563,8 +573,9 @@ int main(int argc, char** argv)
     if (command == "image" && argc == 5 && ParseSize(argv[2], argv[3], size)) {
         return WriteImage(size, argv[4]);
     }
-    if (command == "round" && argc == 5 && ParseSize(argv[2], argv[3], size) && std::atoi(argv[4]) > 0) {
-        return Round(size, std::atoi(argv[4]));
+    if (command == "round" && (argc == 5 || argc == 6) && ParseSize(argv[2], argv[3], size) &&
+        std::atoi(argv[4]) > 0) {
+        return Round(size, std::atoi(argv[4]), argc == 6 ? argv[5] : "");
     }
     if (command == "kernels" && argc == 2) {
         std::printf("%s\n", dibdraw::ActiveKernels().name);
@@ -574,7 +585,7 @@ int main(int argc, char** argv)
         return Report(argv[2], argc == 4 ? argv[3] : "");
     }
     std::fprintf(stderr,
-                 "usage: dibdraw_compare image W H FILE | round W H REPS | kernels | report SAMPLES [LABEL]\n"
+                 "usage: dibdraw_compare image W H FILE | round W H REPS [MEASURE] | kernels | report SAMPLES [LABEL]\n"
                  "  (W a multiple of 4 and H even, both at least 16)\n");
     return 2;
 }
