@@ -88,6 +88,9 @@ struct ColorTableTranslation {
     std::vector<uint8_t> paletteSystemIndex;
     std::array<Rgb, 256> systemPalette{};
     std::vector<uint32_t> pixels;
+    // Every entry k is device pixel k: the table is the device's own palette
+    // in its order, drawn without looking anything up.
+    bool identity = false;
 };
 
 struct State {
@@ -210,7 +213,7 @@ void ResetSystemPalette(State& state);
 // The device pixel for each colour of a DIB colour table, as drawn through
 // dc: tableSize pixels, entries from count on black. The result stays valid
 // until the next call.
-const std::vector<uint32_t>& TranslateColorTable(State& state, const DeviceContext& dc, Kind kind,
+const ColorTableTranslation& TranslateColorTable(State& state, const DeviceContext& dc, Kind kind,
                                                  const RGBQUAD* table, int count, int tableSize);
 
 // ---- Raster operations (raster.cpp) ----

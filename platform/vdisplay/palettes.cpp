@@ -14,7 +14,7 @@ void ResetSystemPalette(State& state)
     }
 }
 
-const std::vector<uint32_t>& TranslateColorTable(State& state, const DeviceContext& dc, Kind kind,
+const ColorTableTranslation& TranslateColorTable(State& state, const DeviceContext& dc, Kind kind,
                                                  const RGBQUAD* table, int count, int tableSize)
 {
     count = std::clamp(count, 0, tableSize);
@@ -27,7 +27,7 @@ const std::vector<uint32_t>& TranslateColorTable(State& state, const DeviceConte
                            last.paletteColors == palette.colors && last.paletteSystemIndex == palette.systemIndex &&
                            last.systemPalette == state.systemPalette;
     if (unchanged) {
-        return last.pixels;
+        return last;
     }
     ColorMatcher match(state, &dc, kind);
     last.pixels.assign(static_cast<size_t>(tableSize), match(Rgb{0, 0, 0}));
@@ -40,7 +40,11 @@ const std::vector<uint32_t>& TranslateColorTable(State& state, const DeviceConte
     last.paletteColors = palette.colors;
     last.paletteSystemIndex = palette.systemIndex;
     last.systemPalette = state.systemPalette;
-    return last.pixels;
+    last.identity = true;
+    for (size_t k = 0; k < last.pixels.size(); ++k) {
+        last.identity = last.identity && last.pixels[k] == k;
+    }
+    return last;
 }
 
 namespace {

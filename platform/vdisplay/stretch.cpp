@@ -92,64 +92,109 @@ void DecodeBitBytes(const uint32_t* table, const uint8_t* bytes, int byteCount, 
 }
 #endif
 
+#if defined(__SSE2__)
+// Four look-ups of an 8-bit row gathered into one store: the loop is bound
+// by stores, of which there is one per four pixels. Returns the pixels
+// decoded.
+template <bool Streaming>
+int GatherIndicesSse2(const uint32_t* table, const uint8_t* row, int count, uint32_t* out)
+{
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        PutFour<Streaming>(out + i, _mm_setr_epi32(static_cast<int>(table[row[i]]), static_cast<int>(table[row[i + 1]]),
+                                                   static_cast<int>(table[row[i + 2]]),
+                                                   static_cast<int>(table[row[i + 3]])));
+    }
+    return i;
+}
+
+// Sixteen indices of an 8-bit row widened to their device pixels a step,
+// where each index is its own device pixel. Returns the pixels decoded.
+template <bool Streaming>
+int WidenIndices(const uint8_t* row, int count, uint32_t* out)
+{
+    const __m128i zero = _mm_setzero_si128();
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+        const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+        const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+        PutFour<Streaming>(out + i, _mm_unpacklo_epi16(low, zero));
+        PutFour<Streaming>(out + i + 4, _mm_unpackhi_epi16(low, zero));
+        PutFour<Streaming>(out + i + 8, _mm_unpacklo_epi16(high, zero));
+        PutFour<Streaming>(out + i + 12, _mm_unpackhi_epi16(high, zero));
+    }
+    return i;
+}
+#endif
+
+// How the whole steps of an 8-bit row are decoded.
+enum class IndexSteps {
+    LookedUp,  // each index through the table
+    Widened,   // the table is the identity: each index is its device pixel
+};
+
+// 8-bit rows: pixels one by one up to a 16-byte boundary of a streaming
+// surface, then whole vector steps, then the rest one by one.
+template <IndexSteps Steps>
+void DecodeIndices(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
+{
+    const uint32_t* table = decoder.table;
+    row += first;
+    int i = 0;
+#if defined(__SSE2__)
+    for (const int lead = LeadToAlignment(decoder, out, count); i < lead; ++i) {
+        out[i] = table[row[i]];
+    }
+    WithStores(decoder.streaming, [&](auto streaming) {
+        constexpr bool kStreaming = decltype(streaming)::value;
+        if constexpr (Steps == IndexSteps::Widened) {
+            i += WidenIndices<kStreaming>(row + i, count - i, out + i);
+        } else {
+            i += GatherIndicesSse2<kStreaming>(table, row + i, count - i, out + i);
+        }
+    });
+#endif
+    for (; i < count; ++i) {
+        out[i] = table[row[i]];
+    }
+}
+
+// 1- and 4-bit rows.
 template <int Bits>
 void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
 {
     const uint32_t* table = decoder.table;
-    if constexpr (Bits == 8) {
-        row += first;
-        int i = 0;
+    // Pixels up to the next byte boundary one by one, then whole bytes
+    // with their pixels at fixed shifts, then the pixels of a last partial
+    // byte; only the bytes holding the pixels are read.
+    constexpr int perByte = 8 / Bits;
+    constexpr unsigned mask = (1u << Bits) - 1;
+    auto pixelAt = [&](int x) { return table[(row[x / perByte] >> (8 - Bits * (x % perByte + 1))) & mask]; };
+    int x = first;
+    const int end = first + count;
+    for (; x < end && x % perByte != 0; ++x) {
+        *out++ = pixelAt(x);
+    }
 #if defined(__SSE2__)
-        for (const int lead = LeadToAlignment(decoder, out, count); i < lead; ++i) {
-            out[i] = table[row[i]];
-        }
-        // Four look-ups gathered into one store: the loop is bound by
-        // stores, of which there is one per four pixels.
-        auto gather = [&](auto streaming) {
-            for (; i + 4 <= count; i += 4) {
-                const __m128i four = _mm_setr_epi32(
-                    static_cast<int>(table[row[i]]), static_cast<int>(table[row[i + 1]]),
-                    static_cast<int>(table[row[i + 2]]), static_cast<int>(table[row[i + 3]]));
-                PutFour<decltype(streaming)::value>(out + i, four);
-            }
-        };
-        WithStores(decoder.streaming, gather);
+    if constexpr (Bits == 1) {
+        const int bytes = (end - x) / 8;
+        const uint8_t* whole = row + x / 8;
+        WithStores(decoder.streaming && Aligned16(out), [&](auto streaming) {
+            DecodeBitBytes<decltype(streaming)::value>(table, whole, bytes, out);
+        });
+        x += 8 * bytes;
+        out += 8 * bytes;
+    }
 #endif
-        for (; i < count; ++i) {
-            out[i] = table[row[i]];
+    for (; x + perByte <= end; x += perByte, out += perByte) {
+        const unsigned byte = row[x / perByte];
+        for (int k = 0; k < perByte; ++k) {
+            out[k] = table[(byte >> (8 - Bits * (k + 1))) & mask];
         }
-    } else {
-        // Pixels up to the next byte boundary one by one, then whole bytes
-        // with their pixels at fixed shifts, then the pixels of a last partial
-        // byte; only the bytes holding the pixels are read.
-        constexpr int perByte = 8 / Bits;
-        constexpr unsigned mask = (1u << Bits) - 1;
-        auto pixelAt = [&](int x) { return table[(row[x / perByte] >> (8 - Bits * (x % perByte + 1))) & mask]; };
-        int x = first;
-        const int end = first + count;
-        for (; x < end && x % perByte != 0; ++x) {
-            *out++ = pixelAt(x);
-        }
-#if defined(__SSE2__)
-        if constexpr (Bits == 1) {
-            const int bytes = (end - x) / 8;
-            const uint8_t* whole = row + x / 8;
-            WithStores(decoder.streaming && Aligned16(out), [&](auto streaming) {
-                DecodeBitBytes<decltype(streaming)::value>(table, whole, bytes, out);
-            });
-            x += 8 * bytes;
-            out += 8 * bytes;
-        }
-#endif
-        for (; x + perByte <= end; x += perByte, out += perByte) {
-            const unsigned byte = row[x / perByte];
-            for (int k = 0; k < perByte; ++k) {
-                out[k] = table[(byte >> (8 - Bits * (k + 1))) & mask];
-            }
-        }
-        for (; x < end; ++x) {
-            *out++ = pixelAt(x);
-        }
+    }
+    for (; x < end; ++x) {
+        *out++ = pixelAt(x);
     }
 }
 
@@ -441,8 +486,12 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
                                 ? static_cast<int>(header.biClrUsed)
                                 : tableSize;
         const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + header.biSize);
-        decoder.table = TranslateColorTable(state, *context, kind, table, entries, tableSize).data();
-        decoder.decode = bitCount == 1 ? &DecodeIndexed<1> : bitCount == 4 ? &DecodeIndexed<4> : &DecodeIndexed<8>;
+        const ColorTableTranslation& translation = TranslateColorTable(state, *context, kind, table, entries, tableSize);
+        decoder.table = translation.pixels.data();
+        decoder.decode = bitCount == 1   ? &DecodeIndexed<1>
+                         : bitCount == 4 ? &DecodeIndexed<4>
+                         : translation.identity ? &DecodeIndices<IndexSteps::Widened>
+                                                : &DecodeIndices<IndexSteps::LookedUp>;
     } else {
         // Only kinds with a colour table search it for true colours; the
         // others compute their pixels, and a band of a true-colour blit
@@ -463,9 +512,11 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
 
     const RasterOp op{rop, InfoOf(kind).pixelMask};
     const bool direct = contiguous && rop == SRCCOPY;
-    // From 8 MB on, a surface is not kept by the cache between calls, and
-    // the stores that go past it save reading each line in first.
-    constexpr size_t kStreamedSurfacePixels = size_t{1} << 21;
+    // From 4 MB on, beyond what any core keeps in its own caches, a surface
+    // is a screen's frame, shown rather than read again: stores that go past
+    // the cache save reading each line in first, as a write-combined
+    // framebuffer does.
+    constexpr size_t kStreamedSurfacePixels = size_t{1} << 20;
     decoder.streaming = direct && target.surface->pixels.size() >= kStreamedSurfacePixels;
     const size_t stride = static_cast<size_t>((width * bitCount + 31) / 32) * 4;
     const auto* dib = static_cast<const uint8_t*>(bits);

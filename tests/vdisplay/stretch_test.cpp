@@ -1,6 +1,8 @@
 // StretchDIBits on every kind of display: each DIB depth and raster
 // operation against a pixel-by-pixel reference, clipping to windows and the
 // screen, stretching, row order, colour tables through realized palettes.
+#include <functional>
+
 #include "vd_test_util.h"
 
 using namespace vdtest;
@@ -142,11 +144,21 @@ INSTANTIATE_TEST_SUITE_P(KindsAndDepths, StretchAgainstReference, ::testing::Val
                              return std::string(Name(info.param.kind)) + "_" + std::to_string(info.param.bitCount);
                          });
 
+// The device pixel that DIB pixel (x, y) must show.
+using ShownPixel = std::function<uint32_t(int x, int y)>;
+
+// What the DIB's pixels show through the default palette.
+ShownPixel ThroughDefaultPalette(vd::Kind kind, const Dib& dib)
+{
+    return [kind, &dib](int x, int y) { return ReferencePixel(kind, PixelColorAt(dib, x, y, false)); };
+}
+
 // Draws two rows of `width` pixels of the DIB from source column sx at
 // (x, y) without stretching, over device pixels set to a marker one pixel
 // beyond both ends: the row must show exactly the DIB's pixels, and the
 // markers must be left as they were.
-::testing::AssertionResult DrawsExactlyTheRows(vd::Kind kind, HDC dc, const Dib& dib, int x, int y, int sx, int width)
+::testing::AssertionResult DrawsExactlyTheRows(vd::Kind kind, HDC dc, const Dib& dib, const ShownPixel& shown, int x,
+                                               int y, int sx, int width)
 {
     constexpr uint32_t kUntouched = 0x00123456;
     for (int i = 0; i < 2; ++i) {
@@ -162,8 +174,7 @@ INSTANTIATE_TEST_SUITE_P(KindsAndDepths, StretchAgainstReference, ::testing::Val
     for (int i = 0; i < 2; ++i) {
         for (int j = std::max(x - 1, 0); j <= x + width; ++j) {
             const bool drawn = j >= x && j < x + width;
-            const uint32_t expected = drawn ? ReferencePixel(kind, PixelColorAt(dib, sx + j - x, i, false))
-                                            : (kUntouched & PixelMask(kind));
+            const uint32_t expected = drawn ? shown(sx + j - x, i) : (kUntouched & PixelMask(kind));
             if (vd::DevicePixel(j, y + i) != expected) {
                 return ::testing::AssertionFailure() << Name(kind) << " " << dib.bits() << "-bit, " << width
                                                      << " pixels at x " << x << " from source column " << sx
@@ -175,7 +186,7 @@ INSTANTIATE_TEST_SUITE_P(KindsAndDepths, StretchAgainstReference, ::testing::Val
     return ::testing::AssertionSuccess();
 }
 
-// Rows drawn straight onto a surface of 8 MB or more are stored past the
+// Rows drawn straight onto a surface of 4 MB or more are stored past the
 // cache where their alignment allows, and ordinarily elsewhere. Every
 // alignment of the first device pixel and of the first source pixel within
 // its byte must draw exactly the pixels of the DIB, and nothing beside them.
@@ -189,7 +200,8 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
             const Dib dib = RandomDib(random, bitCount, 90, 2);
             for (int x = 0; x < 8; ++x) {
                 for (const int sx : {0, 3, 8}) {
-                    ASSERT_TRUE(DrawsExactlyTheRows(kind, dc, dib, x, 2 * (8 * x + sx), sx, dib.width() - sx - x));
+                    ASSERT_TRUE(DrawsExactlyTheRows(kind, dc, dib, ThroughDefaultPalette(kind, dib), x,
+                                                    2 * (8 * x + sx), sx, dib.width() - sx - x));
                 }
             }
         }
@@ -197,11 +209,28 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
     }
 }
 
+// Draws rows of every length from one pixel to a few vector steps, from
+// every alignment of source and device pixels, each checked as
+// DrawsExactlyTheRows does.
+::testing::AssertionResult DrawsEveryLengthAndAlignment(vd::Kind kind, HDC dc, const Dib& dib,
+                                                        const ShownPixel& shown)
+{
+    for (int width = 1; width <= 70; ++width) {
+        for (int x = 0; x < 4; ++x) {
+            for (int sx = 0; sx < 4; ++sx) {
+                if (auto drawn = DrawsExactlyTheRows(kind, dc, dib, shown, x, 2 * (4 * x + sx), sx, width); !drawn) {
+                    return drawn;
+                }
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 // The decoders of 24- and 8-bit rows place several pixels a step (eight and
 // four for 24-bit rows, where the processor allows) and finish a row one by
-// one: every length from one pixel to a few steps, from every alignment of
-// source and device pixels, on a surface whose stores stay ordinary and on
-// one that stores past the cache, must draw exactly the DIB's pixels.
+// one: on a surface whose stores stay ordinary and on one that stores past
+// the cache, every row must draw exactly the DIB's pixels.
 TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
 {
     for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Rgb24, vd::Kind::Palette8}) {
@@ -211,17 +240,42 @@ TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
             for (const int bitCount : {8, 24}) {
                 Random random(static_cast<uint64_t>(bitCount) * 7 + static_cast<uint64_t>(kind));
                 const Dib dib = RandomDib(random, bitCount, 76, 2);
-                for (int width = 1; width <= 70; ++width) {
-                    for (int x = 0; x < 4; ++x) {
-                        for (int sx = 0; sx < 4; ++sx) {
-                            ASSERT_TRUE(DrawsExactlyTheRows(kind, dc, dib, x, 2 * (4 * x + sx), sx, width))
-                                << "on a screen " << screenWidth << " pixels wide";
-                        }
-                    }
-                }
+                EXPECT_TRUE(DrawsEveryLengthAndAlignment(kind, dc, dib, ThroughDefaultPalette(kind, dib)))
+                    << "on a screen " << screenWidth << " pixels wide";
             }
             ReleaseDC(nullptr, dc);
         }
+    }
+}
+
+// Through a realized palette that holds every colour of the system palette
+// once, an 8-bit DIB whose colour table is the system palette in its order
+// shows each index as the device pixel of that number: its rows are widened
+// sixteen indices a step instead of looked up.
+TEST(StretchRowDecoders, IdentityTableShowsEachIndexAsItsDevicePixel)
+{
+    for (const int screenWidth : {160, 2048}) {
+        Configure(vd::Kind::Palette8, screenWidth, 1024);
+        std::vector<Color> everyColor;
+        for (const PALETTEENTRY& entry : vd::SystemPalette()) {
+            everyColor.push_back({entry.peRed, entry.peGreen, entry.peBlue});
+        }
+        for (int k = 10; k < 246; ++k) {
+            everyColor[static_cast<size_t>(k)] = {static_cast<uint8_t>(k), 1, 2};
+        }
+        HDC dc = GetDC(nullptr);
+        HPALETTE palette = SelectRealizedPalette(dc, everyColor);
+        Random random(static_cast<uint64_t>(screenWidth));
+        Dib dib = RandomDib(random, 8, 76, 2);
+        const std::vector<PALETTEENTRY> system = vd::SystemPalette();
+        for (int k = 0; k < 256; ++k) {
+            dib.SetColor(k, system[k].peRed, system[k].peGreen, system[k].peBlue);
+        }
+        const ShownPixel index = [&dib](int x, int y) { return dib.Pixel(x, y); };
+        EXPECT_TRUE(DrawsEveryLengthAndAlignment(vd::Kind::Palette8, dc, dib, index))
+            << "on a screen " << screenWidth << " pixels wide";
+        ReleaseDC(nullptr, dc);
+        DeleteObject(palette);
     }
 }
 
