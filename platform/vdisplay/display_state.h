@@ -91,6 +91,10 @@ struct ColorTableTranslation {
     // Every entry k is device pixel k: the table is the device's own palette
     // in its order, drawn without looking anything up.
     bool identity = false;
+    // Every device pixel fits a byte (a colour-table kind's index), and
+    // these are they.
+    bool fitsBytes = false;
+    std::array<uint8_t, 256> pixelBytes{};
 };
 
 struct State {

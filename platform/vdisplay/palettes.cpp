@@ -41,8 +41,11 @@ const ColorTableTranslation& TranslateColorTable(State& state, const DeviceConte
     last.paletteSystemIndex = palette.systemIndex;
     last.systemPalette = state.systemPalette;
     last.identity = true;
+    last.fitsBytes = true;
     for (size_t k = 0; k < last.pixels.size(); ++k) {
         last.identity = last.identity && last.pixels[k] == k;
+        last.fitsBytes = last.fitsBytes && last.pixels[k] <= UINT8_MAX;
+        last.pixelBytes[k] = static_cast<uint8_t>(last.pixels[k]);
     }
     return last;
 }

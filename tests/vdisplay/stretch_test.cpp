@@ -209,13 +209,18 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
     }
 }
 
-// Draws rows of every length from one pixel to a few vector steps, from
-// every alignment of source and device pixels, each checked as
-// DrawsExactlyTheRows does.
+// Draws rows of every length from one pixel to a few vector steps, and
+// some of several of the widest steps (64 pixels), from every alignment of
+// source and device pixels, each checked as DrawsExactlyTheRows does. The
+// DIB is at least 204 pixels wide.
 ::testing::AssertionResult DrawsEveryLengthAndAlignment(vd::Kind kind, HDC dc, const Dib& dib,
                                                         const ShownPixel& shown)
 {
+    std::vector<int> widths = {127, 128, 129, 191, 200};
     for (int width = 1; width <= 70; ++width) {
+        widths.push_back(width);
+    }
+    for (const int width : widths) {
         for (int x = 0; x < 4; ++x) {
             for (int sx = 0; sx < 4; ++sx) {
                 if (auto drawn = DrawsExactlyTheRows(kind, dc, dib, shown, x, 2 * (4 * x + sx), sx, width); !drawn) {
@@ -234,12 +239,12 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
 TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
 {
     for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Rgb24, vd::Kind::Palette8}) {
-        for (const int screenWidth : {160, 2048}) {
+        for (const int screenWidth : {256, 2048}) {
             Configure(kind, screenWidth, 1024);
             HDC dc = GetDC(nullptr);
             for (const int bitCount : {8, 24}) {
                 Random random(static_cast<uint64_t>(bitCount) * 7 + static_cast<uint64_t>(kind));
-                const Dib dib = RandomDib(random, bitCount, 76, 2);
+                const Dib dib = RandomDib(random, bitCount, 204, 2);
                 EXPECT_TRUE(DrawsEveryLengthAndAlignment(kind, dc, dib, ThroughDefaultPalette(kind, dib)))
                     << "on a screen " << screenWidth << " pixels wide";
             }
@@ -254,7 +259,7 @@ TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
 // sixteen indices a step instead of looked up.
 TEST(StretchRowDecoders, IdentityTableShowsEachIndexAsItsDevicePixel)
 {
-    for (const int screenWidth : {160, 2048}) {
+    for (const int screenWidth : {256, 2048}) {
         Configure(vd::Kind::Palette8, screenWidth, 1024);
         std::vector<Color> everyColor;
         for (const PALETTEENTRY& entry : vd::SystemPalette()) {
@@ -266,7 +271,7 @@ TEST(StretchRowDecoders, IdentityTableShowsEachIndexAsItsDevicePixel)
         HDC dc = GetDC(nullptr);
         HPALETTE palette = SelectRealizedPalette(dc, everyColor);
         Random random(static_cast<uint64_t>(screenWidth));
-        Dib dib = RandomDib(random, 8, 76, 2);
+        Dib dib = RandomDib(random, 8, 204, 2);
         const std::vector<PALETTEENTRY> system = vd::SystemPalette();
         for (int k = 0; k < 256; ++k) {
             dib.SetColor(k, system[k].peRed, system[k].peGreen, system[k].peBlue);

@@ -1,0 +1,33 @@
+// The decoders of the virtual display's StretchDIBits: each turns pixels of
+// one DIB row into device pixels of one kind of display, chosen once per
+// call.
+#pragma once
+
+#include <cstdint>
+
+#include "display_state.h"
+
+namespace vd::detail {
+
+struct Decoder;
+using DecodeFn = void (*)(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out);
+
+struct Decoder {
+    DecodeFn decode = nullptr;
+    const uint32_t* table = nullptr;  // indexed sources: device pixel per entry
+    const uint8_t* tableBytes = nullptr;  // the same as bytes, where they fit
+    ColorMatcher* matcher = nullptr;  // true-colour sources on colour-table kinds
+    // Rows go straight to a surface larger than a cache keeps: the vector
+    // loops store past the cache where the row allows it.
+    bool streaming = false;
+};
+
+// The decoder of a 1-, 4- or 8-bit DIB's rows through its translated
+// colour table.
+DecodeFn IndexedDecoder(int bitCount, const ColorTableTranslation& translation);
+
+// The decoder of a 16-, 24- or 32-bit DIB's rows onto a display of `kind`;
+// `swapped` reads 24-bit pixels as red, green, blue.
+DecodeFn TrueColorDecoder(int bitCount, bool swapped, Kind kind);
+
+}  // namespace vd::detail
