@@ -43,12 +43,6 @@ template <bool Streaming>
     }
 }
 
-bool HasAvx2()
-{
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-
 inline bool Aligned16(const uint32_t* out)
 {
     return (reinterpret_cast<uintptr_t>(out) & 15) == 0;
@@ -175,12 +169,6 @@ template <int Quarter>
     return _mm512_maskz_cvtepu8_epi32(0xFFFF, QuarterOf<Quarter>(bytes));
 }
 
-bool HasAvx512Vbmi()
-{
-    static const bool has = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
-    return has;
-}
-
 // 64 indices of an 8-bit row a step through a table whose device pixels fit
 // a byte: its 256 bytes lie in four registers, each half looked up by one
 // permute of 128 entries, the halves chosen by each index's top bit; the
@@ -214,16 +202,6 @@ enum class IndexSteps {
     Widened,   // the table is the identity: each index is its device pixel
     BytesLookedUp,  // through the table's bytes, 64 at a time (AVX-512 VBMI)
 };
-
-// Whether 8-bit rows through this table can be decoded BytesLookedUp.
-bool BytesLookedUpHere(const ColorTableTranslation& translation)
-{
-#if defined(__SSE2__)
-    return translation.fitsBytes && HasAvx512Vbmi();
-#else
-    return false;
-#endif
-}
 
 // 8-bit rows: pixels one by one up to a 16-byte boundary of a streaming
 // surface, then whole vector steps, then the rest one by one.
@@ -276,7 +254,7 @@ void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int co
         const uint8_t* whole = row + x / 8;
         WithStores(decoder.streaming && Aligned16(out), [&](auto streaming) {
             constexpr bool kStreaming = decltype(streaming)::value;
-            if (HasAvx2()) {
+            if (decoder.vectors >= Vectors::Avx2) {
                 DecodeBitBytesAvx2<kStreaming>(table, whole, bytes, out);
             } else {
                 DecodeBitBytes<kStreaming>(table, whole, bytes, out);
@@ -378,7 +356,7 @@ void DecodeBgr24ToRgb32(const Decoder& decoder, const uint8_t* row, int first, i
 #if defined(__SSE2__)
     i = LeadToAlignment(decoder, out, count);
     DecodeTrueColor<Bgr24, ToRgb32>(decoder, p, 0, i, out);
-    if (HasAvx2()) {
+    if (decoder.vectors >= Vectors::Avx2) {
         WithStores(decoder.streaming, [&](auto streaming) {
             i += SpreadBgr24Avx2<decltype(streaming)::value>(p + 3 * i, count - i, out + i);
         });
@@ -422,7 +400,20 @@ DecodeFn TrueColorDecoderOf(Kind kind)
 
 }  // namespace
 
-DecodeFn IndexedDecoder(int bitCount, const ColorTableTranslation& translation)
+Vectors UsableVectors(Vectors widest)
+{
+#if defined(__SSE2__)
+    static const Vectors processor =
+        __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw") ? Vectors::Avx512
+        : __builtin_cpu_supports("avx2")                                            ? Vectors::Avx2
+                                                                                    : Vectors::Sse2;
+    return std::min(widest, processor);
+#else
+    return Vectors::Sse2;
+#endif
+}
+
+DecodeFn IndexedDecoder(int bitCount, const ColorTableTranslation& translation, Vectors vectors)
 {
     switch (bitCount) {
     case 1: return &DecodeIndexed<1>;
@@ -431,8 +422,8 @@ DecodeFn IndexedDecoder(int bitCount, const ColorTableTranslation& translation)
         if (translation.identity) {
             return &DecodeIndices<IndexSteps::Widened>;
         }
-        return BytesLookedUpHere(translation) ? &DecodeIndices<IndexSteps::BytesLookedUp>
-                                              : &DecodeIndices<IndexSteps::LookedUp>;
+        return translation.fitsBytes && vectors == Vectors::Avx512 ? &DecodeIndices<IndexSteps::BytesLookedUp>
+                                                                   : &DecodeIndices<IndexSteps::LookedUp>;
     }
 }
 

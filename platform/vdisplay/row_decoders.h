@@ -17,14 +17,18 @@ struct Decoder {
     const uint32_t* table = nullptr;  // indexed sources: device pixel per entry
     const uint8_t* tableBytes = nullptr;  // the same as bytes, where they fit
     ColorMatcher* matcher = nullptr;  // true-colour sources on colour-table kinds
+    Vectors vectors = Vectors::Sse2;  // the widest the decoder may use
     // Rows go straight to a surface larger than a cache keeps: the vector
     // loops store past the cache where the row allows it.
     bool streaming = false;
 };
 
+// The widest vectors of those up to `widest` that this processor has.
+Vectors UsableVectors(Vectors widest);
+
 // The decoder of a 1-, 4- or 8-bit DIB's rows through its translated
-// colour table.
-DecodeFn IndexedDecoder(int bitCount, const ColorTableTranslation& translation);
+// colour table, with vectors up to `vectors`.
+DecodeFn IndexedDecoder(int bitCount, const ColorTableTranslation& translation, Vectors vectors);
 
 // The decoder of a 16-, 24- or 32-bit DIB's rows onto a display of `kind`;
 // `swapped` reads 24-bit pixels as red, green, blue.

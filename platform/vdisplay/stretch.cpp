@@ -168,6 +168,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
 
     const Kind kind = target.surface->kind;
     Decoder decoder;
+    decoder.vectors = UsableVectors(state.config.widestVectors);
     std::optional<ColorMatcher> matcher;
     if (bitCount <= 8) {
         const int tableSize = 1 << bitCount;
@@ -179,7 +180,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
             TranslateColorTable(state, *context, kind, table, entries, tableSize);
         decoder.table = translation.pixels.data();
         decoder.tableBytes = translation.pixelBytes.data();
-        decoder.decode = IndexedDecoder(bitCount, translation);
+        decoder.decode = IndexedDecoder(bitCount, translation, decoder.vectors);
     } else {
         // Only kinds with a colour table search it for true colours; the
         // others compute their pixels, and a band of a true-colour blit

@@ -25,6 +25,9 @@ enum class Kind {
 // The largest side of a screen; Configure clamps sizes to 1..kMaxScreenSide.
 constexpr int kMaxScreenSide = 16384;
 
+// Vector instruction sets the display's own drawing may use.
+enum class Vectors { Sse2, Avx2, Avx512 };  // Avx512: with the VBMI byte permutes
+
 struct Config {
     int width = 64;
     int height = 64;
@@ -32,6 +35,11 @@ struct Config {
     // The driver's 24-bit DIBs are red, green, blue instead of blue, green,
     // red, in GetDIBits and StretchDIBits alike.
     bool swappedRgb = false;
+    // The widest vectors the display draws with, where the processor has
+    // them: narrower, it draws as it would on a narrower machine, so that a
+    // program measured there pays what such a machine's display costs, and
+    // every way of drawing can be tested on one machine.
+    Vectors widestVectors = Vectors::Avx512;
 };
 
 // Replaces the screen: a new framebuffer filled with black, the standard

@@ -9,13 +9,15 @@
 
 namespace testsupport {
 
-inline void ConfigureDisplay(vd::Kind kind, int width = 64, int height = 64, bool swapped = false)
+inline void ConfigureDisplay(vd::Kind kind, int width = 64, int height = 64, bool swapped = false,
+                             vd::Vectors widestVectors = vd::Vectors::Avx512)
 {
     vd::Config config;
     config.kind = kind;
     config.width = width;
     config.height = height;
     config.swappedRgb = swapped;
+    config.widestVectors = widestVectors;
     vd::Configure(config);
 }
 

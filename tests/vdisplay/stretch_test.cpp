@@ -186,26 +186,43 @@ ShownPixel ThroughDefaultPalette(vd::Kind kind, const Dib& dib)
     return ::testing::AssertionSuccess();
 }
 
+// The display's ways of drawing, from the widest vectors down, and their
+// names for failures.
+constexpr vd::Vectors kEveryVectors[] = {vd::Vectors::Avx512, vd::Vectors::Avx2, vd::Vectors::Sse2};
+
+const char* VectorsName(vd::Vectors vectors)
+{
+    switch (vectors) {
+    case vd::Vectors::Avx512: return "AVX-512";
+    case vd::Vectors::Avx2: return "AVX2";
+    default: return "SSE2";
+    }
+}
+
 // Rows drawn straight onto a surface of 4 MB or more are stored past the
 // cache where their alignment allows, and ordinarily elsewhere. Every
 // alignment of the first device pixel and of the first source pixel within
-// its byte must draw exactly the pixels of the DIB, and nothing beside them.
+// its byte must draw exactly the pixels of the DIB, and nothing beside them,
+// with every width of vectors.
 TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
 {
-    for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Mono, vd::Kind::Palette8}) {
-        Configure(kind, 2048, 1024);
-        HDC dc = GetDC(nullptr);
-        for (const int bitCount : {1, 8, 24}) {
-            Random random(static_cast<uint64_t>(bitCount) * 31 + static_cast<uint64_t>(kind));
-            const Dib dib = RandomDib(random, bitCount, 90, 2);
-            for (int x = 0; x < 8; ++x) {
-                for (const int sx : {0, 3, 8}) {
-                    ASSERT_TRUE(DrawsExactlyTheRows(kind, dc, dib, ThroughDefaultPalette(kind, dib), x,
-                                                    2 * (8 * x + sx), sx, dib.width() - sx - x));
+    for (const vd::Vectors vectors : kEveryVectors) {
+        for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Mono, vd::Kind::Palette8}) {
+            Configure(kind, 2048, 1024, false, vectors);
+            HDC dc = GetDC(nullptr);
+            for (const int bitCount : {1, 8, 24}) {
+                Random random(static_cast<uint64_t>(bitCount) * 31 + static_cast<uint64_t>(kind));
+                const Dib dib = RandomDib(random, bitCount, 90, 2);
+                for (int x = 0; x < 8; ++x) {
+                    for (const int sx : {0, 3, 8}) {
+                        ASSERT_TRUE(DrawsExactlyTheRows(kind, dc, dib, ThroughDefaultPalette(kind, dib), x,
+                                                        2 * (8 * x + sx), sx, dib.width() - sx - x))
+                            << "with " << VectorsName(vectors);
+                    }
                 }
             }
+            ReleaseDC(nullptr, dc);
         }
-        ReleaseDC(nullptr, dc);
     }
 }
 
@@ -232,23 +249,25 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
     return ::testing::AssertionSuccess();
 }
 
-// The decoders of 24- and 8-bit rows place several pixels a step (eight and
-// four for 24-bit rows, where the processor allows) and finish a row one by
-// one: on a surface whose stores stay ordinary and on one that stores past
-// the cache, every row must draw exactly the DIB's pixels.
+// The decoders of 1-, 8- and 24-bit rows place several pixels a step, as
+// many as the vectors allow, and finish a row one by one: with every width
+// of vectors, on a surface whose stores stay ordinary and on one that stores
+// past the cache, every row must draw exactly the DIB's pixels.
 TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
 {
-    for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Rgb24, vd::Kind::Palette8}) {
-        for (const int screenWidth : {256, 2048}) {
-            Configure(kind, screenWidth, 1024);
-            HDC dc = GetDC(nullptr);
-            for (const int bitCount : {8, 24}) {
-                Random random(static_cast<uint64_t>(bitCount) * 7 + static_cast<uint64_t>(kind));
-                const Dib dib = RandomDib(random, bitCount, 204, 2);
-                EXPECT_TRUE(DrawsEveryLengthAndAlignment(kind, dc, dib, ThroughDefaultPalette(kind, dib)))
-                    << "on a screen " << screenWidth << " pixels wide";
+    for (const vd::Vectors vectors : kEveryVectors) {
+        for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Rgb24, vd::Kind::Palette8, vd::Kind::Mono}) {
+            for (const int screenWidth : {256, 2048}) {
+                Configure(kind, screenWidth, 1024, false, vectors);
+                HDC dc = GetDC(nullptr);
+                for (const int bitCount : {1, 8, 24}) {
+                    Random random(static_cast<uint64_t>(bitCount) * 7 + static_cast<uint64_t>(kind));
+                    const Dib dib = RandomDib(random, bitCount, 204, 2);
+                    EXPECT_TRUE(DrawsEveryLengthAndAlignment(kind, dc, dib, ThroughDefaultPalette(kind, dib)))
+                        << "on a screen " << screenWidth << " pixels wide with " << VectorsName(vectors);
+                }
+                ReleaseDC(nullptr, dc);
             }
-            ReleaseDC(nullptr, dc);
         }
     }
 }
@@ -260,7 +279,7 @@ TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
 TEST(StretchRowDecoders, IdentityTableShowsEachIndexAsItsDevicePixel)
 {
     for (const int screenWidth : {256, 2048}) {
-        Configure(vd::Kind::Palette8, screenWidth, 1024);
+        Configure(vd::Kind::Palette8, screenWidth, 1024, false, vd::Vectors::Sse2);
         std::vector<Color> everyColor;
         for (const PALETTEENTRY& entry : vd::SystemPalette()) {
             everyColor.push_back({entry.peRed, entry.peGreen, entry.peBlue});

@@ -21,9 +21,10 @@
 
 namespace vdtest {
 
-inline void Configure(vd::Kind kind, int width = 32, int height = 24, bool swapped = false)
+inline void Configure(vd::Kind kind, int width = 32, int height = 24, bool swapped = false,
+                      vd::Vectors widestVectors = vd::Vectors::Avx512)
 {
-    testsupport::ConfigureDisplay(kind, width, height, swapped);
+    testsupport::ConfigureDisplay(kind, width, height, swapped, widestVectors);
 }
 
 inline const char* Name(vd::Kind kind)
