@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "convert/kernels.h"
+
 namespace dibdraw {
 
 namespace {
@@ -276,36 +278,11 @@ void Sample24(const uint8_t* src, uint8_t* dst, const ScaleSpan& span)
     SampleNearestLower(Reader24{src + 3 * lastSource}, Writer24{dst + 3 * (span.count - 1)}, last);
 }
 
-// Doubles `groups` runs of four 24-bit pixels: the twelve bytes of four
-// source pixels, read as exactly twelve bytes, become the 24 bytes of eight
-// output pixels in three 8-byte stores.
-void Double24(const uint8_t* src, uint8_t* dst, int32_t groups)
-{
-    for (int32_t g = 0; g < groups; ++g, src += 12, dst += 24) {
-        uint64_t first8 = 0;
-        uint32_t last4 = 0;
-        std::memcpy(&first8, src, 8);
-        std::memcpy(&last4, src + 8, 4);
-        const uint64_t a = first8 & 0xFFFFFF;
-        const uint64_t b = (first8 >> 24) & 0xFFFFFF;
-        const uint64_t c = (first8 >> 48) | (uint64_t{last4 & 0xFF} << 16);
-        const uint64_t d = last4 >> 8;
-        // Three separate stores: one 24-byte copy of the three words would
-        // be compiled as a 16-byte reload of two 8-byte stores, which stalls.
-        const uint64_t first = a | (a << 24) | (b << 48);
-        const uint64_t middle = (b >> 16) | (b << 8) | (c << 32) | (c << 56);
-        const uint64_t last = (c >> 8) | (d << 16) | (d << 40);
-        std::memcpy(dst, &first, 8);
-        std::memcpy(dst + 8, &middle, 8);
-        std::memcpy(dst + 16, &last, 8);
-    }
-}
-
 }  // namespace
 
 // Enlargement to twice the width, the commonest, doubles whole groups of
-// pixels between an odd first output pixel and the last few, which are
-// sampled one by one.
+// four source pixels with the process's kernel between an odd first output
+// pixel and the last few, which are sampled one by one.
 void Stretch24Span(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int32_t)
 {
     if (span.srcCount == span.dstCount && span.count > 0) {
@@ -320,7 +297,7 @@ void Stretch24Span(const uint8_t* src, uint8_t* dst, const ScaleSpan& span, int3
         done = span.first & 1;
         Sample24(src, dst, {span.srcCount, span.dstCount, span.first, done});
         const int32_t groups = (span.count - done) / 8;
-        Double24(src + 3 * done, dst + 3 * done, groups);
+        ActiveKernels().doubleRgb24(src + 3 * done, dst + 3 * done, groups);
         done += 8 * groups;
     }
     const ScaleSpan rest = {span.srcCount, span.dstCount, span.first + done, span.count - done};

@@ -37,7 +37,8 @@ const KernelSet& ChooseKernels()
 
 }  // namespace
 
-constinit const KernelSet kSse2Kernels = {"sse2", AlwaysSupported, kSse2Rgb24, kSse2Diffusion, MapBytesScalar};
+constinit const KernelSet kSse2Kernels = {"sse2",         AlwaysSupported, kSse2Rgb24,       kSse2Diffusion,
+                                          MapBytesScalar, DoubleRgb24Scalar};
 
 std::span<const KernelSet* const> KernelSets()
 {

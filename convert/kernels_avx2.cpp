@@ -414,6 +414,25 @@ void MapBytesAvx2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t
     }
 }
 
+// Byte o of a doubled 24-bit row is this byte of the row: output pixel o / 3
+// shows source pixel o / 6.
+constexpr int DoubledSourceByte(int o)
+{
+    return 3 * (o / 6) + o % 3;
+}
+
+// Two groups (eight pixels, 24 bytes) double into three 16-byte stores;
+// store q takes its bytes from the sixteen loaded at kDoublingLoads[q], so
+// that the three loads read exactly the 24.
+constexpr int kDoublingLoads[3] = {0, 6, 8};
+
+constexpr Pattern DoublingPicks(int store)
+{
+    return Repeated([=](int k) { return DoubledSourceByte(16 * store + k) - kDoublingLoads[store]; });
+}
+
+constexpr Pattern kDoublingPicks[3] = {DoublingPicks(0), DoublingPicks(1), DoublingPicks(2)};
+
 // The compiler's check also asks the system whether it saves the wider
 // registers; see ProcessorHasByteTables.
 bool ProcessorHasAvx2()
@@ -427,7 +446,25 @@ constexpr Rgb24Kernels kAvx2Rgb24 = {QuantizeRgb24BlocksAvx2, JudgeRgb24BlocksAv
 
 }  // namespace
 
+[[gnu::target("avx2")]]
+void DoubleRgb24Avx2(const uint8_t* src, uint8_t* dst, int32_t groups)
+{
+    __m128i picks[3];
+    for (int q = 0; q < 3; ++q) {
+        picks[q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kDoublingPicks[q].data()));
+    }
+    int32_t g = 0;
+    for (; groups - g >= 2; g += 2, src += 24, dst += 48) {
+        for (int q = 0; q < 3; ++q) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + kDoublingLoads[q]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16 * q), _mm_shuffle_epi8(bytes, picks[q]));
+        }
+    }
+    DoubleRgb24Scalar(src, dst, groups - g);
+}
+
 // The diffusion passes stay SSE2's, as for AVX-512.
-constinit const KernelSet kAvx2Kernels = {"avx2", ProcessorHasAvx2, kAvx2Rgb24, kSse2Diffusion, MapBytesAvx2};
+constinit const KernelSet kAvx2Kernels = {"avx2",       ProcessorHasAvx2, kAvx2Rgb24,     kSse2Diffusion,
+                                          MapBytesAvx2, DoubleRgb24Avx2};
 
 }  // namespace dibdraw

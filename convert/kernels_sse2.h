@@ -24,8 +24,14 @@ inline constexpr Rgb24Kernels kSse2Rgb24 = {QuantizeRgb24BlocksSse2, JudgeRgb24B
                                              LuminanceRgb24BlocksSse2};
 
 // SSE2 has no byte look-up: its byte map is the scalar loop, which the
-// compiler unrolls as well as anything written by hand.
+// compiler unrolls as well as anything written by hand, and it has no byte
+// shuffle, so its doubling is the scalar one too.
 void MapBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map);
+void DoubleRgb24Scalar(const uint8_t* src, uint8_t* dst, int32_t groups);
+
+// AVX2's doubling, which AVX-512 takes too: a doubling needs no more than
+// a shuffle of sixteen bytes.
+void DoubleRgb24Avx2(const uint8_t* src, uint8_t* dst, int32_t groups);
 
 // The wider sets take these passes too: their runs are short, and the chain
 // between them bounds a run.

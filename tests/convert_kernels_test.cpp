@@ -3,8 +3,10 @@
 // through a colour map, the 16 bright colours, monochrome thresholds,
 // luminance), byte for byte over every width up to 100 and some long rows,
 // with random colour maps, dither offsets and limits, the byte map against
-// its table, and the diffusion kernels against the scalar set. Sources end exactly at the row, so that a read past it is caught by the sanitizer,
-// and destinations have guard bytes. Failures print the seed and the first
+// its table, the doubling against its source pixels, and the diffusion
+// kernels against the scalar set. Sources end exactly at the row, so that a
+// read past it is caught by the sanitizer, and destinations have guard
+// bytes. Failures print the seed and the first
 // differing pixel.
 #include <gtest/gtest.h>
 
@@ -242,6 +244,26 @@ TEST_P(KernelSetTest, MappedBytesMatchTheMap)
         for (int i = 0; i < count; ++i) {
             ASSERT_EQ(dst[static_cast<size_t>(i)], map[c.src[static_cast<size_t>(i)]])
                 << where << ": first difference at byte " << i;
+        }
+        ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    });
+}
+
+// Each output pixel of a doubled row is its source pixel, the source read
+// no further than its whole groups of four (for widths that are multiples
+// of four the row ends there).
+TEST_P(KernelSetTest, DoubledPixelsShowTheirSourcePixelTwice)
+{
+    ForEachCase(47000, 1, [&](KernelCase& c) {
+        const int32_t groups = c.width / 4;
+        GuardedBuffer dst(24 * static_cast<size_t>(groups));
+        Set().doubleRgb24(c.src.data(), dst.data(), groups);
+        const std::string where = Where("doubling", c.seed, c.width);
+        for (int i = 0; i < 8 * groups; ++i) {
+            for (int channel = 0; channel < 3; ++channel) {
+                ASSERT_EQ(dst[3 * static_cast<size_t>(i) + static_cast<size_t>(channel)], c.Pixel(i / 2)[channel])
+                    << where << ": first difference at output pixel " << i;
+            }
         }
         ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
     });
