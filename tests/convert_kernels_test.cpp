@@ -255,13 +255,13 @@ TEST_P(KernelSetTest, MappedBytesMatchTheMap)
 TEST_P(KernelSetTest, DoubledPixelsShowTheirSourcePixelTwice)
 {
     ForEachCase(47000, 1, [&](KernelCase& c) {
-        const int32_t groups = c.width / 4;
-        GuardedBuffer dst(24 * static_cast<size_t>(groups));
-        Set().doubleRgb24(c.src.data(), dst.data(), groups);
+        const size_t groups = c.src.size() / 12;
+        GuardedBuffer dst(24 * groups);
+        Set().doubleRgb24(c.src.data(), dst.data(), static_cast<int32_t>(groups));
         const std::string where = Where("doubling", c.seed, c.width);
-        for (int i = 0; i < 8 * groups; ++i) {
-            for (int channel = 0; channel < 3; ++channel) {
-                ASSERT_EQ(dst[3 * static_cast<size_t>(i) + static_cast<size_t>(channel)], c.Pixel(i / 2)[channel])
+        for (size_t i = 0; i < 8 * groups; ++i) {
+            for (size_t channel = 0; channel < 3; ++channel) {
+                ASSERT_EQ(dst[3 * i + channel], c.Pixel(static_cast<int>(i / 2))[channel])
                     << where << ": first difference at output pixel " << i;
             }
         }

@@ -18,7 +18,7 @@ public:
     explicit GuardedBuffer(size_t size, uint8_t fill = 0)
         : m_size(size), m_bytes(size + kGuardBytes, kGuardValue)
     {
-        std::fill(m_bytes.begin(), m_bytes.begin() + static_cast<long>(size), fill);
+        std::fill_n(m_bytes.begin(), size, fill);
     }
     uint8_t* data() { return m_bytes.data(); }
     const uint8_t* data() const { return m_bytes.data(); }
