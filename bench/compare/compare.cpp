@@ -339,8 +339,12 @@ double MeasureMemcpy(const Size& size, int reps, const std::vector<uint8_t>& bgr
     return rate;
 }
 
+// Unrolled by four, so that its speed does not hang on where the compiler
+// happens to place a loop of six instructions: across a 64-byte boundary
+// the plain loop ran at half the speed (1.7 against 3.3 Gpix/s here).
 void TranslateRow(const uint8_t* in, uint8_t* out, int count, const uint8_t* table)
 {
+#pragma GCC unroll 4
     for (int i = 0; i < count; ++i) {
         out[i] = table[in[i]];
     }
