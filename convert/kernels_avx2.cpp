@@ -463,8 +463,7 @@ void DoubleRgb24Avx2(const uint8_t* src, uint8_t* dst, int32_t groups)
     DoubleRgb24Scalar(src, dst, groups - g);
 }
 
-// The diffusion passes stay SSE2's, as for AVX-512.
-constinit const KernelSet kAvx2Kernels = {"avx2",       ProcessorHasAvx2, kAvx2Rgb24,     kSse2Diffusion,
+constinit const KernelSet kAvx2Kernels = {"avx2",       ProcessorHasAvx2, kAvx2Rgb24,     kAvx2Diffusion,
                                           MapBytesAvx2, DoubleRgb24Avx2};
 
 }  // namespace dibdraw

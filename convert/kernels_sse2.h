@@ -33,9 +33,17 @@ void DoubleRgb24Scalar(const uint8_t* src, uint8_t* dst, int32_t groups);
 // a shuffle of sixteen bytes.
 void DoubleRgb24Avx2(const uint8_t* src, uint8_t* dst, int32_t groups);
 
-// The wider sets take these passes too: their runs are short, and the chain
-// between them bounds a run.
 inline constexpr DiffusionKernels kSse2Diffusion = {PackLightCodesSse2, DiffusionStepIndicesSse2, SumRunErrorsSse2,
+                                                    ColorStepIndicesSse2, SumColorRunErrorsSse2};
+
+// AVX2's grey passes (diffusion_avx2.cpp), which AVX-512 takes too; the
+// colour passes stay SSE2's.
+void PackLightCodesAvx2(const int16_t* codes, uint8_t* dst, int32_t count);
+void DiffusionStepIndicesAvx2(const int16_t* values, const int32_t* incoming, uint16_t* indices, int32_t count,
+                              const StepIndexing& indexing);
+void SumRunErrorsAvx2(const int16_t* outcomes, int carry, int32_t* entries, int32_t count);
+
+inline constexpr DiffusionKernels kAvx2Diffusion = {PackLightCodesAvx2, DiffusionStepIndicesAvx2, SumRunErrorsAvx2,
                                                     ColorStepIndicesSse2, SumColorRunErrorsSse2};
 
 }  // namespace dibdraw
