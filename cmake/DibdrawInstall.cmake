@@ -24,8 +24,8 @@ install(FILES include/dibdraw32/BlitResult.h include/dibdraw32/Diagnostics.h inc
   include/dibdraw32/dibdraw32.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/dibdraw32)
 install(FILES platform/dibplatform.h memkit40/memkit40.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 if(NOT WIN32)
-  install(FILES platform/vdisplay/gdi.h platform/vdisplay/gdi_types.h platform/vdisplay/vdisplay.h
-    platform/vdisplay/vdisplay_c.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vdisplay)
+  install(FILES platform/vdisplay/gdi.h platform/vdisplay/gdi_types.h platform/vdisplay/gdi_structs.h
+    platform/vdisplay/vdisplay.h platform/vdisplay/vdisplay_c.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vdisplay)
 endif()
 
 set(DIBDRAW_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/dibdraw32)

@@ -28,7 +28,7 @@ for system in kernel32 user32 gdi32; do
   fi
   llvm-dlltool "${machine[@]}" -d "$def" -l "$work/$system.lib"
 done
-clang --target="$target" -std=c89 -Wall -Wextra -Werror -O1 -fno-builtin -I "$source/sdk" -I "$root/include" \
+clang --target="$target" -std=c89 -Wall -Wextra -Werror -O1 -fno-builtin -I "$source/sdk" -I "$root/include" -I "$root/platform" \
   -c "$source/msvc_caller.c" -o "$work/msvc_caller.obj"
 lld-link /nologo /entry:start /subsystem:console /nodefaultlib /out:"$work/msvc_caller.exe" "$work/msvc_caller.obj" \
   "$build/dibdraw32.lib" "$work/kernel32.lib" "$work/user32.lib" "$work/gdi32.lib"

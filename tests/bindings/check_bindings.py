@@ -20,6 +20,7 @@ from pathlib import Path
 
 HEADER = "include/dibdraw32/dibdraw32.h"
 GDI_TYPES = "platform/vdisplay/gdi_types.h"
+GDI_STRUCTS = "platform/vdisplay/gdi_structs.h"
 DEF_FILE = "blitter/dibdraw32.def"
 BINDINGS = "docs/bindings"
 BLIT_INFO = "dibdrawblitinfo"
@@ -115,7 +116,7 @@ class Header:
         self.typedefs = {}
         self.structs = {}  # lower-case name -> [(field, canonical)]
         self.functions = {}
-        for name in (GDI_TYPES, HEADER):
+        for name in (GDI_TYPES, GDI_STRUCTS, HEADER):
             self.read(root / name)
         if not self.functions:
             raise SystemExit(f"{HEADER}: no DIBDRAW32_C_API ... WINAPI prototypes found")

@@ -23,33 +23,8 @@ typedef void* HANDLE;
 typedef struct HDC__* HDC;
 typedef struct HWND__* HWND;
 
-typedef struct tagRECT {
-    LONG left;
-    LONG top;
-    LONG right;
-    LONG bottom;
-} RECT;
-
-typedef struct tagRGBQUAD {
-    BYTE rgbBlue;
-    BYTE rgbGreen;
-    BYTE rgbRed;
-    BYTE rgbReserved;
-} RGBQUAD;
-
-typedef struct tagBITMAPINFOHEADER {
-    DWORD biSize;
-    LONG biWidth;
-    LONG biHeight;
-    WORD biPlanes;
-    WORD biBitCount;
-    DWORD biCompression;
-    DWORD biSizeImage;
-    LONG biXPelsPerMeter;
-    LONG biYPelsPerMeter;
-    DWORD biClrUsed;
-    DWORD biClrImportant;
-} BITMAPINFOHEADER;
+/* RECT, RGBQUAD and BITMAPINFOHEADER, laid out as the SDK lays them out. */
+#include <vdisplay/gdi_structs.h>
 
 #define SRCCOPY 0x00CC0020
 #define STD_OUTPUT_HANDLE ((DWORD)-11)
