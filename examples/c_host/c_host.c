@@ -35,20 +35,12 @@ static COLORREF ShownAt(int x, int y)
 
 int main(void)
 {
-    struct TwoByTwoDib dib = {0};
-    dib.header.biSize = sizeof(BITMAPINFOHEADER);
-    dib.header.biWidth = 2;
-    dib.header.biHeight = 2;
-    dib.header.biPlanes = 1;
-    dib.header.biBitCount = 24;
     /* The bottom row (blue, white) comes first in memory, then the top row
      * (red, green). */
-    const uint8_t bottom[8] = {255, 0, 0, 255, 255, 255, 0, 0};
-    const uint8_t top[8] = {0, 0, 255, 0, 255, 0, 0, 0};
-    for (int i = 0; i < 8; ++i) {
-        dib.rows[0][i] = bottom[i];
-        dib.rows[1][i] = top[i];
-    }
+    const struct TwoByTwoDib dib = {
+        .header = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = 2, .biHeight = 2, .biPlanes = 1, .biBitCount = 24},
+        .rows = {{255, 0, 0, 255, 255, 255, 0, 0}, {0, 0, 255, 0, 255, 0, 0, 0}},
+    };
 
 #if !defined(_WIN32)
     if (VdConfigure(VD_RGB32, 64, 64, 0) != VD_OK) {

@@ -59,8 +59,7 @@ int main()
 
     struct Corner {
         const char* name;
-        int x;
-        int y;
+        int x, y;
         COLORREF expected;
     };
     const Corner corners[] = {
