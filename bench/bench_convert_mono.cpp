@@ -1,8 +1,7 @@
-// Monochrome converters on rows of RowPixels(): every source depth in every
-// dither mode, and the 1-bit copy aligned and shifted.
+// Monochrome converters on rows of RowPixels(): every converter of the
+// registry, and the 1-bit copy once more with its source shifted.
 #include "bench/convert_bench_support.h"
 #include "convert/converters.h"
-#include "support/converter_named.h"
 
 namespace {
 
@@ -14,19 +13,11 @@ void Mono(benchmark::State& state, BlitterFn converter, int ditherMode, int srcB
     MeasureConverter(state, converter, RowSetup{vd::Kind::Mono, ditherMode, srcBitOffset});
 }
 
+[[maybe_unused]] const bool kRegistered = convertbench::RegisterConverters(
+    "Mono", 1, [](benchmark::State& state, const dibdraw::ConverterEntry& entry) {
+        Mono(state, entry.fn, convertbench::DitherModeFor(entry), 0);
+    });
+
 }  // namespace
 
-BENCHMARK_CAPTURE(Mono, Blit24To1Mode0, testsupport::Converter("Blit24To1Mode0"), 0, 0);
-BENCHMARK_CAPTURE(Mono, Blit24To1Mode1, testsupport::Converter("Blit24To1Mode1"), 1, 0);
-BENCHMARK_CAPTURE(Mono, Blit24To1Mode2, testsupport::Converter("Blit24To1Mode2"), 2, 0);
-BENCHMARK_CAPTURE(Mono, Blit24To1Mode3, testsupport::Converter("Blit24To1Mode3"), 3, 0);
-BENCHMARK_CAPTURE(Mono, Blit8To1Mode0, testsupport::Converter("Blit8To1Mode0"), 0, 0);
-BENCHMARK_CAPTURE(Mono, Blit8To1Mode1, testsupport::Converter("Blit8To1Mode1"), 1, 0);
-BENCHMARK_CAPTURE(Mono, Blit8To1Mode2, testsupport::Converter("Blit8To1Mode2"), 2, 0);
-BENCHMARK_CAPTURE(Mono, Blit8To1Mode3, testsupport::Converter("Blit8To1Mode3"), 3, 0);
-BENCHMARK_CAPTURE(Mono, Blit4To1Mode0, testsupport::Converter("Blit4To1Mode0"), 0, 0);
-BENCHMARK_CAPTURE(Mono, Blit4To1Mode1, testsupport::Converter("Blit4To1Mode1"), 1, 0);
-BENCHMARK_CAPTURE(Mono, Blit4To1Mode2, testsupport::Converter("Blit4To1Mode2"), 2, 0);
-BENCHMARK_CAPTURE(Mono, Blit4To1Mode3, testsupport::Converter("Blit4To1Mode3"), 3, 0);
-BENCHMARK_CAPTURE(Mono, Blit1To1/aligned, dibdraw::Blit1To1, 0, 0);
 BENCHMARK_CAPTURE(Mono, Blit1To1/offset3, dibdraw::Blit1To1, 0, 3);

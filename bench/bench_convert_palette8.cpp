@@ -1,13 +1,11 @@
-// Throughput of the 256-colour converters over one row of RowPixels(), in
-// megapixels per second: every source depth with every dither mode, the
-// mapped members and the grey members.
+// Throughput of every 256-colour converter of the registry over one row of
+// RowPixels(), in megapixels per second; the grey members on a grey colour
+// table.
 #include <cstdint>
 #include <random>
 #include <vector>
 
 #include "bench/convert_bench_support.h"
-#include "convert/converters.h"
-#include "support/converter_named.h"
 
 namespace {
 
@@ -54,34 +52,19 @@ void ConvertRow(benchmark::State& state, BlitterFn converter, Source source, boo
     }
 }
 
-using namespace dibdraw;
+Source SourceOf(int srcBits)
+{
+    switch (srcBits) {
+    case 24: return Source::Rgb24;
+    case 8: return Source::Index8;
+    case 4: return Source::Index4;
+    default: return Source::Bit1;
+    }
+}
 
-BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode0, testsupport::Converter("Blit24To8Mode0"), Source::Rgb24, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode1, testsupport::Converter("Blit24To8Mode1"), Source::Rgb24, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode2, testsupport::Converter("Blit24To8Mode2"), Source::Rgb24, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit24To8Mode3, testsupport::Converter("Blit24To8Mode3"), Source::Rgb24, false);
-
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mapped, testsupport::Converter("Blit8To8Mapped"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode0, testsupport::Converter("Blit8To8Mode0"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode1, testsupport::Converter("Blit8To8Mode1"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode2, testsupport::Converter("Blit8To8Mode2"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode3, testsupport::Converter("Blit8To8Mode3"), Source::Index8, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode0Gray, testsupport::Converter("Blit8To8Mode0Gray"), Source::Index8, true);
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode1Gray, testsupport::Converter("Blit8To8Mode1Gray"), Source::Index8, true);
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode2Gray, testsupport::Converter("Blit8To8Mode2Gray"), Source::Index8, true);
-BENCHMARK_CAPTURE(ConvertRow, Blit8To8Mode3Gray, testsupport::Converter("Blit8To8Mode3Gray"), Source::Index8, true);
-
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mapped, testsupport::Converter("Blit4To8Mapped"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode0, testsupport::Converter("Blit4To8Mode0"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode1, testsupport::Converter("Blit4To8Mode1"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode2, testsupport::Converter("Blit4To8Mode2"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode3, testsupport::Converter("Blit4To8Mode3"), Source::Index4, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode0Gray, testsupport::Converter("Blit4To8Mode0Gray"), Source::Index4, true);
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode1Gray, testsupport::Converter("Blit4To8Mode1Gray"), Source::Index4, true);
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode2Gray, testsupport::Converter("Blit4To8Mode2Gray"), Source::Index4, true);
-BENCHMARK_CAPTURE(ConvertRow, Blit4To8Mode3Gray, testsupport::Converter("Blit4To8Mode3Gray"), Source::Index4, true);
-
-BENCHMARK_CAPTURE(ConvertRow, Blit1To8Mapped, Blit1To8Mapped, Source::Bit1, false);
-BENCHMARK_CAPTURE(ConvertRow, Blit1To8, Blit1To8, Source::Bit1, false);
+[[maybe_unused]] const bool kRegistered = convertbench::RegisterConverters(
+    "ConvertRow", 8, [](benchmark::State& state, const dibdraw::ConverterEntry& entry) {
+        ConvertRow(state, entry.fn, SourceOf(entry.srcBits), entry.variant == dibdraw::Variant::GreyMode);
+    });
 
 }  // namespace

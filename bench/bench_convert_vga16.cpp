@@ -1,10 +1,8 @@
-// The 16-colour display converters over rows of RowPixels(), in megapixels per
-// second.
+// Every 16-colour display converter of the registry over rows of RowPixels(),
+// in megapixels per second.
 #include <vector>
 
 #include "bench/convert_bench_support.h"
-#include "convert/converters.h"
-#include "support/converter_named.h"
 
 namespace {
 
@@ -40,20 +38,9 @@ void RunConverter(benchmark::State& state, BlitterFn convert, int sourceBits, in
     }
 }
 
-}  // namespace
+[[maybe_unused]] const bool kRegistered = convertbench::RegisterConverters(
+    "RunConverter", 4, [](benchmark::State& state, const dibdraw::ConverterEntry& entry) {
+        RunConverter(state, entry.fn, entry.srcBits, convertbench::DitherModeFor(entry));
+    });
 
-BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode0, testsupport::Converter("Blit24To4Mode0"), 24, 0);
-BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode1, testsupport::Converter("Blit24To4Mode1"), 24, 1);
-BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode2, testsupport::Converter("Blit24To4Mode2"), 24, 2);
-BENCHMARK_CAPTURE(RunConverter, Blit24To4Mode3, testsupport::Converter("Blit24To4Mode3"), 24, 3);
-BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode0, testsupport::Converter("Blit8To4Mode0"), 8, 0);
-BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode1, testsupport::Converter("Blit8To4Mode1"), 8, 1);
-BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode2, testsupport::Converter("Blit8To4Mode2"), 8, 2);
-BENCHMARK_CAPTURE(RunConverter, Blit8To4Mode3, testsupport::Converter("Blit8To4Mode3"), 8, 3);
-BENCHMARK_CAPTURE(RunConverter, Blit8To4Mapped, testsupport::Converter("Blit8To4Mapped"), 8, 1);
-BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode0, testsupport::Converter("Blit4To4Mode0"), 4, 0);
-BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode1, testsupport::Converter("Blit4To4Mode1"), 4, 1);
-BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode2, testsupport::Converter("Blit4To4Mode2"), 4, 2);
-BENCHMARK_CAPTURE(RunConverter, Blit4To4Mode3, testsupport::Converter("Blit4To4Mode3"), 4, 3);
-BENCHMARK_CAPTURE(RunConverter, Blit4To4Mapped, testsupport::Converter("Blit4To4Mapped"), 4, 1);
-BENCHMARK_CAPTURE(RunConverter, Blit1To4, dibdraw::Blit1To4, 1, 1);
+}  // namespace

@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
+#include "convert/registry.h"
 #include "dibdraw32/VyrBlitter.h"
 #include "memkit40.h"
 #include "vdisplay/vdisplay.h"
@@ -99,6 +101,30 @@ inline void MeasureConverter(benchmark::State& state, BlitterFn converter, const
         TimeRows(state, converter, blitter, src.data(), dst.data());
         blitter.m_imagePalette = nullptr;
     }
+}
+
+// The dither mode a benchmark's blitter gets for an entry: its own, or for an
+// entry that serves every mode, none.
+inline int DitherModeFor(const dibdraw::ConverterEntry& entry)
+{
+    return static_cast<int>(entry.DependsOnMode() ? entry.mode : dibdraw::DitherMode::None);
+}
+
+// Registers `measure(state, entry)` as a benchmark "group/name" for every
+// converter of one display depth in the registry, so that each converter added
+// there is measured too. Returns true, for a static initializer.
+template <typename Measure>
+bool RegisterConverters(const char* group, int displayDepth, Measure measure)
+{
+    for (const auto section : dibdraw::ConverterSections()) {
+        for (const dibdraw::ConverterEntry& entry : section) {
+            if (entry.displayDepth == displayDepth) {
+                benchmark::RegisterBenchmark((std::string(group) + "/" + entry.name).c_str(),
+                                             [measure, &entry](benchmark::State& state) { measure(state, entry); });
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace convertbench
