@@ -172,6 +172,39 @@ std::string Summary()
     return summary;
 }
 
+// The lines of a text; none for an empty one.
+void AppendLines(std::string_view text, std::vector<std::string>& lines)
+{
+    while (!text.empty()) {
+        const size_t end = std::min(text.find('\n'), text.size());
+        lines.emplace_back(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+}
+
+// An option's description: its help, a line for each of its choices with
+// their meanings in one column, and the text after them.
+std::vector<std::string> DescriptionOf(const OptionSpec& option)
+{
+    std::vector<std::string> lines;
+    AppendLines(option.help, lines);
+    size_t nameWidth = 0;
+    for (const Choice& choice : option.choices) {
+        nameWidth = std::max(nameWidth, choice.name.size());
+    }
+    for (const Choice& choice : option.choices) {
+        const size_t first = lines.size();
+        AppendLines(choice.meaning, lines);
+        for (size_t i = first; i < lines.size(); ++i) {
+            std::string lead = i == first ? "  " + std::string(choice.name) : std::string();
+            lead.resize(2 + nameWidth + 2, ' ');
+            lines[i] = lead + lines[i];
+        }
+    }
+    AppendLines(option.helpAfterChoices, lines);
+    return lines;
+}
+
 // Each option with its value, then its description from the same column.
 std::string OptionHelp()
 {
@@ -183,14 +216,8 @@ std::string OptionHelp()
         }
         line += Syntax(option, option.value);
         line.resize(std::max(kDescriptionColumn, line.size() + 2), ' ');
-        std::string_view description = option.help;
-        for (;;) {
-            const size_t end = description.find('\n');
-            help += line + std::string(description.substr(0, end)) + "\n";
-            if (end == std::string_view::npos) {
-                break;
-            }
-            description.remove_prefix(end + 1);
+        for (const std::string& description : DescriptionOf(option)) {
+            help += line + description + "\n";
             line.assign(kDescriptionColumn, ' ');
         }
     }

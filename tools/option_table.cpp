@@ -74,11 +74,15 @@ bool ParseTransparent(std::string_view text, std::array<bool, 2>& transparent)
     }
 }
 
+std::string_view NameOf(std::string_view name) { return name; }
+std::string_view NameOf(const Choice& choice) { return choice.name; }
+
 // A value that names one of `choices`, stored as the matching `values` entry.
-template <class T, size_t N>
-bool ParseChoice(std::string_view text, const std::string_view (&choices)[N], const T (&values)[N], T& value)
+template <class Named, class T, size_t N>
+bool ParseChoice(std::string_view text, const Named (&choices)[N], const T (&values)[N], T& value)
 {
-    const auto* found = std::find(std::begin(choices), std::end(choices), text);
+    const auto* found =
+        std::find_if(std::begin(choices), std::end(choices), [&](const Named& c) { return NameOf(c) == text; });
     if (found == std::end(choices)) {
         return false;
     }
@@ -128,12 +132,17 @@ bool StoreFormat(std::string_view, const std::string& value, ParseState& state, 
     return true;
 }
 
+constexpr Choice kRealizeChoices[] = {
+    {"none", "keep what the display holds"},
+    {"fixed", "the fixed palette"},
+    {"image", "the picture's own colours"},
+};
+
 bool StoreRealize(std::string_view, const std::string& value, ParseState& state, std::string&)
 {
-    static constexpr std::string_view kNames[] = {"none", "fixed", "image"};
     static constexpr RealizeMode kModes[] = {RealizeMode::None, RealizeMode::Fixed, RealizeMode::Image};
     RealizeMode mode;
-    if (!ParseChoice(value, kNames, kModes, mode)) {
+    if (!ParseChoice(value, kRealizeChoices, kModes, mode)) {
         return false;
     }
     state.options.realize = mode;
@@ -201,6 +210,31 @@ bool StoreBackground(std::string_view, const std::string& value, ParseState& sta
     return true;
 }
 
+constexpr Choice kDisplayChoices[] = {
+    {"1", "black and white"},
+    {"4", "16 colours (the standard VGA colours)"},
+    {"4p", "16 colours, stored in 4 planes"},
+    {"8", "256 colours with a palette shared by all\nprograms (20 of them fixed)"},
+    {"8rgb", "256 fixed colours (3 bits red and green,\n2 bits blue), no palette"},
+    {"16", "65536 colours (5-6-5)"},
+    {"24", "true colour"},
+    {"32", "true colour, 4 bytes a pixel"},
+    {"2", "4 greys, which the library cannot draw on"},
+};
+
+constexpr Choice kDitherChoices[] = {
+    {"0", "ordered dither, a fine regular pattern"},
+    {"1", "none: each pixel takes the nearest colour"},
+    {"2", "error diffusion (Floyd-Steinberg), smooth\ngradients with a grainy look"},
+    {"3", "ordered dither with a fixed 8x8 pattern"},
+};
+
+constexpr Choice kPaletteChoices[] = {
+    {"0", "a fixed palette of evenly spread colours and\ngreys, good for any picture"},
+    {"1", "the picture's own colours (as many as fit\nbeside the 20 fixed ones)"},
+    {"2", "the picture's colours matched to whatever the\ndisplay holds already"},
+};
+
 using Kind = OptionSpec::Kind;
 
 // In the order the help lists them.
@@ -220,45 +254,20 @@ constexpr OptionSpec kOptions[] = {
     {.name = "--display", .kind = Kind::Value, .commands = kRender | kPalette, .store = StoreDisplay,
      .expects = "1, 4, 4p, 8, 8rgb, 16, 24, 32 or 2", .value = "KIND",
      .summaryPlace = 1, .summaryValue = "1|4|4p|8|8rgb|16|24|32|2",
-     .help = "the kind of display (default 32):\n"
-             "  1     black and white\n"
-             "  4     16 colours (the standard VGA colours)\n"
-             "  4p    16 colours, stored in 4 planes\n"
-             "  8     256 colours with a palette shared by all\n"
-             "        programs (20 of them fixed)\n"
-             "  8rgb  256 fixed colours (3 bits red and green,\n"
-             "        2 bits blue), no palette\n"
-             "  16    65536 colours (5-6-5)\n"
-             "  24    true colour\n"
-             "  32    true colour, 4 bytes a pixel\n"
-             "  2     4 greys, which the library cannot draw on"},
+     .help = "the kind of display (default 32):", .choices = kDisplayChoices},
     {.name = "--dither", .kind = Kind::Value, .commands = kRender, .store = StoreInt<&Options::dither>,
      .expects = "an integer", .value = "N", .summaryPlace = 2,
-     .help = "how colours the display lacks are made up (default 0):\n"
-             "  0  ordered dither, a fine regular pattern\n"
-             "  1  none: each pixel takes the nearest colour\n"
-             "  2  error diffusion (Floyd-Steinberg), smooth\n"
-             "     gradients with a grainy look\n"
-             "  3  ordered dither with a fixed 8x8 pattern\n"
-             "other values make drawing fail where a mode matters"},
+     .help = "how colours the display lacks are made up (default 0):", .choices = kDitherChoices,
+     .helpAfterChoices = "other values make drawing fail where a mode matters"},
     {.name = "--palette", .kind = Kind::Value, .commands = kRender | kSheet, .store = StoreInt<&Options::palette>,
      .expects = "an integer", .value = "N", .summaryPlace = 3,
-     .help = "which colours a 256-colour display uses (default 0):\n"
-             "  0  a fixed palette of evenly spread colours and\n"
-             "     greys, good for any picture\n"
-             "  1  the picture's own colours (as many as fit\n"
-             "     beside the 20 fixed ones)\n"
-             "  2  the picture's colours matched to whatever the\n"
-             "     display holds already"},
+     .help = "which colours a 256-colour display uses (default 0):", .choices = kPaletteChoices},
     {.name = "--realize", .kind = Kind::Value, .commands = kRender | kSheet, .store = StoreRealize,
      .expects = "none, fixed or image", .value = "WHAT", .summaryPlace = 5, .summaryValue = "none|fixed|image",
-     .help = "whether to set the display's palette before drawing:\n"
-             "  none   keep what the display holds\n"
-             "  fixed  the fixed palette\n"
-             "  image  the picture's own colours\n"
-             "(default: image with --palette 1, fixed with\n"
-             "--palette 0, none otherwise); only 256-colour\n"
-             "displays have a palette to set"},
+     .help = "whether to set the display's palette before drawing:", .choices = kRealizeChoices,
+     .helpAfterChoices = "(default: image with --palette 1, fixed with\n"
+                         "--palette 0, none otherwise); only 256-colour\n"
+                         "displays have a palette to set"},
     {.name = "--src", .kind = Kind::Value, .commands = kRender | kSheet, .store = StoreRect<&Options::src>,
      .expects = "L,T,R,B", .value = "L,T,R,B", .summaryPlace = 6,
      .help = "draw only this part of the picture: left, top, right,\n"

@@ -26,6 +26,12 @@ struct ParseState {
     std::optional<OutputFormat> format;  // --format, before the output's name is considered
 };
 
+// A value an option takes, named in the help with what it means.
+struct Choice {
+    std::string_view name;
+    std::string_view meaning;  // lines after the first line up under the first
+};
+
 struct OptionSpec {
     enum class Kind {
         Flag,     // sets `flag`
@@ -53,8 +59,11 @@ struct OptionSpec {
     std::string_view summaryValue{};
     bool summaryAlternative = false;  // listed as "previous | this": they exclude each other
     // The help's description: its first line follows the option, the others
-    // are indented to the same column.
+    // are indented to the same column. The values in `choices` follow it, a
+    // line each with their meanings lined up, then `helpAfterChoices`.
     std::string_view help{};
+    std::span<const Choice> choices{};
+    std::string_view helpAfterChoices{};
 };
 
 std::span<const OptionSpec> OptionTable();

@@ -10,6 +10,7 @@
 
 #include "core/dib_layout.h"
 #include "support/named_case.h"
+#include "tools/option_table.h"
 #include "tools/options.h"
 
 using dibtool::DisplayKind;
@@ -558,6 +559,38 @@ TEST(HelpText, ListsOnlyOptionsTheParserKnows)
         EXPECT_EQ(ParseArguments({"render", name}, options).find("unknown option"), std::string::npos) << name;
     }
     EXPECT_EQ(listed, 20);
+}
+
+// The values an option lists are ones it takes, and the help lines their
+// meanings up, continued lines and all, before the text that follows them.
+TEST(HelpText, ListsEachOptionsValuesWithTheirMeanings)
+{
+    for (const dibtool::OptionSpec& option : dibtool::OptionTable()) {
+        for (const dibtool::Choice& choice : option.choices) {
+            Options options;
+            const std::string problem =
+                ParseArguments({"render", std::string(option.name), std::string(choice.name)}, options);
+            EXPECT_EQ(problem.find("invalid value"), std::string::npos) << option.name << " " << choice.name;
+        }
+    }
+    const std::string help = dibtool::HelpText();
+    const char* const kExpected[] = {
+        "  --dither N             how colours the display lacks are made up (default 0):\n"
+        "                           0  ordered dither, a fine regular pattern\n"
+        "                           1  none: each pixel takes the nearest colour\n"
+        "                           2  error diffusion (Floyd-Steinberg), smooth\n"
+        "                              gradients with a grainy look\n"
+        "                           3  ordered dither with a fixed 8x8 pattern\n"
+        "                         other values make drawing fail where a mode matters\n",
+        "  --realize WHAT         whether to set the display's palette before drawing:\n"
+        "                           none   keep what the display holds\n"
+        "                           fixed  the fixed palette\n"
+        "                           image  the picture's own colours\n"
+        "                         (default: image with --palette 1, fixed with\n",
+    };
+    for (const char* expected : kExpected) {
+        EXPECT_NE(help.find(expected), std::string::npos) << expected;
+    }
 }
 
 TEST(ParseArguments, SheetTakesTheOptionsOfOneRender)
