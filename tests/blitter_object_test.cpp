@@ -23,8 +23,7 @@ class DepthRule : public ::testing::TestWithParam<DepthCase> {};
 TEST_P(DepthRule, ClassesTheDisplayAndOwnsPalettesOnlyAt8Bits)
 {
     ConfigureDisplay(GetParam().kind);
-    const ResourceCounts before = ResourceCounts::Now();
-    {
+    ExpectReleasesAll([&] {
         VyrBlitter blitter(0, 0);
         EXPECT_EQ(blitter.m_displayDepth, GetParam().expectedDepth);
         EXPECT_EQ(blitter.m_logPalette != nullptr, GetParam().expectedDepth == 8);
@@ -33,8 +32,7 @@ TEST_P(DepthRule, ClassesTheDisplayAndOwnsPalettesOnlyAt8Bits)
         EXPECT_EQ(blitter.m_errorRow, nullptr);
         EXPECT_EQ(blitter.m_ditherRowsMod, 8);
         EXPECT_EQ(blitter.m_ditherColsMod, 8);
-    }
-    ExpectSameResources(before, ResourceCounts::Now(), KindName(GetParam().kind));
+    }, KindName(GetParam().kind));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, DepthRule,
@@ -100,6 +98,21 @@ TEST(DitherBias, SpotValues)
     EXPECT_EQ(SignedEntry(palettized, 56), 25);   // 252
 }
 
+// Tests on a 256-colour display that must release everything they made.
+class OnPaletteDisplay : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ConfigureDisplay(vd::Kind::Palette8);
+        m_before = ResourceCounts::Now();
+    }
+    void TearDown() override { ExpectSameResources(m_before, ResourceCounts::Now()); }
+
+    ResourceCounts m_before;
+};
+using ReInitOn256Colours = OnPaletteDisplay;
+using Assignment = OnPaletteDisplay;
+
 TEST(ReInit, TrueColourAfter256ColoursReleasesBothPalettes)
 {
     ConfigureDisplay(vd::Kind::Palette8);
@@ -119,20 +132,15 @@ TEST(ReInit, TrueColourAfter256ColoursReleasesBothPalettes)
     EXPECT_EQ(vd::CountLiveObjects().palettes, 0);
 }
 
-TEST(ReInit, TwiceOn256ColoursKeepsExactlyOnePaletteOfEachKind)
+TEST_F(ReInitOn256Colours, TwiceKeepsExactlyOnePaletteOfEachKind)
 {
-    ConfigureDisplay(vd::Kind::Palette8);
-    const ResourceCounts before = ResourceCounts::Now();
-    {
-        VyrBlitter blitter(0, 0);
-        blitter.VyrReInitBlitter(0, 0);
-        blitter.VyrReInitBlitter(3, 1);
-        EXPECT_EQ(KemLiveBlocks(), before.heapBlocks + 1);
-        EXPECT_EQ(vd::CountLiveObjects().palettes, before.gdi.palettes + 1);
-        EXPECT_EQ(blitter.m_logPalette->palVersion, 0x300);
-        EXPECT_EQ(blitter.m_logPalette->palNumEntries, 256);
-    }
-    ExpectSameResources(before, ResourceCounts::Now());
+    VyrBlitter blitter(0, 0);
+    blitter.VyrReInitBlitter(0, 0);
+    blitter.VyrReInitBlitter(3, 1);
+    EXPECT_EQ(KemLiveBlocks(), m_before.heapBlocks + 1);
+    EXPECT_EQ(vd::CountLiveObjects().palettes, m_before.gdi.palettes + 1);
+    EXPECT_EQ(blitter.m_logPalette->palVersion, 0x300);
+    EXPECT_EQ(blitter.m_logPalette->palNumEntries, 256);
 }
 
 TEST(ReInit, AcceptsAnyDitherModeAndReportsSuccess)
@@ -143,95 +151,70 @@ TEST(ReInit, AcceptsAnyDitherModeAndReportsSuccess)
     EXPECT_EQ(blitter.m_ditherMode, 7);
 }
 
-TEST(ReInit, FailedLogicalPaletteLeavesBothPalettesNull)
+TEST_F(ReInitOn256Colours, FailedLogicalPaletteLeavesBothPalettesNull)
 {
-    ConfigureDisplay(vd::Kind::Palette8);
-    const ResourceCounts before = ResourceCounts::Now();
-    {
-        VyrBlitter blitter(0, 0);
-        KemFailNthAllocation(1);
-        EXPECT_EQ(blitter.VyrReInitBlitter(0, 0), kBlitNoMemory);
-        EXPECT_EQ(blitter.m_logPalette, nullptr);
-        EXPECT_EQ(blitter.m_palette, nullptr);
-        EXPECT_EQ(vd::CountLiveObjects().palettes, before.gdi.palettes);
-    }
-    ExpectSameResources(before, ResourceCounts::Now());
+    VyrBlitter blitter(0, 0);
+    KemFailNthAllocation(1);
+    EXPECT_EQ(blitter.VyrReInitBlitter(0, 0), kBlitNoMemory);
+    EXPECT_EQ(blitter.m_logPalette, nullptr);
+    EXPECT_EQ(blitter.m_palette, nullptr);
+    EXPECT_EQ(vd::CountLiveObjects().palettes, m_before.gdi.palettes);
 }
 
-TEST(Assignment, GivesTheTargetPalettesOfItsOwn)
+TEST_F(Assignment, GivesTheTargetPalettesOfItsOwn)
 {
-    ConfigureDisplay(vd::Kind::Palette8);
-    const ResourceCounts before = ResourceCounts::Now();
+    VyrBlitter source(2, 1);
+    source.m_colorMap[7] = 42;
+    source.m_logPalette->palPalEntry[3].peRed = 99;
     {
-        VyrBlitter source(2, 1);
-        source.m_colorMap[7] = 42;
-        source.m_logPalette->palPalEntry[3].peRed = 99;
-        {
-            VyrBlitter target(0, 0);
-            target = source;
-            EXPECT_EQ(target.m_ditherMode, 2);
-            EXPECT_EQ(target.m_paletteMode, 1);
-            EXPECT_EQ(target.m_colorMap[7], 42);
-            ASSERT_NE(target.m_logPalette, nullptr);
-            EXPECT_NE(target.m_logPalette, source.m_logPalette);
-            EXPECT_NE(target.m_palette, source.m_palette);
-            EXPECT_EQ(target.m_logPalette->palPalEntry[3].peRed, 99);
-            EXPECT_EQ(vd::CountLiveObjects().palettes, before.gdi.palettes + 2);
-        }
-        // The source is intact after the target is gone.
-        EXPECT_EQ(source.m_logPalette->palPalEntry[3].peRed, 99);
-        EXPECT_EQ(vd::CountLiveObjects().palettes, before.gdi.palettes + 1);
-    }
-    ExpectSameResources(before, ResourceCounts::Now());
-}
-
-TEST(Assignment, SelfAssignmentKeepsEverything)
-{
-    ConfigureDisplay(vd::Kind::Palette8);
-    const ResourceCounts before = ResourceCounts::Now();
-    {
-        VyrBlitter blitter(1, 0);
-        LOGPALETTE* const logPalette = blitter.m_logPalette;
-        HPALETTE const palette = blitter.m_palette;
-        VyrBlitter& alias = blitter;
-        blitter = alias;
-        EXPECT_EQ(blitter.m_logPalette, logPalette);
-        EXPECT_EQ(blitter.m_palette, palette);
-    }
-    ExpectSameResources(before, ResourceCounts::Now());
-}
-
-TEST(Assignment, ReleasesWhatTheTargetOwnedAcrossDisplayDepths)
-{
-    ConfigureDisplay(vd::Kind::Palette8);
-    const ResourceCounts before = ResourceCounts::Now();
-    {
-        VyrBlitter palettized(0, 0);
-        palettized.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(60));
-        ConfigureDisplay(vd::Kind::Rgb32);
-        VyrBlitter trueColour(0, 0);
-        palettized = trueColour;
-        EXPECT_EQ(palettized.m_displayDepth, 24);
-        EXPECT_EQ(palettized.m_logPalette, nullptr);
-        EXPECT_EQ(palettized.m_palette, nullptr);
-        EXPECT_EQ(palettized.m_errorRow, nullptr);
-    }
-    ExpectSameResources(before, ResourceCounts::Now());
-}
-
-TEST(Assignment, FailedCopyOfThePaletteLeavesTheTargetWithoutOne)
-{
-    ConfigureDisplay(vd::Kind::Palette8);
-    const ResourceCounts before = ResourceCounts::Now();
-    {
-        VyrBlitter source(0, 0);
         VyrBlitter target(0, 0);
-        KemFailNthAllocation(1);
         target = source;
-        EXPECT_EQ(target.m_logPalette, nullptr);
-        EXPECT_EQ(target.m_palette, nullptr);
+        EXPECT_EQ(target.m_ditherMode, 2);
+        EXPECT_EQ(target.m_paletteMode, 1);
+        EXPECT_EQ(target.m_colorMap[7], 42);
+        ASSERT_NE(target.m_logPalette, nullptr);
+        EXPECT_NE(target.m_logPalette, source.m_logPalette);
+        EXPECT_NE(target.m_palette, source.m_palette);
+        EXPECT_EQ(target.m_logPalette->palPalEntry[3].peRed, 99);
+        EXPECT_EQ(vd::CountLiveObjects().palettes, m_before.gdi.palettes + 2);
     }
-    ExpectSameResources(before, ResourceCounts::Now());
+    // The source is intact after the target is gone.
+    EXPECT_EQ(source.m_logPalette->palPalEntry[3].peRed, 99);
+    EXPECT_EQ(vd::CountLiveObjects().palettes, m_before.gdi.palettes + 1);
+}
+
+TEST_F(Assignment, SelfAssignmentKeepsEverything)
+{
+    VyrBlitter blitter(1, 0);
+    LOGPALETTE* const logPalette = blitter.m_logPalette;
+    HPALETTE const palette = blitter.m_palette;
+    VyrBlitter& alias = blitter;
+    blitter = alias;
+    EXPECT_EQ(blitter.m_logPalette, logPalette);
+    EXPECT_EQ(blitter.m_palette, palette);
+}
+
+TEST_F(Assignment, ReleasesWhatTheTargetOwnedAcrossDisplayDepths)
+{
+    VyrBlitter palettized(0, 0);
+    palettized.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(60));
+    ConfigureDisplay(vd::Kind::Rgb32);
+    VyrBlitter trueColour(0, 0);
+    palettized = trueColour;
+    EXPECT_EQ(palettized.m_displayDepth, 24);
+    EXPECT_EQ(palettized.m_logPalette, nullptr);
+    EXPECT_EQ(palettized.m_palette, nullptr);
+    EXPECT_EQ(palettized.m_errorRow, nullptr);
+}
+
+TEST_F(Assignment, FailedCopyOfThePaletteLeavesTheTargetWithoutOne)
+{
+    VyrBlitter source(0, 0);
+    VyrBlitter target(0, 0);
+    KemFailNthAllocation(1);
+    target = source;
+    EXPECT_EQ(target.m_logPalette, nullptr);
+    EXPECT_EQ(target.m_palette, nullptr);
 }
 
 TEST(Probes, ReadBackRestoresTheProbedPixel)

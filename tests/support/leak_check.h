@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <type_traits>
 
 #include "support/resource_counts.h"
 
@@ -13,6 +14,20 @@ inline void ExpectSameResources(const ResourceCounts& before, const ResourceCoun
                                 const std::string& context = "")
 {
     EXPECT_EQ(Leaks(before, after), "") << "leaked " << context;
+}
+
+// Runs `body` and checks that everything it made is released by its end.
+// A body that counts what it holds meanwhile takes the counts from before.
+template <typename Body>
+void ExpectReleasesAll(Body&& body, const std::string& context = "")
+{
+    const ResourceCounts before = ResourceCounts::Now();
+    if constexpr (std::is_invocable_v<Body, const ResourceCounts&>) {
+        body(before);
+    } else {
+        body();
+    }
+    ExpectSameResources(before, ResourceCounts::Now(), context);
 }
 
 // For tests that made every object they used themselves: nothing may be

@@ -8,7 +8,13 @@ using namespace vdtest;
 
 namespace {
 
-TEST(Accounting, CountersFollowCreationAndRelease)
+// Each test releases everything it made, and the display then holds nothing.
+class Accounting : public ::testing::Test {
+protected:
+    void TearDown() override { ExpectNothingLive("at the end of the test"); }
+};
+
+TEST_F(Accounting, CountersFollowCreationAndRelease)
 {
     Configure(vd::Kind::Palette8);
     ExpectNothingLive("after Configure");
@@ -30,10 +36,9 @@ TEST(Accounting, CountersFollowCreationAndRelease)
     EXPECT_EQ(DeleteObject(a), TRUE);
     EXPECT_EQ(DeleteObject(b), TRUE);
     EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
-    ExpectNothingLive("after releasing everything");
 }
 
-TEST(Accounting, DoubleReleaseAndDoubleDeleteAreHarmless)
+TEST_F(Accounting, DoubleReleaseAndDoubleDeleteAreHarmless)
 {
     Configure(vd::Kind::Rgb32);
     HDC screen = GetDC(nullptr);
@@ -48,10 +53,9 @@ TEST(Accounting, DoubleReleaseAndDoubleDeleteAreHarmless)
     EXPECT_EQ(DeleteDC(memory), FALSE) << "memory DC deleted twice";
     EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
     EXPECT_EQ(ReleaseDC(nullptr, screen), 0) << "DC released twice";
-    ExpectNothingLive();
 }
 
-TEST(Accounting, StockObjectsSurviveDeletion)
+TEST_F(Accounting, StockObjectsSurviveDeletion)
 {
     Configure(vd::Kind::Palette8);
     HGDIOBJ stock = GetStockObject(DEFAULT_PALETTE);
@@ -77,10 +81,9 @@ TEST(Accounting, StockObjectsSurviveDeletion)
     DeleteDC(memory);
     ReleaseDC(nullptr, dc);
     DeleteObject(palette);
-    ExpectNothingLive();
 }
 
-TEST(Accounting, InvalidHandlesNeverCrash)
+TEST_F(Accounting, InvalidHandlesNeverCrash)
 {
     Configure(vd::Kind::Palette8);
     const HDC bogusDc = reinterpret_cast<HDC>(0x7777);
@@ -122,10 +125,9 @@ TEST(Accounting, InvalidHandlesNeverCrash)
     vd::DestroyWindow(reinterpret_cast<HWND>(0x4444));
     EXPECT_TRUE(vd::ReadBitmap(bogusBitmap).pixels.empty());
     ReleaseDC(nullptr, screen);
-    ExpectNothingLive();
 }
 
-TEST(Accounting, ExtremeCoordinatesDrawNothing)
+TEST_F(Accounting, ExtremeCoordinatesDrawNothing)
 {
     Configure(vd::Kind::Rgb32, 8, 8);
     constexpr int kMax = 0x7FFFFFFF;
@@ -144,10 +146,9 @@ TEST(Accounting, ExtremeCoordinatesDrawNothing)
         ASSERT_EQ(vd::DevicePixel(p % 8, p / 8), 0u) << "drew at " << p % 8 << "," << p / 8;
     }
     ReleaseDC(window, dc);
-    ExpectNothingLive();
 }
 
-TEST(Accounting, DcKindsAreReleasedTheirOwnWay)
+TEST_F(Accounting, DcKindsAreReleasedTheirOwnWay)
 {
     Configure(vd::Kind::Rgb32);
     HDC screen = GetDC(nullptr);
@@ -157,10 +158,9 @@ TEST(Accounting, DcKindsAreReleasedTheirOwnWay)
     EXPECT_EQ(vd::CountLiveObjects().dcs, 2);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    ExpectNothingLive();
 }
 
-TEST(Accounting, BitmapDeletedWhileSelectedLivesUntilItsDcGoes)
+TEST_F(Accounting, BitmapDeletedWhileSelectedLivesUntilItsDcGoes)
 {
     Configure(vd::Kind::Rgb32, 4, 4);
     HDC screen = GetDC(nullptr);
@@ -188,10 +188,9 @@ TEST(Accounting, BitmapDeletedWhileSelectedLivesUntilItsDcGoes)
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    ExpectNothingLive("after deleting the DC");
 }
 
-TEST(Accounting, PaletteDeletedWhileSelectedLivesUntilItsDcGoes)
+TEST_F(Accounting, PaletteDeletedWhileSelectedLivesUntilItsDcGoes)
 {
     Configure(vd::Kind::Palette8);
     HDC dc = GetDC(nullptr);
@@ -203,10 +202,9 @@ TEST(Accounting, PaletteDeletedWhileSelectedLivesUntilItsDcGoes)
     EXPECT_EQ(SelectPalette(other, palette, FALSE), nullptr) << "a deleted palette cannot be selected again";
     ReleaseDC(nullptr, other);
     ReleaseDC(nullptr, dc);
-    ExpectNothingLive();
 }
 
-TEST(Accounting, BitmapGoesIntoOneDcAtATime)
+TEST_F(Accounting, BitmapGoesIntoOneDcAtATime)
 {
     Configure(vd::Kind::Rgb32);
     HDC first = CreateCompatibleDC(nullptr);
@@ -230,10 +228,9 @@ TEST(Accounting, BitmapGoesIntoOneDcAtATime)
     DeleteDC(second);
     DeleteObject(bitmap);
     DeleteObject(colour);
-    ExpectNothingLive();
 }
 
-TEST(Accounting, ConfigureKeepsPalettesAndBitmapsButNotWindowsOrDcs)
+TEST_F(Accounting, ConfigureKeepsPalettesAndBitmapsButNotWindowsOrDcs)
 {
     Configure(vd::Kind::Palette8, 8, 8);
     HWND window = vd::CreateWindow(RECT{0, 0, 4, 4});
@@ -256,7 +253,7 @@ TEST(Accounting, ConfigureKeepsPalettesAndBitmapsButNotWindowsOrDcs)
     EXPECT_EQ(config.width, 8);
 }
 
-TEST(Accounting, ConfigureRestoresTheStandardSystemPalette)
+TEST_F(Accounting, ConfigureRestoresTheStandardSystemPalette)
 {
     Configure(vd::Kind::Palette8, 8, 8);
     HDC dc = GetDC(nullptr);

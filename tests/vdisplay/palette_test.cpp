@@ -236,9 +236,7 @@ TEST(Realization, OtherKindsHaveNoSystemPaletteToChange)
         // PALETTEINDEX draws the entry's colour as the device renders it.
         SetPixel(dc, 0, 0, 0x01000001);
         EXPECT_EQ(vd::DevicePixel(0, 0), ReferencePixel(kind, kB)) << Name(kind);
-        ReleaseDC(nullptr, dc);
-        DeleteObject(palette);
-        ExpectNothingLive(Name(kind));
+        ReleaseDcAndPalette(nullptr, dc, palette, Name(kind));
     }
 }
 

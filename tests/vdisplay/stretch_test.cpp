@@ -484,9 +484,7 @@ TEST(StretchColors, ColourTableGoesThroughTheSelectedRealizedPalette)
         EXPECT_EQ(vd::DevicePixel(static_cast<int>(i), 1), ReferencePixel(vd::Kind::Palette8, table[i]))
             << "default palette, table entry " << i;
     }
-    ReleaseDC(window, dc);
-    DeleteObject(palette);
-    ExpectNothingLive();
+    ReleaseDcAndPalette(window, dc, palette);
 }
 
 // The translation of a colour table is kept from one call to the next; each
@@ -515,9 +513,7 @@ TEST(StretchColors, RepeatedTableFollowsEveryChange)
     EXPECT_NE(draw(), before);
     EXPECT_EQ(draw(), 100u);
     SelectPalette(dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
-    ReleaseDC(nullptr, dc);
-    DeleteObject(palette);
-    ExpectNothingLive();
+    ReleaseDcAndPalette(nullptr, dc, palette);
 }
 
 TEST(StretchColors, RopsCombinePaletteIndices)

@@ -261,4 +261,13 @@ inline HPALETTE SelectRealizedPalette(HDC dc, const std::vector<Color>& colors)
     return palette;
 }
 
+// Ends a test that drew through a palette of its own: the DC goes back, then
+// the palette, and nothing the test made may be left alive.
+inline void ReleaseDcAndPalette(HWND window, HDC dc, HPALETTE palette, const std::string& context = "")
+{
+    ReleaseDC(window, dc);
+    DeleteObject(palette);
+    ExpectNothingLive(context);
+}
+
 }  // namespace vdtest
