@@ -1,10 +1,17 @@
-// The 24-bit to monochrome kernel. Each 16-byte load is spread so that its
-// four pixels have a 32-bit lane each (blue, green, red and a byte of the
-// next pixel); each channel's luminance share is rounded on its own by a
-// multiply-high (convert/luma_shares.h).
+// The 24-bit to monochrome kernels. Each channel's luminance share is
+// rounded on its own by a multiply-high (convert/luma_shares.h).
+//
+// The luminance kernel spreads each 16-byte load so that its four pixels have
+// a 32-bit lane each (blue, green, red and a byte of the next pixel). The
+// threshold, which needs only a bit a pixel, takes the bytes of a block as
+// they lie instead: every byte gets the share of the channel its place gives
+// it (blue, green, red in turn), each pixel's three shares are summed into
+// its first byte, and the bits of the first bytes are gathered.
 #include "convert/kernels_sse2.h"
 
 #include <emmintrin.h>
+
+#include <array>
 
 #include "convert/luma_shares.h"
 
@@ -25,6 +32,14 @@ inline __m128i SpreadPixels(__m128i bytes)
         _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), lane2), _mm_and_si128(_mm_slli_si128(bytes, 3), lane3)));
 }
 
+// The luminance shares of channel values in 16-bit lanes, each lane weighted
+// by its own weight.
+inline __m128i LumaShares(__m128i values, __m128i weights)
+{
+    const __m128i scaled = _mm_add_epi16(_mm_mullo_epi16(values, weights), _mm_set1_epi16(kLumaRounding));
+    return _mm_srli_epi16(_mm_mulhi_epu16(scaled, _mm_set1_epi16(kLumaReciprocal)), 3);
+}
+
 // Luminance of the four pixels of the 32-bit lanes.
 inline __m128i Luminance4(__m128i pixels)
 {
@@ -32,15 +47,9 @@ inline __m128i Luminance4(__m128i pixels)
     // 16-bit lanes: blue and red of each pixel, then green and the stray byte.
     const __m128i blueRed = _mm_and_si128(pixels, lowBytes);
     const __m128i greenStray = _mm_srli_epi16(pixels, 8);
-    const __m128i rounding = _mm_set1_epi16(kLumaRounding);
-    const __m128i reciprocal = _mm_set1_epi16(kLumaReciprocal);
-    auto shares = [&](__m128i values, __m128i weights) {
-        const __m128i scaled = _mm_add_epi16(_mm_mullo_epi16(values, weights), rounding);
-        return _mm_srli_epi16(_mm_mulhi_epu16(scaled, reciprocal), 3);
-    };
-    const __m128i blueRedShares = shares(blueRed, _mm_set1_epi32((30 << 16) | 11));
+    const __m128i blueRedShares = LumaShares(blueRed, _mm_set1_epi32((30 << 16) | 11));
     // The stray byte's weight is 0 and its share rounds to 0.
-    const __m128i greenShares = shares(greenStray, _mm_set1_epi32(59));
+    const __m128i greenShares = LumaShares(greenStray, _mm_set1_epi32(59));
     return _mm_madd_epi16(_mm_add_epi16(blueRedShares, greenShares), _mm_set1_epi16(1));
 }
 
@@ -53,28 +62,90 @@ inline void LuminanceBlock(const uint8_t* src, __m128i (&luminance)[4])
     }
 }
 
+// The weights of the bytes of a block from byte `first` on, a 16-bit lane
+// each: byte j is blue, green or red as j mod 3 is 0, 1 or 2.
+inline __m128i ByteWeights(int first)
+{
+    constexpr int16_t kWeights[3] = {11, 59, 30};
+    auto weight = [&](int j) { return kWeights[(first + j) % 3]; };
+    return _mm_setr_epi16(weight(0), weight(1), weight(2), weight(3), weight(4), weight(5), weight(6), weight(7));
+}
+
+// The luminance shares of the sixteen bytes of vector V (0 to 2) of a block,
+// a byte each (at most 150).
+template <int V>
+inline __m128i ByteShares(const uint8_t* block)
+{
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * V));
+    const __m128i zero = _mm_setzero_si128();
+    return _mm_packus_epi16(LumaShares(_mm_unpacklo_epi8(bytes, zero), ByteWeights(16 * V)),
+                            LumaShares(_mm_unpackhi_epi8(bytes, zero), ByteWeights(16 * V + 8)));
+}
+
+// Each byte plus the two after it, the last ones taken from `next`. Three
+// shares that follow each other sum to at most 254, so no byte overflows.
+inline __m128i SumOfThree(__m128i shares, __m128i next)
+{
+    const __m128i second = _mm_or_si128(_mm_srli_si128(shares, 1), _mm_slli_si128(next, 15));
+    const __m128i third = _mm_or_si128(_mm_srli_si128(shares, 2), _mm_slli_si128(next, 14));
+    return _mm_add_epi8(shares, _mm_add_epi8(second, third));
+}
+
+// Bits 0, 3, 6, ..., 45 of `bits` as bits 0 to 15, each group gathered
+// next to its neighbour, two, four and eight at a time.
+inline unsigned EveryThirdBit(uint64_t bits)
+{
+    bits &= 0x249249249249;
+    bits = (bits | bits >> 2) & 0x0C30C30C30C3;
+    bits = (bits | bits >> 4) & 0x00F00F00F00F;
+    bits = (bits | bits >> 8) & 0x0000FF0000FF;
+    return static_cast<unsigned>((bits | bits >> 16) & 0xFFFF);
+}
+
+// Each byte with its bits in reverse order: the gathered bits hold the first
+// pixel lowest, a monochrome row wants it highest.
+constexpr auto kReversedBits = [] {
+    std::array<uint8_t, 256> reversed{};
+    for (int v = 0; v < 256; ++v) {
+        int r = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+            r |= ((v >> bit) & 1) << (7 - bit);
+        }
+        reversed[static_cast<size_t>(v)] = static_cast<uint8_t>(r);
+    }
+    return reversed;
+}();
+
 }  // namespace
 
 int32_t ThresholdRgb24BlocksSse2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* limits)
 {
     const int32_t blocks = Rgb24BlockPixels(count) / kMonoBlockPixels;
-    // Lanes reversed, so that after packing the first pixel of each byte
-    // lands in its most significant bit.
-    const __m128i limitsHigh = _mm_setr_epi32(limits[3], limits[2], limits[1], limits[0]);
-    const __m128i limitsLow = _mm_setr_epi32(limits[7], limits[6], limits[5], limits[4]);
-    constexpr int kReverse = _MM_SHUFFLE(0, 1, 2, 3);
+    // Pixel k of a block starts at byte 3k; its limit stands there, and 255
+    // (never exceeded) in the bytes between.
+    std::array<uint8_t, 3 * kMonoBlockPixels> firstByteLimits;
+    firstByteLimits.fill(255);
+    for (int k = 0; k < kMonoBlockPixels; ++k) {
+        firstByteLimits[static_cast<size_t>(3 * k)] = limits[k % 8];
+    }
+    __m128i byteLimits[3];
+    for (int v = 0; v < 3; ++v) {
+        byteLimits[v] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(firstByteLimits.data() + 16 * v));
+    }
     for (int32_t b = 0; b < blocks; ++b, src += 3 * kMonoBlockPixels, dst += 2) {
-        __m128i luminance[4];
-        LuminanceBlock(src, luminance);
-        __m128i light[4];
-        for (int k = 0; k < 4; ++k) {
-            light[k] = _mm_cmpgt_epi32(_mm_shuffle_epi32(luminance[k], kReverse), k % 2 == 0 ? limitsHigh : limitsLow);
+        const __m128i shares[3] = {ByteShares<0>(src), ByteShares<1>(src), ByteShares<2>(src)};
+        // The last pixel starts at byte 45, so the third vector needs nothing
+        // after it.
+        const __m128i sums[3] = {SumOfThree(shares[0], shares[1]), SumOfThree(shares[1], shares[2]),
+                                 SumOfThree(shares[2], _mm_setzero_si128())};
+        uint64_t dark = 0;
+        for (int v = 0; v < 3; ++v) {
+            const __m128i notAbove = _mm_cmpeq_epi8(_mm_subs_epu8(sums[v], byteLimits[v]), _mm_setzero_si128());
+            dark |= static_cast<uint64_t>(_mm_movemask_epi8(notAbove)) << (16 * v);
         }
-        const __m128i firstByte = _mm_packs_epi32(light[1], light[0]);
-        const __m128i secondByte = _mm_packs_epi32(light[3], light[2]);
-        const int bits = _mm_movemask_epi8(_mm_packs_epi16(firstByte, secondByte));
-        dst[0] = static_cast<uint8_t>(bits);
-        dst[1] = static_cast<uint8_t>(bits >> 8);
+        const unsigned light = EveryThirdBit(~dark);
+        dst[0] = kReversedBits[light & 0xFF];
+        dst[1] = kReversedBits[light >> 8];
     }
     return blocks * kMonoBlockPixels;
 }
