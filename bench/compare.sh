@@ -59,6 +59,12 @@ caller_holds_lock() {
   return 1
 }
 
+# Wine's version, asked of the 64-bit loader: the wine command starts the
+# 32-bit one, which a kernel without i386 support cannot execute.
+wine_version() {
+  /usr/lib/wine/wine64 --version 2>/dev/null || wine --version 2>/dev/null || echo "Wine (version unknown)"
+}
+
 take_build_lock() {
   caller_holds_lock && return
   exec 9>"$lock"
@@ -241,7 +247,7 @@ windows_tables() {
       continue
     fi
     ((status == 0)) || die "Wine cannot run $dir here"
-    local platform="Windows $DIBDRAW_WINE_ARCH under $(wine --version), $(processor_model)"
+    local platform="Windows $DIBDRAW_WINE_ARCH under $(wine_version), $(processor_model)"
     echo "## $platform ($dir)"
     { grep '^#' "$samples" || true; } | sort -u | sed 's/^# /Wine: /'
     report "$samples" "$platform"
