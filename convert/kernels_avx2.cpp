@@ -278,11 +278,10 @@ struct LuminanceWeights {
 [[gnu::target("avx2")]]
 inline LuminanceWeights LoadLuminanceWeights()
 {
-    constexpr int kWeights[3] = {11, 59, 30};
     LuminanceWeights weights;
     for (int c = 0; c < 3; ++c) {
-        weights.even[c] = _mm256_set1_epi16(static_cast<short>(kWeights[c]));
-        weights.odd[c] = _mm256_set1_epi16(static_cast<short>(kWeights[c] << 8));
+        weights.even[c] = _mm256_set1_epi16(static_cast<short>(kLumaWeights[c]));
+        weights.odd[c] = _mm256_set1_epi16(static_cast<short>(kLumaWeights[c] << 8));
     }
     return weights;
 }

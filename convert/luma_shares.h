@@ -9,6 +9,9 @@
 
 namespace dibdraw {
 
+// Each channel's weight in hundredths, in the order of a 24-bit pixel's
+// bytes: blue, green, red.
+constexpr int kLumaWeights[3] = {11, 59, 30};
 constexpr int kLumaReciprocal = 5243;
 constexpr int kLumaRounding = 50;
 
@@ -24,8 +27,8 @@ constexpr bool LumaSharesMatchTables()
     }
     for (int v = 0; v < 256; ++v) {
         const auto at = static_cast<size_t>(v);
-        if (LumaShare(30, v) != kLumaRed[at] || LumaShare(59, v) != kLumaGreen[at] ||
-            LumaShare(11, v) != kLumaBlue[at]) {
+        if (LumaShare(kLumaWeights[2], v) != kLumaRed[at] || LumaShare(kLumaWeights[1], v) != kLumaGreen[at] ||
+            LumaShare(kLumaWeights[0], v) != kLumaBlue[at]) {
             return false;
         }
     }

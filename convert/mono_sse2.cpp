@@ -47,9 +47,9 @@ inline __m128i Luminance4(__m128i pixels)
     // 16-bit lanes: blue and red of each pixel, then green and the stray byte.
     const __m128i blueRed = _mm_and_si128(pixels, lowBytes);
     const __m128i greenStray = _mm_srli_epi16(pixels, 8);
-    const __m128i blueRedShares = LumaShares(blueRed, _mm_set1_epi32((30 << 16) | 11));
+    const __m128i blueRedShares = LumaShares(blueRed, _mm_set1_epi32((kLumaWeights[2] << 16) | kLumaWeights[0]));
     // The stray byte's weight is 0 and its share rounds to 0.
-    const __m128i greenShares = LumaShares(greenStray, _mm_set1_epi32(59));
+    const __m128i greenShares = LumaShares(greenStray, _mm_set1_epi32(kLumaWeights[1]));
     return _mm_madd_epi16(_mm_add_epi16(blueRedShares, greenShares), _mm_set1_epi16(1));
 }
 
@@ -66,8 +66,7 @@ inline void LuminanceBlock(const uint8_t* src, __m128i (&luminance)[4])
 // each: byte j is blue, green or red as j mod 3 is 0, 1 or 2.
 inline __m128i ByteWeights(int first)
 {
-    constexpr int16_t kWeights[3] = {11, 59, 30};
-    auto weight = [&](int j) { return kWeights[(first + j) % 3]; };
+    auto weight = [&](int j) { return static_cast<int16_t>(kLumaWeights[(first + j) % 3]); };
     return _mm_setr_epi16(weight(0), weight(1), weight(2), weight(3), weight(4), weight(5), weight(6), weight(7));
 }
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <type_traits>
 
 #include "support/resource_counts.h"
 
@@ -17,16 +16,11 @@ inline void ExpectSameResources(const ResourceCounts& before, const ResourceCoun
 }
 
 // Runs `body` and checks that everything it made is released by its end.
-// A body that counts what it holds meanwhile takes the counts from before.
 template <typename Body>
 void ExpectReleasesAll(Body&& body, const std::string& context = "")
 {
     const ResourceCounts before = ResourceCounts::Now();
-    if constexpr (std::is_invocable_v<Body, const ResourceCounts&>) {
-        body(before);
-    } else {
-        body();
-    }
+    body();
     ExpectSameResources(before, ResourceCounts::Now(), context);
 }
 
