@@ -150,13 +150,30 @@ run_depth() {
     fail display-check "--display $other on a depth-$depth screen was not refused"
   fi
 
+  # Runs dibdraw.exe for case NAME, its output in wine/NAME.info and .err.
+  # A Wine process now and then ends with status 1 before the tool has said
+  # anything (every failure of the tool names its file); such a run says
+  # nothing about the library, so it is tried once more, and says so.
+  run_on_wine() {  # name, dibdraw arguments...
+    local name=$1 attempt rc
+    shift
+    for attempt in 1 2; do
+      "$WINE" "$wine_tool" "$@" <"$null" >"wine/$name.info" 2>"wine/$name.err"
+      rc=$?
+      if [[ $rc == 0 || $rc == 3 ]] || grep -q dibdraw "wine/$name.err"; then
+        break
+      fi
+      (( attempt == 1 )) && echo "retried depth $depth: $name: Wine ended with status $rc and no message from the tool"
+    done
+    return $rc
+  }
+
   local name args out wine_rc vd_rc verdict
   while read -r name args; do
     read -ra argv <<<"$args"
     out=$name.bmp
     [[ $name == *.png ]] && out=$name
-    "$WINE" "$wine_tool" render "${argv[@]}" -o "wine/$out" --display $display --info \
-      <"$null" >"wine/$name.info" 2>"wine/$name.err"
+    run_on_wine "$name" render "${argv[@]}" -o "wine/$out" --display $display --info
     wine_rc=$?
     "$linux_build/tools/dibdraw" render "${argv[@]}" -o "vd/$out" --display $display "${vd_extra[@]}" --info \
       >"vd/$name.info" 2>"vd/$name.err"
