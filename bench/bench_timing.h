@@ -2,20 +2,58 @@
 // Wine alike.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace benchtiming {
 
-// Writes to every cache line of a buffer twice the size of the largest
-// cache of the machines measured, so that the next run finds none of its
-// data in the caches.
+// The largest cache of this machine in bytes, as the system reports it; 0
+// where it does not.
+inline size_t LargestCacheBytes()
+{
+    size_t largest = 0;
+#if defined(_WIN32)
+    DWORD bytes = 0;
+    GetLogicalProcessorInformation(nullptr, &bytes);
+    std::vector<SYSTEM_LOGICAL_PROCESSOR_INFORMATION> entries(bytes / sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION));
+    if (!entries.empty() && GetLogicalProcessorInformation(entries.data(), &bytes)) {
+        for (const SYSTEM_LOGICAL_PROCESSOR_INFORMATION& entry : entries) {
+            if (entry.Relationship == RelationCache) {
+                largest = std::max<size_t>(largest, entry.Cache.Size);
+            }
+        }
+    }
+#else
+    for (int level : {_SC_LEVEL2_CACHE_SIZE, _SC_LEVEL3_CACHE_SIZE, _SC_LEVEL4_CACHE_SIZE}) {
+        largest = std::max<size_t>(largest, static_cast<size_t>(std::max(0L, sysconf(level))));
+    }
+#endif
+    return largest;
+}
+
+// What a run writes through before it starts: twice the largest cache
+// (server processors have last-level caches of hundreds of megabytes), at
+// least 64 MB where the system does not tell.
+inline size_t EvictionBytes()
+{
+    return std::max<size_t>(size_t{64} << 20, 2 * LargestCacheBytes());
+}
+
+// Writes to every cache line of a buffer twice the size of the machine's
+// largest cache, so that the next run finds none of its data in the caches.
 inline void EvictCaches()
 {
-    static std::vector<uint8_t> junk(64u << 20);
+    static std::vector<uint8_t> junk(EvictionBytes());
     for (size_t i = 0; i < junk.size(); i += 64) {
         ++junk[i];
     }

@@ -108,6 +108,18 @@ reps_for() {  # size
   echo $((reps > 0 ? reps : 1))
 }
 
+# What every timed run writes through first, on both sides: twice the
+# largest cache, at least 64 MB (bench_timing.h).
+eviction_size() {
+  local level largest=0 bytes
+  for level in LEVEL2_CACHE_SIZE LEVEL3_CACHE_SIZE LEVEL4_CACHE_SIZE; do
+    bytes=$(getconf "$level" 2>/dev/null)
+    [[ $bytes =~ ^[0-9]+$ ]] && ((bytes > largest)) && largest=$bytes
+  done
+  local eviction=$((2 * largest))
+  echo $((eviction > 64 << 20 ? eviction : 64 << 20))
+}
+
 pinned() {
   taskset -c "$core" "$@"
 }
@@ -122,7 +134,7 @@ with open(sys.argv[4], "rb") as f:
     image = Image.frombytes("RGB", (width, height), f.read(), "raw", "BGR")
 image.load()
 # Written through before every run, as the C side does (bench_timing.h).
-junk = bytearray(64 << 20)
+junk = bytearray(int(sys.argv[5]))
 filler = bytes(range(256)) * (len(junk) // 256)
 
 def measure(name, work):
@@ -152,7 +164,7 @@ measure_linux() {  # disable samples
       echo "  round $round of $rounds, $size" >&2
       local args=("$(width_of "$size")" "$(height_of "$size")" "$(reps_for "$size")")
       pinned "${environment[@]}" "$compare" round "${args[@]}" >>"$samples"
-      pinned "$python" "$work/pillow.py" "${args[@]}" "$work/$size.bgr" >>"$samples"
+      pinned "$python" "$work/pillow.py" "${args[@]}" "$work/$size.bgr" "$eviction_bytes" >>"$samples"
     done
   done
 }
@@ -274,6 +286,7 @@ for size in "${sizes[@]}"; do
   "$compare" image "$(width_of "$size")" "$(height_of "$size")" "$work/$size.bgr"
 done
 write_pillow_script "$work/pillow.py"
+eviction_bytes=$(eviction_size)
 missed=0
 
 echo "# dibdraw32 side by side, $(date -u '+%Y-%m-%d %H:%M UTC')"
@@ -281,6 +294,7 @@ echo
 pillow_version=$("$python" -c 'import PIL; print(PIL.__version__)')
 pixman_version=$(pkg-config --modversion pixman-1 2>/dev/null || echo '(version unknown)')
 echo "$(processor_model), $(nproc) cores; every measure on core $core alone, medians of $rounds rounds;" \
+  "every run after writing through $((eviction_bytes >> 20)) MB, twice the largest cache;" \
   "Pillow $pillow_version, pixman $pixman_version."
 linux_tables
 windows_tables
