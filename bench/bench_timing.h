@@ -49,13 +49,19 @@ inline size_t EvictionBytes()
     return std::max<size_t>(size_t{64} << 20, 2 * LargestCacheBytes());
 }
 
-// Writes to every cache line of a buffer twice the size of the machine's
+// Writes to every cache line of blocks twice the size of the machine's
 // largest cache, so that the next run finds none of its data in the caches.
+// Blocks of 16 MB find room in the address space of a 32-bit process, where
+// one buffer of hundreds of megabytes may not.
 inline void EvictCaches()
 {
-    static std::vector<uint8_t> junk(EvictionBytes());
-    for (size_t i = 0; i < junk.size(); i += 64) {
-        ++junk[i];
+    constexpr size_t kBlockBytes = size_t{16} << 20;
+    static std::vector<std::vector<uint8_t>> junk((EvictionBytes() + kBlockBytes - 1) / kBlockBytes,
+                                                  std::vector<uint8_t>(kBlockBytes));
+    for (std::vector<uint8_t>& block : junk) {
+        for (size_t i = 0; i < block.size(); i += 64) {
+            ++block[i];
+        }
     }
 }
 

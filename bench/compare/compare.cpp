@@ -77,10 +77,14 @@ struct Comparison {
 const Comparison kComparisons[] = {
     {Work::WholeImage, "24->24 unscaled, 32-bit display", "copy24_blit", "memcpy", "memcpy of the source",
      {0.6, 0.8}},
+    {Work::WholeImage, "the display alone: StretchDIBits of the 24-bit image", "display24_alone", "memcpy",
+     "memcpy of the source", {}},
     {Work::WholeImage, "24->24 2x enlargement, 32-bit display", "scale24_blit", "pixman_nearest2x",
      "pixman nearest 2x", {1.0}},
     {Work::WholeImage, "8->8 mapped, palette mode 2, image in the display's colours", "mapped8_blit",
      "byte_table_image", "byte-table loop", {1.0}},
+    {Work::WholeImage, "the display alone: StretchDIBits of the 8-bit image", "display8_alone",
+     "byte_table_image", "byte-table loop", {}},
     {Work::WholeImage, "24->8 Floyd-Steinberg, fixed palette realized", "fs8_realized_blit", "pil_p_fs",
      "Pillow P WEB FS", {3.0}},
     {Work::WholeImage, "24->8 Floyd-Steinberg, display as it starts", "fs8_start_blit", "pil_p_fs",
@@ -227,6 +231,30 @@ double MeasureBlit(const char* what, const Size& size, int reps, const Screen& s
     if (expected) {
         CheckScreen(what, size, expected);
     }
+    vd::DestroyWindow(window);
+    return rate;
+}
+
+// The display's own StretchDIBits of the whole of `dib` onto the whole of a
+// virtual display of `size`: what showing the image costs any program, and
+// so the most a blit through the library can reach.
+double MeasureDisplayAlone(const char* what, const Size& size, int reps, vd::Kind kind, const Dib& dib,
+                           const Expected& expected)
+{
+    ConfigureScreen(size, kind);
+    const HWND window = vd::CreateWindow({0, 0, size.width, size.height});
+    const HDC dc = GetDC(window);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.header());
+    int drawn = size.height;
+    const double rate = Rate(size.pixels(), reps, [&] {
+        drawn = std::min(drawn, StretchDIBits(dc, 0, 0, size.width, size.height, 0, 0, dib.width(), dib.height(),
+                                              dib.pixels(), info, DIB_RGB_COLORS, SRCCOPY));
+    });
+    ReleaseDC(window, dc);
+    if (drawn != size.height) {
+        Fail(std::string(what) + ": StretchDIBits failed");
+    }
+    CheckScreen(what, size, expected);
     vd::DestroyWindow(window);
     return rate;
 }
@@ -388,6 +416,9 @@ int Round(const Size& size, int reps, const std::string& only)
             return MeasureBlit(name, size, reps, screen, ditherMode, paletteMode, dib, expected);
         };
     };
+    auto alone = [&](const char* name, Kind kind, const Dib& dib, Expected expected) {
+        return [&, name, kind, expected] { return MeasureDisplayAlone(name, size, reps, kind, dib, expected); };
+    };
     auto wholePixel = [&](int x, int y) { return images.dib24.Color(x, y); };
     auto enlargedPixel = [&](int x, int y) { return images.halfDib24.Color(x / 2, y / 2); };
     auto mappedPixel = [&](int x, int y) { return images.dib8.Color(x, y); };
@@ -414,6 +445,8 @@ int Round(const Size& size, int reps, const std::string& only)
         {"scale24_blit", blit("24->24 2x blit", rgb32, 0, 0, images.halfDib24, enlargedPixel)},
         {"byte_table_image", byteTable(Shape::WholeImage)},
         {"mapped8_blit", blit("8->8 mapped blit", palette8, 0, 2, images.dib8, mappedPixel)},
+        {"display8_alone", alone("8-bit StretchDIBits", Kind::Palette8, images.dib8, mappedPixel)},
+        {"display24_alone", alone("24-bit StretchDIBits", Kind::Rgb32, images.dib24, wholePixel)},
         {"fs8_realized_blit", blit("24->8 FS blit", fixedPalette8, 2, 0, images.dib24)},
         {"fs8_start_blit", blit("24->8 FS blit", palette8, 2, 0, images.dib24)},
         {"fs1_blit", blit("24->1 FS blit", mono, 2, 0, images.dib24)},
