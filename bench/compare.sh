@@ -108,18 +108,6 @@ reps_for() {  # size
   echo $((reps > 0 ? reps : 1))
 }
 
-# What every timed run writes through first, on both sides: twice the
-# largest cache, at least 64 MB (bench_timing.h).
-eviction_size() {
-  local level largest=0 bytes
-  for level in LEVEL2_CACHE_SIZE LEVEL3_CACHE_SIZE LEVEL4_CACHE_SIZE; do
-    bytes=$(getconf "$level" 2>/dev/null)
-    [[ $bytes =~ ^[0-9]+$ ]] && ((bytes > largest)) && largest=$bytes
-  done
-  local eviction=$((2 * largest))
-  echo $((eviction > 64 << 20 ? eviction : 64 << 20))
-}
-
 pinned() {
   taskset -c "$core" "$@"
 }
@@ -286,7 +274,7 @@ for size in "${sizes[@]}"; do
   "$compare" image "$(width_of "$size")" "$(height_of "$size")" "$work/$size.bgr"
 done
 write_pillow_script "$work/pillow.py"
-eviction_bytes=$(eviction_size)
+eviction_bytes=$("$compare" eviction)  # what every timed run writes through first
 missed=0
 
 echo "# dibdraw32 side by side, $(date -u '+%Y-%m-%d %H:%M UTC')"

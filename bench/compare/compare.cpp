@@ -10,6 +10,9 @@
 //                                    "<W>x<H> <measure> <megapixels per second>";
 //                                    a measure does its work REPS times; with
 //                                    MEASURE, only that one (for profiling)
+//   dibdraw_compare eviction         prints the bytes every timed run writes
+//                                    through first (bench_timing.h), for the
+//                                    Pillow side to do the same
 //   dibdraw_compare report FILE [LABEL]
 //                                    reads the lines of all rounds (Pillow's
 //                                    and the Windows program's included) and
@@ -628,11 +631,16 @@ int main(int argc, char** argv)
         std::printf("%s\n", dibdraw::ActiveKernels().name);
         return 0;
     }
+    if (command == "eviction" && argc == 2) {
+        std::printf("%zu\n", benchtiming::EvictionBytes());
+        return 0;
+    }
     if (command == "report" && (argc == 3 || argc == 4)) {
         return Report(argv[2], argc == 4 ? argv[3] : "");
     }
     std::fprintf(stderr,
-                 "usage: dibdraw_compare image W H FILE | round W H REPS [MEASURE] | kernels | report SAMPLES [LABEL]\n"
+                 "usage: dibdraw_compare image W H FILE | round W H REPS [MEASURE] | kernels | eviction\n"
+                 "       | report SAMPLES [LABEL]\n"
                  "  (W a multiple of 4 and H even, both at least 16)\n");
     return 2;
 }
