@@ -38,6 +38,12 @@ if (( ${#missing[@]} )); then
     dpkg --add-architecture i386
   fi
   echo "setup: installing ${missing[*]}"
-  apt-get update -qq
+  # A mirror caught mid-sync fails an index or two; try again, and go on with
+  # the lists there are when it still fails: the install says what is missing.
+  for attempt in 1 2 3; do
+    apt-get update -qq && break
+    echo "setup: apt-get update failed (attempt $attempt of 3)" >&2
+    sleep $((attempt * 10))
+  done
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
