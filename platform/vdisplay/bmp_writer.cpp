@@ -82,10 +82,21 @@ void PackThroughTable(const uint32_t* pixels, int width, uint8_t* row, const std
     }
 }
 
+// A writer of the screen's rows through `pack`, which takes them as 32-bit pixels.
+template <typename Pack>
+dibkit::BmpRowWriter RowsThrough(const Surface& screen, Pack pack)
+{
+    return [&screen, pack = std::move(pack), pixels = std::vector<uint32_t>(static_cast<size_t>(screen.width))](
+               int y, uint8_t* row) mutable {
+        screen.ReadRow(y, 0, screen.width, pixels.data());
+        pack(pixels.data(), screen.width, row);
+    };
+}
+
 template <int Bits>
 dibkit::BmpRowWriter IndexPacker(const Surface& screen)
 {
-    return [&screen](int y, uint8_t* row) { PackIndices<Bits>(screen.Row(y), screen.width, row); };
+    return RowsThrough(screen, &PackIndices<Bits>);
 }
 
 // Packs the screen's rows in the DIB's format. A DIB is always blue, green,
@@ -101,11 +112,11 @@ dibkit::BmpRowWriter RowPacker(const State& state, int bits)
     }
     std::vector<Rgb> shown = ShownColors(state, screen.kind);
     if (shown.empty()) {
-        return [&screen](int y, uint8_t* row) { PackTrueColour(screen.Row(y), screen.width, row); };
+        return RowsThrough(screen, &PackTrueColour);
     }
-    return [&screen, shown = std::move(shown)](int y, uint8_t* row) {
-        PackThroughTable(screen.Row(y), screen.width, row, shown);
-    };
+    return RowsThrough(screen, [shown = std::move(shown)](const uint32_t* pixels, int width, uint8_t* row) {
+        PackThroughTable(pixels, width, row, shown);
+    });
 }
 
 }  // namespace

@@ -154,10 +154,7 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height)
         }
     }
     Bitmap bitmap;
-    bitmap.surface.kind = kind;
-    bitmap.surface.width = width;
-    bitmap.surface.height = height;
-    bitmap.surface.pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+    bitmap.surface.Allocate(kind, width, height);
     const uintptr_t handle = NewHandle(state, HandleType::Bitmap);
     state.bitmaps.emplace(handle, std::move(bitmap));
     return reinterpret_cast<HBITMAP>(handle);

@@ -32,20 +32,56 @@ struct Rgb {
 constexpr Rgb ToRgb(COLORREF color) { return {GetRValue(color), GetGValue(color), GetBValue(color)}; }
 constexpr COLORREF ToColorRef(Rgb c) { return RGB(c.r, c.g, c.b); }
 
-// A grid of device pixels, one 32-bit value per pixel whatever the kind, so
-// that every drawing routine indexes the same way.
+// A grid of device pixels. Kinds whose device pixels fit a byte keep one
+// byte a pixel, as their frame buffers do, so that drawing onto them moves a
+// quarter of the memory; the others keep one 32-bit value a pixel. Loops over
+// rows are written once, as templates on the pixel type (WithPixelType);
+// single pixels and whole rows are also read and written as 32-bit values.
 struct Surface {
     Kind kind = Kind::Rgb32;
     int width = 0;
     int height = 0;
-    std::vector<uint32_t> pixels;
 
-    uint32_t* Row(int y) { return pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width); }
-    const uint32_t* Row(int y) const
+    // A surface of the kind and size, every pixel 0 (black on every kind).
+    void Allocate(Kind newKind, int newWidth, int newHeight);
+
+    bool BytePixels() const { return InfoOf(kind).pixelMask <= UINT8_MAX; }
+    size_t PixelCount() const { return static_cast<size_t>(width) * static_cast<size_t>(height); }
+    size_t SizeInBytes() const { return PixelCount() * (BytePixels() ? 1 : 4); }
+
+    // Row y in the surface's own pixel type, which the caller must name.
+    template <typename Pixel>
+    Pixel* Row(int y)
     {
-        return pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+        return reinterpret_cast<Pixel*>(m_words.data()) + static_cast<size_t>(y) * static_cast<size_t>(width);
     }
+    template <typename Pixel>
+    const Pixel* Row(int y) const
+    {
+        return reinterpret_cast<const Pixel*>(m_words.data()) + static_cast<size_t>(y) * static_cast<size_t>(width);
+    }
+
+    uint32_t Get(int x, int y) const;
+    void Set(int x, int y, uint32_t pixel);
+    // `count` pixels of row y from column x, as 32-bit values.
+    void ReadRow(int y, int x, int count, uint32_t* out) const;
+    void Fill(uint32_t pixel);
+
+private:
+    // 32-bit words, so that 32-bit pixels are stored in their own type; byte
+    // pixels are packed into them.
+    std::vector<uint32_t> m_words;
 };
+
+// Calls visit(Pixel{}) with the pixel type of the surface's storage.
+template <typename Visit>
+decltype(auto) WithPixelType(const Surface& surface, Visit&& visit)
+{
+    if (surface.BytePixels()) {
+        return visit(uint8_t{});
+    }
+    return visit(uint32_t{});
+}
 
 // Selection bookkeeping common to palettes and bitmaps: an object deleted
 // while selected into a DC lives on until the last DC lets go of it.
@@ -230,7 +266,10 @@ struct RasterOp {
     bool usesSource() const;
 };
 
-// dst[i] = rop(src[i], dst[i]) for count pixels.
-void CombineRow(const RasterOp& rop, uint32_t* dst, const uint32_t* src, int count);
+// dst[i] = rop(src[i], dst[i]) for count pixels; src may be null when the
+// operation does not use it. Both are instantiated, for byte and 32-bit
+// surfaces.
+template <typename Pixel>
+void CombineRow(const RasterOp& rop, Pixel* dst, const uint32_t* src, int count);
 
 }  // namespace vd::detail

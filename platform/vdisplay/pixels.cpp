@@ -171,8 +171,9 @@ void WriteColorTable(BITMAPINFO* info, const std::vector<Rgb>& table)
 // the point lies outside what it may touch.
 struct PixelSpot {
     DeviceContext* context = nullptr;
-    Kind kind = Kind::Rgb32;
-    uint32_t* pixel = nullptr;
+    Surface* surface = nullptr;  // null outside
+    int x = 0;
+    int y = 0;
 };
 
 PixelSpot FindPixel(State& state, HDC dc, int x, int y)
@@ -186,8 +187,9 @@ PixelSpot FindPixel(State& state, HDC dc, int x, int y)
     const int64_t sx = int64_t{x} + target.originX;
     const int64_t sy = int64_t{y} + target.originY;
     if (Contains(target.clip, sx, sy)) {
-        spot.kind = target.surface->kind;
-        spot.pixel = &target.surface->Row(static_cast<int>(sy))[sx];
+        spot.surface = target.surface;
+        spot.x = static_cast<int>(sx);
+        spot.y = static_cast<int>(sy);
     }
     return spot;
 }
@@ -201,12 +203,13 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color)
     auto lock = Lock();
     State& state = TheState();
     const PixelSpot spot = FindPixel(state, dc, x, y);
-    if (spot.pixel == nullptr) {
+    if (spot.surface == nullptr) {
         return CLR_INVALID;
     }
-    ColorMatcher match(state, spot.context, spot.kind);
-    *spot.pixel = match.FromColorRef(color);
-    return ToColorRef(PixelColor(state, spot.kind, *spot.pixel));
+    const Kind kind = spot.surface->kind;
+    ColorMatcher match(state, spot.context, kind);
+    spot.surface->Set(spot.x, spot.y, match.FromColorRef(color));
+    return ToColorRef(PixelColor(state, kind, spot.surface->Get(spot.x, spot.y)));
 }
 
 COLORREF GetPixel(HDC dc, int x, int y)
@@ -214,10 +217,10 @@ COLORREF GetPixel(HDC dc, int x, int y)
     auto lock = Lock();
     State& state = TheState();
     const PixelSpot spot = FindPixel(state, dc, x, y);
-    if (spot.pixel == nullptr) {
+    if (spot.surface == nullptr) {
         return CLR_INVALID;
     }
-    return ToColorRef(PixelColor(state, spot.kind, *spot.pixel));
+    return ToColorRef(PixelColor(state, spot.surface->kind, spot.surface->Get(spot.x, spot.y)));
 }
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int srcY, DWORD rop)
@@ -269,12 +272,13 @@ BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int srcX, int
         const int row = upward ? area.bottom - 1 - i : area.top + i;
         const uint32_t* sourcePixels = nullptr;
         if (translator) {
-            std::memcpy(sourceRow.data(), from.surface->Row(row + dy) + area.left + dx,
-                        static_cast<size_t>(count) * sizeof(uint32_t));
+            from.surface->ReadRow(row + dy, area.left + dx, count, sourceRow.data());
             translator->Translate(sourceRow.data(), translated.data(), count);
             sourcePixels = translated.data();
         }
-        CombineRow(op, to.surface->Row(row) + area.left, sourcePixels, count);
+        WithPixelType(*to.surface, [&](auto pixel) {
+            CombineRow(op, to.surface->Row<decltype(pixel)>(row) + area.left, sourcePixels, count);
+        });
     }
     return TRUE;
 }
@@ -336,6 +340,7 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT startLine, UINT lines, void* bits, BI
         firstRow = std::max(0, dibHeight - static_cast<int>(lines) - static_cast<int>(startLine));
     }
     const int columns = std::min<int>(header.biWidth, surface.width);
+    std::vector<uint32_t> pixels(static_cast<size_t>(columns));
     auto* out = static_cast<uint8_t*>(bits);
     int copied = 0;
     for (int k = 0; k < count; ++k) {
@@ -343,7 +348,8 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT startLine, UINT lines, void* bits, BI
         std::memset(row, 0, static_cast<size_t>(stride));
         const int bitmapRow = firstRow + rowStep * k;
         if (bitmapRow >= 0 && bitmapRow < surface.height) {
-            writer.Write(surface.Row(bitmapRow), columns, row);
+            surface.ReadRow(bitmapRow, 0, columns, pixels.data());
+            writer.Write(pixels.data(), columns, row);
             ++copied;
         }
     }
@@ -361,7 +367,7 @@ uint32_t DevicePixel(int x, int y)
     if (x < 0 || y < 0 || x >= screen.width || y >= screen.height) {
         return 0xFFFFFFFF;
     }
-    return screen.Row(y)[x];
+    return screen.Get(x, y);
 }
 
 COLORREF ScreenColor(int x, int y)
@@ -371,7 +377,7 @@ COLORREF ScreenColor(int x, int y)
     if (x < 0 || y < 0 || x >= state.screen.width || y >= state.screen.height) {
         return CLR_INVALID;
     }
-    return ToColorRef(detail::PixelColor(state, state.screen.kind, state.screen.Row(y)[x]));
+    return ToColorRef(detail::PixelColor(state, state.screen.kind, state.screen.Get(x, y)));
 }
 
 COLORREF PixelColor(uint32_t pixel)
@@ -386,7 +392,7 @@ void SetDevicePixel(int x, int y, uint32_t pixel)
     auto lock = Lock();
     Surface& screen = TheState().screen;
     if (x >= 0 && y >= 0 && x < screen.width && y < screen.height) {
-        screen.Row(y)[x] = pixel & InfoOf(screen.kind).pixelMask;
+        screen.Set(x, y, pixel & InfoOf(screen.kind).pixelMask);
     }
 }
 
@@ -395,7 +401,7 @@ void FillScreen(COLORREF color)
     auto lock = Lock();
     State& state = TheState();
     ColorMatcher match(state, nullptr, state.screen.kind);
-    std::fill(state.screen.pixels.begin(), state.screen.pixels.end(), match.FromColorRef(color));
+    state.screen.Fill(match.FromColorRef(color));
 }
 
 BitmapContents ReadBitmap(HBITMAP bitmap)
@@ -405,7 +411,12 @@ BitmapContents ReadBitmap(HBITMAP bitmap)
     if (found == nullptr) {
         return {};
     }
-    return BitmapContents{found->surface.width, found->surface.height, found->surface.kind, found->surface.pixels};
+    const Surface& surface = found->surface;
+    BitmapContents contents{surface.width, surface.height, surface.kind, std::vector<uint32_t>(surface.PixelCount())};
+    for (int y = 0; y < surface.height; ++y) {
+        surface.ReadRow(y, 0, surface.width, contents.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(surface.width));
+    }
+    return contents;
 }
 
 }  // namespace vd

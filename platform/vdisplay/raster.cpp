@@ -1,5 +1,7 @@
 // Ternary raster operations on device pixel values.
+#include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "display_state.h"
 
@@ -34,28 +36,38 @@ bool RasterOp::usesSource() const
     return ((code >> 2) & 0x33) != (code & 0x33);
 }
 
-void CombineRow(const RasterOp& rop, uint32_t* dst, const uint32_t* src, int count)
+template <typename Pixel>
+void CombineRow(const RasterOp& rop, Pixel* dst, const uint32_t* src, int count)
 {
     switch (rop.rop) {
-    case SRCCOPY: std::memmove(dst, src, static_cast<size_t>(count) * sizeof(uint32_t)); return;
+    case SRCCOPY:
+        if constexpr (std::is_same_v<Pixel, uint32_t>) {
+            std::memmove(dst, src, static_cast<size_t>(count) * sizeof(uint32_t));
+        } else {
+            std::copy(src, src + count, dst);
+        }
+        return;
     case SRCAND:
         for (int i = 0; i < count; ++i) {
-            dst[i] &= src[i];
+            dst[i] = static_cast<Pixel>(dst[i] & src[i]);
         }
         return;
     case SRCPAINT:
         for (int i = 0; i < count; ++i) {
-            dst[i] |= src[i];
+            dst[i] = static_cast<Pixel>(dst[i] | src[i]);
         }
         return;
     default: {
         const uint8_t code = Rop3(rop.rop);
         for (int i = 0; i < count; ++i) {
-            dst[i] = ApplyRop3(code, rop.mask, src != nullptr ? src[i] : 0, dst[i]) & rop.mask;
+            dst[i] = static_cast<Pixel>(ApplyRop3(code, rop.mask, src != nullptr ? src[i] : 0, dst[i]) & rop.mask);
         }
         return;
     }
     }
 }
+
+template void CombineRow(const RasterOp&, uint8_t*, const uint32_t*, int);
+template void CombineRow(const RasterOp&, uint32_t*, const uint32_t*, int);
 
 }  // namespace vd::detail

@@ -1,9 +1,11 @@
-// Row decoders of the virtual display. 8-bit rows are widened where the
+// Row decoders of the virtual display, for surfaces of 32-bit pixels and of
+// byte pixels. 8-bit rows are copied (widened onto 32-bit pixels) where the
 // colour table is the identity, looked up 64 at a time where the device
-// pixels fit a byte and the processor has AVX-512 VBMI, else four at a time;
-// 1-bit rows a byte at a time; blue-green-red rows onto true-colour displays
-// eight pixels a step with AVX2. Streaming decoders store past the cache
-// from the first 16-byte boundary of the row on.
+// pixels fit a byte and the processor has AVX-512 VBMI, else a vector's worth
+// of look-ups gathered into one store; 1-bit rows a byte at a time;
+// blue-green-red rows onto true-colour displays eight pixels a step with
+// AVX2. Streaming decoders store past the cache from the first 16-byte
+// boundary of the row on.
 #include "row_decoders.h"
 
 #include <algorithm>
@@ -17,33 +19,45 @@ namespace vd::detail {
 
 namespace {
 
+// The device pixels of a translated colour table, in the surface's pixel type.
+template <typename Pixel>
+const Pixel* TableOf(const Decoder& decoder)
+{
+    if constexpr (std::is_same_v<Pixel, uint8_t>) {
+        return decoder.tableBytes;
+    } else {
+        return decoder.table;
+    }
+}
+
 #if defined(__SSE2__)
-// Four device pixels to `out`: an ordinary store, or one past the cache,
-// which needs `out` 16-byte aligned.
+// Sixteen bytes of device pixels to `out`: an ordinary store, or one past
+// the cache, which needs `out` 16-byte aligned.
 template <bool Streaming>
-inline void PutFour(uint32_t* out, __m128i pixels)
+inline void Put16Bytes(void* out, __m128i pixels)
 {
     if constexpr (Streaming) {
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out), pixels);
+        _mm_stream_si128(static_cast<__m128i*>(out), pixels);
     } else {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels);
+        _mm_storeu_si128(static_cast<__m128i*>(out), pixels);
     }
 }
 
-// Eight device pixels to `out`, as two stores past the cache, which need
-// `out` 16-byte aligned, or one ordinary store.
+// 32 bytes to `out`, as two stores past the cache, which need `out` 16-byte
+// aligned, or one ordinary store.
 template <bool Streaming>
-[[gnu::target("avx2")]] inline void PutEight(uint32_t* out, __m256i pixels)
+[[gnu::target("avx2")]] inline void Put32Bytes(void* out, __m256i pixels)
 {
     if constexpr (Streaming) {
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(pixels));
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out + 4), _mm256_extracti128_si256(pixels, 1));
+        Put16Bytes<true>(out, _mm256_castsi256_si128(pixels));
+        Put16Bytes<true>(static_cast<uint8_t*>(out) + 16, _mm256_extracti128_si256(pixels, 1));
     } else {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), pixels);
+        _mm256_storeu_si256(static_cast<__m256i*>(out), pixels);
     }
 }
 
-inline bool Aligned16(const uint32_t* out)
+template <typename Pixel>
+inline bool Aligned16(const Pixel* out)
 {
     return (reinterpret_cast<uintptr_t>(out) & 15) == 0;
 }
@@ -62,12 +76,14 @@ inline void WithStores(bool streaming, Loop&& loop)
 
 // Pixels to decode one by one before a streaming row reaches a 16-byte
 // boundary of the surface; none for ordinary rows.
-inline int LeadToAlignment(const Decoder& decoder, const uint32_t* out, int count)
+template <typename Pixel>
+inline int LeadToAlignment(const Decoder& decoder, const Pixel* out, int count)
 {
     if (!decoder.streaming) {
         return 0;
     }
-    return std::min(count, static_cast<int>((16 - (reinterpret_cast<uintptr_t>(out) & 15)) / 4 % 4));
+    const auto toBoundary = (16 - (reinterpret_cast<uintptr_t>(out) & 15)) & 15;
+    return std::min(count, static_cast<int>(toBoundary / sizeof(Pixel)));
 }
 
 // Whole bytes of a 1-bit row, eight pixels each: a pixel is the dark entry
@@ -83,8 +99,8 @@ void DecodeBitBytes(const uint32_t* table, const uint8_t* bytes, int byteCount, 
         const __m128i byte = _mm_set1_epi32(bytes[k]);
         const __m128i high = _mm_cmpeq_epi32(_mm_and_si128(byte, highBits), highBits);
         const __m128i low = _mm_cmpeq_epi32(_mm_and_si128(byte, lowBits), lowBits);
-        PutFour<Streaming>(out, _mm_xor_si128(dark, _mm_and_si128(high, toLight)));
-        PutFour<Streaming>(out + 4, _mm_xor_si128(dark, _mm_and_si128(low, toLight)));
+        Put16Bytes<Streaming>(out, _mm_xor_si128(dark, _mm_and_si128(high, toLight)));
+        Put16Bytes<Streaming>(out + 4, _mm_xor_si128(dark, _mm_and_si128(low, toLight)));
     }
 }
 
@@ -100,41 +116,115 @@ template <bool Streaming>
     for (int k = 0; k < byteCount; ++k, out += 8) {
         const __m256i byte = _mm256_set1_epi32(bytes[k]);
         const __m256i set = _mm256_srai_epi32(_mm256_sllv_epi32(byte, bitToTop), 31);
-        PutEight<Streaming>(out, _mm256_xor_si256(dark, _mm256_and_si256(set, toLight)));
+        Put32Bytes<Streaming>(out, _mm256_xor_si256(dark, _mm256_and_si256(set, toLight)));
     }
+}
+
+// 0xFF in byte k of the result where bit 7 - k of `byte` is set: byte k of
+// the product holds `byte`, the mask keeps its bit 7 - k, and adding 0x7F to
+// a byte sets its top bit exactly when it is not 0, never carrying out of it.
+inline uint64_t BitsToByteMasks(unsigned byte)
+{
+    const uint64_t bits = (byte * 0x0101010101010101ull) & 0x0102040810204080ull;
+    const uint64_t tops = (bits + 0x7F7F7F7F7F7F7F7Full) & 0x8080808080808080ull;
+    return (tops >> 7) * 0xFF;
+}
+
+// Whole bytes of a 1-bit row onto byte pixels, two bytes' sixteen pixels a
+// store: the dark entry in every byte, the difference to the light one
+// masked in where the pixel's bit is set. Returns the bytes decoded.
+template <bool Streaming>
+int DecodeBitBytesToBytes(const uint8_t* table, const uint8_t* bytes, int byteCount, uint8_t* out)
+{
+    constexpr uint64_t kEveryByte = 0x0101010101010101ull;
+    const uint64_t dark = table[0] * kEveryByte;
+    const uint64_t toLight = (table[0] ^ table[1]) * kEveryByte;
+    int k = 0;
+    for (; k + 2 <= byteCount; k += 2, out += 16) {
+        const uint64_t first = dark ^ (BitsToByteMasks(bytes[k]) & toLight);
+        const uint64_t second = dark ^ (BitsToByteMasks(bytes[k + 1]) & toLight);
+        Put16Bytes<Streaming>(out, _mm_set_epi64x(static_cast<long long>(second), static_cast<long long>(first)));
+    }
+    return k;
 }
 #endif
 
 #if defined(__SSE2__)
-// Four look-ups of an 8-bit row gathered into one store: the loop is bound
-// by stores, of which there is one per four pixels. Returns the pixels
-// decoded.
+// Four look-ups of an 8-bit row gathered into one store onto 32-bit pixels:
+// the loop is bound by stores, of which there is one per four pixels. (Byte
+// pixels are looked up one by one: gathering sixteen into a store costs
+// three times as much as storing each.) Returns the pixels decoded.
 template <bool Streaming>
-int GatherIndicesSse2(const uint32_t* table, const uint8_t* row, int count, uint32_t* out)
+int GatherIndices(const uint32_t* table, const uint8_t* row, int count, uint32_t* out)
 {
     int i = 0;
     for (; i + 4 <= count; i += 4) {
         const auto pixel = [&](int k) { return static_cast<int>(table[row[i + k]]); };
-        PutFour<Streaming>(out + i, _mm_setr_epi32(pixel(0), pixel(1), pixel(2), pixel(3)));
+        Put16Bytes<Streaming>(out + i, _mm_setr_epi32(pixel(0), pixel(1), pixel(2), pixel(3)));
     }
     return i;
 }
 
-// Sixteen indices of an 8-bit row widened to their device pixels a step,
-// where each index is its own device pixel. Returns the pixels decoded.
+// 32 indices of an 8-bit row a step onto byte pixels through a table whose
+// device pixels fit a byte, with AVX2, which permutes bytes only within 16:
+// the table is cut into two halves of eight 16-entry slices, each slice kept
+// XOR the one before it in its half. Slice s of a half is shuffled with the
+// index less 16 s, which has its top bit set, and so gives 0, where the index
+// lies below the slice; the XOR of the rest is the entry of the index's own
+// slice. The halves are told apart by the top bit of the index, which the
+// upper half's indices shed by starting 128 lower. Returns the pixels decoded.
 template <bool Streaming>
-int WidenIndices(const uint8_t* row, int count, uint32_t* out)
+[[gnu::target("avx2")]] int LookUpBytesAvx2(const uint8_t* tableBytes, const uint8_t* row, int count, uint8_t* out)
+{
+    constexpr int kHalfSlices = 8;
+    __m256i slices[2 * kHalfSlices];
+    for (int s = 0; s < 2 * kHalfSlices; ++s) {
+        __m128i slice = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tableBytes + 16 * s));
+        if (s % kHalfSlices != 0) {
+            slice = _mm_xor_si128(slice, _mm_loadu_si128(reinterpret_cast<const __m128i*>(tableBytes + 16 * (s - 1))));
+        }
+        slices[s] = _mm256_broadcastsi128_si256(slice);
+    }
+    const __m256i sliceStep = _mm256_set1_epi8(16);
+    const __m256i halfStep = _mm256_set1_epi8(static_cast<char>(128));
+    int i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i indices = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
+        __m256i lower = _mm256_setzero_si256();
+        __m256i upper = _mm256_setzero_si256();
+        __m256i lowerWithin = indices;
+        __m256i upperWithin = _mm256_sub_epi8(indices, halfStep);
+        for (int s = 0; s < kHalfSlices; ++s) {
+            lower = _mm256_xor_si256(lower, _mm256_shuffle_epi8(slices[s], lowerWithin));
+            upper = _mm256_xor_si256(upper, _mm256_shuffle_epi8(slices[kHalfSlices + s], upperWithin));
+            lowerWithin = _mm256_sub_epi8(lowerWithin, sliceStep);
+            upperWithin = _mm256_sub_epi8(upperWithin, sliceStep);
+        }
+        Put32Bytes<Streaming>(out + i, _mm256_blendv_epi8(lower, upper, indices));
+    }
+    return i;
+}
+
+// Each index of an 8-bit row is its own device pixel: sixteen indices a
+// step, copied onto byte pixels or widened to 32-bit ones. Returns the
+// pixels decoded.
+template <bool Streaming, typename Pixel>
+int CopyIndices(const uint8_t* row, int count, Pixel* out)
 {
     const __m128i zero = _mm_setzero_si128();
     int i = 0;
     for (; i + 16 <= count; i += 16) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-        const __m128i low = _mm_unpacklo_epi8(bytes, zero);
-        const __m128i high = _mm_unpackhi_epi8(bytes, zero);
-        PutFour<Streaming>(out + i, _mm_unpacklo_epi16(low, zero));
-        PutFour<Streaming>(out + i + 4, _mm_unpackhi_epi16(low, zero));
-        PutFour<Streaming>(out + i + 8, _mm_unpacklo_epi16(high, zero));
-        PutFour<Streaming>(out + i + 12, _mm_unpackhi_epi16(high, zero));
+        if constexpr (std::is_same_v<Pixel, uint8_t>) {
+            Put16Bytes<Streaming>(out + i, bytes);
+        } else {
+            const __m128i low = _mm_unpacklo_epi8(bytes, zero);
+            const __m128i high = _mm_unpackhi_epi8(bytes, zero);
+            Put16Bytes<Streaming>(out + i, _mm_unpacklo_epi16(low, zero));
+            Put16Bytes<Streaming>(out + i + 4, _mm_unpackhi_epi16(low, zero));
+            Put16Bytes<Streaming>(out + i + 8, _mm_unpacklo_epi16(high, zero));
+            Put16Bytes<Streaming>(out + i + 12, _mm_unpackhi_epi16(high, zero));
+        }
     }
     return i;
 }
@@ -147,16 +237,17 @@ template <int Quarter>
     return _mm512_maskz_extracti32x4_epi32(0xF, v, Quarter);
 }
 
-// Sixteen device pixels to `out`: four stores past the cache, which need
-// `out` 16-byte aligned, or one ordinary store.
+// 64 bytes to `out`: four stores past the cache, which need `out` 16-byte
+// aligned, or one ordinary store.
 template <bool Streaming>
-[[gnu::target("avx512f")]] inline void PutSixteen(uint32_t* out, __m512i pixels)
+[[gnu::target("avx512f")]] inline void Put64Bytes(void* out, __m512i pixels)
 {
     if constexpr (Streaming) {
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out), QuarterOf<0>(pixels));
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out + 4), QuarterOf<1>(pixels));
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out + 8), QuarterOf<2>(pixels));
-        _mm_stream_si128(reinterpret_cast<__m128i*>(out + 12), QuarterOf<3>(pixels));
+        auto* bytes = static_cast<uint8_t*>(out);
+        Put16Bytes<true>(bytes, QuarterOf<0>(pixels));
+        Put16Bytes<true>(bytes + 16, QuarterOf<1>(pixels));
+        Put16Bytes<true>(bytes + 32, QuarterOf<2>(pixels));
+        Put16Bytes<true>(bytes + 48, QuarterOf<3>(pixels));
     } else {
         _mm512_storeu_si512(out, pixels);
     }
@@ -172,10 +263,11 @@ template <int Quarter>
 // 64 indices of an 8-bit row a step through a table whose device pixels fit
 // a byte: its 256 bytes lie in four registers, each half looked up by one
 // permute of 128 entries, the halves chosen by each index's top bit; the
-// bytes are then widened to device pixels. Returns the pixels decoded.
-template <bool Streaming>
+// bytes are stored as they are, or widened to 32-bit pixels. Returns the
+// pixels decoded.
+template <bool Streaming, typename Pixel>
 [[gnu::target("avx512f,avx512bw,avx512vbmi")]] int LookUpBytesAvx512(const uint8_t* tableBytes, const uint8_t* row,
-                                                                     int count, uint32_t* out)
+                                                                     int count, Pixel* out)
 {
     const __m512i entries0 = _mm512_loadu_si512(tableBytes);
     const __m512i entries64 = _mm512_loadu_si512(tableBytes + 64);
@@ -187,10 +279,14 @@ template <bool Streaming>
         const __m512i pixels = _mm512_mask_blend_epi8(_mm512_movepi8_mask(indices),
                                                       _mm512_permutex2var_epi8(entries0, indices, entries64),
                                                       _mm512_permutex2var_epi8(entries128, indices, entries192));
-        PutSixteen<Streaming>(out + i, WidenQuarter<0>(pixels));
-        PutSixteen<Streaming>(out + i + 16, WidenQuarter<1>(pixels));
-        PutSixteen<Streaming>(out + i + 32, WidenQuarter<2>(pixels));
-        PutSixteen<Streaming>(out + i + 48, WidenQuarter<3>(pixels));
+        if constexpr (std::is_same_v<Pixel, uint8_t>) {
+            Put64Bytes<Streaming>(out + i, pixels);
+        } else {
+            Put64Bytes<Streaming>(out + i, WidenQuarter<0>(pixels));
+            Put64Bytes<Streaming>(out + i + 16, WidenQuarter<1>(pixels));
+            Put64Bytes<Streaming>(out + i + 32, WidenQuarter<2>(pixels));
+            Put64Bytes<Streaming>(out + i + 48, WidenQuarter<3>(pixels));
+        }
     }
     return i;
 }
@@ -199,16 +295,16 @@ template <bool Streaming>
 // How the whole steps of an 8-bit row are decoded.
 enum class IndexSteps {
     LookedUp,  // each index through the table
-    Widened,   // the table is the identity: each index is its device pixel
+    Copied,    // the table is the identity: each index is its device pixel
     BytesLookedUp,  // through the table's bytes, 64 at a time (AVX-512 VBMI)
 };
 
 // 8-bit rows: pixels one by one up to a 16-byte boundary of a streaming
 // surface, then whole vector steps, then the rest one by one.
-template <IndexSteps Steps>
-void DecodeIndices(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
+template <IndexSteps Steps, typename Pixel>
+void DecodeIndices(const Decoder& decoder, const uint8_t* row, int first, int count, Pixel* out)
 {
-    const uint32_t* table = decoder.table;
+    const Pixel* table = TableOf<Pixel>(decoder);
     row += first;
     int i = 0;
 #if defined(__SSE2__)
@@ -217,26 +313,31 @@ void DecodeIndices(const Decoder& decoder, const uint8_t* row, int first, int co
     }
     WithStores(decoder.streaming, [&](auto streaming) {
         constexpr bool kStreaming = decltype(streaming)::value;
-        if constexpr (Steps == IndexSteps::Widened) {
-            i += WidenIndices<kStreaming>(row + i, count - i, out + i);
+        if constexpr (Steps == IndexSteps::Copied) {
+            i += CopyIndices<kStreaming>(row + i, count - i, out + i);
         } else if constexpr (Steps == IndexSteps::BytesLookedUp) {
             i += LookUpBytesAvx512<kStreaming>(decoder.tableBytes, row + i, count - i, out + i);
-            i += GatherIndicesSse2<kStreaming>(table, row + i, count - i, out + i);
-        } else {
-            i += GatherIndicesSse2<kStreaming>(table, row + i, count - i, out + i);
+        }
+        if constexpr (std::is_same_v<Pixel, uint8_t> && Steps == IndexSteps::LookedUp) {
+            if (decoder.vectors >= Vectors::Avx2) {
+                i += LookUpBytesAvx2<kStreaming>(table, row + i, count - i, out + i);
+            }
+        } else if constexpr (std::is_same_v<Pixel, uint32_t> && Steps != IndexSteps::Copied) {
+            i += GatherIndices<kStreaming>(table, row + i, count - i, out + i);
         }
     });
 #endif
+#pragma GCC unroll 4
     for (; i < count; ++i) {
         out[i] = table[row[i]];
     }
 }
 
 // 1- and 4-bit rows.
-template <int Bits>
-void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
+template <int Bits, typename Pixel>
+void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int count, Pixel* out)
 {
-    const uint32_t* table = decoder.table;
+    const Pixel* table = TableOf<Pixel>(decoder);
     // Pixels up to the next byte boundary one by one, then whole bytes
     // with their pixels at fixed shifts, then the pixels of a last partial
     // byte; only the bytes holding the pixels are read.
@@ -250,11 +351,13 @@ void DecodeIndexed(const Decoder& decoder, const uint8_t* row, int first, int co
     }
 #if defined(__SSE2__)
     if constexpr (Bits == 1) {
-        const int bytes = (end - x) / 8;
+        int bytes = (end - x) / 8;
         const uint8_t* whole = row + x / 8;
         WithStores(decoder.streaming && Aligned16(out), [&](auto streaming) {
             constexpr bool kStreaming = decltype(streaming)::value;
-            if (decoder.vectors >= Vectors::Avx2) {
+            if constexpr (std::is_same_v<Pixel, uint8_t>) {
+                bytes = DecodeBitBytesToBytes<kStreaming>(table, whole, bytes, out);
+            } else if (decoder.vectors >= Vectors::Avx2) {
                 DecodeBitBytesAvx2<kStreaming>(table, whole, bytes, out);
             } else {
                 DecodeBitBytes<kStreaming>(table, whole, bytes, out);
@@ -315,12 +418,12 @@ struct ToNearest {
     static uint32_t Make(const Decoder& decoder, Rgb c) { return (*decoder.matcher)(c); }
 };
 
-template <class Format, class Maker>
-void DecodeTrueColor(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out)
+template <class Format, class Maker, typename Pixel>
+void DecodeTrueColor(const Decoder& decoder, const uint8_t* row, int first, int count, Pixel* out)
 {
     const uint8_t* p = row + static_cast<size_t>(first) * Format::kBytes;
     for (int i = 0; i < count; ++i, p += Format::kBytes) {
-        out[i] = Maker::Make(decoder, Format::Fetch(p));
+        out[i] = static_cast<Pixel>(Maker::Make(decoder, Format::Fetch(p)));
     }
 }
 
@@ -337,7 +440,7 @@ template <bool Streaming>
     for (; 3 * i + 28 <= 3 * count; i += 8) {
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * i));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * i + 12));
-        PutEight<Streaming>(out + i, _mm256_shuffle_epi8(
+        Put32Bytes<Streaming>(out + i, _mm256_shuffle_epi8(
                                          _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), spread));
     }
     return i;
@@ -355,7 +458,7 @@ void DecodeBgr24ToRgb32(const Decoder& decoder, const uint8_t* row, int first, i
     int i = 0;
 #if defined(__SSE2__)
     i = LeadToAlignment(decoder, out, count);
-    DecodeTrueColor<Bgr24, ToRgb32>(decoder, p, 0, i, out);
+    DecodeTrueColor<Bgr24, ToRgb32, uint32_t>(decoder, p, 0, i, out);
     if (decoder.vectors >= Vectors::Avx2) {
         WithStores(decoder.streaming, [&](auto streaming) {
             i += SpreadBgr24Avx2<decltype(streaming)::value>(p + 3 * i, count - i, out + i);
@@ -373,28 +476,30 @@ void DecodeBgr24ToRgb32(const Decoder& decoder, const uint8_t* row, int first, i
                 _mm_or_si128(_mm_and_si128(bytes, pixel0), _mm_and_si128(_mm_slli_si128(bytes, 1), pixel1)),
                 _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), pixel2),
                              _mm_and_si128(_mm_slli_si128(bytes, 3), pixel3)));
-            PutFour<decltype(streaming)::value>(out + i, pixels);
+            Put16Bytes<decltype(streaming)::value>(out + i, pixels);
         }
     };
     WithStores(decoder.streaming, spread);
 #endif
-    DecodeTrueColor<Bgr24, ToRgb32>(decoder, p + 3 * i, 0, count - i, out + i);
+    DecodeTrueColor<Bgr24, ToRgb32, uint32_t>(decoder, p + 3 * i, 0, count - i, out + i);
 }
 
-template <class Format>
-DecodeFn TrueColorDecoderOf(Kind kind)
+// Byte pixels are only asked for on the kinds whose device pixels fit a
+// byte, 32-bit ones on the others.
+template <class Format, typename Pixel>
+DecodeFn<Pixel> TrueColorDecoderOf(Kind kind)
 {
     switch (kind) {
     case Kind::Rgb24:
     case Kind::Rgb32:
-        if constexpr (std::is_same_v<Format, Bgr24>) {
+        if constexpr (std::is_same_v<Format, Bgr24> && std::is_same_v<Pixel, uint32_t>) {
             return &DecodeBgr24ToRgb32;
         }
-        return &DecodeTrueColor<Format, ToRgb32>;
-    case Kind::Rgb565: return &DecodeTrueColor<Format, ToRgb565>;
-    case Kind::Rgb332: return &DecodeTrueColor<Format, ToRgb332>;
-    case Kind::Mono: return &DecodeTrueColor<Format, ToMono>;
-    default: return &DecodeTrueColor<Format, ToNearest>;
+        return &DecodeTrueColor<Format, ToRgb32, Pixel>;
+    case Kind::Rgb565: return &DecodeTrueColor<Format, ToRgb565, Pixel>;
+    case Kind::Rgb332: return &DecodeTrueColor<Format, ToRgb332, Pixel>;
+    case Kind::Mono: return &DecodeTrueColor<Format, ToMono, Pixel>;
+    default: return &DecodeTrueColor<Format, ToNearest, Pixel>;
     }
 }
 
@@ -413,27 +518,34 @@ Vectors UsableVectors(Vectors widest)
 #endif
 }
 
-DecodeFn IndexedDecoder(int bitCount, const ColorTableTranslation& translation, Vectors vectors)
+template <typename Pixel>
+DecodeFn<Pixel> IndexedDecoder(int bitCount, const ColorTableTranslation& translation, Vectors vectors)
 {
     switch (bitCount) {
-    case 1: return &DecodeIndexed<1>;
-    case 4: return &DecodeIndexed<4>;
+    case 1: return &DecodeIndexed<1, Pixel>;
+    case 4: return &DecodeIndexed<4, Pixel>;
     default:
         if (translation.identity) {
-            return &DecodeIndices<IndexSteps::Widened>;
+            return &DecodeIndices<IndexSteps::Copied, Pixel>;
         }
-        return translation.fitsBytes && vectors == Vectors::Avx512 ? &DecodeIndices<IndexSteps::BytesLookedUp>
-                                                                   : &DecodeIndices<IndexSteps::LookedUp>;
+        return translation.fitsBytes && vectors == Vectors::Avx512 ? &DecodeIndices<IndexSteps::BytesLookedUp, Pixel>
+                                                                   : &DecodeIndices<IndexSteps::LookedUp, Pixel>;
     }
 }
 
-DecodeFn TrueColorDecoder(int bitCount, bool swapped, Kind kind)
+template <typename Pixel>
+DecodeFn<Pixel> TrueColorDecoder(int bitCount, bool swapped, Kind kind)
 {
     switch (bitCount) {
-    case 16: return TrueColorDecoderOf<Xrgb555>(kind);
-    case 24: return swapped ? TrueColorDecoderOf<Rgb24Swapped>(kind) : TrueColorDecoderOf<Bgr24>(kind);
-    default: return TrueColorDecoderOf<Bgrx32>(kind);
+    case 16: return TrueColorDecoderOf<Xrgb555, Pixel>(kind);
+    case 24: return swapped ? TrueColorDecoderOf<Rgb24Swapped, Pixel>(kind) : TrueColorDecoderOf<Bgr24, Pixel>(kind);
+    default: return TrueColorDecoderOf<Bgrx32, Pixel>(kind);
     }
 }
+
+template DecodeFn<uint8_t> IndexedDecoder(int, const ColorTableTranslation&, Vectors);
+template DecodeFn<uint32_t> IndexedDecoder(int, const ColorTableTranslation&, Vectors);
+template DecodeFn<uint8_t> TrueColorDecoder(int, bool, Kind);
+template DecodeFn<uint32_t> TrueColorDecoder(int, bool, Kind);
 
 }  // namespace vd::detail

@@ -9,11 +9,7 @@
 
 namespace vd::detail {
 
-struct Decoder;
-using DecodeFn = void (*)(const Decoder& decoder, const uint8_t* row, int first, int count, uint32_t* out);
-
 struct Decoder {
-    DecodeFn decode = nullptr;
     const uint32_t* table = nullptr;  // indexed sources: device pixel per entry
     const uint8_t* tableBytes = nullptr;  // the same as bytes, where they fit
     ColorMatcher* matcher = nullptr;  // true-colour sources on colour-table kinds
@@ -23,15 +19,23 @@ struct Decoder {
     bool streaming = false;
 };
 
+// Decodes `count` pixels of a DIB row from pixel `first` on into device
+// pixels of a surface that stores them as `Pixel` (surfaces of byte pixels
+// take uint8_t, and every device pixel of their kinds fits a byte).
+template <typename Pixel>
+using DecodeFn = void (*)(const Decoder& decoder, const uint8_t* row, int first, int count, Pixel* out);
+
 // The widest vectors of those up to `widest` that this processor has.
 Vectors UsableVectors(Vectors widest);
 
 // The decoder of a 1-, 4- or 8-bit DIB's rows through its translated
 // colour table, with vectors up to `vectors`.
-DecodeFn IndexedDecoder(int bitCount, const ColorTableTranslation& translation, Vectors vectors);
+template <typename Pixel>
+DecodeFn<Pixel> IndexedDecoder(int bitCount, const ColorTableTranslation& translation, Vectors vectors);
 
 // The decoder of a 16-, 24- or 32-bit DIB's rows onto a display of `kind`;
 // `swapped` reads 24-bit pixels as red, green, blue.
-DecodeFn TrueColorDecoder(int bitCount, bool swapped, Kind kind);
+template <typename Pixel>
+DecodeFn<Pixel> TrueColorDecoder(int bitCount, bool swapped, Kind kind);
 
 }  // namespace vd::detail

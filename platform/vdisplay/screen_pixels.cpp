@@ -20,9 +20,11 @@ uint32_t Rgbx(const Rgb& c)
     return word;
 }
 
-size_t PixelCount(const Surface& screen)
+// Calls visit(pixels, count) with the screen's rows as one run of its own pixel type.
+template <typename Visit>
+void WithEveryPixel(const Surface& screen, Visit&& visit)
 {
-    return static_cast<size_t>(screen.width) * static_cast<size_t>(screen.height);
+    WithPixelType(screen, [&](auto pixel) { visit(screen.Row<decltype(pixel)>(0), screen.PixelCount()); });
 }
 
 }  // namespace
@@ -34,15 +36,15 @@ size_t ReadScreenColors(void* rgbx, size_t capacity)
     auto lock = Lock();
     const State& state = TheState();
     const Surface& screen = state.screen;
-    const size_t size = 4 * PixelCount(screen);
+    const size_t size = 4 * screen.PixelCount();
     if (rgbx == nullptr || capacity < size) {
         return size;
     }
     auto* out = static_cast<uint8_t*>(rgbx);
-    const uint32_t* pixels = screen.pixels.data();
     const std::vector<Rgb> colours = ShownColors(state, screen.kind);
     if (colours.empty()) {
-        for (size_t i = 0; i < PixelCount(screen); ++i) {
+        const uint32_t* pixels = screen.Row<uint32_t>(0);
+        for (size_t i = 0; i < screen.PixelCount(); ++i) {
             out[4 * i] = static_cast<uint8_t>(pixels[i] >> 16);
             out[4 * i + 1] = static_cast<uint8_t>(pixels[i] >> 8);
             out[4 * i + 2] = static_cast<uint8_t>(pixels[i]);
@@ -53,9 +55,11 @@ size_t ReadScreenColors(void* rgbx, size_t capacity)
     // Every other kind has at most 16 bits a pixel: one look-up each.
     std::vector<uint32_t> shown(colours.size());
     std::transform(colours.begin(), colours.end(), shown.begin(), Rgbx);
-    for (size_t i = 0; i < PixelCount(screen); ++i) {
-        std::memcpy(out + 4 * i, &shown[pixels[i] & (shown.size() - 1)], 4);
-    }
+    WithEveryPixel(screen, [&](const auto* pixels, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            std::memcpy(out + 4 * i, &shown[pixels[i] & (shown.size() - 1)], 4);
+        }
+    });
     return size;
 }
 
@@ -67,12 +71,12 @@ size_t ReadScreenIndices(void* indices, size_t capacity)
     if (DeviceColorTable(state, screen.kind).empty()) {
         return 0;
     }
-    const size_t size = PixelCount(screen);
+    const size_t size = screen.PixelCount();
     if (indices != nullptr && capacity >= size) {
-        auto* out = static_cast<uint8_t*>(indices);
-        for (size_t i = 0; i < size; ++i) {
-            out[i] = static_cast<uint8_t>(screen.pixels[i]);
-        }
+        WithEveryPixel(screen, [&](const auto* pixels, size_t count) {
+            std::transform(pixels, pixels + count, static_cast<uint8_t*>(indices),
+                           [](auto pixel) { return static_cast<uint8_t>(pixel); });
+        });
     }
     return size;
 }

@@ -30,11 +30,7 @@ void Reset(State& state, const Config& config)
     state.config = config;
     state.config.width = std::clamp(config.width, 1, kMaxScreenSide);
     state.config.height = std::clamp(config.height, 1, kMaxScreenSide);
-    state.screen.kind = config.kind;
-    state.screen.width = state.config.width;
-    state.screen.height = state.config.height;
-    // Pixel value 0 is black on every kind.
-    state.screen.pixels.assign(static_cast<size_t>(state.screen.width) * static_cast<size_t>(state.screen.height), 0);
+    state.screen.Allocate(config.kind, state.config.width, state.config.height);
     ResetSystemPalette(state);
     state.windows.clear();
     state.dcs.clear();
@@ -58,10 +54,7 @@ void Reset(State& state, const Config& config)
     // Every memory DC starts with this 1 x 1 monochrome bitmap selected.
     Bitmap stockBitmap;
     stockBitmap.stock = true;
-    stockBitmap.surface.kind = Kind::Mono;
-    stockBitmap.surface.width = 1;
-    stockBitmap.surface.height = 1;
-    stockBitmap.surface.pixels.assign(1, 0);
+    stockBitmap.surface.Allocate(Kind::Mono, 1, 1);
     state.bitmaps.emplace(reinterpret_cast<uintptr_t>(StockBitmapHandle()), std::move(stockBitmap));
 }
 

@@ -3,9 +3,9 @@
 // Every call decides once how a source pixel becomes a device pixel: indexed
 // DIBs get a table with one device pixel per colour-table entry, true-colour
 // DIBs a converter chosen by display kind, and both a row decoder
-// (row_decoders.h). Rows are then decoded straight into the framebuffer
-// (SRCCOPY without stretching) or into a scratch row that is resampled and
-// combined with the destination.
+// (row_decoders.h). Rows are then decoded straight into the framebuffer, in
+// its own pixel type (SRCCOPY without stretching), or into a scratch row of
+// 32-bit pixels that is resampled and combined with the destination.
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -170,17 +170,16 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     Decoder decoder;
     decoder.vectors = UsableVectors(state.config.widestVectors);
     std::optional<ColorMatcher> matcher;
+    const ColorTableTranslation* translation = nullptr;
     if (bitCount <= 8) {
         const int tableSize = 1 << bitCount;
         const int entries = header.biClrUsed != 0 && header.biClrUsed < static_cast<DWORD>(tableSize)
                                 ? static_cast<int>(header.biClrUsed)
                                 : tableSize;
         const auto* table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + header.biSize);
-        const ColorTableTranslation& translation =
-            TranslateColorTable(state, *context, kind, table, entries, tableSize);
-        decoder.table = translation.pixels.data();
-        decoder.tableBytes = translation.pixelBytes.data();
-        decoder.decode = IndexedDecoder(bitCount, translation, decoder.vectors);
+        translation = &TranslateColorTable(state, *context, kind, table, entries, tableSize);
+        decoder.table = translation->pixels.data();
+        decoder.tableBytes = translation->pixelBytes.data();
     } else {
         // Only kinds with a colour table search it for true colours; the
         // others compute their pixels, and a band of a true-colour blit
@@ -189,8 +188,14 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
             matcher.emplace(state, context, kind);
             decoder.matcher = &*matcher;
         }
-        decoder.decode = TrueColorDecoder(bitCount, state.config.swappedRgb, kind);
     }
+    // Rows decoded into a scratch row first are decoded as 32-bit pixels;
+    // rows decoded straight onto the surface in its own pixel type.
+    auto decoderOf = [&](auto pixel) {
+        using Pixel = decltype(pixel);
+        return translation != nullptr ? IndexedDecoder<Pixel>(bitCount, *translation, decoder.vectors)
+                                      : TrueColorDecoder<Pixel>(bitCount, state.config.swappedRgb, kind);
+    };
 
     const RasterOp op{rop, InfoOf(kind).pixelMask};
     const bool direct = contiguous && rop == SRCCOPY;
@@ -198,8 +203,8 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     // is a screen's frame, shown rather than read again: stores that go past
     // the cache save reading each line in first, as a write-combined
     // framebuffer does.
-    constexpr size_t kStreamedSurfacePixels = size_t{1} << 20;
-    decoder.streaming = direct && target.surface->pixels.size() >= kStreamedSurfacePixels;
+    constexpr size_t kStreamedSurfaceBytes = size_t{4} << 20;
+    decoder.streaming = direct && target.surface->SizeInBytes() >= kStreamedSurfaceBytes;
     const size_t stride = static_cast<size_t>((width * bitCount + 31) / 32) * 4;
     const auto* dib = static_cast<const uint8_t*>(bits);
     std::vector<uint32_t> decoded(direct ? 0 : static_cast<size_t>(highColumn - lowColumn + 1));
@@ -208,29 +213,34 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     if (!sourceColumns.empty()) {
         columns.SourcesOf(firstColumn, count, sourceColumns.data());
     }
-    int decodedRow = -1;
-    for (int y = area.top; y < area.bottom; ++y) {
-        const int sy = rows.SourceOf(y);
-        if (sy < 0 || sy >= height) {
-            continue;
-        }
-        const uint8_t* row = dib + static_cast<size_t>(topDown ? sy : height - 1 - sy) * stride;
-        uint32_t* out = target.surface->Row(y) + firstColumn;
-        if (direct) {
-            decoder.decode(decoder, row, lowColumn, count, out);
-            continue;
-        }
-        if (sy != decodedRow) {
-            decoder.decode(decoder, row, lowColumn, highColumn - lowColumn + 1, decoded.data());
-            if (!contiguous) {
-                for (size_t i = 0; i < resampled.size(); ++i) {
-                    resampled[i] = decoded[static_cast<size_t>(sourceColumns[i] - lowColumn)];
-                }
+    const DecodeFn<uint32_t> decodeScratch = direct ? nullptr : decoderOf(uint32_t{});
+    WithPixelType(*target.surface, [&](auto pixel) {
+        using Pixel = decltype(pixel);
+        const DecodeFn<Pixel> decodeDirect = direct ? decoderOf(pixel) : nullptr;
+        int decodedRow = -1;
+        for (int y = area.top; y < area.bottom; ++y) {
+            const int sy = rows.SourceOf(y);
+            if (sy < 0 || sy >= height) {
+                continue;
             }
-            decodedRow = sy;
+            const uint8_t* row = dib + static_cast<size_t>(topDown ? sy : height - 1 - sy) * stride;
+            Pixel* out = target.surface->Row<Pixel>(y) + firstColumn;
+            if (direct) {
+                decodeDirect(decoder, row, lowColumn, count, out);
+                continue;
+            }
+            if (sy != decodedRow) {
+                decodeScratch(decoder, row, lowColumn, highColumn - lowColumn + 1, decoded.data());
+                if (!contiguous) {
+                    for (size_t i = 0; i < resampled.size(); ++i) {
+                        resampled[i] = decoded[static_cast<size_t>(sourceColumns[i] - lowColumn)];
+                    }
+                }
+                decodedRow = sy;
+            }
+            CombineRow(op, out, contiguous ? decoded.data() : resampled.data(), count);
         }
-        CombineRow(op, out, contiguous ? decoded.data() : resampled.data(), count);
-    }
+    });
 #if defined(__SSE2__)
     if (decoder.streaming) {
         // Streamed stores are ordered with later ones only through a fence.

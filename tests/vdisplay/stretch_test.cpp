@@ -186,6 +186,9 @@ ShownPixel ThroughDefaultPalette(vd::Kind kind, const Dib& dib)
     return ::testing::AssertionSuccess();
 }
 
+// Screens this wide and 1024 rows high are stored past the cache.
+constexpr int kStreamedScreenWidth = 4096;
+
 // The display's ways of drawing, from the widest vectors down, and their
 // names for failures.
 constexpr vd::Vectors kEveryVectors[] = {vd::Vectors::Avx512, vd::Vectors::Avx2, vd::Vectors::Sse2};
@@ -200,7 +203,8 @@ const char* VectorsName(vd::Vectors vectors)
 }
 
 // Rows drawn straight onto a surface of 4 MB or more are stored past the
-// cache where their alignment allows, and ordinarily elsewhere. Every
+// cache where their alignment allows, and ordinarily elsewhere. A screen of
+// 4096 x 1024 pixels is that large whether it keeps a byte or four a pixel. Every
 // alignment of the first device pixel and of the first source pixel within
 // its byte must draw exactly the pixels of the DIB, and nothing beside them,
 // with every width of vectors.
@@ -208,7 +212,7 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
 {
     for (const vd::Vectors vectors : kEveryVectors) {
         for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Mono, vd::Kind::Palette8}) {
-            Configure(kind, 2048, 1024, false, vectors);
+            Configure(kind, kStreamedScreenWidth, 1024, false, vectors);
             HDC dc = GetDC(nullptr);
             for (const int bitCount : {1, 8, 24}) {
                 Random random(static_cast<uint64_t>(bitCount) * 31 + static_cast<uint64_t>(kind));
@@ -256,8 +260,9 @@ TEST(StretchLarge, StreamedRowsDrawEveryAlignment)
 TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
 {
     for (const vd::Vectors vectors : kEveryVectors) {
-        for (const vd::Kind kind : {vd::Kind::Rgb32, vd::Kind::Rgb24, vd::Kind::Palette8, vd::Kind::Mono}) {
-            for (const int screenWidth : {256, 2048}) {
+        for (const vd::Kind kind :
+             {vd::Kind::Rgb32, vd::Kind::Rgb24, vd::Kind::Palette8, vd::Kind::Mono, vd::Kind::Packed4, vd::Kind::Rgb332}) {
+            for (const int screenWidth : {256, kStreamedScreenWidth}) {
                 Configure(kind, screenWidth, 1024, false, vectors);
                 HDC dc = GetDC(nullptr);
                 for (const int bitCount : {1, 8, 24}) {
@@ -278,7 +283,7 @@ TEST(StretchRowDecoders, EveryLengthAndAlignmentDrawsExactlyTheRow)
 // sixteen indices a step instead of looked up.
 TEST(StretchRowDecoders, IdentityTableShowsEachIndexAsItsDevicePixel)
 {
-    for (const int screenWidth : {256, 2048}) {
+    for (const int screenWidth : {256, kStreamedScreenWidth}) {
         Configure(vd::Kind::Palette8, screenWidth, 1024, false, vd::Vectors::Sse2);
         std::vector<Color> everyColor;
         for (const PALETTEENTRY& entry : vd::SystemPalette()) {
