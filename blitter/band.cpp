@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "convert/kernels.h"
 #include "core/heap.h"
 #include "core/probes.h"
 
@@ -83,7 +84,7 @@ uint8_t* NextBandRow(VyrBlitter* blitter)
 
 short AddBandRow(VyrBlitter* blitter, HDC dc, const uint8_t* row)
 {
-    std::memcpy(NextBandRow(blitter), row, static_cast<size_t>(blitter->m_bandStride));
+    ActiveKernels().copyBytes(row, NextBandRow(blitter), blitter->m_bandStride);
     return CommitBandRow(blitter, dc);
 }
 

@@ -8,6 +8,7 @@
 #include "blitter/scalers.h"
 #include "blitter/selection.h"
 #include "blitter/visible_part.h"
+#include "convert/kernels.h"
 #include "core/dib_layout.h"
 #include "core/heap.h"
 #include "core/modes.h"
@@ -276,7 +277,7 @@ void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePar
                 std::memset(row + walk.rowBytes, 0, padding);
                 blitter->m_convert(blitter, converted, row, part.ConvertedEnd(j) - part.firstColumn);
             } else if (row != lastInBand) {
-                std::memcpy(row, lastInBand, static_cast<size_t>(blitter->m_bandStride));
+                ActiveKernels().copyBytes(lastInBand, row, blitter->m_bandStride);
             }
             lastInBand = row;
             CommitBandRow(blitter, dc);

@@ -38,7 +38,7 @@ const KernelSet& ChooseKernels()
 }  // namespace
 
 constinit const KernelSet kSse2Kernels = {"sse2",         AlwaysSupported, kSse2Rgb24,       kSse2Diffusion,
-                                          MapBytesScalar, DoubleRgb24Scalar};
+                                          MapBytesScalar, CopyBytesSse2, DoubleRgb24Scalar};
 
 std::span<const KernelSet* const> KernelSets()
 {

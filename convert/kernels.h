@@ -105,6 +105,10 @@ struct KernelSet {
     // dst[i] = map[src[i]] for each of `count` bytes, `map` a 256-byte table.
     void (*mapBytes)(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map);
 
+    // Copies `count` bytes from src to dst, which do not overlap: the rows
+    // that go into the band unchanged.
+    void (*copyBytes)(const uint8_t* src, uint8_t* dst, int32_t count);
+
     // Doubles the 4 groups pixels at the start of a 24-bit row: pixel i of
     // src becomes pixels 2i and 2i + 1 of dst. Reads exactly 12 groups bytes
     // and writes exactly 24 groups.

@@ -168,6 +168,6 @@ constexpr Rgb24Kernels kScalarRgb24 = {QuantizeRgb24BlocksScalar, JudgeRgb24Bloc
 constexpr DiffusionKernels kScalarDiffusion = {PackLightCodesScalar, DiffusionStepIndicesScalar, SumRunErrorsScalar,
                                                ColorStepIndicesScalar, SumColorRunErrorsScalar};
 constinit const KernelSet kScalarKernels = {"scalar",         AlwaysSupported, kScalarRgb24, kScalarDiffusion,
-                                            MapBytesScalar,   DoubleRgb24Scalar};
+                                            MapBytesScalar,   CopyBytesScalar, DoubleRgb24Scalar};
 
 }  // namespace dibdraw

@@ -29,6 +29,12 @@ inline constexpr Rgb24Kernels kSse2Rgb24 = {QuantizeRgb24BlocksSse2, JudgeRgb24B
 void MapBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map);
 void DoubleRgb24Scalar(const uint8_t* src, uint8_t* dst, int32_t groups);
 
+// The row copies (copy_kernels.cpp): the scalar set's is the C library's,
+// the vector sets' go a vector at a time; AVX-512 takes AVX2's.
+void CopyBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count);
+void CopyBytesSse2(const uint8_t* src, uint8_t* dst, int32_t count);
+void CopyBytesAvx2(const uint8_t* src, uint8_t* dst, int32_t count);
+
 // AVX2's doubling, which AVX-512 takes too: a doubling needs no more than
 // a shuffle of sixteen bytes.
 void DoubleRgb24Avx2(const uint8_t* src, uint8_t* dst, int32_t groups);

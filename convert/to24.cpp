@@ -1,9 +1,8 @@
 // Converters for true-colour displays: every source pixel becomes one 3-byte
 // pixel, blue-green-red, or red-green-blue for displays whose 24-bit DIBs are
 // swapped. Nothing is quantized.
-#include <cstring>
-
 #include "convert/converters.h"
+#include "convert/kernels.h"
 #include "convert/pixel_source.h"
 #include "convert/registry.h"
 
@@ -41,7 +40,7 @@ void ConvertTo24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t 
 void Blit24To24(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count)
 {
     if (count > 0) {
-        std::memcpy(dst, src, 3 * static_cast<size_t>(count));
+        ActiveKernels().copyBytes(src, dst, 3 * count);
     }
 }
 

@@ -249,6 +249,27 @@ TEST_P(KernelSetTest, MappedBytesMatchTheMap)
     });
 }
 
+// Copies from and to every alignment, a whole vector block or not.
+TEST_P(KernelSetTest, CopiedBytesAreTheRow)
+{
+    ForEachCase(46500, 2, [&](KernelCase& c) {
+        const int skipped = c.repeat == 0 ? 0 : std::min(c.random.Between(1, 63), 3 * c.width);
+        const int shift = c.repeat == 0 ? 0 : c.random.Between(1, 63);
+        const int count = 3 * c.width - skipped;
+        GuardedBuffer dst(static_cast<size_t>(shift + count), 0x5A);
+        Set().copyBytes(c.src.data() + skipped, dst.data() + shift, count);
+        const std::string where = Where("copy", c.seed, count);
+        for (int i = 0; i < shift; ++i) {
+            ASSERT_EQ(dst[static_cast<size_t>(i)], 0x5A) << where << ": wrote before the row at byte " << i;
+        }
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(dst[static_cast<size_t>(shift + i)], c.src[static_cast<size_t>(skipped + i)])
+                << where << ": first difference at byte " << i;
+        }
+        ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    });
+}
+
 // Each output pixel of a doubled row is its source pixel, the source read
 // no further than its whole groups of four (for widths that are multiples
 // of four the row ends there).
