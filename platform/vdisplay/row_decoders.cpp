@@ -464,18 +464,17 @@ void DecodeBgr24ToRgb32(const Decoder& decoder, const uint8_t* row, int first, i
             i += SpreadBgr24Avx2<decltype(streaming)::value>(p + 3 * i, count - i, out + i);
         });
     }
-    const __m128i pixel0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0);
-    const __m128i pixel1 = _mm_setr_epi32(0, 0x00FFFFFF, 0, 0);
-    const __m128i pixel2 = _mm_setr_epi32(0, 0, 0x00FFFFFF, 0);
-    const __m128i pixel3 = _mm_setr_epi32(0, 0, 0, 0x00FFFFFF);
+    // Each 64-bit half holds two pixels: pixels 0 and 1 from bytes 0 to 7,
+    // pixels 2 and 3 from bytes 6 to 13. The first of a pair stays where it
+    // is; the second, at byte 3 of the half, moves up one byte to byte 4.
+    const __m128i firstOfPair = _mm_set1_epi64x(0x0000000000FFFFFF);
+    const __m128i secondOfPair = _mm_set1_epi64x(0x00FFFFFF00000000);
     auto spread = [&](auto streaming) {
         for (; 3 * i + 16 <= 3 * count; i += 4) {
-            // Pixel k starts at byte 3k and belongs at byte 4k: shifted up by k bytes.
             const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 3 * i));
-            const __m128i pixels = _mm_or_si128(
-                _mm_or_si128(_mm_and_si128(bytes, pixel0), _mm_and_si128(_mm_slli_si128(bytes, 1), pixel1)),
-                _mm_or_si128(_mm_and_si128(_mm_slli_si128(bytes, 2), pixel2),
-                             _mm_and_si128(_mm_slli_si128(bytes, 3), pixel3)));
+            const __m128i pairs = _mm_unpacklo_epi64(bytes, _mm_srli_si128(bytes, 6));
+            const __m128i pixels =
+                _mm_or_si128(_mm_and_si128(pairs, firstOfPair), _mm_and_si128(_mm_slli_epi64(pairs, 8), secondOfPair));
             Put16Bytes<decltype(streaming)::value>(out + i, pixels);
         }
     };
