@@ -7,6 +7,14 @@
 
 namespace dibdraw {
 
+// An empty row may come with null pointers, which memcpy must not be given.
+void CopyBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    if (count > 0) {
+        std::memcpy(dst, src, static_cast<size_t>(count));
+    }
+}
+
 namespace {
 
 // Copies `count` bytes a block of `Bytes` at a time through
@@ -22,7 +30,7 @@ template <int32_t Bytes, typename CopyBlock>
 [[gnu::always_inline]] inline void CopyInBlocks(const uint8_t* src, uint8_t* dst, int32_t count, CopyBlock copyBlock)
 {
     if (count < Bytes) {
-        std::memcpy(dst, src, static_cast<size_t>(count > 0 ? count : 0));
+        CopyBytesScalar(src, dst, count);
         return;
     }
     copyBlock(src, dst);
@@ -41,11 +49,6 @@ template <int32_t Bytes, typename CopyBlock>
 }
 
 }  // namespace
-
-void CopyBytesScalar(const uint8_t* src, uint8_t* dst, int32_t count)
-{
-    std::memcpy(dst, src, static_cast<size_t>(count > 0 ? count : 0));
-}
 
 void CopyBytesSse2(const uint8_t* src, uint8_t* dst, int32_t count)
 {
