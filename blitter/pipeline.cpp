@@ -1,6 +1,7 @@
 // VyrBlit: clip, prepare the display, then walk the destination rows that can
 // show, copying, scaling and converting the source row each shows, and
 // collecting the results in bands.
+#include <algorithm>
 #include <cstring>
 
 #include "blitter/band.h"
@@ -18,6 +19,18 @@ namespace dibdraw {
 
 namespace {
 
+// Asks for `count` bytes ahead of their use, into the second-level cache
+// only: in the first they would push out the band and the converters'
+// tables.
+void PrefetchBytes(const uint8_t* bytes, int64_t count)
+{
+    constexpr int kReadOnly = 0;
+    constexpr int kSecondLevel = 2;
+    for (int64_t k = 0; k < count; k += 64) {
+        __builtin_prefetch(bytes + k, kReadOnly, kSecondLevel);
+    }
+}
+
 // Where the rows of one blit come from and how one row is copied: the
 // columns that the visible part needs, from `copied.offset` of each row.
 struct SourceRows {
@@ -33,18 +46,8 @@ struct SourceRows {
 
     // Asks for row y's copied bytes ahead of their use. Rows are walked
     // downward through a bottom-up bitmap, so each one lies below the last
-    // in memory, where the processor's own prefetching does not look. They
-    // are fetched into the second-level cache only: in the first they would
-    // push out the band and the converters' tables.
-    void Prefetch(int64_t y) const
-    {
-        constexpr int kReadOnly = 0;
-        constexpr int kSecondLevel = 2;
-        const uint8_t* row = Row(y);
-        for (int64_t k = 0; k < copied.length; k += 64) {
-            __builtin_prefetch(row + k, kReadOnly, kSecondLevel);
-        }
-    }
+    // in memory, where the processor's own prefetching does not look.
+    void Prefetch(int64_t y) const { PrefetchBytes(Row(y), copied.length); }
 };
 
 // How the destination rows are walked: which source row each shows, and how
@@ -64,12 +67,44 @@ struct RowWalk {
     // `rowBytes` of the band stride.
     bool convertsInBand;
     int64_t rowBytes;
+    // Such rows, read where they lie with whole bytes a pixel on both sides
+    // by a converter that treats each pixel alone, are converted in pieces
+    // (ConvertInPieces); srcPixelBytes and bandPixelBytes are a pixel's
+    // bytes in the source row and in the band.
+    bool convertsInPieces;
+    int32_t srcPixelBytes;
+    int32_t bandPixelBytes;
 };
 
 // How far ahead of its conversion a source row is prefetched: one row ahead
 // measured 3 to 9% faster from cold caches than none, two rows 17 to 38%,
 // four no better than two.
 constexpr int64_t kRowsPrefetched = 2;
+
+// The pixels of a piece: 512 24-bit pixels are 24 cache lines, about as many
+// misses as a core keeps in flight.
+constexpr int32_t kPiecePixels = 512;
+
+// Converts `count` pixels of a source row into its band slot a piece at a
+// time, each after asking for the same piece of the row `ahead` (null:
+// none). Asked for all at once, a row's cache lines beyond those a core
+// keeps in flight wait to be issued, and nothing is converted meanwhile;
+// piece by piece, each piece's requests go out while the one before is
+// converted. From cold caches the unscaled 24-bit blit ran 25 % faster at
+// 4096 x 4096 and 15 to 25 % at 1920 x 1080 (with SSE2 50 % at
+// 4096 x 4096) than after prefetching the whole row.
+void ConvertInPieces(VyrBlitter* blitter, const RowWalk& walk, const uint8_t* src, uint8_t* dst, int32_t count,
+                     const uint8_t* ahead)
+{
+    for (int32_t at = 0; at < count; at += kPiecePixels) {
+        const int32_t pixels = std::min(kPiecePixels, count - at);
+        const int64_t srcOffset = int64_t{at} * walk.srcPixelBytes;
+        if (ahead != nullptr) {
+            PrefetchBytes(ahead + srcOffset, int64_t{pixels} * walk.srcPixelBytes);
+        }
+        blitter->m_convert(blitter, src + srcOffset, dst + int64_t{at} * walk.bandPixelBytes, pixels);
+    }
+}
 
 bool FitsBlock(int64_t bytes)
 {
@@ -259,8 +294,10 @@ void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePar
     for (int32_t j = part.firstRow; j < part.endRow; ++j) {
         const int64_t y = walk.srcTop + j * walk.srcH / walk.dstH;
         const bool freshRow = y != copiedRow;
+        const bool inPieces = walk.convertsInPieces && j >= part.firstSentRow;
+        const bool prefetches = y + kRowsPrefetched < walk.srcTop + walk.srcH;
         if (freshRow) {
-            if (y + kRowsPrefetched < walk.srcTop + walk.srcH) {
+            if (prefetches && !inPieces) {
                 walk.source.Prefetch(y + kRowsPrefetched);
             }
             converted = SourceRow(blitter, walk.source, y);
@@ -275,7 +312,13 @@ void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePar
             uint8_t* row = NextBandRow(blitter);
             if (freshRow || lastInBand == nullptr) {
                 std::memset(row + walk.rowBytes, 0, padding);
-                blitter->m_convert(blitter, converted, row, part.ConvertedEnd(j) - part.firstColumn);
+                const int32_t count = part.ConvertedEnd(j) - part.firstColumn;
+                if (inPieces) {
+                    ConvertInPieces(blitter, walk, converted, row, count,
+                                    prefetches ? walk.source.Row(y + kRowsPrefetched) : nullptr);
+                } else {
+                    blitter->m_convert(blitter, converted, row, count);
+                }
             } else if (row != lastInBand) {
                 ActiveKernels().copyBytes(lastInBand, row, blitter->m_bandStride);
             }
@@ -407,10 +450,15 @@ short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitma
     const short result = SetUpRows(blitter, bitmap, src, dst, sizes, part, greyPath, walk);
     if (result == kBlitOk) {
         walk.reusesRepeatedRows = ReusesRepeatedRows(blitter->m_ditherMode);
-        walk.rowBytes =
-            ((int64_t{part.endColumn} - part.firstSentColumn) * BandBitCount(blitter->m_displayDepth) + 7) / 8;
+        const int bandBits = BandBitCount(blitter->m_displayDepth);
+        walk.rowBytes = ((int64_t{part.endColumn} - part.firstSentColumn) * bandBits + 7) / 8;
         walk.convertsInBand = converter.writesOnlyItsRow && !part.diffused &&
                               part.firstSentColumn == part.firstColumn;
+        walk.convertsInPieces = walk.convertsInBand && walk.scaler == nullptr && walk.source.readInPlace &&
+                                ReachOf(converter, blitter->m_ditherColsMod).columnPeriod == 1 &&
+                                bitmap.biBitCount % 8 == 0 && bandBits % 8 == 0;
+        walk.srcPixelBytes = bitmap.biBitCount / 8;
+        walk.bandPixelBytes = bandBits / 8;
         WalkRows(blitter, dc, walk, part);
         EndBand(blitter, dc);
         const int64_t sentRows = int64_t{part.endRow} - part.firstSentRow;

@@ -577,6 +577,7 @@ TEST(InPlaceRows, UnscaledAndEnlargedBlitsShowTheImage)
         int srcW, srcH;
         int dstW, dstH;
         int screenW;
+        int srcLeft = 0;
     };
     const Case cases[] = {
         {"24-bit unscaled", 24, 61, 47, 61, 47, 80},
@@ -585,6 +586,10 @@ TEST(InPlaceRows, UnscaledAndEnlargedBlitsShowTheImage)
         {"8-bit tripled", 8, 21, 15, 63, 45, 80},
         {"24-bit doubled, one row per band", 24, 2700, 3, 5400, 6, 5410},
         {"24-bit widened, 2 rows per band", 24, 900, 7, 1800, 7, 1810},
+        // Rows of several pieces and a last partial one, from a source
+        // column that no piece starts on.
+        {"24-bit unscaled, rows in pieces", 24, 1300, 5, 1263, 5, 1270, 37},
+        {"8-bit unscaled, rows in pieces", 8, 1100, 6, 1099, 6, 1110, 1},
     };
     for (const Case& c : cases) {
         for (const int dither : {0, 1}) {
@@ -592,7 +597,7 @@ TEST(InPlaceRows, UnscaledAndEnlargedBlitsShowTheImage)
             vd::FillScreen(RGB(1, 2, 3));
             Dib dib = RandomDib(c.srcW, c.srcH, c.bits, static_cast<uint64_t>(c.srcW * 100 + c.bits));
             VyrBlitter blitter(dither, 0);
-            RECT src = Rect(0, 0, c.srcW, c.srcH), dst = Rect(2, 1, 2 + c.dstW, 1 + c.dstH);
+            RECT src = Rect(c.srcLeft, 0, c.srcW, c.srcH), dst = Rect(2, 1, 2 + c.dstW, 1 + c.dstH);
             ASSERT_TRUE(BlitShows(blitter, dib, src, dst, 0x010203)) << c.name << ", dither mode " << dither;
         }
     }
