@@ -39,9 +39,7 @@ void ConvertTo24(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t 
 
 void Blit24To24(VyrBlitter*, const uint8_t* src, uint8_t* dst, int32_t count)
 {
-    if (count > 0) {
-        ActiveKernels().copyBytes(src, dst, 3 * count);
-    }
+    ActiveKernels().copyBytes(src, dst, 3 * count);
 }
 
 // The two colours are pixels read back from the display, already in its order.
