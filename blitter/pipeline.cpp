@@ -81,9 +81,10 @@ struct RowWalk {
 // four no better than two.
 constexpr int64_t kRowsPrefetched = 2;
 
-// The pixels of a piece: 512 24-bit pixels are 24 cache lines, about as many
-// misses as a core keeps in flight.
-constexpr int32_t kPiecePixels = 512;
+// The source bytes of a piece: 24 cache lines, about as many misses as a
+// core keeps in flight (512 24-bit pixels). Pieces of 512 pixels of an 8-bit
+// source, 8 lines, ran the mapped blit 8 % slower at 4096 x 4096.
+constexpr int32_t kPieceBytes = 1536;
 
 // Converts `count` pixels of a source row into its band slot a piece at a
 // time, each after asking for the same piece of the row `ahead` (null:
@@ -96,8 +97,9 @@ constexpr int32_t kPiecePixels = 512;
 void ConvertInPieces(VyrBlitter* blitter, const RowWalk& walk, const uint8_t* src, uint8_t* dst, int32_t count,
                      const uint8_t* ahead)
 {
-    for (int32_t at = 0; at < count; at += kPiecePixels) {
-        const int32_t pixels = std::min(kPiecePixels, count - at);
+    const int32_t piecePixels = kPieceBytes / walk.srcPixelBytes;
+    for (int32_t at = 0; at < count; at += piecePixels) {
+        const int32_t pixels = std::min(piecePixels, count - at);
         const int64_t srcOffset = int64_t{at} * walk.srcPixelBytes;
         if (ahead != nullptr) {
             PrefetchBytes(ahead + srcOffset, int64_t{pixels} * walk.srcPixelBytes);

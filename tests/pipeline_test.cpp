@@ -12,6 +12,7 @@
 #include "blitter/scalers.h"
 #include "convert/registry.h"
 #include "dibdraw32/Diagnostics.h"
+#include "support/blit_model.h"
 #include "support/dib.h"
 #include "support/failing_blit.h"
 #include "support/test_support.h"
@@ -529,6 +530,7 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
     int checked = 0;
     bool copies24 = false;
     bool palette8To24 = false;
+    bool mapped8 = false;
     for (const auto& section : dibdraw::ConverterSections()) {
         for (const dibdraw::ConverterEntry& entry : section) {
             if (!entry.writesOnlyItsRow) {
@@ -537,6 +539,7 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
             ++checked;
             copies24 = copies24 || std::string(entry.name) == "Blit24To24";
             palette8To24 = palette8To24 || std::string(entry.name) == "Blit8To24";
+            mapped8 = mapped8 || std::string(entry.name) == "Blit8To8Mapped";
             Random random(static_cast<uint64_t>(checked));
             VyrBlitter blitter(0, 2);
             std::vector<uint8_t> imagePalette = random.Bytes(768);
@@ -563,6 +566,7 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
     }
     EXPECT_TRUE(copies24) << "the 24-bit copy converts in place";
     EXPECT_TRUE(palette8To24) << "the 8-bit colour table look-up to true colour converts in place";
+    EXPECT_TRUE(mapped8) << "the 8-bit colour map converts in place";
 }
 
 // Rows converted in the band, unscaled and enlarged (a repeated row copied
@@ -589,7 +593,7 @@ TEST(InPlaceRows, UnscaledAndEnlargedBlitsShowTheImage)
         // Rows of several pieces and a last partial one, from a source
         // column that no piece starts on.
         {"24-bit unscaled, rows in pieces", 24, 1300, 5, 1263, 5, 1270, 37},
-        {"8-bit unscaled, rows in pieces", 8, 1100, 6, 1099, 6, 1110, 1},
+        {"8-bit unscaled, rows in pieces", 8, 3300, 6, 3299, 6, 3310, 1},
     };
     for (const Case& c : cases) {
         for (const int dither : {0, 1}) {
@@ -600,5 +604,45 @@ TEST(InPlaceRows, UnscaledAndEnlargedBlitsShowTheImage)
             RECT src = Rect(c.srcLeft, 0, c.srcW, c.srcH), dst = Rect(2, 1, 2 + c.dstW, 1 + c.dstH);
             ASSERT_TRUE(BlitShows(blitter, dib, src, dst, 0x010203)) << c.name << ", dither mode " << dither;
         }
+    }
+}
+
+// The 8-bit colour map converts in the band too: rows of one piece and of
+// several, the last partial, from source columns that no piece starts on,
+// show the mapped colours. The image is in the display's own colours, as
+// the mapped choice asks, its pixels on the static entries, so that a pixel
+// taken from a neighbour's place shows another colour.
+TEST(InPlaceRows, MappedRowsShowTheirMappedColours)
+{
+    struct Case {
+        const char* name;
+        int srcW, srcH;
+        int srcLeft;
+    };
+    const Case cases[] = {
+        {"one piece a row", 300, 9, 3},
+        {"rows of three pieces, the last partial", 4000, 5, 0},
+        {"rows of three pieces from column 701", 4000, 5, 701},
+    };
+    for (const Case& c : cases) {
+        ConfigureDisplay(vd::Kind::Palette8, c.srcW + 8, c.srcH + 4);
+        Dib dib(c.srcW, c.srcH, 8);
+        const std::vector<PALETTEENTRY> system = vd::SystemPalette();
+        for (int i = 0; i < 256; ++i) {
+            dib.SetColor(i, system[i].peRed, system[i].peGreen, system[i].peBlue);
+        }
+        Random random(static_cast<uint64_t>(c.srcW + c.srcLeft));
+        for (int y = 0; y < c.srcH; ++y) {
+            for (int x = 0; x < c.srcW; ++x) {
+                const int staticEntry = random.Between(0, 19);
+                dib.SetPixel(x, y, static_cast<uint32_t>(staticEntry < 10 ? staticEntry : 236 + staticEntry));
+            }
+        }
+        VyrBlitter blitter(0, 2);
+        RECT src = Rect(c.srcLeft, 0, c.srcW, c.srcH);
+        RECT dst = Rect(3, 2, 3 + c.srcW - c.srcLeft, 2 + c.srcH);
+        ASSERT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst), kBlitOk) << c.name;
+        ASSERT_STREQ(ConverterName(blitter.m_convert), "Blit8To8Mapped") << c.name;
+        EXPECT_TRUE(BlitModel(dib, src, dst, blitter).ScreenMatches(0)) << c.name;
     }
 }
