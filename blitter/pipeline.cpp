@@ -62,18 +62,21 @@ struct RowWalk {
     int32_t bitOffset;
     int64_t sentOffset;  // bytes of the converted row left of the sent columns
     bool reusesRepeatedRows;  // a row repeated by scaling is converted once
+    // A repeated row converts to the bytes of the row before: rows are
+    // reused, or the converter does not dither.
+    bool copiesRepeatedRows;
     // Sent rows are converted in their band slot, where a row repeated by
     // scaling is copied from the one before; the converter writes the first
     // `rowBytes` of the band stride.
     bool convertsInBand;
     int64_t rowBytes;
-    // Such rows, read where they lie with whole bytes a pixel on both sides
-    // by a converter that treats each pixel alone, are converted in pieces
-    // (ConvertInPieces); srcPixelBytes and bandPixelBytes are a pixel's
-    // bytes in the source row and in the band.
+    // Such rows, read where they lie with whole bytes a pixel, by a converter
+    // that treats each pixel alone, are converted in pieces that start on a
+    // byte of the band (ConvertInPieces); srcPixelBytes is a pixel's bytes in
+    // the source row, bandPixelBits its bits in the band.
     bool convertsInPieces;
     int32_t srcPixelBytes;
-    int32_t bandPixelBytes;
+    int32_t bandPixelBits;
 };
 
 // How far ahead of its conversion a source row is prefetched: one row ahead
@@ -85,6 +88,13 @@ constexpr int64_t kRowsPrefetched = 2;
 // core keeps in flight (512 24-bit pixels). Pieces of 512 pixels of an 8-bit
 // source, 8 lines, ran the mapped blit 8 % slower at 4096 x 4096.
 constexpr int32_t kPieceBytes = 1536;
+
+// Whole source bytes a pixel, and pieces whose pixels fill whole bytes of the
+// band, so that each piece starts on a byte of both rows.
+bool PiecesStartOnBytes(const RowWalk& walk)
+{
+    return walk.srcPixelBytes > 0 && kPieceBytes / walk.srcPixelBytes * walk.bandPixelBits % 8 == 0;
+}
 
 // Converts `count` pixels of a source row into its band slot a piece at a
 // time, each after asking for the same piece of the row `ahead` (null:
@@ -104,7 +114,7 @@ void ConvertInPieces(VyrBlitter* blitter, const RowWalk& walk, const uint8_t* sr
         if (ahead != nullptr) {
             PrefetchBytes(ahead + srcOffset, int64_t{pixels} * walk.srcPixelBytes);
         }
-        blitter->m_convert(blitter, src + srcOffset, dst + int64_t{at} * walk.bandPixelBytes, pixels);
+        blitter->m_convert(blitter, src + srcOffset, dst + int64_t{at} * walk.bandPixelBits / 8, pixels);
     }
 }
 
@@ -283,9 +293,10 @@ ScalerChoice ChooseScaler(int bits, bool greyPath)
 // otherwise every row is converted anew, so that dithering sees its
 // m_rowCounter.
 // A sent row whose converter writes only its row is converted in its band
-// slot instead, and a repeated one copied from the row before: the band
-// buffer keeps its rows after they went out, so that row is still there
-// when it was the last of the previous band.
+// slot instead, and a repeated one, where converting it again gives the same
+// bytes, copied from the row before: the band buffer keeps its rows after
+// they went out, so that row is still there when it was the last of the
+// previous band.
 void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePart& part)
 {
     const uint8_t* converted = nullptr;
@@ -312,7 +323,7 @@ void WalkRows(VyrBlitter* blitter, HDC dc, const RowWalk& walk, const VisiblePar
         blitter->m_rowCounter = j;
         if (walk.convertsInBand && j >= part.firstSentRow) {
             uint8_t* row = NextBandRow(blitter);
-            if (freshRow || lastInBand == nullptr) {
+            if (freshRow || !walk.copiesRepeatedRows || lastInBand == nullptr) {
                 std::memset(row + walk.rowBytes, 0, padding);
                 const int32_t count = part.ConvertedEnd(j) - part.firstColumn;
                 if (inPieces) {
@@ -452,15 +463,16 @@ short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitma
     const short result = SetUpRows(blitter, bitmap, src, dst, sizes, part, greyPath, walk);
     if (result == kBlitOk) {
         walk.reusesRepeatedRows = ReusesRepeatedRows(blitter->m_ditherMode);
+        walk.copiesRepeatedRows = walk.reusesRepeatedRows || !converter.DependsOnMode();
         const int bandBits = BandBitCount(blitter->m_displayDepth);
         walk.rowBytes = ((int64_t{part.endColumn} - part.firstSentColumn) * bandBits + 7) / 8;
         walk.convertsInBand = converter.writesOnlyItsRow && !part.diffused &&
                               part.firstSentColumn == part.firstColumn;
+        walk.srcPixelBytes = bitmap.biBitCount / 8;
+        walk.bandPixelBits = bandBits;
         walk.convertsInPieces = walk.convertsInBand && walk.scaler == nullptr && walk.source.readInPlace &&
                                 ReachOf(converter, blitter->m_ditherColsMod).columnPeriod == 1 &&
-                                bitmap.biBitCount % 8 == 0 && bandBits % 8 == 0;
-        walk.srcPixelBytes = bitmap.biBitCount / 8;
-        walk.bandPixelBytes = bandBits / 8;
+                                PiecesStartOnBytes(walk);
         WalkRows(blitter, dc, walk, part);
         EndBand(blitter, dc);
         const int64_t sentRows = int64_t{part.endRow} - part.firstSentRow;

@@ -140,6 +140,16 @@ constexpr ConverterEntry WritingOnlyItsRow(ConverterEntry entry)
     return entry;
 }
 
+// A row of entries that all write exactly their row's pixels.
+template <size_t N>
+constexpr std::array<ConverterEntry, N> WritingOnlyItsRow(std::array<ConverterEntry, N> row)
+{
+    for (ConverterEntry& entry : row) {
+        entry = WritingOnlyItsRow(entry);
+    }
+    return row;
+}
+
 // A single entry as a part of a section.
 constexpr std::array<ConverterEntry, 1> Part(const ConverterEntry& entry)
 {

@@ -166,7 +166,7 @@ void Blit1To1(VyrBlitter* blitter, const uint8_t* src, uint8_t* dst, int32_t cou
 constexpr auto kMonoEntries = Section(Part(Single<"Blit1To1">(Blit1To1, 1, 1, Variant::AnyMode)),
                                        ModeRow<"Blit4To1", ToMono, Palette4Source>(1, 4),
                                        ModeRow<"Blit8To1", ToMono, Palette8Source>(1, 8),
-                                       ModeRow<"Blit24To1", ToMono, Rgb24Source>(1, 24));
+                                       WritingOnlyItsRow(ModeRow<"Blit24To1", ToMono, Rgb24Source>(1, 24)));
 
 extern const std::span<const ConverterEntry> kMonoConverters;
 constinit const std::span<const ConverterEntry> kMonoConverters = kMonoEntries;

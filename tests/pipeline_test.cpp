@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -531,6 +532,7 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
     bool copies24 = false;
     bool palette8To24 = false;
     bool mapped8 = false;
+    bool threshold1 = false;
     for (const auto& section : dibdraw::ConverterSections()) {
         for (const dibdraw::ConverterEntry& entry : section) {
             if (!entry.writesOnlyItsRow) {
@@ -540,8 +542,17 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
             copies24 = copies24 || std::string(entry.name) == "Blit24To24";
             palette8To24 = palette8To24 || std::string(entry.name) == "Blit8To24";
             mapped8 = mapped8 || std::string(entry.name) == "Blit8To8Mapped";
+            threshold1 = threshold1 || std::string(entry.name) == "Blit24To1Mode1";
             Random random(static_cast<uint64_t>(checked));
             VyrBlitter blitter(0, 2);
+            // Error diffusion's carries for the longest row, cleared before
+            // each conversion so that both start alike; the blitter frees them.
+            constexpr uint32_t kErrorRowBytes = 6 * 70 + 8;
+            blitter.m_errorRow = static_cast<uint8_t*>(KemAllocSMem(kErrorRowBytes));
+            auto convert = [&](const uint8_t* source, uint8_t* dst, int count) {
+                std::memset(blitter.m_errorRow, 0, kErrorRowBytes);
+                entry.fn(&blitter, source, dst, count);
+            };
             std::vector<uint8_t> imagePalette = random.Bytes(768);
             const std::vector<uint8_t> colorMap = random.Bytes(256);
             std::copy(colorMap.begin(), colorMap.end(), blitter.m_colorMap);
@@ -552,8 +563,8 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
                 const size_t rowBytes = ConvertedRowBytes(entry, count);
                 GuardedBuffer overZeros(rowBytes, 0x00);
                 GuardedBuffer overOnes(rowBytes, 0xFF);
-                entry.fn(&blitter, source.data(), overZeros.data(), count);
-                entry.fn(&blitter, source.data(), overOnes.data(), count);
+                convert(source.data(), overZeros.data(), count);
+                convert(source.data(), overOnes.data(), count);
                 for (size_t k = 0; k < rowBytes; ++k) {
                     ASSERT_EQ(overZeros[k], overOnes[k])
                         << entry.name << ", " << count << " pixels: byte " << k << " depends on what was there";
@@ -567,6 +578,7 @@ TEST(InPlaceRows, ConvertersThatWriteOnlyTheirRowDoSo)
     EXPECT_TRUE(copies24) << "the 24-bit copy converts in place";
     EXPECT_TRUE(palette8To24) << "the 8-bit colour table look-up to true colour converts in place";
     EXPECT_TRUE(mapped8) << "the 8-bit colour map converts in place";
+    EXPECT_TRUE(threshold1) << "the 24-bit threshold to monochrome converts in place";
 }
 
 // Rows converted in the band, unscaled and enlarged (a repeated row copied
@@ -604,6 +616,37 @@ TEST(InPlaceRows, UnscaledAndEnlargedBlitsShowTheImage)
             RECT src = Rect(c.srcLeft, 0, c.srcW, c.srcH), dst = Rect(2, 1, 2 + c.dstW, 1 + c.dstH);
             ASSERT_TRUE(BlitShows(blitter, dib, src, dst, 0x010203)) << c.name << ", dither mode " << dither;
         }
+    }
+}
+
+// The 24-bit conversion to monochrome converts in the band: undithered rows
+// of several pieces from a column no piece starts on, and rows repeated by
+// enlargement, which ordered dithering converts anew for each row it shows
+// and the undithered conversion copies.
+TEST(InPlaceRows, MonochromeRowsShowTheModel)
+{
+    struct Case {
+        const char* name;
+        int dither;
+        int srcW, srcH;
+        int srcLeft;
+        int dstH;
+    };
+    const Case cases[] = {
+        {"undithered rows of three pieces from column 37", 1, 1300, 4, 37, 4},
+        {"undithered rows enlarged 3 times", 1, 90, 5, 0, 15},
+        {"ordered rows enlarged 3 times", 0, 90, 5, 0, 15},
+        {"8 x 8 ordered rows enlarged 3 times", 3, 90, 5, 0, 15},
+    };
+    for (const Case& c : cases) {
+        ConfigureDisplay(vd::Kind::Mono, c.srcW + 8, c.dstH + 4);
+        Dib dib = RandomDib(c.srcW, c.srcH, 24, static_cast<uint64_t>(c.srcW + c.dither));
+        VyrBlitter blitter(c.dither, 0);
+        RECT src = Rect(c.srcLeft, 0, c.srcW, c.srcH);
+        RECT dst = Rect(3, 2, 3 + c.srcW - c.srcLeft, 2 + c.dstH);
+        ASSERT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst), kBlitOk) << c.name;
+        EXPECT_TRUE(BlitModel(dib, src, dst, blitter).ScreenMatches(0))
+            << c.name << ", converter " << ConverterName(blitter.m_convert);
     }
 }
 
