@@ -66,11 +66,11 @@ template <bool Dithered>
 void QuantizeBlocks(const uint8_t* src, uint8_t* dst, int32_t blocks, const uint8_t* colorMap,
                     const BlockDither* dither)
 {
-    // Weighted levels add up to 215 - cube entry.
-    uint8_t byWeightedSum[216];
-    for (int sum = 0; sum < 216; ++sum) {
-        byWeightedSum[sum] = colorMap[215 - sum];
-    }
+    // Weighted levels add up to 215 - cube entry: taken from 215 in the
+    // vector, they are the entries, looked up in the colour map itself. (A
+    // reversed copy of the colour map, made for each call, left the ordered
+    // converter 30 % slower at 1920 pixels a row.)
+    const __m128i highestEntry = _mm_set1_epi8(static_cast<char>(215));
     const BlockByteOffsets offsets(dither);
     __m128i evenWeights[3];
     __m128i oddWeights[3];
@@ -83,7 +83,7 @@ void QuantizeBlocks(const uint8_t* src, uint8_t* dst, int32_t blocks, const uint
     const __m128i levelBias = _mm_set1_epi16(26);
     const __m128i levelScale = _mm_set1_epi16(5 * 256);
 
-    alignas(16) uint8_t sums[kBlockBytes];
+    alignas(16) uint8_t entries[kBlockBytes];
     for (int32_t b = 0; b < blocks; ++b, src += kBlockBytes, dst += kBlockPixels) {
         __m128i weighted[3];
         for (int m = 0; m < 3; ++m) {
@@ -101,17 +101,19 @@ void QuantizeBlocks(const uint8_t* src, uint8_t* dst, int32_t blocks, const uint
             odd = _mm_mullo_epi16(odd, oddWeights[m]);
             weighted[m] = _mm_or_si128(even, _mm_slli_epi16(odd, 8));
         }
-        _mm_store_si128(reinterpret_cast<__m128i*>(sums), SumTriples(weighted[0], weighted[1]));
-        _mm_store_si128(reinterpret_cast<__m128i*>(sums + 16), SumTriples(weighted[1], weighted[2]));
-        _mm_store_si128(reinterpret_cast<__m128i*>(sums + 32), SumTriples(weighted[2], zero));
+        _mm_store_si128(reinterpret_cast<__m128i*>(entries),
+                        _mm_sub_epi8(highestEntry, SumTriples(weighted[0], weighted[1])));
+        _mm_store_si128(reinterpret_cast<__m128i*>(entries + 16),
+                        _mm_sub_epi8(highestEntry, SumTriples(weighted[1], weighted[2])));
+        _mm_store_si128(reinterpret_cast<__m128i*>(entries + 32),
+                        _mm_sub_epi8(highestEntry, SumTriples(weighted[2], zero)));
         // Four output bytes to a word, each word built on its own: byte
         // stores side by side are merged by the compiler into one chain of
         // sixteen shifts, which would bound the loop.
         for (int word = 0; word < kBlockPixels / 4; ++word) {
-            const uint8_t* four = sums + 12 * word;
-            const uint32_t indices = uint32_t{byWeightedSum[four[0]]} | (uint32_t{byWeightedSum[four[3]]} << 8) |
-                                     (uint32_t{byWeightedSum[four[6]]} << 16) |
-                                     (uint32_t{byWeightedSum[four[9]]} << 24);
+            const uint8_t* four = entries + 12 * word;
+            const uint32_t indices = uint32_t{colorMap[four[0]]} | (uint32_t{colorMap[four[3]]} << 8) |
+                                     (uint32_t{colorMap[four[6]]} << 16) | (uint32_t{colorMap[four[9]]} << 24);
             std::memcpy(dst + 4 * word, &indices, 4);
         }
     }
