@@ -516,7 +516,7 @@ constexpr auto kPalette8Entries = Section(
     Part(WritingOnlyItsRow(Single<"Blit8To8Mapped">(&TranslateIndices<Index8, ByteRowWriter>, 8, 8, Variant::Mapped))),
     ModeRow<"Blit8To8", ToCube, Palette8Source>(8, 8),
     ModeRow<"Blit8To8", ToGreyRamp, Palette8Source, "Gray">(8, 8),
-    ModeRow<"Blit24To8", ToCube, Rgb24Source>(8, 24));
+    WritingOnlyItsRow(ModeRow<"Blit24To8", ToCube, Rgb24Source>(8, 24)));
 
 extern const std::span<const ConverterEntry> kPalette8Converters;
 constinit const std::span<const ConverterEntry> kPalette8Converters = kPalette8Entries;
