@@ -66,8 +66,9 @@ struct RowWalk {
     // reused, or the converter does not dither.
     bool copiesRepeatedRows;
     // Sent rows are converted in their band slot, where a row repeated by
-    // scaling is copied from the one before; the converter writes the first
-    // `rowBytes` of the band stride.
+    // scaling is copied from the one before (copiesRepeatedRows) or
+    // converted anew; the converter writes the first `rowBytes` of the band
+    // stride.
     bool convertsInBand;
     int64_t rowBytes;
     // Such rows, read where they lie with whole bytes a pixel, by a converter
