@@ -14,8 +14,8 @@ namespace {
 // an 8-bit blit of 1920 x 1080 sent in bands of eight rows.
 static_assert(sizeof(Rgb) == 3);
 
-template <class Colors, class OtherColors>
-bool SameColors(const Colors& a, const OtherColors& b)
+template <class Colors>
+bool SameColors(const Colors& a, const Colors& b)
 {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), sizeof(Rgb) * a.size()) == 0;
 }

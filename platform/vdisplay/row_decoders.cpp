@@ -165,6 +165,9 @@ int GatherIndices(const uint32_t* table, const uint8_t* row, int count, uint32_t
     return i;
 }
 
+// The 16-entry slices in each half of a 256-entry byte table.
+constexpr int kHalfSlices = 8;
+
 // 8-bit indices onto byte pixels through a table whose device pixels fit a
 // byte, with AVX2, which permutes bytes only within 16: the table is cut into
 // two halves of eight 16-entry slices, each slice kept XOR the one before it
@@ -176,10 +179,9 @@ int GatherIndices(const uint32_t* table, const uint8_t* row, int count, uint32_t
 // pixel `i` on, each slice shuffled for all N vectors (two vectors a step
 // ran 5 % faster than one); returns where it stopped.
 template <int N, bool Streaming>
-[[gnu::target("avx2")]] int LookUpIndexVectors(const __m256i (&slices)[16], const uint8_t* row, int i, int count,
-                                               uint8_t* out)
+[[gnu::target("avx2")]] int LookUpIndexVectors(const __m256i (&slices)[2 * kHalfSlices], const uint8_t* row, int i,
+                                               int count, uint8_t* out)
 {
-    constexpr int kHalfSlices = 8;
     const __m256i sliceStep = _mm256_set1_epi8(16);
     for (; i + 32 * N <= count; i += 32 * N) {
         __m256i indices[N];
@@ -214,10 +216,10 @@ template <int N, bool Streaming>
 template <bool Streaming>
 [[gnu::target("avx2")]] int LookUpBytesAvx2(const uint8_t* tableBytes, const uint8_t* row, int count, uint8_t* out)
 {
-    __m256i slices[16];
-    for (int s = 0; s < 16; ++s) {
+    __m256i slices[2 * kHalfSlices];
+    for (int s = 0; s < 2 * kHalfSlices; ++s) {
         __m128i slice = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tableBytes + 16 * s));
-        if (s % 8 != 0) {
+        if (s % kHalfSlices != 0) {
             slice = _mm_xor_si128(slice, _mm_loadu_si128(reinterpret_cast<const __m128i*>(tableBytes + 16 * (s - 1))));
         }
         slices[s] = _mm256_broadcastsi128_si256(slice);
