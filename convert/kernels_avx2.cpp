@@ -215,76 +215,62 @@ inline __m256i Term(const CubeTerm& term, __m256i v)
 }
 
 // The first 16 x Slices entries of a byte table, looked up by byte shuffles,
-// which give byte x & 15 of a 16-byte table where the top bit of x is clear
-// and zero where it is set. Each half of the table (slices 0..7 and 8 on) is
-// kept as its first slice, then each slice XOR the one before, so that its
-// tables up to slice h XOR to slice h. Shuffled by x - 16 s, whose top bit is
-// clear for the slices s of x's half exactly up to x's own, the tables of a
-// half XOR to x's entry for each x in that half; a blend on the top bit of x
-// takes the half x lies in. For the colour map this was faster on one core
-// (2.6 Gpix/s undithered) than gathering a word of the map for each entry
-// (1.6) or looking the entries up one at a time (1.8).
+// which give byte x & 15 of a 16-byte slice where the top bit of x is clear
+// and zero where it is set. Slice p is shuffled with x and slice p + 8 with
+// x's top bit inverted, so that an OR of the two holds the one of x's half;
+// blends on bits 4, 5 and 6 of x then take x's slice out of the eight pairs.
+// Per 32 entries: 16 shuffles, 8 ORs, 7 blends and 4 steps to place the bits.
+// Keeping each slice XOR the one before and shuffling it with x - 16 s (16
+// shuffles, 16 subtractions, 16 XORs and a blend) mapped bytes at 6.6 Gpix/s
+// on one core here, this at 8.5; the ordered converter ran 18 % faster. For
+// the colour map either is faster than gathering a word of the map for each
+// entry or looking the entries up one at a time (1.6 and 1.8 Gpix/s
+// undithered, against 2.6 for the XOR scheme).
 template <int Slices>
 class SlicedTable {
 public:
-    [[gnu::target("avx2")]]
-    explicit SlicedTable(const uint8_t* table)
-    {
-        __m128i previous = _mm_setzero_si128();
-        for (int s = 0; s < Slices; ++s) {
-            const __m128i slice = _mm_loadu_si128(reinterpret_cast<const __m128i*>(table + 16 * s));
-            const __m128i kept = s % kHalfSlices == 0 ? slice : _mm_xor_si128(slice, previous);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(m_differences + 16 * s), kept);
-            previous = slice;
-        }
-    }
+    explicit SlicedTable(const uint8_t* table) : m_table(table) {}
 
-    [[gnu::target("avx2")]]
+    [[gnu::target("avx2"), gnu::always_inline]]
     __m256i LookUp(__m256i x) const
     {
-        const __m256i indices[1] = {x};
-        __m256i found[1];
-        LookUp(indices, found);
-        return found[0];
-    }
-
-    // N vectors of indices looked up together: each slice is read once for
-    // all of them, and each vector's indices step down 16 a slice. Two
-    // vectors a step mapped bytes 13 % faster than one.
-    template <int N>
-    [[gnu::target("avx2")]] void LookUp(const __m256i (&x)[N], __m256i (&found)[N]) const
-    {
-        const __m256i sliceStep = _mm256_set1_epi8(16);
-        __m256i within[N];
-        __m256i lower[N];
-        __m256i upper[N];
-#pragma GCC unroll 4
-        for (int k = 0; k < N; ++k) {
-            within[k] = x[k];
-            lower[k] = _mm256_setzero_si256();
-            upper[k] = _mm256_setzero_si256();
+        // Shifting the 16-bit lanes left moves bit 4, 5 or 6 of each byte
+        // into its top bit; nothing crosses into another byte's top bit.
+        const __m256i bit4 = _mm256_slli_epi16(x, 3);
+        const __m256i bit5 = _mm256_slli_epi16(x, 2);
+        const __m256i bit6 = _mm256_slli_epi16(x, 1);
+        const __m256i upperHalf = _mm256_xor_si256(x, _mm256_set1_epi8(static_cast<char>(0x80)));
+        __m256i pairs[kPairs];
+#pragma GCC unroll 8
+        for (int p = 0; p < kPairs; ++p) {
+            pairs[p] = _mm256_or_si256(Shuffled(p, x), Shuffled(p + kPairs, upperHalf));
         }
-#pragma GCC unroll 16
-        for (int s = 0; s < Slices; ++s) {
-            const __m256i differences = _mm256_broadcastsi128_si256(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_differences + 16 * s)));
-            __m256i* entries = s < kHalfSlices ? lower : upper;
+        __m256i quads[kPairs / 2];
 #pragma GCC unroll 4
-            for (int k = 0; k < N; ++k) {
-                entries[k] = _mm256_xor_si256(entries[k], _mm256_shuffle_epi8(differences, within[k]));
-                within[k] = _mm256_sub_epi8(within[k], sliceStep);
-            }
+        for (int q = 0; q < kPairs / 2; ++q) {
+            quads[q] = _mm256_blendv_epi8(pairs[2 * q], pairs[2 * q + 1], bit4);
         }
-#pragma GCC unroll 4
-        for (int k = 0; k < N; ++k) {
-            found[k] = _mm256_blendv_epi8(lower[k], upper[k], x[k]);
-        }
+        return _mm256_blendv_epi8(_mm256_blendv_epi8(quads[0], quads[1], bit5),
+                                  _mm256_blendv_epi8(quads[2], quads[3], bit5), bit6);
     }
 
 private:
-    static constexpr int kHalfSlices = 8;
+    static constexpr int kPairs = 8;
+    static_assert(Slices <= 2 * kPairs);
 
-    uint8_t m_differences[16 * Slices];
+    // Slice s shuffled by `control`; zero for slices past the table, which
+    // no index of it names.
+    [[gnu::target("avx2"), gnu::always_inline]]
+    __m256i Shuffled(int s, __m256i control) const
+    {
+        if (s >= Slices) {
+            return _mm256_setzero_si256();
+        }
+        const __m128i slice = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m_table + 16 * s));
+        return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(slice), control);
+    }
+
+    const uint8_t* m_table;
 };
 
 // Cube entries are 0..215.
@@ -423,22 +409,11 @@ void LuminanceRgb24BlocksAvx2(const uint8_t* src, int16_t* luminance, int32_t co
 [[gnu::target("avx2")]]
 void MapBytesAvx2(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map)
 {
+    const SlicedTable<16> table(map);
     int32_t i = 0;
-    if (count >= kGroupPixels) {
-        const SlicedTable<16> table(map);
-        for (; count - i >= 2 * kGroupPixels; i += 2 * kGroupPixels) {
-            const __m256i indices[2] = {
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)),
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i + kGroupPixels))};
-            __m256i found[2];
-            table.LookUp(indices, found);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), found[0]);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i + kGroupPixels), found[1]);
-        }
-        for (; count - i >= kGroupPixels; i += kGroupPixels) {
-            const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), table.LookUp(bytes));
-        }
+    for (; count - i >= kGroupPixels; i += kGroupPixels) {
+        const __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), table.LookUp(bytes));
     }
     for (; i < count; ++i) {
         dst[i] = map[src[i]];
