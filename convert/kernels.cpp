@@ -38,7 +38,8 @@ const KernelSet& ChooseKernels()
 }  // namespace
 
 constinit const KernelSet kSse2Kernels = {"sse2",         AlwaysSupported, kSse2Rgb24,       kSse2Diffusion,
-                                          MapBytesScalar, CopyBytesSse2, DoubleRgb24Scalar};
+                                          MapBytesScalar, true,          CopyBytesSse2,
+                                          DoubleRgb24Scalar};
 
 std::span<const KernelSet* const> KernelSets()
 {

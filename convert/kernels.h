@@ -104,6 +104,10 @@ struct KernelSet {
 
     // dst[i] = map[src[i]] for each of `count` bytes, `map` a 256-byte table.
     void (*mapBytes)(const uint8_t* src, uint8_t* dst, int32_t count, const uint8_t* map);
+    // Whether a long run of bytes maps faster through a table of byte pairs
+    // (convert/byte_pairs.h) than through mapBytes: so in the sets whose
+    // mapBytes looks each byte up alone.
+    bool mapsBytePairsFaster;
 
     // Copies `count` bytes from src to dst, which do not overlap: the rows
     // that go into the band unchanged.

@@ -470,6 +470,7 @@ void DoubleRgb24Avx2(const uint8_t* src, uint8_t* dst, int32_t groups)
 }
 
 constinit const KernelSet kAvx2Kernels = {"avx2",       ProcessorHasAvx2, kAvx2Rgb24,     kAvx2Diffusion,
-                                          MapBytesAvx2, CopyBytesAvx2, DoubleRgb24Avx2};
+                                          MapBytesAvx2, false,         CopyBytesAvx2,
+                                          DoubleRgb24Avx2};
 
 }  // namespace dibdraw

@@ -295,6 +295,7 @@ bool ProcessorHasByteTables()
 constexpr Rgb24Kernels kAvx512Rgb24 = {QuantizeRgb24BlocksAvx512, JudgeRgb24BlocksAvx512, ThresholdRgb24BlocksAvx512,
                                        LuminanceRgb24BlocksAvx512};
 constinit const KernelSet kAvx512Kernels = {"avx512", ProcessorHasByteTables, kAvx512Rgb24, kAvx2Diffusion,
-                                            MapBytesAvx512, CopyBytesAvx2, DoubleRgb24Avx2};
+                                            MapBytesAvx512, false,           CopyBytesAvx2,
+                                            DoubleRgb24Avx2};
 
 }  // namespace dibdraw

@@ -168,6 +168,7 @@ constexpr Rgb24Kernels kScalarRgb24 = {QuantizeRgb24BlocksScalar, JudgeRgb24Bloc
 constexpr DiffusionKernels kScalarDiffusion = {PackLightCodesScalar, DiffusionStepIndicesScalar, SumRunErrorsScalar,
                                                ColorStepIndicesScalar, SumColorRunErrorsScalar};
 constinit const KernelSet kScalarKernels = {"scalar",         AlwaysSupported, kScalarRgb24, kScalarDiffusion,
-                                            MapBytesScalar,   CopyBytesScalar, DoubleRgb24Scalar};
+                                            MapBytesScalar,   true,            CopyBytesScalar,
+                                            DoubleRgb24Scalar};
 
 }  // namespace dibdraw

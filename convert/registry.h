@@ -45,6 +45,9 @@ struct ConverterEntry {
     // Writes exactly its row's pixels, each whole, and reads nothing it has
     // written, so that it may convert straight into a band row.
     bool writesOnlyItsRow = false;
+    // Maps each source byte to one output byte through m_colorMap, and
+    // nothing else.
+    bool mapsBytes = false;
 
     bool DependsOnMode() const { return variant == Variant::Mode || variant == Variant::GreyMode; }
 };
@@ -137,6 +140,13 @@ constexpr auto Section(const Parts&... parts)
 constexpr ConverterEntry WritingOnlyItsRow(ConverterEntry entry)
 {
     entry.writesOnlyItsRow = true;
+    return entry;
+}
+
+// An entry that maps bytes through the colour map (ConverterEntry).
+constexpr ConverterEntry MappingBytes(ConverterEntry entry)
+{
+    entry.mapsBytes = true;
     return entry;
 }
 

@@ -513,7 +513,8 @@ constexpr auto kPalette8Entries = Section(
     Part(Single<"Blit4To8Mapped">(&TranslateIndices<Index4, ByteRowWriter>, 8, 4, Variant::Mapped)),
     ModeRow<"Blit4To8", ToCube, Palette4Source>(8, 4),
     ModeRow<"Blit4To8", ToGreyRamp, Palette4Source, "Gray">(8, 4),
-    Part(WritingOnlyItsRow(Single<"Blit8To8Mapped">(&TranslateIndices<Index8, ByteRowWriter>, 8, 8, Variant::Mapped))),
+    Part(MappingBytes(
+        WritingOnlyItsRow(Single<"Blit8To8Mapped">(&TranslateIndices<Index8, ByteRowWriter>, 8, 8, Variant::Mapped)))),
     ModeRow<"Blit8To8", ToCube, Palette8Source>(8, 8),
     ModeRow<"Blit8To8", ToGreyRamp, Palette8Source, "Gray">(8, 8),
     WritingOnlyItsRow(ModeRow<"Blit24To8", ToCube, Rgb24Source>(8, 24)));

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/byte_pairs.h"
 #include "convert/kernels.h"
 #include "palette/tables.h"
 #include "support/guarded_buffer.h"
@@ -247,6 +248,40 @@ TEST_P(KernelSetTest, MappedBytesMatchTheMap)
         }
         ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
     });
+}
+
+// The pair table of a random map, from and to every alignment, against the
+// map byte by byte; and once over every pair of bytes.
+TEST(BytePairMap, MapsEveryByteAsTheMapDoes)
+{
+    std::vector<uint16_t> pairs(dibdraw::kBytePairEntries);
+    ForEachCase(47000, 2, [&](KernelCase& c) {
+        const int skipped = c.repeat == 0 ? 0 : std::min(c.random.Between(1, 7), 3 * c.width);
+        const int shift = c.repeat == 0 ? 0 : c.random.Between(1, 7);
+        const int count = 3 * c.width - skipped;
+        const std::vector<uint8_t> map = c.random.Bytes(256);
+        dibdraw::BuildBytePairMap(map.data(), pairs.data());
+        GuardedBuffer dst(static_cast<size_t>(shift + count));
+        dibdraw::MapBytePairs(c.src.data() + skipped, dst.data() + shift, count, pairs.data());
+        const std::string where = "byte pairs seed " + std::to_string(c.seed) + " count " + std::to_string(count);
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(dst[static_cast<size_t>(shift + i)], map[c.src[static_cast<size_t>(skipped + i)]])
+                << where << ": first difference at byte " << i;
+        }
+        ASSERT_TRUE(dst.GuardsIntact()) << where << ": wrote past the row";
+    });
+    Random random(47999);
+    const std::vector<uint8_t> map = random.Bytes(256);
+    dibdraw::BuildBytePairMap(map.data(), pairs.data());
+    std::vector<uint8_t> everyPair(2 * size_t{dibdraw::kBytePairEntries});
+    for (size_t k = 0; k < everyPair.size(); ++k) {
+        everyPair[k] = static_cast<uint8_t>(k % 2 == 0 ? k / 2 % 256 : k / 512);
+    }
+    std::vector<uint8_t> mapped(everyPair.size());
+    dibdraw::MapBytePairs(everyPair.data(), mapped.data(), static_cast<int32_t>(everyPair.size()), pairs.data());
+    for (size_t k = 0; k < everyPair.size(); ++k) {
+        ASSERT_EQ(mapped[k], map[everyPair[k]]) << "every pair: first difference at byte " << k;
+    }
 }
 
 // Copies from and to every alignment, a whole vector block or not.

@@ -11,6 +11,7 @@
 #include "blitter/band.h"
 #include "blitter/pipeline.h"
 #include "blitter/scalers.h"
+#include "convert/kernels.h"
 #include "convert/registry.h"
 #include "dibdraw32/Diagnostics.h"
 #include "support/blit_model.h"
@@ -650,11 +651,29 @@ TEST(InPlaceRows, MonochromeRowsShowTheModel)
     }
 }
 
+// An 8-bit image in the display's own colours, as the mapped choice asks,
+// its pixels on the static entries, so that a pixel taken from a
+// neighbour's place shows another colour.
+Dib StaticEntriesDib(int width, int height, uint64_t seed)
+{
+    Dib dib(width, height, 8);
+    const std::vector<PALETTEENTRY> system = vd::SystemPalette();
+    for (int i = 0; i < 256; ++i) {
+        dib.SetColor(i, system[i].peRed, system[i].peGreen, system[i].peBlue);
+    }
+    Random random(seed);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int staticEntry = random.Between(0, 19);
+            dib.SetPixel(x, y, static_cast<uint32_t>(staticEntry < 10 ? staticEntry : 236 + staticEntry));
+        }
+    }
+    return dib;
+}
+
 // The 8-bit colour map converts in the band too: rows of one piece and of
 // several, the last partial, from source columns that no piece starts on,
-// show the mapped colours. The image is in the display's own colours, as
-// the mapped choice asks, its pixels on the static entries, so that a pixel
-// taken from a neighbour's place shows another colour.
+// show the mapped colours.
 TEST(InPlaceRows, MappedRowsShowTheirMappedColours)
 {
     struct Case {
@@ -669,23 +688,64 @@ TEST(InPlaceRows, MappedRowsShowTheirMappedColours)
     };
     for (const Case& c : cases) {
         ConfigureDisplay(vd::Kind::Palette8, c.srcW + 8, c.srcH + 4);
-        Dib dib(c.srcW, c.srcH, 8);
-        const std::vector<PALETTEENTRY> system = vd::SystemPalette();
-        for (int i = 0; i < 256; ++i) {
-            dib.SetColor(i, system[i].peRed, system[i].peGreen, system[i].peBlue);
-        }
-        Random random(static_cast<uint64_t>(c.srcW + c.srcLeft));
-        for (int y = 0; y < c.srcH; ++y) {
-            for (int x = 0; x < c.srcW; ++x) {
-                const int staticEntry = random.Between(0, 19);
-                dib.SetPixel(x, y, static_cast<uint32_t>(staticEntry < 10 ? staticEntry : 236 + staticEntry));
-            }
-        }
+        Dib dib = StaticEntriesDib(c.srcW, c.srcH, static_cast<uint64_t>(c.srcW + c.srcLeft));
         VyrBlitter blitter(0, 2);
         RECT src = Rect(c.srcLeft, 0, c.srcW, c.srcH);
         RECT dst = Rect(3, 2, 3 + c.srcW - c.srcLeft, 2 + c.srcH);
         ASSERT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst), kBlitOk) << c.name;
         ASSERT_STREQ(ConverterName(blitter.m_convert), "Blit8To8Mapped") << c.name;
         EXPECT_TRUE(BlitModel(dib, src, dst, blitter).ScreenMatches(0)) << c.name;
+    }
+}
+
+// Large mapped blits, where the kernel set maps bytes faster in pairs (the
+// suite runs once a set), map them through a table of byte pairs that is
+// the blit's last allocation: one more than a small blit makes. Unscaled
+// (in pieces) and enlarged (whole rows), they show the mapped colours with
+// the table and, when it cannot be allocated, without it.
+TEST(Palette8MappedBlit, LargeBlitsShowTheMappedColoursWithOrWithoutPairTable)
+{
+    struct Case {
+        const char* name;
+        int srcW, srcH, dstW, dstH;
+    };
+    const Case cases[] = {
+        {"unscaled", 701, 380, 701, 380},
+        {"enlarged", 350, 190, 701, 380},
+    };
+    const bool pairs = dibdraw::ActiveKernels().mapsBytePairsFaster;
+    for (const Case& c : cases) {
+        ConfigureDisplay(vd::Kind::Palette8, c.dstW + 8, c.dstH + 4);
+        Dib dib = StaticEntriesDib(c.srcW, c.srcH, static_cast<uint64_t>(c.srcW));
+        VyrBlitter blitter(0, 2);
+        RECT src = Rect(5, 0, c.srcW, c.srcH), dst = Rect(3, 2, 3 + c.dstW - 5, 2 + c.dstH);
+        // Scaled as the large blit is, so that it needs the same buffers.
+        const int scale = c.dstW / c.srcW;
+        RECT smallSrc = Rect(5, 0, 25, 19), smallDst = Rect(3, 2, 3 + 20 * scale, 2 + 19 * scale);
+        ASSERT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &smallSrc, &smallDst), kBlitOk) << c.name;
+        const uint64_t beforeSmall = KemAllocationCalls();
+        ASSERT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &smallSrc, &smallDst), kBlitOk) << c.name;
+        const uint64_t smallCalls = KemAllocationCalls() - beforeSmall;
+
+        vd::FillScreen(RGB(9, 9, 9));
+        const ResourceCounts beforeLarge = ResourceCounts::Now();
+        const uint64_t callsBeforeLarge = KemAllocationCalls();
+        ASSERT_EQ(blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst), kBlitOk) << c.name;
+        const uint64_t largeCalls = KemAllocationCalls() - callsBeforeLarge;
+        ExpectSameResources(beforeLarge, ResourceCounts::Now(), c.name);
+        ASSERT_STREQ(ConverterName(blitter.m_convert), "Blit8To8Mapped") << c.name;
+        EXPECT_EQ(largeCalls, smallCalls + (pairs ? 1 : 0)) << c.name;
+        EXPECT_TRUE(BlitModel(dib, src, dst, blitter).ScreenMatches(0)) << c.name << ", pair table";
+        if (!pairs) {
+            continue;
+        }
+        vd::FillScreen(RGB(9, 9, 9));
+        const ResourceCounts before = ResourceCounts::Now();
+        KemFailNthAllocation(static_cast<uint32_t>(largeCalls));
+        const short result = blitter.VyrBlit(ScreenDc(), dib.header(), &src, &dst);
+        KemStopFailing();
+        ASSERT_EQ(result, kBlitOk) << c.name << ", no pair table";
+        EXPECT_TRUE(BlitModel(dib, src, dst, blitter).ScreenMatches(0)) << c.name << ", no pair table";
+        ExpectSameResources(before, ResourceCounts::Now(), c.name);
     }
 }
