@@ -131,6 +131,11 @@ struct ColorTableTranslation {
     // these are they.
     bool fitsBytes = false;
     std::array<uint8_t, 256> pixelBytes{};
+    // Where they do, the device pixels of every two indices as they lie in
+    // a row (PixelPairsOf); empty until the table has drawn enough pixels
+    // to pay for them.
+    std::vector<uint16_t> pixelPairs;
+    uint64_t pixelsDrawn = 0;
 };
 
 struct State {
@@ -253,8 +258,12 @@ void ResetSystemPalette(State& state);
 // The device pixel for each colour of a DIB colour table, as drawn through
 // dc: tableSize pixels, entries from count on black. The result stays valid
 // until the next call.
-const ColorTableTranslation& TranslateColorTable(State& state, const DeviceContext& dc, Kind kind,
-                                                 const RGBQUAD* table, int count, int tableSize);
+ColorTableTranslation& TranslateColorTable(State& state, const DeviceContext& dc, Kind kind, const RGBQUAD* table,
+                                           int count, int tableSize);
+// Counts `pixels` more drawn through the translation, and returns its pixel
+// pairs once they pay: where the device pixels fit bytes and are not the
+// indices themselves, after 64 K pixels. Null otherwise.
+const uint16_t* PixelPairsOf(ColorTableTranslation& translation, int64_t pixels);
 
 // ---- Raster operations (raster.cpp) ----
 

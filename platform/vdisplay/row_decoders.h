@@ -12,6 +12,9 @@ namespace vd::detail {
 struct Decoder {
     const uint32_t* table = nullptr;  // indexed sources: device pixel per entry
     const uint8_t* tableBytes = nullptr;  // the same as bytes, where they fit
+    // 8-bit rows onto byte pixels: every two indices' pixels, where the
+    // decoder has no byte shuffle and they pay (PixelPairsOf); null for none.
+    const uint16_t* pixelPairs = nullptr;
     ColorMatcher* matcher = nullptr;  // true-colour sources on colour-table kinds
     Vectors vectors = Vectors::Sse2;  // the widest the decoder may use
     // Rows go straight to a surface larger than a cache keeps: the vector

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -207,7 +208,7 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     Decoder decoder;
     decoder.vectors = UsableVectors(state.config.widestVectors);
     std::optional<ColorMatcher> matcher;
-    const ColorTableTranslation* translation = nullptr;
+    ColorTableTranslation* translation = nullptr;
     if (bitCount <= 8) {
         const int tableSize = 1 << bitCount;
         const int entries = header.biClrUsed != 0 && header.biClrUsed < static_cast<DWORD>(tableSize)
@@ -257,6 +258,11 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
     WithPixelType(*target.surface, [&](auto pixel) {
         using Pixel = decltype(pixel);
         const DecodeFn<Pixel> decodeDirect = direct ? decoderOf(pixel) : nullptr;
+        if constexpr (std::is_same_v<Pixel, uint8_t>) {
+            if (direct && bitCount == 8 && decoder.vectors < vd::Vectors::Avx2) {
+                decoder.pixelPairs = PixelPairsOf(*translation, int64_t{count} * (area.bottom - area.top));
+            }
+        }
         int decodedRow = -1;
         for (int y = area.top; y < area.bottom; ++y) {
             const int sy = rows.SourceOf(y);

@@ -308,6 +308,33 @@ TEST(StretchRowDecoders, IdentityTableShowsEachIndexAsItsDevicePixel)
     }
 }
 
+// Without AVX2, 8-bit rows onto byte pixels go through the pixels of every
+// two indices once their colour table has drawn 64 K pixels, which one pass
+// of every length and alignment does: the next pass, wholly through pairs,
+// and a pass with another colour table after it, whose pairs are not yet
+// made, must draw exactly the DIB's pixels.
+TEST(StretchRowDecoders, PairsOfIndicesDrawExactlyTheRow)
+{
+    for (const vd::Kind kind : {vd::Kind::Palette8, vd::Kind::Mono, vd::Kind::Rgb332}) {
+        for (const int screenWidth : {256, kStreamedScreenWidth}) {
+            Configure(kind, screenWidth, 1024, false, vd::Vectors::Sse2);
+            HDC dc = GetDC(nullptr);
+            Random random(static_cast<uint64_t>(screenWidth) + static_cast<uint64_t>(kind));
+            const Dib dib = RandomDib(random, 8, 204, 2);
+            const Dib other = RandomDib(random, 8, 204, 2);
+            const std::string where = std::string(Name(kind)) + " on a screen " + std::to_string(screenWidth) +
+                                      " pixels wide";
+            for (const char* pass : {"first pass", "through pairs"}) {
+                EXPECT_TRUE(DrawsEveryLengthAndAlignment(kind, dc, dib, ThroughDefaultPalette(kind, dib)))
+                    << where << ", " << pass;
+            }
+            EXPECT_TRUE(DrawsEveryLengthAndAlignment(kind, dc, other, ThroughDefaultPalette(kind, other)))
+                << where << ", another colour table";
+            ReleaseDC(nullptr, dc);
+        }
+    }
+}
+
 // A 2 x 3 DIB whose rows are red, green, blue from the top.
 Dib ThreeRows(int bitCount, bool topDown = false)
 {
