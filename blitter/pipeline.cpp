@@ -464,30 +464,38 @@ short SetUpRows(VyrBlitter* blitter, const BITMAPINFOHEADER& bitmap, const RECT&
     return kBlitOk;
 }
 
-// The colour map's pair table, for a blit whose converter maps bytes, where
-// the kernel set maps them faster in pairs and the blit converts enough of
-// them to pay for building the table; released when the blit ends. Where
-// there is none (a small blit, or no memory for it), the converter maps the
-// bytes itself, to the same result.
+// Whether a blit maps its bytes through a table of byte pairs in place of
+// its converter: where the converter maps bytes, the kernel set maps them
+// faster in pairs, and the blit converts enough of them to pay for
+// building the table, which writes 128 KB.
+bool MapsThroughBytePairs(const ConverterEntry& converter, int64_t convertedBytes)
+{
+    constexpr int64_t kWorthFromBytes = 256 * 1024;
+    return converter.mapsBytes && ActiveKernels().mapsBytePairsFaster && convertedBytes >= kWorthFromBytes;
+}
+
+// The colour map's pair table of one blit, released when the blit ends.
 class BytePairTable {
 public:
-    BytePairTable(const VyrBlitter& blitter, const ConverterEntry& converter, int64_t convertedBytes)
-    {
-        if (converter.mapsBytes && ActiveKernels().mapsBytePairsFaster && convertedBytes >= kWorthFromBytes &&
-            (m_pairs = AllocBlock<uint16_t>(kBytePairEntries * sizeof(uint16_t))) != nullptr) {
-            BuildBytePairMap(blitter.m_colorMap, m_pairs);
-        }
-    }
+    BytePairTable() = default;
     ~BytePairTable() { FreeBlock(m_pairs); }
     BytePairTable(const BytePairTable&) = delete;
     BytePairTable& operator=(const BytePairTable&) = delete;
 
+    // False when there is no memory for it.
+    bool Build(const uint8_t* colorMap)
+    {
+        m_pairs = AllocBlock<uint16_t>(kBytePairEntries * sizeof(uint16_t));
+        if (m_pairs == nullptr) {
+            return false;
+        }
+        BuildBytePairMap(colorMap, m_pairs);
+        return true;
+    }
+
     const uint16_t* pairs() const { return m_pairs; }
 
 private:
-    // Building the table writes 128 KB.
-    static constexpr int64_t kWorthFromBytes = 256 * 1024;
-
     uint16_t* m_pairs = nullptr;
 };
 
@@ -503,7 +511,12 @@ short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitma
         return kBlitOk;
     }
     RowWalk walk = {};
-    const short result = SetUpRows(blitter, bitmap, src, dst, sizes, part, greyPath, walk);
+    BytePairTable bytePairs;
+    short result = SetUpRows(blitter, bitmap, src, dst, sizes, part, greyPath, walk);
+    const int64_t convertedBytes = int64_t{part.endRow - part.firstRow} * part.WidestRow();
+    if (result == kBlitOk && MapsThroughBytePairs(converter, convertedBytes)) {
+        result = bytePairs.Build(blitter->m_colorMap) ? kBlitOk : kBlitNoMemory;
+    }
     if (result == kBlitOk) {
         walk.reusesRepeatedRows = ReusesRepeatedRows(blitter->m_ditherMode);
         walk.copiesRepeatedRows = walk.reusesRepeatedRows || !converter.DependsOnMode();
@@ -516,7 +529,6 @@ short DrawVisiblePart(VyrBlitter* blitter, HDC dc, const BITMAPINFOHEADER& bitma
         walk.convertsInPieces = walk.convertsInBand && walk.scaler == nullptr && walk.source.readInPlace &&
                                 ReachOf(converter, blitter->m_ditherColsMod).columnPeriod == 1 &&
                                 PiecesStartOnBytes(walk);
-        const BytePairTable bytePairs(*blitter, converter, int64_t{part.endRow - part.firstRow} * part.WidestRow());
         walk.bytePairs = bytePairs.pairs();
         WalkRows(blitter, dc, walk, part);
         EndBand(blitter, dc);
