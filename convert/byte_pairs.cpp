@@ -20,15 +20,24 @@ void BuildBytePairMap(const uint8_t* map, uint16_t* pairs)
     }
 }
 
+// A machine word of bytes a load and a store: on a 32-bit processor a
+// 64-bit word is two registers, and its shifts ran the map no faster than a
+// byte at a time (under 32-bit Wine here), where four bytes a word ran 1.5
+// times as fast.
 void MapBytePairs(const uint8_t* src, uint8_t* dst, int32_t count, const uint16_t* pairs)
 {
+    using Word = uintptr_t;
+    constexpr int32_t kWordBytes = sizeof(Word);
     int32_t i = 0;
-    for (; count - i >= 8; i += 8) {
-        uint64_t bytes = 0;
-        std::memcpy(&bytes, src + i, 8);
-        const uint64_t mapped = uint64_t{pairs[bytes & 0xFFFF]} | uint64_t{pairs[(bytes >> 16) & 0xFFFF]} << 16 |
-                                uint64_t{pairs[(bytes >> 32) & 0xFFFF]} << 32 | uint64_t{pairs[bytes >> 48]} << 48;
-        std::memcpy(dst + i, &mapped, 8);
+    for (; count - i >= kWordBytes; i += kWordBytes) {
+        Word bytes = 0;
+        std::memcpy(&bytes, src + i, kWordBytes);
+        Word mapped = 0;
+#pragma GCC unroll 4
+        for (int32_t shift = 0; shift < 8 * kWordBytes; shift += 16) {
+            mapped |= Word{pairs[(bytes >> shift) & 0xFFFF]} << shift;
+        }
+        std::memcpy(dst + i, &mapped, kWordBytes);
     }
     for (; i < count; ++i) {
         dst[i] = static_cast<uint8_t>(pairs[src[i]]);

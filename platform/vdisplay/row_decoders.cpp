@@ -2,7 +2,7 @@
 // byte pixels. 8-bit rows are copied (widened onto 32-bit pixels) where the
 // colour table is the identity, looked up 64 at a time where the device
 // pixels fit a byte and the processor has AVX-512 VBMI, 32 at a time onto
-// byte pixels with AVX2, and without it eight at a time through the pixels
+// byte pixels with AVX2, and without it a word at a time through the pixels
 // of every two indices once the table has drawn enough to pay for them;
 // onto 32-bit pixels a vector's worth of look-ups gathered into one store;
 // 1-bit rows a byte at a time;
@@ -301,21 +301,23 @@ template <bool Streaming, typename Pixel>
 }
 #endif
 
-// Eight indices a load and their pixels a store, through the pixels of
-// every two indices: half the look-ups of one index at a time, and an
-// eighth of the loads and stores of the row. Returns the pixels decoded,
-// all whole groups of 8.
+// A machine word of indices a load and their pixels a store, through the
+// pixels of every two indices: half the look-ups of one index at a time.
+// Returns the pixels decoded, all whole words.
 int LookUpPairs(const uint16_t* pixelPairs, const uint8_t* row, int count, uint8_t* out)
 {
+    using Word = uintptr_t;
+    constexpr int kWordBytes = sizeof(Word);
     int i = 0;
-    for (; i + 8 <= count; i += 8) {
-        uint64_t indices = 0;
-        std::memcpy(&indices, row + i, 8);
-        const uint64_t pixels = uint64_t{pixelPairs[indices & 0xFFFF]} |
-                                uint64_t{pixelPairs[(indices >> 16) & 0xFFFF]} << 16 |
-                                uint64_t{pixelPairs[(indices >> 32) & 0xFFFF]} << 32 |
-                                uint64_t{pixelPairs[indices >> 48]} << 48;
-        std::memcpy(out + i, &pixels, 8);
+    for (; i + kWordBytes <= count; i += kWordBytes) {
+        Word indices = 0;
+        std::memcpy(&indices, row + i, kWordBytes);
+        Word pixels = 0;
+#pragma GCC unroll 4
+        for (int shift = 0; shift < 8 * kWordBytes; shift += 16) {
+            pixels |= Word{pixelPairs[(indices >> shift) & 0xFFFF]} << shift;
+        }
+        std::memcpy(out + i, &pixels, kWordBytes);
     }
     return i;
 }
