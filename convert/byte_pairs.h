@@ -1,8 +1,8 @@
 // A byte map applied two bytes at a time. Where no byte shuffle is at hand,
 // a map looks each byte up alone: a load of the byte, a load of the table
-// and a store. A table of every pair of bytes (128 KB) halves the look-ups
-// and takes a machine word of bytes a load and a store. Building one writes 128 KB, so
-// it serves long runs only: the blits of 256 K bytes or more.
+// and a store. A table of every pair of bytes halves the look-ups and takes
+// a machine word of bytes a load and a store. Building one writes 128 KB,
+// so it serves long runs only: the blits of 256 K bytes or more.
 #pragma once
 
 #include <cstdint>
